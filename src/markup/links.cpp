@@ -1,0 +1,227 @@
+// Link recognition: "://" URLs, "www." and "ftp." hosts and e-mail addresses,
+// found in words that EscapeHtml has already escaped.
+#include "markup.h"
+
+#include <array>
+
+namespace scrivane {
+namespace {
+
+constexpr std::string_view kQuoteEntity = "&quot;";
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when `text` equals the lower-case ASCII `lower` once lower-cased.
+bool EqualsLower(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (LowerAscii(text[i]) != lower[i]) return false;
+  }
+  return true;
+}
+
+bool IsPunctuationByte(char c) {
+  return c == ',' || c == '.' || c == ':' || c == ';' || c == '?' || c == '!';
+}
+
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The first `count` characters of `text`, or all of it when shorter.
+std::string_view HeadChars(std::string_view text, std::size_t count) {
+  std::size_t end = 0;
+  for (std::size_t started = 0; end < text.size(); ++end) {
+    if (IsContinuation(text[end])) continue;
+    if (started == count) break;
+    ++started;
+  }
+  return text.substr(0, end);
+}
+
+std::string_view TailChars(std::string_view text, std::size_t count) {
+  return text.substr(text.size() - TailBytes(text, count));
+}
+
+// Length of the matching bracket pair around `core` (1), or 0.
+std::size_t BracketLength(std::string_view core) {
+  if (core.size() < 2) return 0;
+  const char first = core.front();
+  const char last = core.back();
+  const bool pair = (first == '(' && last == ')') || (first == '[' && last == ']') ||
+                    (first == '{' && last == '}');
+  return pair ? 1 : 0;
+}
+
+// Length of the matching quote pair around `core` (1 for ' or ", 6 for &quot;), or 0.
+// A pair needs room for both ends, so a lone quote is not a pair.
+std::size_t QuoteLength(std::string_view core) {
+  if (core.empty()) return 0;
+  if (core.front() == '&') {
+    const bool quoted = EqualsLower(HeadChars(core, 6), kQuoteEntity) &&
+                        EqualsLower(TailChars(core, 6), kQuoteEntity);
+    return quoted && core.size() >= 2 * kQuoteEntity.size() ? kQuoteEntity.size() : 0;
+  }
+  const char first = core.front();
+  const char last = core.back();
+  const bool pair = (first == '\'' && last == '\'') || (first == '"' && last == '"');
+  return pair && core.size() >= 2 ? 1 : 0;
+}
+
+bool StartsWithLower(std::string_view word, std::string_view prefix) {
+  return word.size() >= prefix.size() && EqualsLower(word.substr(0, prefix.size()), prefix);
+}
+
+// Position of `needle` in `word` when it occurs and its first occurrence is not at the start.
+bool OccursAfterStart(std::string_view word, std::string_view needle) {
+  const std::size_t at = word.find(needle);
+  return at != std::string_view::npos && at > 0;
+}
+
+bool FindUrlLink(std::string_view word, bool removePunctuation, Link& link) {
+  std::string_view core = word;
+  std::string_view tail;
+  if (removePunctuation && !EqualsLower(TailChars(word, 6), kQuoteEntity) && !core.empty() &&
+      IsPunctuationByte(core.back())) {
+    tail = core.substr(core.size() - 1);
+    core.remove_suffix(1);
+  }
+  const std::size_t bracket = BracketLength(core);
+  const std::string_view opening = core.substr(0, bracket);
+  const std::string_view closing = core.substr(core.size() - bracket);
+  core = core.substr(bracket, core.size() - 2 * bracket);
+  const std::size_t quoteLength = QuoteLength(core);
+  const std::string_view openQuote = core.substr(0, quoteLength);
+  const std::string_view closeQuote = core.substr(core.size() - quoteLength);
+  core = core.substr(quoteLength, core.size() - 2 * quoteLength);
+
+  const std::size_t scheme = core.find("://");
+  if (scheme != std::string_view::npos && scheme > 0) {
+    for (char c : core.substr(0, scheme)) {
+      if (IsPunctuationByte(c)) return false;
+    }
+    if (IsBlockedScheme(core.substr(0, scheme))) return false;
+  }
+  link.before.assign(opening).append(openQuote);
+  link.address.assign(core);
+  link.text.assign(core);
+  link.after.assign(closeQuote).append(closing).append(tail);
+  return true;
+}
+
+// Splits an e-mail word into its wrapper and core. A closing "&quot;" or "&gt;"
+// is only taken off where the word really ends with it, so no text is dropped.
+void SplitEmailWrapper(std::string_view word, std::string_view& opening, std::string_view& core,
+                       std::string_view& closing) {
+  constexpr std::string_view kSingleOpenings = "<([{'\"";
+  if (kSingleOpenings.find(word.front()) != std::string_view::npos) {
+    const std::size_t last = TailBytes(word, 1);
+    opening = word.substr(0, 1);
+    closing = word.substr(word.size() - last);
+    core = word.substr(1, word.size() - 1 - last);
+    return;
+  }
+  constexpr std::array<std::pair<std::string_view, std::string_view>, 2> kEntityWrappers{{
+      {"&quot;", "&quot;"},
+      {"&lt;", "&gt;"},
+  }};
+  for (const auto& [open, close] : kEntityWrappers) {
+    if (!word.starts_with(open)) continue;
+    opening = word.substr(0, open.size());
+    core = word.substr(open.size());
+    closing = {};
+    if (core.ends_with(close)) {
+      closing = core.substr(core.size() - close.size());
+      core.remove_suffix(close.size());
+    }
+    return;
+  }
+  opening = closing = {};
+  core = word;
+}
+
+bool FindEmailLink(std::string_view word, Link& link) {
+  if (!OccursAfterStart(word, "@") || CharCount(word) <= 5 || !OccursAfterStart(word, ".")) {
+    return false;
+  }
+  std::string_view opening, core, closing;
+  SplitEmailWrapper(word, opening, core, closing);
+  link.before.assign(opening);
+  link.address.assign("mailto:").append(core);
+  link.text.assign(core);
+  link.after.assign(closing);
+  return true;
+}
+
+bool FindHostLink(std::string_view word, std::string_view scheme, Link& link) {
+  link.before.clear();
+  link.address.assign(scheme).append(word);
+  link.text.assign(word);
+  link.after.clear();
+  return true;
+}
+
+void ReplaceWithLink(std::string& word, const Link& link) {
+  std::string linked;
+  AppendLink(linked, link);
+  word.swap(linked);
+}
+
+}  // namespace
+
+bool IsPunctuation(std::string_view ch) { return ch.size() == 1 && IsPunctuationByte(ch[0]); }
+
+bool IsBlockedScheme(std::string_view scheme) {
+  // Browsers drop control characters and spaces around and inside a scheme, so
+  // compare what they would see.
+  std::string seen;
+  for (char c : scheme) {
+    if (static_cast<unsigned char>(c) > 0x20) seen.push_back(LowerAscii(c));
+  }
+  return seen == "javascript" || seen == "vbscript" || seen == "data";
+}
+
+void StripBrackets(std::string& word, std::string& opening, std::string& closing) {
+  opening.clear();
+  closing.clear();
+  if (BracketLength(word) == 0) return;
+  opening.assign(1, word.front());
+  closing.assign(1, word.back());
+  word = word.substr(1, word.size() - 2);
+}
+
+void StripQuotes(std::string& word, std::string& quote) {
+  quote.clear();
+  const std::size_t length = QuoteLength(word);
+  if (length == 0) return;
+  quote = word.substr(0, length);
+  word = word.substr(length, word.size() - 2 * length);
+}
+
+bool FindLink(std::string_view word, const LinkOptions& options, Link& link) {
+  if (OccursAfterStart(word, "://")) return FindUrlLink(word, options.removePunctuation, link);
+  if (options.changeWWW && StartsWithLower(word, "www.")) return FindHostLink(word, "http://", link);
+  if (options.changeFTP && StartsWithLower(word, "ftp.")) return FindHostLink(word, "ftp://", link);
+  if (options.emailCheck) return FindEmailLink(word, link);
+  return false;
+}
+
+void AppendLink(std::string& out, const Link& link) {
+  out.append(link.before)
+      .append("<A HREF=\"")
+      .append(link.address)
+      .append("\">")
+      .append(link.text)
+      .append("</A>")
+      .append(link.after);
+}
+
+void MakeLinks(std::string& word, const LinkOptions& options) {
+  Link link;
+  if (FindLink(word, options, link)) ReplaceWithLink(word, link);
+}
+
+void MakeUrlLink(std::string& word, bool removePunctuation) {
+  Link link;
+  if (FindUrlLink(word, removePunctuation, link)) ReplaceWithLink(word, link);
+}
+
+}  // namespace scrivane
