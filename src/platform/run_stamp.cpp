@@ -1,0 +1,27 @@
+// Date text and form identifiers for a run.
+#include <QDateTime>
+#include <QLocale>
+#include <QRandomGenerator>
+
+#include "platform.h"
+
+namespace scrivane {
+
+std::string PageDateText() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QLocale locale = QLocale::system();
+  const QString date = locale.toString(now.date(), QLocale::LongFormat);
+  const QString time = locale.toString(now.time(), QStringLiteral("hh:mm AP"));
+  return (date + QLatin1Char(' ') + time).toStdString();
+}
+
+std::string NewFormId() {
+  return std::to_string(QRandomGenerator::global()->bounded(100000000u, 1000000000u));
+}
+
+void StampRun(ConversionOptions& options) {
+  options.dateText = PageDateText();
+  options.formId = NewFormId();
+}
+
+}  // namespace scrivane
