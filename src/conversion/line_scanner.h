@@ -27,12 +27,24 @@ class LineScanner {
   // The next line; false at the end of the input.
   bool Next(ScannedLine& line);
 
+ // Bit masks of 32 bytes: line ends, candidate bytes, bytes above 127.
+  struct Masks {
+    unsigned lineEnds;
+    unsigned candidates;
+    unsigned high;
+  };
+  // Classifies the 32 bytes at a pointer (the best way the processor offers).
+  using Classifier = Masks (*)(const char*);
+
  private:
   bool Refill();
   void NoteCandidates(unsigned mask, std::size_t at, bool& mayChange) const;
 
   ReadFunction read_;
   LinkOptions links_;
+  Classifier classify_;
+  Masks masks_{0, 0, 0};       // of the 32 bytes at window_
+  std::size_t window_ = 0;
   std::vector<char> buffer_;   // data in [0, end_), then at least kPadding spare bytes
   std::size_t begin_ = 0;      // start of the next line
   std::size_t end_ = 0;
