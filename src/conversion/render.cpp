@@ -1,6 +1,6 @@
 // Body text rendering. Most words of a text need neither escaping nor linking;
-// RenderText finds the few that do with one table-driven scan and copies the
-// rest unchanged, which gives exactly what rendering every word would.
+// RenderText finds the few that do with one table-driven scan over the text and
+// copies the rest unchanged, which gives exactly what rendering every word would.
 #include "render.h"
 
 #include <array>
@@ -9,114 +9,97 @@
 namespace scrivane {
 namespace {
 
-// What a byte may mean for the scan.
-enum ByteClass : unsigned char {
-  kPlain = 0,
-  kSpace,        // ends a word
-  kTab,          // starts a new piece, which may be a host name
-  kEscaped,      // & < > " always change the word
-  kPoundLead,    // C2: the pound sign when A3 follows
-  kColon,        // a URL when "//" follows
-  kAt,           // an e-mail address candidate
-};
-
-constexpr std::array<unsigned char, 256> MakeClasses() {
-  std::array<unsigned char, 256> classes{};
-  classes[' '] = kSpace;
-  classes['\t'] = kTab;
-  classes['&'] = kEscaped;
-  classes['<'] = kEscaped;
-  classes['>'] = kEscaped;
-  classes['"'] = kEscaped;
-  classes[0xC2] = kPoundLead;
-  classes[':'] = kColon;
-  classes['@'] = kAt;
-  return classes;
+// Bytes that may make their word change: the escaped characters, the lead byte
+// of the pound sign, the colon of "://", the at sign of an address, and the full
+// stop of a "www." or "ftp." host. Spaces and letters never do on their own.
+constexpr std::array<bool, 256> MakeInteresting() {
+  std::array<bool, 256> interesting{};
+  for (unsigned char c : {'&', '<', '>', '"', ':', '@', '.'}) interesting[c] = true;
+  interesting[0xC2] = true;
+  return interesting;
 }
 
-constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+constexpr std::array<bool, 256> kInteresting = MakeInteresting();
 
-bool StartsWithHost(const char* p, std::size_t available, const LinkOptions& links) {
-  if (available < 4 || p[3] != '.') return false;
-  const char a = static_cast<char>(p[0] | 0x20), b = static_cast<char>(p[1] | 0x20),
-             c = static_cast<char>(p[2] | 0x20);
+bool IsInteresting(char c) { return kInteresting[static_cast<unsigned char>(c)]; }
+
+// Index of the next interesting byte at or after `i`, or n.
+std::size_t SkipPlain(const char* p, std::size_t i, std::size_t n) {
+  while (i + 4 <= n && !(IsInteresting(p[i]) | IsInteresting(p[i + 1]) | IsInteresting(p[i + 2]) |
+                         IsInteresting(p[i + 3]))) {
+    i += 4;
+  }
+  while (i < n && !IsInteresting(p[i])) ++i;
+  return i;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when the full stop at p[i] ends a "www." or "ftp." that begins a word or TAB piece.
+bool EndsHostPrefix(const char* p, std::size_t i, const LinkOptions& links) {
+  if (i < 3 || (i > 3 && p[i - 4] != ' ' && p[i - 4] != '\t')) return false;
+  const char a = LowerAscii(p[i - 3]), b = LowerAscii(p[i - 2]), c = LowerAscii(p[i - 1]);
   return (links.changeWWW && a == 'w' && b == 'w' && c == 'w') ||
          (links.changeFTP && a == 'f' && b == 't' && c == 'p');
 }
 
-// Scans the word starting at `start`; returns its end and whether it needs rendering.
-std::size_t ScanWord(std::string_view text, std::size_t start, const LinkOptions& links, bool& special) {
+// True when the interesting byte at p[i] means its word must be rendered.
+bool MakesWordChange(const char* p, std::size_t i, std::size_t n, const LinkOptions& links) {
+  switch (p[i]) {
+    case '&': case '<': case '>': case '"': return true;
+    case ':': return i + 2 < n && p[i + 1] == '/' && p[i + 2] == '/';
+    case '@': return links.emailCheck;
+    case '.': return EndsHostPrefix(p, i, links);
+    default: return i + 1 < n && p[i + 1] == '\xA3';  // C2 A3, the pound sign
+  }
+}
+
+// Index of the next byte at or after `i` that changes its word, or n.
+std::size_t FindChange(std::string_view text, std::size_t i, const LinkOptions& links) {
   const char* p = text.data();
   const std::size_t n = text.size();
-  special = StartsWithHost(p + start, n - start, links);
-  std::size_t i = start;
-  for (; i < n; ++i) {
-    switch (kClasses[static_cast<unsigned char>(p[i])]) {
-      case kPlain: continue;
-      case kSpace: return i;
-      case kTab:
-        special = special || StartsWithHost(p + i + 1, n - i - 1, links);
-        continue;
-      case kEscaped: special = true; continue;
-      case kPoundLead:
-        special = special || (i + 1 < n && p[i + 1] == '\xA3');
-        continue;
-      case kColon:
-        special = special || (i + 2 < n && p[i + 1] == '/' && p[i + 2] == '/');
-        continue;
-      case kAt: special = special || links.emailCheck; continue;
-    }
+  for (i = SkipPlain(p, i, n); i < n; i = SkipPlain(p, i + 1, n)) {
+    if (MakesWordChange(p, i, n, links)) return i;
   }
-  return i;
+  return n;
 }
 
 }  // namespace
 
 void RenderWord(std::string_view word, const LinkOptions& links, std::string& out) {
+  // Buffers kept between calls, so a word costs no allocation once they have grown.
   thread_local std::string escaped;
-  thread_local std::string piece;
-  escaped.assign(word);
-  EscapeHtml(escaped);
-  if (escaped.find('\t') == std::string::npos) {
-    MakeLinks(escaped, links);
-    out.append(escaped);
-    return;
-  }
-  std::size_t start = 0;
+  thread_local Link link;
+  escaped.clear();
+  AppendEscaped(escaped, word);
+  std::string_view rest = escaped;
   for (;;) {
-    const std::size_t tab = escaped.find('\t', start);
-    piece.assign(escaped, start, tab == std::string::npos ? std::string::npos : tab - start);
-    MakeLinks(piece, links);
-    out.append(piece);
-    if (tab == std::string::npos) break;
+    const std::size_t tab = rest.find('\t');
+    const std::string_view piece = rest.substr(0, tab);
+    if (FindLink(piece, links, link)) {
+      AppendLink(out, link);
+    } else {
+      out.append(piece);
+    }
+    if (tab == std::string_view::npos) return;
     out.push_back('\t');
-    start = tab + 1;
+    rest.remove_prefix(tab + 1);
   }
 }
 
 bool IsPlainText(std::string_view text, const LinkOptions& links) {
-  for (std::size_t start = 0;;) {
-    bool special = false;
-    const std::size_t end = ScanWord(text, start, links, special);
-    if (special) return false;
-    if (end == text.size()) return true;
-    start = end + 1;
-  }
+  return FindChange(text, 0, links) == text.size();
 }
 
 void RenderText(std::string_view text, const LinkOptions& links, std::string& out) {
   std::size_t copied = 0;  // text before this has been written
-  std::size_t start = 0;
-  for (;;) {
-    bool special = false;
-    const std::size_t end = ScanWord(text, start, links, special);
-    if (special) {
-      out.append(text.data() + copied, start - copied);
-      RenderWord(text.substr(start, end - start), links, out);
-      copied = end;
-    }
-    if (end == text.size()) break;
-    start = end + 1;
+  for (std::size_t at = FindChange(text, 0, links); at < text.size(); at = FindChange(text, copied, links)) {
+    const std::size_t space = text.rfind(' ', at);
+    const std::size_t start = space == std::string_view::npos ? 0 : space + 1;
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    out.append(text.data() + copied, start - copied);
+    RenderWord(text.substr(start, end - start), links, out);
+    copied = end;
   }
   out.append(text.data() + copied, text.size() - copied);
 }
