@@ -49,7 +49,7 @@ std::string OneLine(const std::string& text) {
 }
 
 int RunCommandLine(const std::string& commandText, const AppSettings& settings, const CommandLineReport& report) {
-  const auto tell = [&](RunMessage message) {
+  const auto tell = [&](const RunMessage& message) {
     if (report.message) report.message(message);
   };
   FormState form;
@@ -67,10 +67,7 @@ int RunCommandLine(const std::string& commandText, const AppSettings& settings, 
   const RunResult result =
       RunConversion(InputFile{commandText}, OutputFile{commandText + ".html"}, options, callbacks);
   if (!result.delivered) return 1;
-  if (report.finished) {
-    report.finished(completion.empty() ? "Finished Conversion. HTML document written to file " + result.outputPath
-                                       : OneLine(completion));
-  }
+  if (report.finished) report.finished(OneLine(completion));
   return 0;
 }
 
