@@ -17,8 +17,9 @@ class LineEndFinder {
  public:
   // Position of the first CR or LF in [from, end), or end.
   std::size_t Find(const char* data, std::size_t from, std::size_t end) {
+    // CR is searched to the end too, so a file without any costs one search a block.
     const std::size_t lf = lf_.Next(data, from, end, '\n');
-    const std::size_t cr = cr_.Next(data, from, lf, '\r');
+    const std::size_t cr = cr_.Next(data, from, end, '\r');
     return cr < lf ? cr : lf;
   }
   // Forgets what was found; the buffer's contents have moved.

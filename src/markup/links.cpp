@@ -172,11 +172,20 @@ bool IsPunctuation(std::string_view ch) { return ch.size() == 1 && IsPunctuation
 bool IsBlockedScheme(std::string_view scheme) {
   // Browsers drop control characters and spaces around and inside a scheme, so
   // compare what they would see.
-  std::string seen;
-  for (char c : scheme) {
-    if (static_cast<unsigned char>(c) > 0x20) seen.push_back(LowerAscii(c));
+  for (std::string_view blocked : {"javascript", "vbscript", "data"}) {
+    std::size_t matched = 0;
+    bool same = true;
+    for (char c : scheme) {
+      if (static_cast<unsigned char>(c) <= 0x20) continue;
+      if (matched == blocked.size() || LowerAscii(c) != blocked[matched]) {
+        same = false;
+        break;
+      }
+      ++matched;
+    }
+    if (same && matched == blocked.size()) return true;
   }
-  return seen == "javascript" || seen == "vbscript" || seen == "data";
+  return false;
 }
 
 void StripBrackets(std::string& word, std::string& opening, std::string& closing) {

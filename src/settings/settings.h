@@ -21,32 +21,40 @@ namespace scrivane {
 inline constexpr int kHistorySlots = 5;
 
 // Text values addressed by section and key, kept in an INI file. A missing or
-// unreadable file reads as empty; nothing here ever stops the program.
+// unreadable file reads as empty; nothing here ever stops the program. Section
+// "General" is kept at the file's top level so that it reads [General].
 class SettingsStore {
  public:
   // The user's store: $XDG_CONFIG_HOME/Scrivan/Scrivan.ini (~/.config when unset).
   SettingsStore();
   // A store kept in the INI file at `path` (tests, tools).
   explicit SettingsStore(const QString& path);
-  ~SettingsStore();
+  virtual ~SettingsStore();
   SettingsStore(const SettingsStore&) = delete;
   SettingsStore& operator=(const SettingsStore&) = delete;
 
   // The stored text, or nullopt when the key or its section is missing.
-  std::optional<QString> Read(const QString& section, const QString& key) const;
+  virtual std::optional<QString> Read(const QString& section, const QString& key) const;
   // The stored text, or `fallback` when missing (a stored "" stays "").
   QString Read(const QString& section, const QString& key, const QString& fallback) const;
   // Creates or replaces the value.
-  void Write(const QString& section, const QString& key, const QString& value);
+  virtual void Write(const QString& section, const QString& key, const QString& value);
   // Removes a whole section with its keys.
-  void Delete(const QString& section);
+  virtual void Delete(const QString& section);
   // Writes pending changes to the file.
   void Sync();
   // The INI file's path.
   QString FilePath() const;
 
  private:
-  std::unique_ptr<QSettings> settings_;
+  // The stored text QSettings could not hand back as plain text (unquoted commas, "@" forms).
+  QString RawText(const QString& keyPath) const;
+  // Rewrites values QSettings parsed as lists as the plain texts they were written as.
+  void KeepListValuesAsText();
+
+  QString path_;
+  std::unique_ptr<QSettings> settings_;  // null when the file is unusable (not a file, too large)
+  bool listValuesKept_ = false;
 };
 
 // The check boxes that are saved the moment they are clicked.

@@ -1,0 +1,55 @@
+// Converts one file in every format (or the named one) and prints MB/s and peak
+// memory: convert_bench FILE [FORMAT-INDEX] [REPEATS]
+// Output goes to /dev/null so that only the engine is measured.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "conversion.h"
+
+namespace {
+
+double PeakRssMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace scrivane;
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: convert_bench FILE [FORMAT-INDEX] [REPEATS]\n");
+    return 2;
+  }
+  const std::string input = argv[1];
+  const double megabytes = static_cast<double>(std::filesystem::file_size(input)) / 1e6;
+  const int only = argc > 2 ? std::atoi(argv[2]) : -1;
+  const int repeats = argc > 3 ? std::atoi(argv[3]) : 3;
+  std::printf("%-28s %10s %12s\n", "format", "MB/s", "peak RSS MiB");
+  for (int format = 0; format < kFormatCount; ++format) {
+    if (only >= 0 && format != only) continue;
+    FormState form;  // every link option on, a web page
+    form.outFormat = format;
+    form.goButton = kChecked;
+    ConversionOptions options = ReadFormOptions(form);
+    options.dateText = "today";
+    std::vector<double> seconds;
+    for (int i = 0; i < repeats; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      const RunResult result = RunConversion(InputFile{input}, OutputFile{"/dev/null"}, options, {});
+      seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      if (!result.delivered) return 1;
+    }
+    std::sort(seconds.begin(), seconds.end());
+    std::printf("%-28s %10.0f %12.1f\n", kFormatNames[format], megabytes / seconds[seconds.size() / 2],
+                PeakRssMiB());
+  }
+  return 0;
+}

@@ -1,0 +1,287 @@
+// The document: page wrapper (head, title banner, centring and font wrappers,
+// foot) and the six body formats. Every item is one line ending in CR LF.
+#include "document.h"
+
+#include <charconv>
+
+#include "render.h"
+
+namespace scrivane {
+namespace {
+
+constexpr char kQuote = '"';
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = LowerAscii(c);
+  return lower;
+}
+
+// ` NAME="value"` with the value escaped so that it cannot end the attribute;
+// nothing when the value is empty.
+std::string Attribute(std::string_view name, const std::string& value) {
+  if (value.empty()) return {};
+  std::string attribute = " ";
+  attribute.append(name).append("=\"");
+  AppendEscaped(attribute, value);
+  attribute.push_back(kQuote);
+  return attribute;
+}
+
+// The separator text between table fields; empty means the whole line is one field.
+std::string SeparatorFor(std::string_view name) {
+  const std::string lower = Lower(name);
+  if (lower == "comma") return ",";
+  if (lower == "tab") return "\t";
+  if (lower == "semi-colon") return ";";
+  return std::string(name);
+}
+
+// Splits a line into fields as spreadsheet text does: a field that begins with a
+// double quote runs to its closing quote, may hold the separator, and "" inside
+// it stands for one quote. Text after the closing quote is kept as it is.
+void SplitFields(std::string_view line, const std::string& separator, std::vector<std::string>& fields) {
+  fields.clear();
+  if (separator.empty()) {
+    fields.emplace_back(line);
+    return;
+  }
+  std::size_t at = 0;
+  for (;;) {
+    std::string field;
+    if (at < line.size() && line[at] == kQuote) {
+      ++at;
+      while (at < line.size()) {
+        if (line[at] != kQuote) {
+          field.push_back(line[at++]);
+        } else if (at + 1 < line.size() && line[at + 1] == kQuote) {
+          field.push_back(kQuote);
+          at += 2;
+        } else {
+          ++at;
+          break;
+        }
+      }
+    }
+    const std::size_t next = line.find(separator, at);
+    field.append(line.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at));
+    fields.push_back(std::move(field));
+    if (next == std::string_view::npos) return;
+    at = next + separator.size();
+  }
+}
+
+// Text to place inside a single-quoted script string within a double-quoted attribute.
+std::string ScriptStringInAttribute(std::string_view text) {
+  std::string script;
+  for (char c : text) {
+    if (c == '\\' || c == '\'') script.push_back('\\');
+    script.push_back(c);
+  }
+  std::string escaped;
+  AppendEscaped(escaped, script);
+  return escaped;
+}
+
+// The two texts the footer box shows until the user writes a footer.
+bool IsFooterPlaceholder(std::string_view footer) {
+  return footer == "Enter your footer here" || footer == "Enter your footer here icluding any html tags.";
+}
+
+std::string_view TrimWhitespace(std::string_view text) {
+  constexpr std::string_view kWhitespace = " \t\r\n";
+  const std::size_t first = text.find_first_not_of(kWhitespace);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kWhitespace) - first + 1);
+}
+
+}  // namespace
+
+std::string ListTagFor(std::string_view listType) {
+  const std::string lower = Lower(listType);
+  if (lower == "unordered") return "UL";
+  if (lower == "ordered") return "OL";
+  return {};
+}
+
+std::string EffectiveFontSize(const ConversionOptions& options) {
+  if (options.format != OutputFormat::OriginalFormat) return options.fontSize;
+  if (options.fontSize.empty()) return options.fontFace.empty() ? "" : "+1";
+  // A whole number, signed or not, goes up by one; any other text is kept as typed.
+  const std::string& size = options.fontSize;
+  const char* first = size.data() + (size[0] == '+' ? 1 : 0);
+  const char* last = size.data() + size.size();
+  long value = 0;
+  const auto [end, error] = std::from_chars(first, last, value);
+  if (error != std::errc() || end != last || first == last) return size;
+  return std::to_string(value + 1);
+}
+
+DocumentWriter::DocumentWriter(const ConversionOptions& options, DocumentSink& sink)
+    : options_(options), sink_(sink) {
+  const std::string size = EffectiveFontSize(options);
+  if (!options.fontFace.empty() || !size.empty() || !options.fontColor.empty()) {
+    fontTag_ = "<FONT" + Attribute("FACE", options.fontFace) + Attribute("SIZE", size) +
+               Attribute("COLOR", options.fontColor) + ">";
+  }
+  listTag_ = ListTagFor(options.listType);
+  separator_ = SeparatorFor(options.separator);
+}
+
+void DocumentWriter::Begin() {
+  if (options_.webPage) {
+    sink_.Line("<HTML>");
+    sink_.Line("<HEAD>");
+    sink_.Line("<TITLE>" + options_.title + "</TITLE>");
+    if (!options_.charSet.empty()) {
+      std::string meta = "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=";
+      AppendEscaped(meta, options_.charSet);
+      sink_.Line(meta + "\">");
+    }
+    sink_.Line("</HEAD>");
+    sink_.Line("<BODY" + Attribute("BACKGROUND", options_.bgImage) + Attribute("TEXT", options_.textColor) +
+               Attribute("BGCOLOR", options_.bgColor) + ">");
+    sink_.Line("<CENTER><FONT SIZE=\"+2\"><B>" + options_.title + "</B></FONT></CENTER><BR>");
+  }
+  if (options_.centre) sink_.Line("<CENTER>");
+  if (!fontTag_.empty()) sink_.Line(fontTag_);
+  switch (options_.format) {
+    case OutputFormat::OriginalFormat: sink_.Line("<PRE>"); break;
+    case OutputFormat::HtmlTable: sink_.Line("<TABLE BORDER=\"1\">"); break;
+    case OutputFormat::SelectionBox:
+      sink_.Line("<FORM NAME=\"FN" + options_.formId + "\">");
+      sink_.Line("<SELECT NAME=\"SN" + options_.formId + "\">");
+      break;
+    case OutputFormat::HtmlList: sink_.Line("<" + listTag_ + ">"); break;
+    default: break;
+  }
+}
+
+void DocumentWriter::AddLine(std::string_view line) {
+  std::string& out = sink_.Text();
+  switch (options_.format) {
+    case OutputFormat::Smart:
+      if (line.empty()) {
+        out.append("<P>");
+        break;
+      }
+      RenderText(line, options_.links, out);
+      out.push_back(' ');
+      break;
+    case OutputFormat::OriginalLinefeeds:
+      RenderText(line, options_.links, out);
+      out.append(" <BR>");
+      break;
+    case OutputFormat::OriginalFormat:
+      RenderText(line, options_.links, out);
+      out.push_back(' ');
+      break;
+    case OutputFormat::HtmlList:
+      out.append("<LI>");
+      RenderText(line, options_.links, out);
+      out.push_back(' ');
+      break;
+    case OutputFormat::HtmlTable:
+      if (line.empty()) return;
+      AddTableRow(line);
+      break;
+    case OutputFormat::SelectionBox:
+      AddSelectionOption(line);
+      return;
+  }
+  sink_.EndLine();
+}
+
+void DocumentWriter::AddTableRow(std::string_view line) {
+  thread_local std::vector<std::string> fields;
+  SplitFields(line, separator_, fields);
+  std::string& out = sink_.Text();
+  out.append("<TR>");
+  for (const std::string& field : fields) {
+    out.append("<TD>");
+    RenderText(field, options_.links, out);
+    out.append("</TD>");
+  }
+  out.append("</TR>");
+}
+
+void DocumentWriter::AddSelectionOption(std::string_view line) {
+  if (IsPlainText(line, options_.links)) return;  // no link in it
+  SplitString(line, " ", words_);
+  Link link;
+  std::size_t linked = words_.size();
+  std::vector<std::string_view> pieces;
+  for (std::size_t i = 0; i < words_.size() && linked == words_.size(); ++i) {
+    scratch_.assign(words_[i]);
+    EscapeHtml(scratch_);
+    SplitString(scratch_, "\t", pieces);
+    for (std::string_view piece : pieces) {
+      if (FindLink(piece, options_.links, link)) {
+        linked = i;
+        break;
+      }
+    }
+  }
+  if (linked == words_.size()) return;
+  std::string label;
+  for (std::size_t i = 0; i < words_.size(); ++i) {
+    if (i == linked || words_[i].empty()) continue;
+    if (!label.empty()) label.push_back(' ');
+    AppendEscaped(label, words_[i]);
+  }
+  if (label.empty()) label = link.text;
+  sink_.Line("<OPTION VALUE=\"" + link.address + "\">" + label + "</OPTION>");
+}
+
+void DocumentWriter::WriteGoButton() {
+  const std::string& id = options_.formId;
+  sink_.Line("<INPUT TYPE=\"Button\" VALUE=\"Go\"");
+  sink_.Line("\tonClick=\"");
+  sink_.Line("\tvar LinkObj=document.FN" + id + ".SN" + id + ";");
+  sink_.Line("\tvar Index=LinkObj.selectedIndex;");
+  sink_.Line("\tvar link=LinkObj.options[Index].value;");
+  sink_.Line("\twindow.open(link,'" + ScriptStringInAttribute(options_.target) + "')\">");
+}
+
+void DocumentWriter::End() {
+  switch (options_.format) {
+    case OutputFormat::OriginalFormat: sink_.Line("</PRE>"); break;
+    case OutputFormat::HtmlTable: sink_.Line("</TABLE>"); break;
+    case OutputFormat::SelectionBox:
+      sink_.Line("</SELECT>");
+      if (options_.goButton) WriteGoButton();
+      sink_.Line("</FORM>");
+      break;
+    case OutputFormat::HtmlList: sink_.Line("</" + listTag_ + ">"); break;
+    default: break;
+  }
+  if (!fontTag_.empty()) sink_.Line("</FONT>");
+  if (options_.centre) sink_.Line("</CENTER>");
+  if (options_.webPage) WriteFoot();
+}
+
+void DocumentWriter::WriteFoot() {
+  sink_.Line("<BR><HR>");
+  const std::string_view footer = TrimWhitespace(options_.footer);
+  if (!footer.empty() && !IsFooterPlaceholder(footer)) {
+    // The footer is HTML typed over several lines; each becomes an output line.
+    std::size_t start = 0;
+    while (start <= footer.size()) {
+      const std::size_t end = footer.find_first_of("\r\n", start);
+      sink_.Line(footer.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+      if (end == std::string_view::npos) break;
+      start = end + ((footer[end] == '\r' && end + 1 < footer.size() && footer[end + 1] == '\n') ? 2 : 1);
+    }
+  }
+  const std::string version = std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+                              std::to_string(kVersionRevision);
+  sink_.Line("<center>Web Page created with " + options_.progName + " v" + version + " by <A HREF=\"mailto:" +
+             kMakerMail + "\">" + kMakerName + "</A><BR>");
+  sink_.Line(std::string("<A HREF=\"") + kMakerHomePage + "\">" + kMakerHomePage + "</A><BR>");
+  sink_.Line("Date: " + options_.dateText + "</center><BR><BR>");
+  sink_.Line("</BODY></HTML>");
+}
+
+}  // namespace scrivane

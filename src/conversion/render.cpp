@@ -1,0 +1,131 @@
+// Body text rendering. Most words of a text need neither escaping nor linking;
+// RenderText finds the few that do with one table-driven scan over the text and
+// copies the rest unchanged, which gives exactly what rendering every word would.
+#include "render.h"
+
+#include <array>
+#include <vector>
+
+namespace scrivane {
+namespace {
+
+// Bytes that may make their word change: the escaped characters, the lead byte
+// of the pound sign, the colon of "://", the at sign of an address, and the full
+// stop of a "www." or "ftp." host. Spaces and letters never do on their own.
+constexpr std::array<bool, 256> MakeInteresting() {
+  std::array<bool, 256> interesting{};
+  for (unsigned char c : {'&', '<', '>', '"', ':', '@', '.'}) interesting[c] = true;
+  interesting[0xC2] = true;
+  return interesting;
+}
+
+constexpr std::array<bool, 256> kInteresting = MakeInteresting();
+
+bool IsInteresting(char c) { return kInteresting[static_cast<unsigned char>(c)]; }
+
+// Index of the next interesting byte at or after `i`, or n.
+std::size_t SkipPlain(const char* p, std::size_t i, std::size_t n) {
+  while (i + 4 <= n && !(IsInteresting(p[i]) | IsInteresting(p[i + 1]) | IsInteresting(p[i + 2]) |
+                         IsInteresting(p[i + 3]))) {
+    i += 4;
+  }
+  while (i < n && !IsInteresting(p[i])) ++i;
+  return i;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when the full stop at p[i] ends a "www." or "ftp." that begins a word or TAB piece.
+bool EndsHostPrefix(const char* p, std::size_t i, const LinkOptions& links) {
+  if (i < 3 || (i > 3 && p[i - 4] != ' ' && p[i - 4] != '\t')) return false;
+  const char a = LowerAscii(p[i - 3]), b = LowerAscii(p[i - 2]), c = LowerAscii(p[i - 1]);
+  return (links.changeWWW && a == 'w' && b == 'w' && c == 'w') ||
+         (links.changeFTP && a == 'f' && b == 't' && c == 'p');
+}
+
+// True when the interesting byte at p[i] means its word must be rendered.
+bool MakesWordChange(const char* p, std::size_t i, std::size_t n, const LinkOptions& links) {
+  switch (p[i]) {
+    case '&': case '<': case '>': case '"': return true;
+    case ':': return i + 2 < n && p[i + 1] == '/' && p[i + 2] == '/';
+    case '@': return links.emailCheck;
+    case '.': return EndsHostPrefix(p, i, links);
+    default: return i + 1 < n && p[i + 1] == '\xA3';  // C2 A3, the pound sign
+  }
+}
+
+// Index of the next byte at or after `i` that changes its word, or n.
+std::size_t FindChange(std::string_view text, std::size_t i, const LinkOptions& links) {
+  const char* p = text.data();
+  const std::size_t n = text.size();
+  for (i = SkipPlain(p, i, n); i < n; i = SkipPlain(p, i + 1, n)) {
+    if (MakesWordChange(p, i, n, links)) return i;
+  }
+  return n;
+}
+
+}  // namespace
+
+void RenderWord(std::string_view word, const LinkOptions& links, std::string& out) {
+  // Buffers kept between calls, so a word costs no allocation once they have grown.
+  thread_local std::string escaped;
+  thread_local Link link;
+  escaped.clear();
+  AppendEscaped(escaped, word);
+  std::string_view rest = escaped;
+  for (;;) {
+    const std::size_t tab = rest.find('\t');
+    const std::string_view piece = rest.substr(0, tab);
+    if (FindLink(piece, links, link)) {
+      AppendLink(out, link);
+    } else {
+      out.append(piece);
+    }
+    if (tab == std::string_view::npos) return;
+    out.push_back('\t');
+    rest.remove_prefix(tab + 1);
+  }
+}
+
+bool IsPlainText(std::string_view text, const LinkOptions& links) {
+  return FindChange(text, 0, links) == text.size();
+}
+
+void RenderText(std::string_view text, const LinkOptions& links, std::string& out) {
+  std::size_t copied = 0;  // text before this has been written
+  for (std::size_t at = FindChange(text, 0, links); at < text.size(); at = FindChange(text, copied, links)) {
+    const std::size_t space = text.rfind(' ', at);
+    const std::size_t start = space == std::string_view::npos ? 0 : space + 1;
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    out.append(text.data() + copied, start - copied);
+    RenderWord(text.substr(start, end - start), links, out);
+    copied = end;
+  }
+  out.append(text.data() + copied, text.size() - copied);
+}
+
+void RenderTextReference(std::string_view text, const LinkOptions& links, std::string& out) {
+  std::vector<std::string_view> words;
+  std::vector<std::string_view> pieces;
+  const int count = SplitString(text, " ", words);
+  for (int i = 0; i < count; ++i) {
+    std::string word(words[i]);
+    EscapeHtml(word);
+    if (SplitString(word, "\t", pieces) > 1) {
+      std::string joined;
+      for (std::string_view piece : pieces) {
+        std::string linked(piece);
+        MakeLinks(linked, links);
+        joined.append(linked).push_back('\t');
+      }
+      joined.pop_back();
+      word = joined;
+    } else {
+      MakeLinks(word, links);
+    }
+    if (i > 0) out.push_back(' ');
+    out.append(word);
+  }
+}
+
+}  // namespace scrivane

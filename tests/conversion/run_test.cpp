@@ -1,0 +1,209 @@
+// A whole run on real files: names, messages, delivery, failures and leftovers.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include "convert_helpers.h"
+#include "output.h"
+
+namespace scrivane {
+namespace {
+
+using testing_support::ConvertText;
+using testing_support::Fragment;
+using testing_support::ReadFile;
+using testing_support::Recorded;
+using testing_support::TempFolder;
+using testing_support::WriteFile;
+
+Recorded ConvertFile(const std::string& in, const std::string& out, const ConversionOptions& options) {
+  Recorded recorded;
+  recorded.result = RunConversion(InputFile{in}, OutputFile{out}, options, recorded.Callbacks());
+  return recorded;
+}
+
+TEST(RunConversion, EmptyOutputNameAppendsHtml) {
+  TempFolder folder;
+  WriteFile(folder / "a.txt", "hello\n");
+  const auto run = ConvertFile(folder / "a.txt", "", Fragment(OutputFormat::Smart));
+  const std::string expectedOutput = (folder / "a.txt.html").string();
+  EXPECT_TRUE(run.result.delivered);
+  EXPECT_EQ(run.result.outputPath, expectedOutput);
+  EXPECT_EQ(ReadFile(expectedOutput), "hello \r\n");
+  EXPECT_EQ(run.statuses, std::vector<std::string>{" Finished Conversion. HTML document written to file\r\n " +
+                                                   expectedOutput});
+  EXPECT_EQ(run.beeps, 1);
+  EXPECT_TRUE(run.messages.empty());
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"a.txt", "a.txt.html"}));
+}
+
+TEST(RunConversion, ClipboardResultEndsWithCrLf) {
+  const auto run = ConvertText("one\ntwo", Fragment(OutputFormat::Smart));
+  EXPECT_EQ(run.document, "one \r\ntwo \r\n");
+  EXPECT_EQ(run.statuses, std::vector<std::string>{" Finished Conversion.\r\n HTML document now in clipboard."});
+  EXPECT_EQ(run.beeps, 1);
+}
+
+TEST(RunConversion, ExistingOutputIsReplaced) {
+  TempFolder folder;
+  WriteFile(folder / "in.txt", "new");
+  WriteFile(folder / "out.html", "old contents that are longer");
+  ASSERT_TRUE(ConvertFile(folder / "in.txt", folder / "out.html", Fragment(OutputFormat::Smart)).result.delivered);
+  EXPECT_EQ(ReadFile(folder / "out.html"), "new \r\n");
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"in.txt", "out.html"}));
+}
+
+TEST(RunConversion, OutputThroughASymbolicLinkWritesItsTarget) {
+  TempFolder folder;
+  WriteFile(folder / "in.txt", "x");
+  WriteFile(folder / "real.html", "old");
+  std::filesystem::create_symlink(folder / "real.html", folder / "link.html");
+  ASSERT_TRUE(ConvertFile(folder / "in.txt", folder / "link.html", Fragment(OutputFormat::Smart)).result.delivered);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.html"));
+  EXPECT_EQ(ReadFile(folder / "real.html"), "x \r\n");
+}
+
+struct FailureCase {
+  const char* name;
+  std::string input;   // relative names live in the test's folder
+  std::string output;
+  ConversionOptions options;
+  bool clipboardInput;
+  RunMessage message;  // "{in}"/"{out}" stand for the full paths; a text ending in "*" is a prefix
+};
+
+class RunFailureTest : public testing::TestWithParam<FailureCase> {};
+
+std::string Expand(std::string text, const std::string& in, const std::string& out) {
+  for (auto [key, value] : {std::pair{std::string("{in}"), in}, std::pair{std::string("{out}"), out}}) {
+    for (std::size_t at; (at = text.find(key)) != std::string::npos;) text.replace(at, key.size(), value);
+  }
+  return text;
+}
+
+TEST_P(RunFailureTest, ReportsAndDeliversNothing) {
+  const FailureCase& c = GetParam();
+  TempFolder folder;
+  WriteFile(folder / "in.txt", "text\n");
+  const std::string in = c.input.starts_with('/') ? c.input : (folder / c.input).string();
+  const std::string out = c.output.empty() || c.output.starts_with('/') ? c.output : (folder / c.output).string();
+  Recorded run;
+  run.result = c.clipboardInput
+                   ? RunConversion(InputText{"text"}, OutputFile{out}, c.options, run.Callbacks())
+                   : RunConversion(InputFile{in}, OutputFile{out}, c.options, run.Callbacks());
+  EXPECT_FALSE(run.result.delivered);
+  ASSERT_EQ(run.messages.size(), 1u);
+  EXPECT_EQ(run.messages[0].title, c.message.title);
+  const std::string expected = Expand(c.message.text, in, out);
+  if (expected.ends_with('*')) {
+    EXPECT_TRUE(run.messages[0].text.starts_with(expected.substr(0, expected.size() - 1))) << run.messages[0].text;
+  } else {
+    EXPECT_EQ(run.messages[0].text, expected);
+  }
+  EXPECT_TRUE(run.statuses.empty());
+  EXPECT_EQ(run.beeps, 0);
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"in.txt"});  // nothing half-written
+}
+
+ConversionOptions List(const char* type) {
+  ConversionOptions options = Fragment(OutputFormat::HtmlList);
+  options.listType = type;
+  return options;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RunFailureTest,
+    testing::Values(
+        FailureCase{"MissingInput", "missing.txt", "", Fragment(OutputFormat::Smart), false,
+                    {"Error", "Input File {in} not found"}},
+        FailureCase{"InputIsAFolder", "/tmp", "out.html", Fragment(OutputFormat::Smart), false,
+                    {"Error", "Input File /tmp not found"}},
+        FailureCase{"InvalidListType", "in.txt", "out.html", List("numbered"), false, {"", "Invalid HTML List type"}},
+        FailureCase{"ClipboardWithoutOutputName", "", "", Fragment(OutputFormat::Smart), true,
+                    {"Error", "No output file named"}},
+        FailureCase{"OutputFolderMissing", "in.txt", "/no-such-folder/out.html", Fragment(OutputFormat::Smart),
+                    false, {"Error", "Could not write the output file {out}: No such file or directory"}},
+        FailureCase{"OutputOnAFullDisk", "in.txt", "/dev/full", Fragment(OutputFormat::Smart), false,
+                    {"Error", "Could not write the output file /dev/full: No space left on device"}},
+        FailureCase{"OutputIsAFolder", "in.txt", "/tmp", Fragment(OutputFormat::Smart), false,
+                    {"Error", "Could not write the output file /tmp: it is a folder"}}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+TEST(RunConversion, FullDeviceSurvives) {
+  ConvertFile("/etc/hostname", "/dev/full", Fragment(OutputFormat::Smart));
+  struct stat info {};
+  ASSERT_EQ(stat("/dev/full", &info), 0);
+  EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
+// A disk that fills up halfway through a large document, made with a file size
+// limit in a child process: the old output stays whole and nothing is left over.
+TEST(RunConversion, DiskFullMidwayKeepsTheOldOutput) {
+  TempFolder folder;
+  std::string big;
+  while (big.size() < 4 * 1024 * 1024) big += "Some ordinary words and a link http://example.com/page.\n";
+  WriteFile(folder / "big.txt", big);
+  WriteFile(folder / "out.html", "previous document");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1024 * 1024, 1024 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const auto run = ConvertFile(folder / "big.txt", folder / "out.html", Fragment(OutputFormat::Smart));
+    const bool reported = run.messages.size() == 1 &&
+                          run.messages[0].text.starts_with("Could not write the output file " +
+                                                           (folder / "out.html").string() + ": File too large");
+    _exit(!run.result.delivered && reported && run.beeps == 0 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(ReadFile(folder / "out.html"), "previous document");
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"big.txt", "out.html"}));
+}
+
+TEST(SafeOutputFile, AbandonedFileLeavesNothing) {
+  TempFolder folder;
+  WriteFile(folder / "out.html", "keep me");
+  {
+    SafeOutputFile file((folder / "out.html").string());
+    file.Write("half a docu");
+  }
+  EXPECT_EQ(ReadFile(folder / "out.html"), "keep me");
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"out.html"});
+}
+
+TEST(RunConversion, ProgressClimbsToTheEnd) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "line number " + std::to_string(i) + "\n";
+  const auto run = ConvertText(text, Fragment(OutputFormat::Smart));
+  ASSERT_FALSE(run.progress.empty());
+  EXPECT_LE(run.progress.size(), 101u);
+  EXPECT_TRUE(std::is_sorted(run.progress.begin(), run.progress.end()));
+  EXPECT_DOUBLE_EQ(run.progress.back(), 1.0);
+  EXPECT_GE(run.progress.front(), 0.0);
+}
+
+struct ProgressCase {
+  double fraction;
+  const char* text;
+};
+
+class ProgressTextTest : public testing::TestWithParam<ProgressCase> {};
+
+TEST_P(ProgressTextTest, FormatsLikeThePercentPattern) {
+  EXPECT_EQ(ProgressText(GetParam().fraction), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ProgressTextTest,
+                         testing::Values(ProgressCase{0.0, " Progress ... %"}, ProgressCase{0.004, " Progress ... %"},
+                                         ProgressCase{-0.3, " Progress ... %"},  // never negative
+                                         ProgressCase{0.005, " Progress ... 1%"}, ProgressCase{0.5, " Progress ... 50%"},
+                                         ProgressCase{1.0, " Progress ... 100%"}, ProgressCase{1.7, " Progress ... 100%"}));
+
+}  // namespace
+}  // namespace scrivane

@@ -1,0 +1,119 @@
+// The page wrapper around the body: head, title banner, font and centring, foot.
+#include <gtest/gtest.h>
+
+#include "convert_helpers.h"
+#include "document.h"
+
+namespace scrivane {
+namespace {
+
+using testing_support::ConvertText;
+using testing_support::Fragment;
+
+const std::string kFoot =
+    "<BR><HR>\r\n"
+    "<center>Web Page created with Scrivane v1.5.0 by <A HREF=\"mailto:scrivane@example.org\">"
+    "The Scrivane Project</A><BR>\r\n"
+    "<A HREF=\"https://scrivane.example.org/\">https://scrivane.example.org/</A><BR>\r\n"
+    "Date: DATE</center><BR><BR>\r\n"
+    "</BODY></HTML>\r\n";
+
+ConversionOptions Page(void (*change)(ConversionOptions&)) {
+  ConversionOptions options = Fragment(OutputFormat::Smart);
+  options.webPage = true;
+  options.title = "T";
+  change(options);
+  return options;
+}
+
+struct WrapperCase {
+  const char* name;
+  ConversionOptions options;
+  std::string expected;
+};
+
+class WrapperTest : public testing::TestWithParam<WrapperCase> {};
+
+TEST_P(WrapperTest, WrapsTheBody) { EXPECT_EQ(ConvertText("hello", GetParam().options).document, GetParam().expected); }
+
+std::string Name(const testing::TestParamInfo<WrapperCase>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, WrapperTest,
+    testing::Values(
+        WrapperCase{"FragmentIsJustTheBody", Fragment(OutputFormat::Smart), "hello \r\n"},
+        WrapperCase{"FaceOnly", [] { auto o = Fragment(OutputFormat::Smart); o.fontFace = "Arial"; return o; }(),
+                    "<FONT FACE=\"Arial\">\r\nhello \r\n</FONT>\r\n"},
+        WrapperCase{"CentredFont",
+                    [] {
+                      auto o = Fragment(OutputFormat::Smart);
+                      o.centre = true;
+                      o.fontSize = "4";
+                      o.fontColor = "#FF0000";
+                      return o;
+                    }(),
+                    "<CENTER>\r\n<FONT SIZE=\"4\" COLOR=\"#FF0000\">\r\nhello \r\n</FONT>\r\n</CENTER>\r\n"},
+        WrapperCase{"PlainPage", Page([](ConversionOptions&) {}),
+                    "<HTML>\r\n<HEAD>\r\n<TITLE>T</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
+                    "<CENTER><FONT SIZE=\"+2\"><B>T</B></FONT></CENTER><BR>\r\nhello \r\n" + kFoot},
+        WrapperCase{"EmptyTitleStillHasBanner", Page([](ConversionOptions& o) { o.title = ""; }),
+                    "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
+                    "<CENTER><FONT SIZE=\"+2\"><B></B></FONT></CENTER><BR>\r\nhello \r\n" + kFoot},
+        WrapperCase{"EveryPageProperty",
+                    Page([](ConversionOptions& o) {
+                      o.title = "My <I>notes</I>";
+                      o.charSet = "utf-8";
+                      o.bgColor = "#FFFFFF";
+                      o.textColor = "#000000";
+                      o.bgImage = "paper.png";
+                      o.centre = true;
+                      o.fontFace = "Times";
+                    }),
+                    "<HTML>\r\n<HEAD>\r\n<TITLE>My <I>notes</I></TITLE>\r\n"
+                    "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=utf-8\">\r\n</HEAD>\r\n"
+                    "<BODY BACKGROUND=\"paper.png\" TEXT=\"#000000\" BGCOLOR=\"#FFFFFF\">\r\n"
+                    "<CENTER><FONT SIZE=\"+2\"><B>My <I>notes</I></B></FONT></CENTER><BR>\r\n"
+                    "<CENTER>\r\n<FONT FACE=\"Times\">\r\nhello \r\n</FONT>\r\n</CENTER>\r\n" + kFoot},
+        WrapperCase{"AttributeQuotesEscaped", Page([](ConversionOptions& o) { o.bgImage = "a\"b.png"; }),
+                    "<HTML>\r\n<HEAD>\r\n<TITLE>T</TITLE>\r\n</HEAD>\r\n<BODY BACKGROUND=\"a&quot;b.png\">\r\n"
+                    "<CENTER><FONT SIZE=\"+2\"><B>T</B></FONT></CENTER><BR>\r\nhello \r\n" + kFoot},
+        WrapperCase{"FooterWritten", Page([](ConversionOptions& o) { o.footer = "<I>by me</I>\nline two\n"; }),
+                    "<HTML>\r\n<HEAD>\r\n<TITLE>T</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
+                    "<CENTER><FONT SIZE=\"+2\"><B>T</B></FONT></CENTER><BR>\r\nhello \r\n<BR><HR>\r\n"
+                    "<I>by me</I>\r\nline two\r\n" + kFoot.substr(std::string("<BR><HR>\r\n").size())},
+        WrapperCase{"FooterPlaceholderLeftOut",
+                    Page([](ConversionOptions& o) { o.footer = "Enter your footer here icluding any html tags.\n"; }),
+                    "<HTML>\r\n<HEAD>\r\n<TITLE>T</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
+                    "<CENTER><FONT SIZE=\"+2\"><B>T</B></FONT></CENTER><BR>\r\nhello \r\n" + kFoot}),
+    Name);
+
+struct FontSizeCase {
+  std::string face;
+  std::string size;
+  OutputFormat format;
+  std::string expected;
+};
+
+class EffectiveFontSizeTest : public testing::TestWithParam<FontSizeCase> {};
+
+TEST_P(EffectiveFontSizeTest, RaisedOnlyForOriginalFormat) {
+  ConversionOptions options;
+  options.fontFace = GetParam().face;
+  options.fontSize = GetParam().size;
+  options.format = GetParam().format;
+  EXPECT_EQ(EffectiveFontSize(options), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, EffectiveFontSizeTest,
+                         testing::Values(FontSizeCase{"", "", OutputFormat::OriginalFormat, ""},
+                                         FontSizeCase{"Arial", "", OutputFormat::OriginalFormat, "+1"},
+                                         FontSizeCase{"", "3", OutputFormat::OriginalFormat, "4"},
+                                         FontSizeCase{"", "+2", OutputFormat::OriginalFormat, "3"},
+                                         FontSizeCase{"", "-1", OutputFormat::OriginalFormat, "0"},
+                                         FontSizeCase{"", "big", OutputFormat::OriginalFormat, "big"},
+                                         FontSizeCase{"", "+", OutputFormat::OriginalFormat, "+"},
+                                         FontSizeCase{"", "3", OutputFormat::Smart, "3"},
+                                         FontSizeCase{"Arial", "", OutputFormat::HtmlList, ""}));
+
+}  // namespace
+}  // namespace scrivane
