@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +15,12 @@ namespace {
 
 // Captions must fit across and down; boxes that scroll their text need only fit down.
 QSize NeededSize(const QWidget* widget) {
+  if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
+    // The style's minimum button width is a habit, not a need: the caption is what must fit.
+    constexpr int kCaptionPadding = 12;
+    return QSize(button->fontMetrics().horizontalAdvance(button->text()) + kCaptionPadding,
+                 button->sizeHint().height());
+  }
   if (qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QComboBox*>(widget)) {
     return widget->sizeHint();
   }

@@ -90,8 +90,10 @@ StatusStrip::StatusStrip(QWidget* parent) : QFrame(parent) {
 }
 
 void StatusStrip::SetText(const QString& text) {
+  // The run ends its lines with CR LF; a bare CR would show as a box.
   text_ = text;
-  setToolTip(text);
+  text_.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  setToolTip(text_);
   update();
 }
 
