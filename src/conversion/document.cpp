@@ -159,49 +159,60 @@ void DocumentWriter::Begin() {
   }
 }
 
-void DocumentWriter::AddLine(std::string_view line) {
+void DocumentWriter::AddLine(std::string_view line, bool plain) {
   std::string& out = sink_.Text();
+  const auto render = [&](std::string_view text) {
+    if (plain) {
+      out.append(text);
+    } else {
+      RenderText(text, options_.links, out);
+    }
+  };
   switch (options_.format) {
     case OutputFormat::Smart:
       if (line.empty()) {
         out.append("<P>");
         break;
       }
-      RenderText(line, options_.links, out);
+      render(line);
       out.push_back(' ');
       break;
     case OutputFormat::OriginalLinefeeds:
-      RenderText(line, options_.links, out);
+      render(line);
       out.append(" <BR>");
       break;
     case OutputFormat::OriginalFormat:
-      RenderText(line, options_.links, out);
+      render(line);
       out.push_back(' ');
       break;
     case OutputFormat::HtmlList:
       out.append("<LI>");
-      RenderText(line, options_.links, out);
+      render(line);
       out.push_back(' ');
       break;
     case OutputFormat::HtmlTable:
       if (line.empty()) return;
-      AddTableRow(line);
+      AddTableRow(line, plain);
       break;
     case OutputFormat::SelectionBox:
-      AddSelectionOption(line);
+      if (!plain) AddSelectionOption(line);  // a plain line holds no link
       return;
   }
   sink_.EndLine();
 }
 
-void DocumentWriter::AddTableRow(std::string_view line) {
+void DocumentWriter::AddTableRow(std::string_view line, bool plain) {
   thread_local std::vector<std::string> fields;
   SplitFields(line, separator_, fields);
   std::string& out = sink_.Text();
   out.append("<TR>");
   for (const std::string& field : fields) {
     out.append("<TD>");
-    RenderText(field, options_.links, out);
+    if (plain) {
+      out.append(field);
+    } else {
+      RenderText(field, options_.links, out);
+    }
     out.append("</TD>");
   }
   out.append("</TR>");

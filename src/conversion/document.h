@@ -25,12 +25,13 @@ class DocumentWriter {
   // Writes the page head, the opening wrappers and the format's opening markup.
   void Begin();
   // Writes one input line (UTF-8, without its line end) as the format requires.
-  void AddLine(std::string_view line);
+  // `plain` promises that no word of it needs escaping or linking.
+  void AddLine(std::string_view line, bool plain = false);
   // Writes the closing markup, the closing wrappers and the page foot.
   void End();
 
  private:
-  void AddTableRow(std::string_view line);
+  void AddTableRow(std::string_view line, bool plain);
   void AddSelectionOption(std::string_view line);
   void WriteGoButton();
   void WriteFoot();

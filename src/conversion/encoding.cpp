@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace scrivane {
 namespace {
 
@@ -41,9 +45,15 @@ int ByteOf(char32_t c) {
   return -1;
 }
 
-// Length of the ASCII prefix of `bytes`, eight bytes at a time.
+// Length of the ASCII prefix of `bytes`, sixteen or eight bytes at a time.
 std::size_t AsciiPrefix(std::string_view bytes) {
   std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= bytes.size(); i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+    if (const int high = _mm_movemask_epi8(block)) return i + static_cast<std::size_t>(__builtin_ctz(high));
+  }
+#endif
   for (; i + 8 <= bytes.size(); i += 8) {
     std::uint64_t block;
     std::memcpy(&block, bytes.data() + i, 8);

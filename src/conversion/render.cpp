@@ -4,6 +4,10 @@
 #include "render.h"
 
 #include <array>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <vector>
 
 namespace scrivane {
@@ -23,12 +27,19 @@ constexpr std::array<bool, 256> kInteresting = MakeInteresting();
 
 bool IsInteresting(char c) { return kInteresting[static_cast<unsigned char>(c)]; }
 
-// Index of the next interesting byte at or after `i`, or n.
+// Index of the next interesting byte at or after `i`, or n. Sixteen bytes at a
+// time where the processor allows, since most of a text is plain.
 std::size_t SkipPlain(const char* p, std::size_t i, std::size_t n) {
-  while (i + 4 <= n && !(IsInteresting(p[i]) | IsInteresting(p[i + 1]) | IsInteresting(p[i + 2]) |
-                         IsInteresting(p[i + 3]))) {
-    i += 4;
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+    const __m128i hits = _mm_or_si128(
+        _mm_or_si128(_mm_or_si128(is('&'), is('<')), _mm_or_si128(is('>'), is('"'))),
+        _mm_or_si128(_mm_or_si128(is(':'), is('@')), _mm_or_si128(is('.'), is('\xC2'))));
+    if (const int mask = _mm_movemask_epi8(hits)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
   }
+#endif
   while (i < n && !IsInteresting(p[i])) ++i;
   return i;
 }

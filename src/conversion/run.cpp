@@ -12,6 +12,7 @@
 #include "conversion.h"
 #include "document.h"
 #include "encoding.h"
+#include "line_scanner.h"
 #include "output.h"
 
 namespace scrivane {
@@ -102,24 +103,28 @@ class ProgressReporter {
 };
 
 // Reads the whole source into the writer; throws NotUtf8 when reading as UTF-8 fails.
-void ConvertLines(InputSource& source, TextEncoding encoding, DocumentWriter& writer,
+void ConvertLines(InputSource& source, TextEncoding encoding, const LinkOptions& links, DocumentWriter& writer,
                   ProgressReporter& progress) {
-  bool first = true;
+  LineScanner scanner([&](char* buffer, std::size_t size) { return source.Read(buffer, size); }, links);
+  ScannedLine line;
   std::string decoded;
-  NormaliseLineEnds([&](char* buffer, std::size_t size) { return source.Read(buffer, size); },
-                    [&](std::string_view line, std::uint64_t consumed) {
-                      if (encoding == TextEncoding::Utf8) {
-                        if (first && line.starts_with(kByteOrderMark)) line.remove_prefix(3);
-                        if (!IsValidUtf8(line)) throw NotUtf8{};
-                        writer.AddLine(line);
-                      } else {
-                        decoded.clear();
-                        AppendUtf8FromWindows1252(decoded, line);
-                        writer.AddLine(decoded);
-                      }
-                      first = false;
-                      progress.Update(consumed);
-                    });
+  for (bool first = true; scanner.Next(line); first = false) {
+    std::string_view text = line.text;
+    bool plain = !line.mayChange;
+    if (line.hasHighBytes) {
+      if (encoding == TextEncoding::Utf8) {
+        if (first && text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+        if (!IsValidUtf8(text)) throw NotUtf8{};
+      } else {
+        decoded.clear();
+        AppendUtf8FromWindows1252(decoded, text);
+        text = decoded;
+        plain = false;  // A3, the pound sign, decodes to a character that is escaped
+      }
+    }
+    writer.AddLine(text, plain);
+    progress.Update(line.consumed);
+  }
 }
 
 // Writes the whole document into the sink, reading the source as UTF-8 when it is
@@ -133,7 +138,7 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
     ProgressReporter progress(callbacks.progress, source.Size());
     try {
       writer.Begin();
-      ConvertLines(source, encoding, writer, progress);
+      ConvertLines(source, encoding, options.links, writer, progress);
     } catch (const NotUtf8&) {
       source.Rewind();
       restart();

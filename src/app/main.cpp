@@ -1,0 +1,27 @@
+// The program: with a file name, one conversion without a window; without, the window.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "settings.h"
+#include "standalone_message.h"
+#include "startup.h"
+#include "ui.h"
+
+int main(int argc, char** argv) {
+  using namespace scrivane;
+  const std::string command = CommandText(argc, argv);
+  SettingsStore store;
+  AppSettings settings(store);
+  settings.MigrateOldStore();
+  if (command.empty()) return RunMainWindow(argc, argv, settings);
+
+  CommandLineReport report;
+  report.message = [](const RunMessage& message) {
+    std::fprintf(stderr, "%s\n", message.text.c_str());
+    // Started from a file manager: nobody reads standard error, so show a box too.
+    if (GraphicalSessionPresent() && isatty(STDERR_FILENO) == 0) ShowStandaloneMessage(message);
+  };
+  report.finished = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+  return RunCommandLine(command, settings, report);
+}

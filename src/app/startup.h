@@ -1,0 +1,32 @@
+// The start-up of the program: the command text, and the conversion of a file
+// named on the command line without a window.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "conversion.h"
+
+namespace scrivane {
+
+class AppSettings;
+
+// The arguments joined with single spaces and trimmed of outer spaces; a text that
+// starts with a double quote loses its first and last characters. "" means none.
+std::string CommandText(int argc, const char* const* argv);
+
+// Where a command-line run reports to.
+struct CommandLineReport {
+  std::function<void(const RunMessage& message)> message;  // a failure (missing file, run errors)
+  std::function<void(const std::string& line)> finished;   // the completion text as one line
+};
+
+// Converts the file `commandText` to `commandText` + ".html" with the stored
+// options and returns the exit status: 0 after a conversion, 1 after a failure.
+int RunCommandLine(const std::string& commandText, const AppSettings& settings, const CommandLineReport& report);
+
+// The progress strip's text (lines indented by one space) as one line: each line
+// end with the indent after it becomes a single space.
+std::string OneLine(const std::string& text);
+
+}  // namespace scrivane

@@ -1,0 +1,195 @@
+// One pass over the input finds the line ends and, on the way, the bytes that
+// can change a word: & < > " always, @ for addresses, ":" when "//" follows,
+// the pound sign's lead byte C2 when A3 follows, and a full stop that ends a
+// "www." or "ftp." at the start of a word. Thirty-two bytes are looked at a time
+// where the processor allows; elsewhere a byte loop does the same.
+#include "line_scanner.h"
+
+#include <array>
+#include <cstring>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace scrivane {
+namespace {
+
+constexpr std::size_t kBlock = 256 * 1024;
+constexpr std::size_t kWindow = 32;   // bytes classified at once
+constexpr std::size_t kPadding = 32;  // a window may start at any byte of data
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsCandidate(unsigned char c) {
+  return c == '&' || c == '<' || c == '>' || c == '"' || c == ':' || c == '@' || c == '.' || c == 0xC2;
+}
+
+[[maybe_unused]] LineScanner::Masks ClassifyBytes(const char* p) {
+  LineScanner::Masks masks{0, 0, 0};
+  for (unsigned i = 0; i < kWindow; ++i) {
+    const unsigned char c = static_cast<unsigned char>(p[i]);
+    masks.lineEnds |= (c == '\n' || c == '\r' ? 1u : 0u) << i;
+    masks.candidates |= (IsCandidate(c) ? 1u : 0u) << i;
+    masks.high |= (c >= 0x80 ? 1u : 0u) << i;
+  }
+  return masks;
+}
+
+#if defined(__SSE2__)
+LineScanner::Masks ClassifySse2(const char* p) {
+  LineScanner::Masks masks{0, 0, 0};
+  for (unsigned half = 0; half < 2; ++half) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * half));
+    const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+    const __m128i ends = _mm_or_si128(is('\n'), is('\r'));
+    const __m128i candidates =
+        _mm_or_si128(_mm_or_si128(_mm_or_si128(is('&'), is('<')), _mm_or_si128(is('>'), is('"'))),
+                     _mm_or_si128(_mm_or_si128(is(':'), is('@')), _mm_or_si128(is('.'), is('\xC2'))));
+    masks.lineEnds |= static_cast<unsigned>(_mm_movemask_epi8(ends)) << (16 * half);
+    masks.candidates |= static_cast<unsigned>(_mm_movemask_epi8(candidates)) << (16 * half);
+    masks.high |= static_cast<unsigned>(_mm_movemask_epi8(bytes)) << (16 * half);
+  }
+  return masks;
+}
+#endif
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Classifies by the two halves of each byte: a byte is in a class when the table
+// entries of its low and of its high half share that class's bit. Line ends
+// (0A 0D) have bit 0; each high half of the candidates has a bit of its own,
+// so no mix of halves from different candidates matches.
+__attribute__((target("avx2"))) LineScanner::Masks ClassifyAvx2(const char* p) {
+  const __m256i lowTable = _mm256_setr_epi8(8, 0, 2 | 16, 0, 0, 0, 2, 0, 0, 0, 1 | 4, 0, 4, 1, 2 | 4, 0,  //
+                                            8, 0, 2 | 16, 0, 0, 0, 2, 0, 0, 0, 1 | 4, 0, 4, 1, 2 | 4, 0);
+  const __m256i highTable = _mm256_setr_epi8(1, 0, 2, 4, 8, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0,  //
+                                             1, 0, 2, 4, 8, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0);
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const __m256i low = _mm256_shuffle_epi8(lowTable, _mm256_and_si256(bytes, nibble));
+  const __m256i high = _mm256_shuffle_epi8(highTable, _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble));
+  const __m256i classes = _mm256_and_si256(low, high);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i ends = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(1)), zero);
+  const __m256i candidates = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(0x1E)), zero);
+  return {~static_cast<unsigned>(_mm256_movemask_epi8(ends)), ~static_cast<unsigned>(_mm256_movemask_epi8(candidates)),
+          static_cast<unsigned>(_mm256_movemask_epi8(bytes))};
+}
+#endif
+
+LineScanner::Classifier BestClassifier() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  if (__builtin_cpu_supports("avx2")) return ClassifyAvx2;
+#endif
+#if defined(__SSE2__)
+  return ClassifySse2;
+#else
+  return ClassifyBytes;
+#endif
+}
+
+}  // namespace
+
+LineScanner::LineScanner(ReadFunction read, const LinkOptions& links)
+    : read_(std::move(read)), links_(links), classify_(BestClassifier()), buffer_(kBlock + kPadding) {}
+
+bool LineScanner::Refill() {
+  if (atEnd_) return false;
+  window_ = end_;  // the data moves and grows: classify again
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (buffer_.size() - kPadding - end_ < kBlock / 2) buffer_.resize(buffer_.size() * 2);
+  const std::size_t got = read_(buffer_.data() + end_, buffer_.size() - kPadding - end_);
+  if (got == 0) {
+    atEnd_ = true;
+    return false;
+  }
+  end_ += got;
+  window_ = end_;
+  return true;
+}
+
+// Decides, for each candidate byte in `mask` (bit k is the byte at at + k), whether
+// it really can change its word. Where the answer needs bytes not read yet, it
+// says yes: the line is then looked at again in full, which is always right.
+void LineScanner::NoteCandidates(unsigned mask, std::size_t at, bool& mayChange) const {
+  const char* p = buffer_.data();
+  for (; mask != 0 && !mayChange; mask &= mask - 1) {
+    const std::size_t i = at + static_cast<std::size_t>(__builtin_ctz(mask));
+    const bool unknownAhead = i + 2 >= end_ && !atEnd_;
+    switch (p[i]) {
+      case '&': case '<': case '>': case '"': mayChange = true; break;
+      case '@': mayChange = links_.emailCheck; break;
+      case ':': mayChange = unknownAhead || (i + 2 < end_ && p[i + 1] == '/' && p[i + 2] == '/'); break;
+      case '.': {
+        const std::size_t inLine = i - begin_;
+        if (inLine < 3 || (inLine > 3 && p[i - 4] != ' ' && p[i - 4] != '\t')) break;
+        const char a = LowerAscii(p[i - 3]), b = LowerAscii(p[i - 2]), c = LowerAscii(p[i - 1]);
+        mayChange = (links_.changeWWW && a == 'w' && b == 'w' && c == 'w') ||
+                    (links_.changeFTP && a == 'f' && b == 't' && c == 'p');
+        break;
+      }
+      default:  // C2, the pound sign when A3 follows
+        mayChange = unknownAhead || (i + 1 < end_ && p[i + 1] == '\xA3');
+        break;
+    }
+  }
+}
+
+bool LineScanner::Next(ScannedLine& line) {
+  bool mayChange = false;
+  unsigned high = 0;
+  std::size_t scan = begin_;
+  for (;;) {
+    bool found = false;
+    while (scan < end_) {
+      if (scan < window_ || scan >= window_ + kWindow) {
+        window_ = scan;
+        masks_ = classify_(buffer_.data() + scan);
+        if (end_ - scan < kWindow) {  // bytes past the data are not real
+          const unsigned valid = (1u << (end_ - scan)) - 1;
+          masks_.lineEnds &= valid;
+          masks_.candidates &= valid;
+          masks_.high &= valid;
+        }
+      }
+      const unsigned offset = static_cast<unsigned>(scan - window_);
+      const unsigned from = ~0u << offset;  // bits of this line's bytes onwards
+      const unsigned ends = masks_.lineEnds & from;
+      const unsigned upTo = ends != 0 ? (1u << __builtin_ctz(ends)) - 1 : ~0u;
+      const unsigned candidates = masks_.candidates & from & upTo;
+      if (candidates != 0 && !mayChange) NoteCandidates(candidates, window_, mayChange);
+      high |= masks_.high & from & upTo;
+      if (ends != 0) {
+        scan = window_ + static_cast<std::size_t>(__builtin_ctz(ends));
+        found = true;
+        break;
+      }
+      scan = std::min(window_ + kWindow, end_);
+    }
+    if (found && (buffer_[scan] == '\n' || scan + 1 < end_ || atEnd_)) break;  // a complete line end
+    const std::size_t offset = scan - begin_;
+    const bool more = Refill();
+    scan = begin_ + offset;
+    if (!more && scan == end_) {
+      if (begin_ == end_) return false;
+      break;  // a last line without a line end
+    }
+  }
+  std::size_t next = scan;
+  if (scan < end_) next += (buffer_[scan] == '\r' && scan + 1 < end_ && buffer_[scan + 1] == '\n') ? 2 : 1;
+  line.text = std::string_view(buffer_.data() + begin_, scan - begin_);
+  line.mayChange = mayChange;
+  line.hasHighBytes = high != 0;
+  consumed_ += next - begin_;
+  line.consumed = consumed_;
+  begin_ = next;
+  return true;
+}
+
+}  // namespace scrivane

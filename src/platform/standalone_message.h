@@ -1,0 +1,17 @@
+// Messages of a run without a window (the command line): a message box shown
+// only when there is a desktop to show it on.
+#pragma once
+
+#include "conversion.h"
+
+namespace scrivane {
+
+// True when the environment names a desktop session (DISPLAY or WAYLAND_DISPLAY).
+bool GraphicalSessionPresent();
+
+// Shows `message` in a modal box ("Error" with the exclamation icon, an empty title
+// becomes the program's name), creating the application object a box needs when
+// there is none. Shows nothing when no real display can be reached.
+void ShowStandaloneMessage(const RunMessage& message);
+
+}  // namespace scrivane

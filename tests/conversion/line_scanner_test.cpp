@@ -1,0 +1,92 @@
+// The run's line scanner against the reference reader: the same lines, and a
+// line it calls plain never changes when rendered.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "line_scanner.h"
+#include "render.h"
+
+namespace scrivane {
+namespace {
+
+ReadFunction ChunkedReader(const std::string& input, std::size_t chunk, std::size_t& offset) {
+  return [&input, chunk, &offset](char* buffer, std::size_t size) {
+    const std::size_t n = std::min({size, chunk, input.size() - offset});
+    input.copy(buffer, n, offset);
+    offset += n;
+    return n;
+  };
+}
+
+struct Scanned {
+  std::vector<std::string> lines;
+  std::vector<std::uint64_t> consumed;
+};
+
+Scanned ScanAll(const std::string& input, std::size_t chunk, const LinkOptions& links) {
+  std::size_t offset = 0;
+  LineScanner scanner(ChunkedReader(input, chunk, offset), links);
+  Scanned scanned;
+  ScannedLine line;
+  while (scanner.Next(line)) {
+    scanned.lines.emplace_back(line.text);
+    scanned.consumed.push_back(line.consumed);
+    if (!line.mayChange) {
+      std::string rendered;
+      RenderText(line.text, links, rendered);
+      EXPECT_EQ(rendered, line.text) << "a line called plain changed";
+    }
+    const bool high = std::any_of(line.text.begin(), line.text.end(), [](char c) { return c & 0x80; });
+    EXPECT_EQ(line.hasHighBytes, high);
+  }
+  return scanned;
+}
+
+Scanned Reference(const std::string& input, std::size_t chunk) {
+  std::size_t offset = 0;
+  Scanned scanned;
+  NormaliseLineEnds(ChunkedReader(input, chunk, offset), [&](std::string_view line, std::uint64_t consumed) {
+    scanned.lines.emplace_back(line);
+    scanned.consumed.push_back(consumed);
+  });
+  return scanned;
+}
+
+TEST(LineScanner, SameLinesAsTheReferenceReader) {
+  const std::vector<std::string> tokens = {"a",   "word ", " ",  "\n",   "\r",   "\r\n", "www.", "ftp.", ".",
+                                           "://", ":",     "/",  "@",    "&",    "\xC2", "\xA3", "\xC3\xA9",
+                                           "\t",  "WWW.x", "x.", "\"", "<",    ">",    "  www.y"};
+  std::mt19937 random(99);
+  for (int round = 0; round < 3000; ++round) {
+    std::string input;
+    const int count = static_cast<int>(random() % 200);
+    for (int i = 0; i < count; ++i) input += tokens[random() % tokens.size()];
+    const std::size_t chunk = 1 + random() % 40;
+    const LinkOptions links{(random() & 1) != 0, (random() & 2) != 0, (random() & 4) != 0, true};
+    const Scanned scanned = ScanAll(input, chunk, links);
+    const Scanned reference = Reference(input, chunk);
+    ASSERT_EQ(scanned.lines, reference.lines) << "input [" << input << "] chunk " << chunk;
+    ASSERT_EQ(scanned.consumed, reference.consumed);
+  }
+}
+
+TEST(LineScanner, LongLinesAcrossManyBlocks) {
+  std::string input(3 * 1024 * 1024, 'x');
+  input += "\r";
+  input += std::string(600000, 'y');
+  input += "\r\n\n";
+  std::size_t offset = 0;
+  LineScanner scanner(ChunkedReader(input, 1 << 20, offset), LinkOptions{});
+  ScannedLine line;
+  ASSERT_TRUE(scanner.Next(line));
+  EXPECT_EQ(line.text.size(), 3u * 1024 * 1024);
+  ASSERT_TRUE(scanner.Next(line));
+  EXPECT_EQ(line.text.size(), 600000u);
+  ASSERT_TRUE(scanner.Next(line));
+  EXPECT_EQ(line.text, "");
+  EXPECT_FALSE(scanner.Next(line));
+}
+
+}  // namespace
+}  // namespace scrivane
