@@ -14,7 +14,6 @@ int RunMainWindow(int& argc, char** argv, AppSettings& settings) {
   QApplication::setApplicationName(QString::fromLatin1(kProgName));
   QApplication::setApplicationVersion(
       QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
-  settings.MigrateOldStore();
   QtDesktop desktop;
   MainWindow window(settings, desktop);
   QObject::connect(&window, &MainWindow::ExitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
