@@ -234,6 +234,10 @@ void MainWindow::FitToFont() {
   const int small = std::min(picSmall_->width(), picSmall_->height());
   picSmall_->setPixmap(ProgramPicture(small - small / 8));
   setFixedSize(NormalSize());
+  // Only the grip's top-left part lies inside the bar.
+  lblMove_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblMove_->setPixmap(GripPicture(lblMove_->width(), std::min(BarSize().width() - lblMove_->x(),
+                                                               BarSize().height() - lblMove_->y())));
 }
 
 void MainWindow::ConnectControls() {

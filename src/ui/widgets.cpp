@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include <algorithm>
+
 #include "colour_text.h"
 
 namespace scrivane {
@@ -22,6 +24,21 @@ QPixmap ProgramPicture(int size) {
   QSvgRenderer renderer(QString::fromLatin1(kIconResource));
   QPainter painter(&picture);
   renderer.render(&painter);
+  return picture;
+}
+
+QPixmap GripPicture(int size, int visible) {
+  QPixmap picture(size, size);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(0xF0, 0xF0, 0xF0));
+  const double step = visible / 4.0;
+  const double radius = std::max(1.0, step / 4.0);
+  for (int row = 1; row <= 3; ++row) {
+    for (int column = 1; column <= 3; ++column) painter.drawEllipse(QPointF(column * step, row * step), radius, radius);
+  }
   return picture;
 }
 

@@ -97,6 +97,9 @@ class ClickLabel : public QLabel {
 // The program's picture drawn at `size` pixels square.
 QPixmap ProgramPicture(int size);
 
+// A grip of dots for a handle `size` pixels square, drawn in its top-left `visible` pixels.
+QPixmap GripPicture(int size, int visible);
+
 // The program's icon for its windows.
 QIcon ProgramIcon();
 
