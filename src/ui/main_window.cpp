@@ -698,7 +698,6 @@ void MainWindow::OnConvert() {
   StampRun(options);
   runInFile_ = ioPage_->cmbInFile->currentText();
   runOutFile_ = ioPage_->cmbOutFile->currentText();
-  picProgress_->SetText(FromStd(ProgressText(0.0)));
   butConvert_->setEnabled(false);
   job_->Start(std::move(input), std::move(outputFile), std::move(options));
 }
@@ -709,8 +708,11 @@ void MainWindow::ShowRunMessage(const QString& title, const QString& text) {
                        error ? MessageIcon::Warning : MessageIcon::None);
 }
 
-void MainWindow::OnConversionFinished() {
+void MainWindow::OnConversionFinished(bool delivered) {
   butConvert_->setEnabled(true);
+  // A run that stopped part-way must not leave a stale progress or an earlier run's
+  // completion text looking like its own result.
+  if (!delivered) picProgress_->SetText(QString());
   AddToHistory(ioPage_->cmbInFile, runInFile_);
   AddToHistory(ioPage_->cmbOutFile, runOutFile_);
 }

@@ -104,7 +104,7 @@ class MainWindow : public QWidget {
   void LoadFonts();
   void LoadNextFonts();
   void OnConvert();
-  void OnConversionFinished();
+  void OnConversionFinished(bool delivered);
   void ShowRunMessage(const QString& title, const QString& text);
   void AddToHistory(QComboBox* box, const QString& text);
   void RunExitSequence();

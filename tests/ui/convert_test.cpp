@@ -82,8 +82,10 @@ TEST_F(ConvertTest, ClipboardToClipboard) {
 TEST_F(ConvertTest, MissingInputFileIsReportedAndNothingIsWritten) {
   Start();
   const QString missing = dir_.filePath(QStringLiteral("missing.txt"));
+  Find<StatusStrip>("picProgress")->SetText(QStringLiteral(" Finished Conversion.\n earlier run"));
   Choose(kFile, kFile, missing, QString());
   Convert();
+  EXPECT_EQ(Strip(), QString());  // no earlier result left to look like this run's
   ASSERT_EQ(desktop_.messages.size(), 1u);
   EXPECT_EQ(desktop_.messages[0].title, QStringLiteral("Error"));
   EXPECT_EQ(desktop_.messages[0].text, QStringLiteral("Input File ") + missing + QStringLiteral(" not found"));
