@@ -95,6 +95,19 @@ TEST_F(ConvertTest, MissingInputFileIsReportedAndNothingIsWritten) {
   EXPECT_TRUE(Find<QPushButton>("butConvert")->isEnabled());
 }
 
+TEST_F(ConvertTest, InvalidListTypeIsReportedUnderTheProgramsTitle) {
+  WriteIni("[General]\nOutFormat=3\nListType=Bulleted\n");
+  Start();
+  const QString input = MakeFile(QStringLiteral("list.txt"), "one\ntwo\n");
+  Choose(kFile, kFile, input, QString());
+  Convert();
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages[0].title, QStringLiteral("Scrivane"));
+  EXPECT_EQ(desktop_.messages[0].text, QStringLiteral("Invalid HTML List type"));
+  EXPECT_EQ(desktop_.messages[0].icon, MessageIcon::None);
+  EXPECT_FALSE(QFile::exists(input + QStringLiteral(".html")));
+}
+
 TEST_F(ConvertTest, ClipboardToAnUnnamedFileAsksForTheName) {
   Start();
   QApplication::clipboard()->setText(QStringLiteral("clip text"));
