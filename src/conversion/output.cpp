@@ -43,15 +43,24 @@ DocumentSink::DocumentSink(Writer writer, TextEncoding encoding)
 }
 
 void DocumentSink::Flush() {
-  if (pending_.empty()) return;
+  Write(pending_);
+  pending_.clear();
+}
+
+void DocumentSink::Append(std::string_view lines) {
+  Flush();
+  Write(lines);
+}
+
+void DocumentSink::Write(std::string_view text) {
+  if (text.empty()) return;
   if (encoding_ == TextEncoding::Windows1252) {
     encoded_.clear();
-    AppendWindows1252FromUtf8(encoded_, pending_);
+    AppendWindows1252FromUtf8(encoded_, text);
     writer_(encoded_);
   } else {
-    writer_(pending_);
+    writer_(text);
   }
-  pending_.clear();
 }
 
 SafeOutputFile::SafeOutputFile(const std::string& path, bool overwrite)

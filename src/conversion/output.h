@@ -39,8 +39,12 @@ class DocumentSink {
   }
   // Hands everything pending to the writer.
   void Flush();
+  // Writes whole lines of document text made elsewhere, after what is pending.
+  void Append(std::string_view lines);
 
  private:
+  void Write(std::string_view text);
+
   static constexpr std::size_t kFlushSize = 256 * 1024;
   Writer writer_;
   TextEncoding encoding_;

@@ -8,20 +8,20 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <thread>
 
+#include "body.h"
 #include "conversion.h"
 #include "document.h"
 #include "encoding.h"
-#include "line_scanner.h"
 #include "output.h"
 
 namespace scrivane {
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-// Thrown from the line loop when text read as UTF-8 turns out not to be.
-struct NotUtf8 {};
+// Inputs from this size on are converted on several threads, at most this many.
+constexpr std::uint64_t kParallelFrom = 2 * 1024 * 1024;
+constexpr unsigned kMaxThreads = 4;
 
 // The input's bytes, from a file or from memory, readable again from the start.
 class InputSource {
@@ -136,31 +136,6 @@ class ProgressReporter {
   std::uint64_t next_ = 0;
 };
 
-// Reads the whole source into the writer; throws NotUtf8 when reading as UTF-8 fails.
-void ConvertLines(InputSource& source, TextEncoding encoding, const LinkOptions& links, DocumentWriter& writer,
-                  ProgressReporter& progress) {
-  LineScanner scanner([&](char* buffer, std::size_t size) { return source.Read(buffer, size); }, links);
-  ScannedLine line;
-  std::string decoded;
-  for (bool first = true; scanner.Next(line); first = false) {
-    std::string_view text = line.text;
-    bool plain = !line.mayChange;
-    if (line.hasHighBytes) {
-      if (encoding == TextEncoding::Utf8) {
-        if (first && text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-        if (!IsValidUtf8(text)) throw NotUtf8{};
-      } else {
-        decoded.clear();
-        AppendUtf8FromWindows1252(decoded, text);
-        text = decoded;
-        plain = false;  // A3, the pound sign, decodes to a character that is escaped
-      }
-    }
-    writer.AddLine(text, plain);
-    progress.Update(line.consumed);
-  }
-}
-
 // Writes the whole document into the sink, reading the source as UTF-8 when it is
 // valid UTF-8 and as Windows-1252 otherwise. Returns the encoding used.
 template <class Restart>
@@ -170,9 +145,16 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
     DocumentSink sink(write, keepInputEncoding ? encoding : TextEncoding::Utf8);
     DocumentWriter writer(options, sink);
     ProgressReporter progress(callbacks.progress, source.Size());
+    const auto read = [&](char* buffer, std::size_t size) { return source.Read(buffer, size); };
+    const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
     try {
       writer.Begin();
-      ConvertLines(source, encoding, options.links, writer, progress);
+      const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
+      if (source.Size() >= kParallelFrom && threads > 1) {
+        ConvertInParallel(read, encoding, options, sink, consumed, threads);
+      } else {
+        ConvertLines(read, encoding, true, options.links, writer, consumed);
+      }
     } catch (const NotUtf8&) {
       source.Rewind();
       restart();

@@ -1,0 +1,216 @@
+// The body: lines read, checked or decoded, and written through the format.
+// Large inputs are cut into blocks that end on a line end; lines do not depend
+// on each other, so blocks convert on separate threads and are written in order.
+#include "body.h"
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "line_scanner.h"
+
+namespace scrivane {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::size_t kBlockRead = 256 * 1024;
+
+// One block of whole input lines and the document text made of them.
+struct Block {
+  std::string input;
+  std::string output;
+  std::uint64_t consumedAfter = 0;  // input bytes through the end of this block
+  bool atStart = false;
+  bool done = false;
+  bool notUtf8 = false;
+  std::exception_ptr failure;
+};
+
+// Where a block may end: just after its last LF, or after its last CR when a
+// byte follows it (a final CR may be the first half of CR LF). npos: nowhere yet.
+std::size_t CutPoint(const std::string& text) {
+  const std::size_t lf = text.rfind('\n');
+  const std::size_t cr = text.size() > 1 ? text.rfind('\r', text.size() - 2) : std::string::npos;
+  if (lf == std::string::npos && cr == std::string::npos) return std::string::npos;
+  if (lf == std::string::npos) return cr + 1;
+  if (cr == std::string::npos) return lf + 1;
+  return std::max(lf, cr) + 1;
+}
+
+// Threads that convert blocks, each with its own writer and buffers.
+class BlockWorkers {
+ public:
+  BlockWorkers(unsigned count, TextEncoding encoding, const ConversionOptions& options)
+      : encoding_(encoding), options_(options) {
+    for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
+  }
+  ~BlockWorkers() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      queue_.clear();  // after a failure nobody waits for the rest
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+  BlockWorkers(const BlockWorkers&) = delete;
+  BlockWorkers& operator=(const BlockWorkers&) = delete;
+
+  void Submit(const std::shared_ptr<Block>& block) {
+    {
+      std::lock_guard lock(mutex_);
+      queue_.push_back(block);
+    }
+    wake_.notify_one();
+  }
+
+  void WaitFor(const Block& block) {
+    std::unique_lock lock(mutex_);
+    finished_.wait(lock, [&] { return block.done; });
+  }
+
+ private:
+  void Work() {
+    std::string* target = nullptr;
+    DocumentSink sink([&](std::string_view bytes) { target->append(bytes); }, TextEncoding::Utf8);
+    DocumentWriter writer(options_, sink);
+    for (;;) {
+      std::shared_ptr<Block> block;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+        if (queue_.empty()) return;
+        block = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      target = &block->output;
+      try {
+        std::size_t offset = 0;
+        const std::string& input = block->input;
+        ConvertLines(
+            [&](char* buffer, std::size_t size) {
+              const std::size_t n = input.copy(buffer, size, offset);
+              offset += n;
+              return n;
+            },
+            encoding_, block->atStart, options_.links, writer, {});
+        sink.Flush();
+      } catch (const NotUtf8&) {
+        block->notUtf8 = true;
+      } catch (...) {
+        block->failure = std::current_exception();
+      }
+      {
+        std::lock_guard lock(mutex_);
+        block->done = true;
+      }
+      finished_.notify_all();
+    }
+  }
+
+  TextEncoding encoding_;
+  const ConversionOptions& options_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable finished_;
+  std::deque<std::shared_ptr<Block>> queue_;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
+void ConvertLines(const ReadFunction& read, TextEncoding encoding, bool atStart, const LinkOptions& links,
+                  DocumentWriter& writer, const ConsumedFunction& consumed) {
+  LineScanner scanner(read, links);
+  ScannedLine line;
+  std::string decoded;
+  for (bool first = atStart; scanner.Next(line); first = false) {
+    std::string_view text = line.text;
+    bool plain = !line.mayChange;
+    if (line.hasHighBytes) {
+      if (encoding == TextEncoding::Utf8) {
+        if (first && text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+        if (!IsValidUtf8(text)) throw NotUtf8{};
+      } else {
+        decoded.clear();
+        AppendUtf8FromWindows1252(decoded, text);
+        text = decoded;
+        plain = false;  // A3, the pound sign, decodes to a character that is escaped
+      }
+    }
+    writer.AddLine(text, plain);
+    if (consumed) consumed(line.consumed);
+  }
+}
+
+void ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,
+                       DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads) {
+  BlockWorkers workers(threads, encoding, options);
+  std::deque<std::shared_ptr<Block>> inFlight;
+  std::vector<std::shared_ptr<Block>> spare;
+  const std::size_t maxInFlight = 2 * static_cast<std::size_t>(threads);
+  std::string carry;
+  std::uint64_t offset = 0;
+  bool atStart = true;
+  bool atEnd = false;
+
+  // Writes out the oldest block once it is converted.
+  const auto drainOldest = [&] {
+    std::shared_ptr<Block> block = std::move(inFlight.front());
+    inFlight.pop_front();
+    workers.WaitFor(*block);
+    if (block->failure) std::rethrow_exception(block->failure);
+    if (block->notUtf8) throw NotUtf8{};
+    sink.Append(block->output);
+    if (consumed) consumed(block->consumedAfter);
+    spare.push_back(std::move(block));
+  };
+
+  while (!atEnd) {
+    std::shared_ptr<Block> block;
+    if (spare.empty()) {
+      block = std::make_shared<Block>();
+    } else {
+      block = std::move(spare.back());
+      spare.pop_back();
+      Block reused;  // keeps the buffers' capacity
+      reused.input = std::move(block->input);
+      reused.output = std::move(block->output);
+      *block = std::move(reused);
+    }
+    block->input.swap(carry);
+    carry.clear();
+    block->output.clear();
+    std::size_t cut = std::string::npos;
+    while (cut == std::string::npos) {  // at least one whole line, however long
+      const std::size_t had = block->input.size();
+      block->input.resize(had + kBlockRead);
+      const std::size_t got = read(block->input.data() + had, kBlockRead);
+      block->input.resize(had + got);
+      if (got == 0) {
+        atEnd = true;
+        break;
+      }
+      cut = CutPoint(block->input);
+    }
+    if (!atEnd) {
+      carry.assign(block->input, cut);
+      block->input.resize(cut);
+    }
+    offset += block->input.size();
+    block->consumedAfter = offset;
+    block->atStart = atStart;
+    atStart = false;
+    if (block->input.empty()) break;
+    workers.Submit(block);
+    inFlight.push_back(std::move(block));
+    if (inFlight.size() >= maxInFlight) drainOldest();
+  }
+  while (!inFlight.empty()) drainOldest();
+}
+
+}  // namespace scrivane
