@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -37,13 +38,6 @@ class JobRunner {
     const bool toStream = job.output == kStandardStream;
     if (!toStream && !force_ && WouldReplace(job.output)) {
       return job.output + " already exists (use --force to replace it)";
-    }
-    if (!toStream) {
-      // Folders below --output-dir are made as they are needed.
-      std::error_code error;
-      const std::filesystem::path folder = std::filesystem::path(job.output).parent_path();
-      if (!folder.empty()) std::filesystem::create_directories(folder, error);
-      if (error) return "Could not make the folder " + folder.string() + ": " + error.message();
     }
     ConversionOptions options = options_;
     {
@@ -77,8 +71,24 @@ class JobRunner {
 
 }  // namespace
 
-BatchResult RunJobs(const std::vector<ConvertJob>& jobs, const FormState& form, int threads, bool force,
+BatchResult RunJobs(const std::vector<ConvertJob>& planned, const FormState& form, int threads, bool force,
                     const BatchReport& report) {
+  // The folders of the outputs (below --output-dir) are made first, once each.
+  std::vector<ConvertJob> jobs = planned;
+  std::map<std::string, std::string> folderProblems;
+  for (ConvertJob& job : jobs) {
+    if (!job.problem.empty() || job.output == kStandardStream) continue;
+    const std::string folder = std::filesystem::path(job.output).parent_path().string();
+    if (folder.empty()) continue;
+    auto [known, fresh] = folderProblems.try_emplace(folder);
+    if (fresh) {
+      std::error_code error;
+      std::filesystem::create_directories(folder, error);
+      if (error) known->second = "Could not make the folder " + folder + ": " + error.message();
+    }
+    job.problem = known->second;
+  }
+
   JobRunner runner(form, force);
   std::atomic<std::size_t> next{0};
   std::mutex reportMutex;

@@ -58,12 +58,11 @@ void CollectFolder(const fs::path& root, const fs::path& folder, const ConvertRe
   }
 }
 
-// The file a path names, for telling two spellings of one output apart.
-std::string Canonical(const std::string& path) {
-  std::error_code ignored;
-  const fs::path absolute = fs::absolute(path, ignored);
-  const fs::path resolved = fs::weakly_canonical(absolute, ignored);
-  return (resolved.empty() ? absolute : resolved).lexically_normal().string();
+// A path made absolute and tidied without touching the disk, so that "a/../b"
+// and "./b" are one name (links are not followed: that would cost a lookup per file).
+std::string Normal(const std::string& path, const fs::path& workingFolder) {
+  const fs::path given(path);
+  return (given.is_absolute() ? given : workingFolder / given).lexically_normal().string();
 }
 
 }  // namespace
@@ -110,10 +109,12 @@ std::vector<ConvertJob> PlanJobs(const ConvertRequest& request, std::string& err
   }
 
   // Two inputs must never write one file: the later one fails instead.
+  std::error_code ignored;
+  const fs::path workingFolder = fs::current_path(ignored);
   std::map<std::string, std::string> claimed;
   for (ConvertJob& job : jobs) {
     if (!job.problem.empty()) continue;
-    const auto [owner, fresh] = claimed.emplace(Canonical(job.output), job.input);
+    const auto [owner, fresh] = claimed.emplace(Normal(job.output, workingFolder), job.input);
     if (!fresh) job.problem = job.output + " would also be the output of " + owner->second;
   }
   return jobs;
