@@ -10,8 +10,6 @@
 #include <mutex>
 #include <thread>
 
-#include "line_scanner.h"
-
 namespace scrivane {
 namespace {
 
@@ -30,14 +28,15 @@ struct Block {
 };
 
 // Where a block may end: just after its last LF, or after its last CR when a
-// byte follows it (a final CR may be the first half of CR LF). npos: nowhere yet.
-std::size_t CutPoint(const std::string& text) {
-  const std::size_t lf = text.rfind('\n');
-  const std::size_t cr = text.size() > 1 ? text.rfind('\r', text.size() - 2) : std::string::npos;
-  if (lf == std::string::npos && cr == std::string::npos) return std::string::npos;
-  if (lf == std::string::npos) return cr + 1;
-  if (cr == std::string::npos) return lf + 1;
-  return std::max(lf, cr) + 1;
+// byte follows it (a final CR may be the first half of CR LF). Only text from
+// `from` on is searched; npos: nowhere yet.
+std::size_t CutPoint(std::string_view text, std::size_t from) {
+  if (text.size() <= from) return std::string_view::npos;
+  if (text.back() == '\n') return text.size();
+  for (std::size_t i = text.size() - 1; i > from; --i) {  // the final byte is not a place to cut
+    if (text[i - 1] == '\n' || text[i - 1] == '\r') return i;
+  }
+  return std::string_view::npos;
 }
 
 // Threads that convert blocks, each with its own writer and buffers.
@@ -88,15 +87,8 @@ class BlockWorkers {
       }
       target = &block->output;
       try {
-        std::size_t offset = 0;
-        const std::string& input = block->input;
-        ConvertLines(
-            [&](char* buffer, std::size_t size) {
-              const std::size_t n = input.copy(buffer, size, offset);
-              offset += n;
-              return n;
-            },
-            encoding_, block->atStart, options_.links, writer, {});
+        LineScanner scanner(block->input, options_.links);
+        ConvertLines(scanner, encoding_, block->atStart, writer, {});
         sink.Flush();
       } catch (const NotUtf8&) {
         block->notUtf8 = true;
@@ -123,9 +115,8 @@ class BlockWorkers {
 
 }  // namespace
 
-void ConvertLines(const ReadFunction& read, TextEncoding encoding, bool atStart, const LinkOptions& links,
-                  DocumentWriter& writer, const ConsumedFunction& consumed) {
-  LineScanner scanner(read, links);
+void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, DocumentWriter& writer,
+                  const ConsumedFunction& consumed) {
   ScannedLine line;
   std::string decoded;
   for (bool first = atStart; scanner.Next(line); first = false) {
@@ -195,7 +186,7 @@ void ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const Co
         atEnd = true;
         break;
       }
-      cut = CutPoint(block->input);
+      cut = CutPoint(block->input, had == 0 ? 0 : had - 1);  // a CR may have ended the last read
     }
     if (!atEnd) {
       carry.assign(block->input, cut);

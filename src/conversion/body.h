@@ -6,6 +6,7 @@
 
 #include "document.h"
 #include "encoding.h"
+#include "line_scanner.h"
 #include "markup.h"
 
 namespace scrivane {
@@ -16,10 +17,10 @@ struct NotUtf8 {};
 // Told how many input bytes have been converted so far.
 using ConsumedFunction = std::function<void(std::uint64_t consumed)>;
 
-// Converts every line `read` yields into `writer`. `atStart` says the input begins
-// here, where a UTF-8 byte-order mark is dropped. Throws NotUtf8.
-void ConvertLines(const ReadFunction& read, TextEncoding encoding, bool atStart, const LinkOptions& links,
-                  DocumentWriter& writer, const ConsumedFunction& consumed);
+// Converts every line the scanner yields into `writer`. `atStart` says the input
+// begins here, where a UTF-8 byte-order mark is dropped. Throws NotUtf8.
+void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, DocumentWriter& writer,
+                  const ConsumedFunction& consumed);
 
 // The same in blocks of whole lines on `threads` threads, each block's document
 // text handed to `sink` in input order. Memory stays a few blocks whatever the size.

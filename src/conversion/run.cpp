@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -30,6 +31,8 @@ class InputSource {
   virtual std::size_t Read(char* buffer, std::size_t size) = 0;
   virtual void Rewind() = 0;
   virtual std::uint64_t Size() const = 0;
+  // The whole input when it is already in memory (then it is scanned in place).
+  virtual std::optional<std::string_view> Contents() const { return std::nullopt; }
 };
 
 class FileSource : public InputSource {
@@ -78,6 +81,7 @@ class TextSource : public InputSource {
   }
   void Rewind() override { offset_ = 0; }
   std::uint64_t Size() const override { return text_.size(); }
+  std::optional<std::string_view> Contents() const override { return text_; }
 
  private:
   std::string_view text_;
@@ -136,6 +140,24 @@ class ProgressReporter {
   std::uint64_t next_ = 0;
 };
 
+// True when the input begins with ordinary lines, the kind several threads pay off
+// for: blocks of whole lines stay small. The source is rewound afterwards.
+bool HasShortLines(InputSource& source) {
+  constexpr std::size_t kSample = 256 * 1024;
+  constexpr std::size_t kEnoughLineEnds = 64;
+  std::string sample(kSample, '\0');
+  std::size_t got = 0;
+  while (got < kSample) {
+    const std::size_t n = source.Read(sample.data() + got, kSample - got);
+    if (n == 0) break;
+    got += n;
+  }
+  source.Rewind();
+  const auto ends = std::count_if(sample.begin(), sample.begin() + static_cast<std::ptrdiff_t>(got),
+                                  [](char c) { return c == '\n' || c == '\r'; });
+  return static_cast<std::size_t>(ends) >= kEnoughLineEnds;
+}
+
 // Writes the whole document into the sink, reading the source as UTF-8 when it is
 // valid UTF-8 and as Windows-1252 otherwise. Returns the encoding used.
 template <class Restart>
@@ -150,10 +172,12 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
     try {
       writer.Begin();
       const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
-      if (source.Size() >= kParallelFrom && threads > 1) {
+      if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
         ConvertInParallel(read, encoding, options, sink, consumed, threads);
       } else {
-        ConvertLines(read, encoding, true, options.links, writer, consumed);
+        const std::optional<std::string_view> contents = source.Contents();
+        LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);
+        ConvertLines(scanner, encoding, true, writer, consumed);
       }
     } catch (const NotUtf8&) {
       source.Rewind();

@@ -31,7 +31,8 @@ std::string Sequential(const std::string& input, TextEncoding encoding, const Co
   DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
   DocumentWriter writer(options, sink);
   std::size_t offset = 0;
-  ConvertLines(ReaderOf(input, offset), encoding, true, options.links, writer, {});
+  LineScanner scanner(ReaderOf(input, offset), options.links);
+  ConvertLines(scanner, encoding, true, writer, {});
   sink.Flush();
   return document;
 }
