@@ -57,7 +57,8 @@ dpkg-deb -x "$deb" "$root"
 for path in usr/bin/scrivane usr/bin/scrivane-convert \
             usr/share/man/man1/scrivane.1.gz usr/share/man/man1/scrivane-convert.1.gz \
             usr/share/applications/org.example.scrivane.desktop \
-            usr/share/metainfo/org.example.scrivane.metainfo.xml; do
+            usr/share/metainfo/org.example.scrivane.metainfo.xml \
+            usr/share/icons/hicolor/scalable/apps/org.example.scrivane.svg; do
   check "installs /$path" test -e "$root/$path"
 done
 for program in scrivane scrivane-convert; do
@@ -84,10 +85,23 @@ cp "$here/examples/sample.txt" "$work/my notes.txt"
 check "scrivane FILE converts without a window" \
   bash -c "$(declare -f run); home='$home'; run '$root/usr/bin/scrivane' '$work/my notes.txt' >/dev/null && cmp -s <(sed '/^Date: /d' '$work/my notes.txt.html') <(sed '/^Date: /d' '$work/sample.html')"
 
+# The window starts and keeps running (on a private X server when there is one,
+# which needs the X11 platform plugin the package depends on).
+window_start() {
+  if command -v xvfb-run >/dev/null; then
+    HOME="$home" XDG_CONFIG_HOME="$home/.config" timeout 5 xvfb-run -a "$root/usr/bin/scrivane"
+  else
+    run env QT_QPA_PLATFORM=offscreen timeout 5 "$root/usr/bin/scrivane"
+  fi
+}
+check "the window opens" bash -c "$(declare -f run window_start); home='$home'; root='$root'; window_start >/dev/null 2>&1; test \$? -eq 124"
+
 # The desktop files and manual pages as installed.
 if command -v desktop-file-validate >/dev/null; then
   check "desktop entry is valid" desktop-file-validate "$root/usr/share/applications/org.example.scrivane.desktop"
 fi
+check "the desktop entry's icon is installed under its name" \
+  test "$(sed -n 's/^Icon=//p' "$root/usr/share/applications/org.example.scrivane.desktop")" = org.example.scrivane
 if command -v appstreamcli >/dev/null; then
   check "AppStream metadata is valid" \
     bash -c "appstreamcli validate --no-net '$root/usr/share/metainfo/org.example.scrivane.metainfo.xml' >/dev/null"
