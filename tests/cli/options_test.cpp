@@ -119,13 +119,6 @@ TEST(Options, OldStoreGivesTheDefaults) {
   EXPECT_EQ(sandbox.Read(QStringLiteral("config/Scrivan/Scrivan.ini")), stored.toStdString());  // left as it was
 }
 
-TEST(Options, DefaultsIgnoreTheStore) {
-  Sandbox sandbox;
-  sandbox.StoreSettings("[General]\nTitle=Stored\nWebPage=0\n");
-  const Outcome outcome = sandbox.Run({}, "text\n");
-  EXPECT_NE(outcome.out.find("<TITLE>Converted by Scrivane</TITLE>"), std::string::npos) << outcome.out;
-}
-
 struct UsageCase {
   const char* name;
   QStringList arguments;

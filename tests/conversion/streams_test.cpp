@@ -168,16 +168,6 @@ TEST(StreamRun, FullOutputIsReported) {
   EXPECT_EQ(run.beeps, 0);
 }
 
-TEST(StreamRun, StreamInputNeedsAnOutputName) {
-  PipeFeeder in("text");
-  Recorded run;
-  run.result = RunConversion(InputStream{in.fd(), "standard input"}, OutputFile{""}, Fragment(OutputFormat::Smart),
-                             run.Callbacks());
-  EXPECT_FALSE(run.result.delivered);
-  ASSERT_EQ(run.messages.size(), 1u);
-  EXPECT_EQ(run.messages[0].text, "No output file named");
-}
-
 struct KeepCase {
   const char* name;
   const char* existing;  // "file", "dangling link" or "" for none
