@@ -61,9 +61,12 @@ for path in usr/bin/scrivane usr/bin/scrivane-convert \
             usr/share/icons/hicolor/scalable/apps/org.example.scrivane.svg; do
   check "installs /$path" test -e "$root/$path"
 done
-for program in scrivane scrivane-convert; do
-  check "$program finds every library" bash -c "! ldd '$root/usr/bin/$program' | grep -q 'not found'"
-  check "$program needs nothing from the build folder" bash -c "! ldd '$root/usr/bin/$program' | grep -q '$here'"
+module=$(find "$root/usr" -name libscrivane-window.so | head -n 1)
+check "installs the window module" test -n "$module"
+for binary in "$root/usr/bin/scrivane" "$root/usr/bin/scrivane-convert" $module; do
+  name=$(basename "$binary")
+  check "$name finds every library" bash -c "! ldd '$binary' | grep -q 'not found'"
+  check "$name needs nothing from the build folder" bash -c "! ldd '$binary' | grep -q '$here'"
 done
 
 # Used there, with a private home and no display, as over SSH.
