@@ -3,7 +3,9 @@
 // on each other, so blocks convert on separate threads and are written in order.
 #include "body.h"
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -16,9 +18,39 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kBlockRead = 256 * 1024;
 
+// Bytes read from the input, in a buffer that grows without being cleared first.
+class ByteBuffer {
+ public:
+  std::string_view View() const { return {data_.get(), size_}; }
+  std::size_t Size() const { return size_; }
+  // Room for `count` more bytes after the data; Commit says how many arrived.
+  char* Reserve(std::size_t count) {
+    if (size_ + count > capacity_) {
+      const std::size_t capacity = std::max(size_ + count, 2 * capacity_);
+      auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+      std::memcpy(grown.get(), data_.get(), size_);
+      data_ = std::move(grown);
+      capacity_ = capacity;
+    }
+    return data_.get() + size_;
+  }
+  void Commit(std::size_t count) { size_ += count; }
+  void Resize(std::size_t size) { size_ = size; }
+  void Assign(std::string_view bytes) {
+    size_ = 0;
+    std::memcpy(Reserve(bytes.size()), bytes.data(), bytes.size());
+    size_ = bytes.size();
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
 // One block of whole input lines and the document text made of them.
 struct Block {
-  std::string input;
+  ByteBuffer input;
   std::string output;
   std::uint64_t consumedAfter = 0;  // input bytes through the end of this block
   bool atStart = false;
@@ -73,8 +105,10 @@ class BlockWorkers {
 
  private:
   void Work() {
+    // The pending text is not flushed line by line but handed over whole once the
+    // block is done; only the pieces of a very long line reach the writer early.
     std::string* target = nullptr;
-    DocumentSink sink([&](std::string_view bytes) { target->append(bytes); }, TextEncoding::Utf8);
+    DocumentSink sink([&](std::string_view bytes) { target->append(bytes); }, TextEncoding::Utf8, SIZE_MAX);
     DocumentWriter writer(options_, sink);
     for (;;) {
       std::shared_ptr<Block> block;
@@ -85,11 +119,16 @@ class BlockWorkers {
         block = std::move(queue_.front());
         queue_.pop_front();
       }
+      sink.Text().clear();
       target = &block->output;
       try {
-        LineScanner scanner(block->input, options_.links);
+        LineScanner scanner(block->input.View(), options_.links);
         ConvertLines(scanner, encoding_, block->atStart, writer, {});
-        sink.Flush();
+        if (block->output.empty()) {
+          block->output.swap(sink.Text());
+        } else {
+          sink.Flush();
+        }
       } catch (const NotUtf8&) {
         block->notUtf8 = true;
       } catch (...) {
@@ -173,30 +212,28 @@ void ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const Co
       reused.output = std::move(block->output);
       *block = std::move(reused);
     }
-    block->input.swap(carry);
-    carry.clear();
+    block->input.Assign(carry);
     block->output.clear();
     std::size_t cut = std::string::npos;
     while (cut == std::string::npos) {  // at least one whole line, however long
-      const std::size_t had = block->input.size();
-      block->input.resize(had + kBlockRead);
-      const std::size_t got = read(block->input.data() + had, kBlockRead);
-      block->input.resize(had + got);
+      const std::size_t had = block->input.Size();
+      const std::size_t got = read(block->input.Reserve(kBlockRead), kBlockRead);
+      block->input.Commit(got);
       if (got == 0) {
         atEnd = true;
         break;
       }
-      cut = CutPoint(block->input, had == 0 ? 0 : had - 1);  // a CR may have ended the last read
+      cut = CutPoint(block->input.View(), had == 0 ? 0 : had - 1);  // a CR may have ended the last read
     }
     if (!atEnd) {
-      carry.assign(block->input, cut);
-      block->input.resize(cut);
+      carry.assign(block->input.View().substr(cut));
+      block->input.Resize(cut);
     }
-    offset += block->input.size();
+    offset += block->input.Size();
     block->consumedAfter = offset;
     block->atStart = atStart;
     atStart = false;
-    if (block->input.empty()) break;
+    if (block->input.Size() == 0) break;
     workers.Submit(block);
     inFlight.push_back(std::move(block));
     if (inFlight.size() >= maxInFlight) drainOldest();

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <random>
 
 namespace scrivane {
@@ -37,9 +38,9 @@ std::string TemporaryNameFor(const std::string& target) {
 
 }  // namespace
 
-DocumentSink::DocumentSink(Writer writer, TextEncoding encoding)
-    : writer_(std::move(writer)), encoding_(encoding) {
-  pending_.reserve(kFlushSize + 64 * 1024);
+DocumentSink::DocumentSink(Writer writer, TextEncoding encoding, std::size_t flushSize)
+    : writer_(std::move(writer)), flushSize_(flushSize), encoding_(encoding) {
+  pending_.reserve(std::min(flushSize, kFlushSize) + 64 * 1024);
 }
 
 void DocumentSink::Flush() {

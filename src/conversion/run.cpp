@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -145,16 +146,15 @@ class ProgressReporter {
 bool HasShortLines(InputSource& source) {
   constexpr std::size_t kSample = 256 * 1024;
   constexpr std::size_t kEnoughLineEnds = 64;
-  std::string sample(kSample, '\0');
+  const auto sample = std::make_unique_for_overwrite<char[]>(kSample);
   std::size_t got = 0;
   while (got < kSample) {
-    const std::size_t n = source.Read(sample.data() + got, kSample - got);
+    const std::size_t n = source.Read(sample.get() + got, kSample - got);
     if (n == 0) break;
     got += n;
   }
   source.Rewind();
-  const auto ends = std::count_if(sample.begin(), sample.begin() + static_cast<std::ptrdiff_t>(got),
-                                  [](char c) { return c == '\n' || c == '\r'; });
+  const auto ends = std::count_if(sample.get(), sample.get() + got, [](char c) { return c == '\n' || c == '\r'; });
   return static_cast<std::size_t>(ends) >= kEnoughLineEnds;
 }
 
