@@ -80,6 +80,12 @@ SafeOutputFile::SafeOutputFile(const std::string& path, bool overwrite)
       direct_ = true;
       fd_ = open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
       if (fd_ < 0) Fail(nullptr);
+      // Held back until complete: a restarted run must not leave half a document in it.
+      // What goes to /dev/null needs no holding back.
+      struct stat null {};
+      const bool discarded =
+          S_ISCHR(info.st_mode) && stat("/dev/null", &null) == 0 && null.st_rdev == info.st_rdev;
+      if (!discarded) held_.emplace();
       return;
     }
   } else if (named && !overwrite_) {
@@ -110,6 +116,14 @@ void SafeOutputFile::Fail(const char* what) const {
 }
 
 void SafeOutputFile::Write(std::string_view bytes) {
+  if (held_) {
+    held_->Append(bytes);
+  } else {
+    WriteOut(bytes);
+  }
+}
+
+void SafeOutputFile::WriteOut(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
     if (written < 0) {
@@ -121,12 +135,21 @@ void SafeOutputFile::Write(std::string_view bytes) {
 }
 
 void SafeOutputFile::Restart() {
-  if (direct_) return;  // a device or pipe cannot take back what it was given
+  if (held_) held_->Clear();
+  if (direct_) return;
   if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) Fail(nullptr);
 }
 
 void SafeOutputFile::Commit() {
   if (direct_) {
+    std::string block(held_ ? 256 * 1024 : 0, '\0');
+    for (std::uint64_t offset = 0; held_ && offset < held_->Size();) {
+      const std::size_t got = held_->ReadAt(block.data(), block.size(), offset);
+      if (got == 0) break;
+      offset += got;
+      WriteOut(std::string_view(block.data(), got));
+    }
+    held_.reset();
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0) Fail(nullptr);

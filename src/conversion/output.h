@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -83,7 +84,8 @@ class SpoolFile {
 
 // An output file written under a temporary name in its folder and put in place
 // by Commit; destroyed without Commit, it leaves the destination untouched.
-// Destinations that are not regular files (devices, pipes) are written directly.
+// Destinations that are not regular files (devices, pipes) cannot be replaced:
+// their document is held in a spool file and written to them whole at Commit.
 class SafeOutputFile {
  public:
   // With `overwrite` false an existing file is refused, here and again at Commit.
@@ -101,6 +103,7 @@ class SafeOutputFile {
 
  private:
   [[noreturn]] void Fail(const char* what) const;
+  void WriteOut(std::string_view bytes);
   void Discard();
 
   std::string path_;       // as the user named it, for messages
@@ -108,7 +111,8 @@ class SafeOutputFile {
   std::string tempPath_;   // named temporary file, when one was needed
   int fd_ = -1;
   bool anonymous_ = false;  // created unnamed (O_TMPFILE): nothing to clean up on a crash
-  bool direct_ = false;     // writing straight into a device or pipe
+  bool direct_ = false;     // the destination is a device or pipe
+  std::optional<SpoolFile> held_;  // a device's or pipe's document until Commit
   bool overwrite_ = true;
 };
 

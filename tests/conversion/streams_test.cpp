@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <thread>
@@ -140,6 +141,29 @@ INSTANTIATE_TEST_SUITE_P(
                                OutputFormat::OriginalLinefeeds, true},
                     StreamCase{"TableWithoutFinalLineEnd", "a,b\n1,2", OutputFormat::HtmlTable, false}),
     [](const testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
+
+// A pipe named as the output file gets the document once, even when the run starts
+// again as Windows-1252 long after the first blocks were written.
+TEST(StreamRun, PipeNamedAsOutputFileGetsOneDocument) {
+  TempFolder folder;
+  WriteFile(folder / "in.txt", LargeAsciiThen("caf\xE9\n"));
+  const ConversionOptions options = Fragment(OutputFormat::Smart);
+  ASSERT_TRUE(RunConversion(InputFile{folder / "in.txt"}, OutputFile{folder / "expected.html"}, options, {}).delivered);
+  const std::string pipe = folder / "pipe";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  std::string received;
+  std::thread reader([&] { received = ReadFile(pipe); });
+  EXPECT_TRUE(RunConversion(InputFile{folder / "in.txt"}, OutputFile{pipe}, options, {}).delivered);
+  reader.join();
+  EXPECT_EQ(received, ReadFile(folder / "expected.html"));
+}
+
+TEST(StreamRun, NullDeviceTakesARestartedRun) {
+  TempFolder folder;
+  WriteFile(folder / "in.txt", LargeAsciiThen("caf\xE9\n"));
+  EXPECT_TRUE(
+      RunConversion(InputFile{folder / "in.txt"}, OutputFile{"/dev/null"}, Fragment(OutputFormat::Smart), {}).delivered);
+}
 
 TEST(StreamRun, UnreadableInputWritesNothingToTheOutput) {
   const int folder = open("/tmp", O_RDONLY | O_DIRECTORY);
