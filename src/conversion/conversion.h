@@ -101,12 +101,23 @@ ConversionOptions ReadFormOptions(const FormState& form);
 // Where the text comes from.
 struct InputFile { std::string path; };
 struct InputText { std::string text; };  // clipboard text, UTF-8
-using ConversionInput = std::variant<InputFile, InputText>;
+struct InputStream {  // standard input or a pipe, read once; `name` stands for it in messages
+  int fd = 0;
+  std::string name = "standard input";
+};
+using ConversionInput = std::variant<InputFile, InputText, InputStream>;
 
 // Where the document goes. An empty path means the input path + ".html".
-struct OutputFile { std::string path; };
+struct OutputFile {
+  std::string path;
+  bool overwrite = true;  // false: an existing file is left alone and the run fails
+};
 struct OutputText { std::function<void(std::string&& document)> deliver; };  // clipboard
-using ConversionOutput = std::variant<OutputFile, OutputText>;
+struct OutputStream {  // standard output or a pipe; gets the document only once it is complete
+  int fd = 1;
+  std::string name = "standard output";
+};
+using ConversionOutput = std::variant<OutputFile, OutputText, OutputStream>;
 
 // A message box the run asks its caller to show.
 struct RunMessage {

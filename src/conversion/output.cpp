@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <algorithm>
 #include <random>
@@ -63,21 +64,32 @@ void DocumentSink::Write(std::string_view text) {
   }
 }
 
-SafeOutputFile::SafeOutputFile(const std::string& path) : path_(path), target_(path) {
+SafeOutputFile::SafeOutputFile(const std::string& path, bool overwrite)
+    : path_(path), target_(path), overwrite_(overwrite) {
   struct stat info {};
-  if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+  const bool named = lstat(path.c_str(), &info) == 0;
+  if (named && S_ISLNK(info.st_mode)) {
     char resolved[PATH_MAX];
     if (realpath(path.c_str(), resolved) != nullptr) target_ = resolved;
   }
   if (stat(target_.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) Fail("it is a folder");
+    if (S_ISREG(info.st_mode) && !overwrite_) Fail(Reason(EEXIST).c_str());
     if (access(target_.c_str(), W_OK) != 0) Fail(nullptr);  // a read-only file stays as it is
     if (!S_ISREG(info.st_mode)) {  // a device or pipe cannot be replaced, only written
       direct_ = true;
       fd_ = open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
       if (fd_ < 0) Fail(nullptr);
+      // Held back until complete: a restarted run must not leave half a document in it.
+      // What goes to /dev/null needs no holding back.
+      struct stat null {};
+      const bool discarded =
+          S_ISCHR(info.st_mode) && stat("/dev/null", &null) == 0 && null.st_rdev == info.st_rdev;
+      if (!discarded) held_.emplace();
       return;
     }
+  } else if (named && !overwrite_) {
+    Fail(Reason(EEXIST).c_str());  // a link to nowhere is still a name in use
   }
   const std::string folder = FolderOf(target_);
 #ifdef O_TMPFILE
@@ -104,6 +116,14 @@ void SafeOutputFile::Fail(const char* what) const {
 }
 
 void SafeOutputFile::Write(std::string_view bytes) {
+  if (held_) {
+    held_->Append(bytes);
+  } else {
+    WriteOut(bytes);
+  }
+}
+
+void SafeOutputFile::WriteOut(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
     if (written < 0) {
@@ -115,12 +135,30 @@ void SafeOutputFile::Write(std::string_view bytes) {
 }
 
 void SafeOutputFile::Restart() {
-  if (direct_) return;  // a device or pipe cannot take back what it was given
+  if (held_) held_->Clear();
+  if (direct_) return;
   if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) Fail(nullptr);
 }
 
 void SafeOutputFile::Commit() {
   if (direct_) {
+    std::string block(held_ ? 256 * 1024 : 0, '\0');
+    for (std::uint64_t offset = 0; held_ && offset < held_->Size();) {
+      const std::size_t got = held_->ReadAt(block.data(), block.size(), offset);
+      if (got == 0) break;
+      offset += got;
+      WriteOut(std::string_view(block.data(), got));
+    }
+    held_.reset();
+    const int fd = fd_;
+    fd_ = -1;
+    if (close(fd) != 0) Fail(nullptr);
+    return;
+  }
+  if (anonymous_ && !overwrite_) {
+    // Linking the unnamed file under the final name fails if the name is taken.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) Fail(nullptr);
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0) Fail(nullptr);
@@ -143,7 +181,13 @@ void SafeOutputFile::Commit() {
   const int fd = fd_;
   fd_ = -1;
   if (close(fd) != 0) Fail(nullptr);
-  if (rename(tempPath_.c_str(), target_.c_str()) != 0) Fail(nullptr);
+  if (overwrite_) {
+    if (rename(tempPath_.c_str(), target_.c_str()) != 0) Fail(nullptr);
+  } else if (renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) != 0) {
+    // Without RENAME_NOREPLACE a hard link is the other move that never replaces.
+    if ((errno != EINVAL && errno != ENOSYS) || link(tempPath_.c_str(), target_.c_str()) != 0) Fail(nullptr);
+    unlink(tempPath_.c_str());
+  }
   tempPath_.clear();
 }
 
@@ -152,6 +196,70 @@ void SafeOutputFile::Discard() {
   fd_ = -1;
   if (!tempPath_.empty()) unlink(tempPath_.c_str());
   tempPath_.clear();
+}
+
+SpoolFile::SpoolFile() {
+  const char* configured = std::getenv("TMPDIR");
+  folder_ = configured != nullptr && *configured != '\0' ? configured : "/tmp";
+#ifdef O_TMPFILE
+  fd_ = open(folder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#endif
+  if (fd_ < 0) {
+    std::string pattern = folder_ + "/scrivane-XXXXXX";
+    fd_ = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ >= 0) unlink(pattern.c_str());
+  }
+  if (fd_ < 0) Fail();
+}
+
+SpoolFile::~SpoolFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
+void SpoolFile::Fail() const {
+  throw FileError("Could not use a temporary file in " + folder_ + ": " + Reason(errno));
+}
+
+void SpoolFile::Append(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(size_));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      Fail();
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+    size_ += static_cast<std::uint64_t>(written);
+  }
+}
+
+std::size_t SpoolFile::ReadAt(char* buffer, std::size_t size, std::uint64_t offset) const {
+  for (;;) {
+    const ssize_t got = pread(fd_, buffer, size, static_cast<off_t>(offset));
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) Fail();
+  }
+}
+
+void SpoolFile::Clear() {
+  if (ftruncate(fd_, 0) != 0) Fail();
+  size_ = 0;
+}
+
+void SpoolFile::CopyTo(int fd, const std::string& name) const {
+  std::string block(256 * 1024, '\0');
+  for (std::uint64_t offset = 0; offset < size_;) {
+    const std::size_t got = ReadAt(block.data(), block.size(), offset);
+    if (got == 0) break;  // the file was cut short behind our back
+    offset += got;
+    for (std::string_view rest(block.data(), got); !rest.empty();) {
+      const ssize_t written = ::write(fd, rest.data(), rest.size());
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        throw FileError("Could not write to " + name + ": " + Reason(errno));
+      }
+      rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+  }
 }
 
 }  // namespace scrivane

@@ -2,7 +2,9 @@
 // output file that replaces an existing one only once it is complete.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -53,12 +55,41 @@ class DocumentSink {
   std::string encoded_;
 };
 
+// An unnamed temporary file (in $TMPDIR, else /tmp) that holds bytes for a
+// while: appended, read back from any offset, and gone once closed.
+class SpoolFile {
+ public:
+  SpoolFile();
+  ~SpoolFile();
+  SpoolFile(const SpoolFile&) = delete;
+  SpoolFile& operator=(const SpoolFile&) = delete;
+
+  // Appends bytes at the end; throws FileError.
+  void Append(std::string_view bytes);
+  // Reads up to `size` bytes from `offset` and returns how many; throws FileError.
+  std::size_t ReadAt(char* buffer, std::size_t size, std::uint64_t offset) const;
+  // Drops everything held.
+  void Clear();
+  // Number of bytes held.
+  std::uint64_t Size() const { return size_; }
+  // Writes everything held to `fd`; throws FileError naming `name`.
+  void CopyTo(int fd, const std::string& name) const;
+
+ private:
+  [[noreturn]] void Fail() const;
+  std::string folder_;
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+};
+
 // An output file written under a temporary name in its folder and put in place
 // by Commit; destroyed without Commit, it leaves the destination untouched.
-// Destinations that are not regular files (devices, pipes) are written directly.
+// Destinations that are not regular files (devices, pipes) cannot be replaced:
+// their document is held in a spool file and written to them whole at Commit.
 class SafeOutputFile {
  public:
-  explicit SafeOutputFile(const std::string& path);
+  // With `overwrite` false an existing file is refused, here and again at Commit.
+  explicit SafeOutputFile(const std::string& path, bool overwrite = true);
   ~SafeOutputFile();
   SafeOutputFile(const SafeOutputFile&) = delete;
   SafeOutputFile& operator=(const SafeOutputFile&) = delete;
@@ -72,6 +103,7 @@ class SafeOutputFile {
 
  private:
   [[noreturn]] void Fail(const char* what) const;
+  void WriteOut(std::string_view bytes);
   void Discard();
 
   std::string path_;       // as the user named it, for messages
@@ -79,7 +111,9 @@ class SafeOutputFile {
   std::string tempPath_;   // named temporary file, when one was needed
   int fd_ = -1;
   bool anonymous_ = false;  // created unnamed (O_TMPFILE): nothing to clean up on a crash
-  bool direct_ = false;     // writing straight into a device or pipe
+  bool direct_ = false;     // the destination is a device or pipe
+  std::optional<SpoolFile> held_;  // a device's or pipe's document until Commit
+  bool overwrite_ = true;
 };
 
 }  // namespace scrivane

@@ -89,6 +89,40 @@ class TextSource : public InputSource {
   std::size_t offset_ = 0;
 };
 
+// A stream read once from its descriptor. Everything read is kept in a spool
+// file, so the run can start again from the beginning as with a file.
+class StreamSource : public InputSource {
+ public:
+  StreamSource(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+
+  std::size_t Read(char* buffer, std::size_t size) override {
+    std::size_t got = 0;
+    if (position_ < spool_.Size()) {
+      got = spool_.ReadAt(buffer, size, position_);
+    } else {
+      for (;;) {
+        const ssize_t n = ::read(fd_, buffer, size);
+        if (n >= 0) {
+          got = static_cast<std::size_t>(n);
+          break;
+        }
+        if (errno != EINTR) throw FileError("Could not read " + name_ + ": " + std::strerror(errno));
+      }
+      spool_.Append(std::string_view(buffer, got));
+    }
+    position_ += got;
+    return got;
+  }
+  void Rewind() override { position_ = 0; }
+  std::uint64_t Size() const override { return 0; }  // unknown until the end: no progress
+
+ private:
+  int fd_;
+  std::string name_;
+  SpoolFile spool_;
+  std::uint64_t position_ = 0;
+};
+
 // Calls the progress callback each time the whole percentage changes.
 class ProgressReporter {
  public:
@@ -180,7 +214,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
   if (outputFile != nullptr) {
     outputPath = outputFile->path;
     if (outputPath.empty() && inputFile != nullptr) outputPath = inputFile->path + ".html";
-    if (outputPath.empty()) {  // clipboard text has no name to derive one from
+    if (outputPath.empty()) {  // clipboard text and streams have no name to derive one from
       Tell(callbacks, "Error", "No output file named");
       return {};
     }
@@ -194,22 +228,38 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
   try {
     std::optional<FileSource> file;
     std::optional<TextSource> text;
-    InputSource& source = inputFile != nullptr ? static_cast<InputSource&>(file.emplace(inputFile->path))
-                                               : text.emplace(std::get<InputText>(input).text);
+    std::optional<StreamSource> stream;
+    InputSource* source = nullptr;
+    if (inputFile != nullptr) {
+      source = &file.emplace(inputFile->path);
+    } else if (const auto* inputText = std::get_if<InputText>(&input)) {
+      source = &text.emplace(inputText->text);
+    } else {
+      const auto& inputStream = std::get<InputStream>(input);
+      source = &stream.emplace(inputStream.fd, inputStream.name);
+    }
     if (outputFile != nullptr) {
-      SafeOutputFile destination(outputPath);
+      SafeOutputFile destination(outputPath, outputFile->overwrite);
       WriteDocument(
-          source, options, callbacks, true, [&](std::string_view bytes) { destination.Write(bytes); },
+          *source, options, callbacks, true, [&](std::string_view bytes) { destination.Write(bytes); },
           [&] { destination.Restart(); });
       destination.Commit();
       result.outputPath = outputPath;
       if (callbacks.status) {
         callbacks.status(" Finished Conversion. HTML document written to file\r\n " + outputPath);
       }
+    } else if (const auto* outputStream = std::get_if<OutputStream>(&output)) {
+      // Held back until complete: a stream cannot take back a document begun again.
+      SpoolFile document;
+      WriteDocument(
+          *source, options, callbacks, true, [&](std::string_view bytes) { document.Append(bytes); },
+          [&] { document.Clear(); });
+      document.CopyTo(outputStream->fd, outputStream->name);
+      if (callbacks.status) callbacks.status(" Finished Conversion. HTML document written to " + outputStream->name);
     } else {
       std::string document;
       WriteDocument(
-          source, options, callbacks, false, [&](std::string_view bytes) { document.append(bytes); },
+          *source, options, callbacks, false, [&](std::string_view bytes) { document.append(bytes); },
           [&] { document.clear(); });
       std::get<OutputText>(output).deliver(std::move(document));
       if (callbacks.status) callbacks.status(" Finished Conversion.\r\n HTML document now in clipboard.");

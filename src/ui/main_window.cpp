@@ -6,10 +6,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -80,6 +84,15 @@ void EndGreyOnClick(QCheckBox* box) {
 
 bool StartsWithHash(const QString& text) { return text.startsWith(QLatin1Char('#')); }
 
+// The first local file (not a folder) among dragged items, or "" when there is none.
+QString DraggedFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile()) return url.toLocalFile();
+  }
+  return {};
+}
+
 }  // namespace
 
 MainWindow::MainWindow(AppSettings& settings, Desktop& desktop, QWidget* parent)
@@ -106,6 +119,13 @@ MainWindow::MainWindow(AppSettings& settings, Desktop& desktop, QWidget* parent)
   connect(timer_, &QTimer::timeout, this, &MainWindow::OnTimerTick);
   timer_->start();
   lblBanner_->setText(BannerTips().constFirst());
+
+  // A file dropped anywhere on the window becomes the input. Text boxes take drops
+  // of text themselves, so they hand dropped files on to the window.
+  setAcceptDrops(true);
+  for (QWidget* child : findChildren<QWidget*>()) {
+    if (child->acceptDrops()) child->installEventFilter(this);
+  }
 }
 
 MainWindow::~MainWindow() = default;
@@ -188,6 +208,10 @@ void MainWindow::BuildTopRow() {
   strip.setColor(QPalette::WindowText, Qt::black);
   picProgress_->setPalette(strip);
   layout_.Place(picProgress_, 105, 4725, 6840, 450);
+  // Shown at the strip's right end after a conversion to a file.
+  butOpenResult_ = Named("butOpenResult", new QPushButton(QStringLiteral("Open in Browser"), picProgress_));
+  butOpenResult_->setToolTip(QStringLiteral("Open the HTML document in the default web browser"));
+  butOpenResult_->hide();
 
   lblBanner_ = Named("lblBanner", new QLabel(this));
   QFont arial(QStringLiteral("Arial"));
@@ -234,6 +258,10 @@ void MainWindow::FitToFont() {
   const int small = std::min(picSmall_->width(), picSmall_->height());
   picSmall_->setPixmap(ProgramPicture(small - small / 8));
   setFixedSize(NormalSize());
+  const QSize offer = butOpenResult_->sizeHint().boundedTo(picProgress_->contentsRect().size());
+  butOpenResult_->setGeometry(picProgress_->contentsRect().right() - offer.width() - 1,
+                              picProgress_->contentsRect().center().y() - offer.height() / 2 + 1, offer.width(),
+                              offer.height());
   // Only the grip's top-left part lies inside the bar.
   lblMove_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   lblMove_->setPixmap(GripPicture(lblMove_->width(), std::min(BarSize().width() - lblMove_->x(),
@@ -244,6 +272,7 @@ void MainWindow::ConnectControls() {
   connect(butConvert_, &QPushButton::clicked, this, &MainWindow::OnConvert);
   connect(butExit_, &QPushButton::clicked, this, &QWidget::close);
   connect(butHelp_, &QPushButton::clicked, this, &MainWindow::ShowHelp);
+  connect(butOpenResult_, &QPushButton::clicked, this, &MainWindow::OpenResult);
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   help->setContext(Qt::WindowShortcut);
   connect(help, &QShortcut::activated, this, &MainWindow::ShowHelp);
@@ -592,6 +621,10 @@ void MainWindow::DragBar(QMouseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if ((event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop) &&
+      watched != this && HandleFileDrop(static_cast<QDropEvent*>(event))) {
+    return true;
+  }
   if (watched == lblMove_) {
     if (event->type() == QEvent::MouseButtonPress) {
       if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) lblMove_->setCursor(Qt::SizeAllCursor);
@@ -610,6 +643,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
   } else if (event->type() == QEvent::FocusIn && watched == generalPage_->cmbFonts) {
     if (generalPage_->cmbFonts->count() < QFontDatabase::families().size()) {
+      OfferResult(QString());
       picProgress_->SetText(QStringLiteral(" Please wait, still loading Fonts... "));
       desktop_.Beep();
     }
@@ -662,6 +696,38 @@ void MainWindow::BrowseOutput() {
 
 void MainWindow::ShowHelp() { desktop_.ShowHelp(this, HelpDocument()); }
 
+bool MainWindow::HandleFileDrop(QDropEvent* event) {
+  const QString path = DraggedFile(event->mimeData());
+  if (path.isEmpty()) return false;
+  event->acceptProposedAction();
+  if (event->type() == QEvent::Drop) TakeDroppedFile(path);
+  return true;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!HandleFileDrop(event)) QWidget::dragEnterEvent(event);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (!HandleFileDrop(event)) QWidget::dragMoveEvent(event);
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  if (!HandleFileDrop(event)) QWidget::dropEvent(event);
+}
+
+void MainWindow::TakeDroppedFile(const QString& path) {
+  // As if the user had chosen File as the source and picked this file with Browse.
+  if (ioPage_->optInput->checkedId() != kFile) {
+    ioPage_->optInput->button(kFile)->setChecked(true);
+    UpdateSourceControls();
+    settings_.SaveInput(kFile);
+  }
+  ioPage_->cmbInFile->setEditText(path);
+  ioPage_->cmbOutFile->setEditText(path + QStringLiteral(".html"));
+  activateWindow();
+}
+
 // ---- Convert ------------------------------------------------------------------------
 
 bool MainWindow::IsConverting() const { return job_->IsRunning(); }
@@ -698,6 +764,7 @@ void MainWindow::OnConvert() {
   StampRun(options);
   runInFile_ = ioPage_->cmbInFile->currentText();
   runOutFile_ = ioPage_->cmbOutFile->currentText();
+  OfferResult(QString());
   butConvert_->setEnabled(false);
   job_->Start(std::move(input), std::move(outputFile), std::move(options));
 }
@@ -708,13 +775,26 @@ void MainWindow::ShowRunMessage(const QString& title, const QString& text) {
                        error ? MessageIcon::Warning : MessageIcon::None);
 }
 
-void MainWindow::OnConversionFinished(bool delivered) {
+void MainWindow::OnConversionFinished(bool delivered, const QString& outputPath) {
   butConvert_->setEnabled(true);
   // A run that stopped part-way must not leave a stale progress or an earlier run's
   // completion text looking like its own result.
   if (!delivered) picProgress_->SetText(QString());
+  OfferResult(delivered ? outputPath : QString());
   AddToHistory(ioPage_->cmbInFile, runInFile_);
   AddToHistory(ioPage_->cmbOutFile, runOutFile_);
+}
+
+void MainWindow::OfferResult(const QString& outputPath) {
+  resultPath_ = outputPath.isEmpty() ? QString() : QFileInfo(outputPath).absoluteFilePath();
+  butOpenResult_->setVisible(!resultPath_.isEmpty());
+  // The strip's text stops short of the button rather than running under it.
+  const int reserved = resultPath_.isEmpty() ? 0 : picProgress_->width() - butOpenResult_->x();
+  picProgress_->setContentsMargins(0, 0, reserved, 0);
+}
+
+void MainWindow::OpenResult() {
+  if (!resultPath_.isEmpty()) desktop_.OpenUrl(QUrl::fromLocalFile(resultPath_));
 }
 
 void MainWindow::AddToHistory(QComboBox* box, const QString& text) {

@@ -15,6 +15,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -76,6 +79,9 @@ class MainWindow : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildTopRow();
@@ -104,7 +110,11 @@ class MainWindow : public QWidget {
   void LoadFonts();
   void LoadNextFonts();
   void OnConvert();
-  void OnConversionFinished(bool delivered);
+  void OnConversionFinished(bool delivered, const QString& outputPath);
+  void OfferResult(const QString& outputPath);
+  void OpenResult();
+  bool HandleFileDrop(QDropEvent* event);
+  void TakeDroppedFile(const QString& path);
   void ShowRunMessage(const QString& title, const QString& text);
   void AddToHistory(QComboBox* box, const QString& text);
   void RunExitSequence();
@@ -128,6 +138,7 @@ class MainWindow : public QWidget {
   QPushButton* butHelp_;
   QTabWidget* ssTab_;
   StatusStrip* picProgress_;
+  QPushButton* butOpenResult_;
   QLabel* lblBanner_;
   QTimer* timer_;
   InputOutputPage* ioPage_;
@@ -142,6 +153,8 @@ class MainWindow : public QWidget {
   // The names the running conversion was started with, for the histories.
   QString runInFile_;
   QString runOutFile_;
+  // The document the completion strip offers to open, "" when it offers none.
+  QString resultPath_;
   QStringList fontsToLoad_;
   int bannerIndex_ = 0;
   bool bar_ = false;

@@ -14,6 +14,8 @@ int RunMainWindow(int& argc, char** argv, AppSettings& settings) {
   QApplication::setApplicationName(QString::fromLatin1(kProgName));
   QApplication::setApplicationVersion(
       QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+  // Lets the desktop match the window with its launcher entry (icon, name) under Wayland.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.scrivane"));
   QtDesktop desktop;
   MainWindow window(settings, desktop);
   QObject::connect(&window, &MainWindow::ExitRequested, &app, &QApplication::quit, Qt::QueuedConnection);

@@ -1,0 +1,125 @@
+// Running the jobs of a batch on several threads, each through the one
+// conversion path.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "cli.h"
+#include "platform.h"
+
+namespace scrivane {
+namespace {
+
+std::string DisplayName(const std::string& path) {
+  return path == kStandardStream ? std::string("standard input") : path;
+}
+
+// True when `path` names something a run would replace: a file, or a link (even to nowhere).
+bool WouldReplace(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return false;
+  if (S_ISLNK(info.st_mode) && stat(path.c_str(), &info) != 0) return true;
+  return S_ISREG(info.st_mode);
+}
+
+class JobRunner {
+ public:
+  JobRunner(const FormState& form, bool force) : options_(ReadFormOptions(form)), force_(force) {}
+
+  // Runs one job; returns "" on success, else the failure as the user reads it.
+  std::string Run(const ConvertJob& job) {
+    if (!job.problem.empty()) return job.problem;
+    const bool toStream = job.output == kStandardStream;
+    if (!toStream && !force_ && WouldReplace(job.output)) {
+      return job.output + " already exists (use --force to replace it)";
+    }
+    ConversionOptions options = options_;
+    {
+      std::lock_guard lock(stampMutex_);  // the date text goes through the shared system locale
+      StampRun(options);
+    }
+    std::string messages;
+    RunCallbacks callbacks;
+    callbacks.message = [&](const RunMessage& message) {
+      messages += (messages.empty() ? "" : "; ") + message.text;
+    };
+    const ConversionInput input = job.input == kStandardStream ? ConversionInput(InputStream{STDIN_FILENO})
+                                                               : ConversionInput(InputFile{job.input});
+    const ConversionOutput output = toStream ? ConversionOutput(OutputStream{STDOUT_FILENO})
+                                             : ConversionOutput(OutputFile{job.output, force_});
+    if (RunConversion(input, output, options, callbacks).delivered) return {};
+    if (messages.empty()) messages = "not converted";
+    // Name the input whenever the run's own message does not.
+    const std::string name = DisplayName(job.input);
+    if (messages.find(name) == std::string::npos && messages.find(job.output) == std::string::npos) {
+      messages = name + ": " + messages;
+    }
+    return messages;
+  }
+
+ private:
+  const ConversionOptions options_;
+  const bool force_;
+  std::mutex stampMutex_;
+};
+
+}  // namespace
+
+BatchResult RunJobs(const std::vector<ConvertJob>& planned, const FormState& form, int threads, bool force,
+                    const BatchReport& report) {
+  // The folders of the outputs (below --output-dir) are made first, once each.
+  std::vector<ConvertJob> jobs = planned;
+  std::map<std::string, std::string> folderProblems;
+  for (ConvertJob& job : jobs) {
+    if (!job.problem.empty() || job.output == kStandardStream) continue;
+    const std::string folder = std::filesystem::path(job.output).parent_path().string();
+    if (folder.empty()) continue;
+    auto [known, fresh] = folderProblems.try_emplace(folder);
+    if (fresh) {
+      std::error_code error;
+      std::filesystem::create_directories(folder, error);
+      if (error) known->second = "Could not make the folder " + folder + ": " + error.message();
+    }
+    job.problem = known->second;
+  }
+
+  JobRunner runner(form, force);
+  std::atomic<std::size_t> next{0};
+  std::mutex reportMutex;
+  std::vector<char> converted(jobs.size(), 0);
+  std::size_t done = 0;
+  const auto work = [&] {
+    for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
+      const std::string failure = runner.Run(jobs[i]);
+      std::lock_guard lock(reportMutex);
+      converted[i] = failure.empty();
+      ++done;
+      if (!failure.empty() && report.failure) report.failure(failure);
+      if (report.progress) report.progress(done, jobs.size(), jobs[i].input);
+    }
+  };
+  const std::size_t workers = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(threads, 1)), 1,
+                                                      std::max<std::size_t>(jobs.size(), 1));
+  std::vector<std::thread> pool;
+  for (std::size_t i = 1; i < workers; ++i) pool.emplace_back(work);
+  work();  // this thread is one of the workers
+  for (std::thread& thread : pool) thread.join();
+
+  BatchResult result;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (converted[i]) {
+      ++result.converted;
+    } else {
+      result.failed.push_back(i);
+    }
+  }
+  return result;
+}
+
+}  // namespace scrivane

@@ -1,0 +1,115 @@
+// scrivane-convert in a pipeline: standard input to standard output, -o, and
+// what reaches standard output when a run fails.
+#include <gtest/gtest.h>
+
+#include "cli_test_util.h"
+#include "conversion.h"
+
+namespace scrivane {
+namespace {
+
+using testing_support::Masked;
+using testing_support::Outcome;
+using testing_support::Sandbox;
+
+const QByteArray kSample =
+    "Notes\r\n\r\nSee www.example.org, or http://example.org/a?b=1&c=2.\r\n"
+    "Name\tRole\nAnn,Lead\n\"Quoted\" <tags> & caf\xC3\xA9 \xC2\xA3" "5\n";
+
+// The document the engine itself makes of `text` with the defaults and `format`.
+std::string EngineDocument(Sandbox& sandbox, const QByteArray& text, int format) {
+  sandbox.Write(QStringLiteral("engine-in.txt"), text);
+  FormState form;
+  form.outFormat = format;
+  ConversionOptions options = ReadFormOptions(form);
+  options.dateText = "today";
+  const std::string out = sandbox.Path(QStringLiteral("engine-out.html")).toStdString();
+  EXPECT_TRUE(
+      RunConversion(InputFile{sandbox.Path(QStringLiteral("engine-in.txt")).toStdString()}, OutputFile{out}, options, {})
+          .delivered);
+  return sandbox.Read(QStringLiteral("engine-out.html"));
+}
+
+TEST(Pipe, StandardInputToStandardOutputInEveryFormat) {
+  const char* names[kFormatCount] = {"smart", "linefeeds", "pre", "list", "table", "select"};
+  for (int format = 0; format < kFormatCount; ++format) {
+    SCOPED_TRACE(names[format]);
+    Sandbox sandbox;
+    const Outcome outcome = sandbox.Run({"--format", names[format]}, kSample);
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(Masked(outcome.out), Masked(EngineDocument(sandbox, kSample, format)));
+    EXPECT_NE(outcome.out.find("Date: "), std::string::npos);  // stamped like any other run
+  }
+}
+
+struct PipeCase {
+  const char* name;
+  QStringList arguments;
+  QByteArray input;
+  bool fromFile;  // the input is written to in.txt rather than fed to standard input
+  bool toFile;    // the document goes to out.html rather than standard output
+};
+
+class PipeTest : public testing::TestWithParam<PipeCase> {};
+
+// Each way of naming the input and the output gives the engine's document.
+TEST_P(PipeTest, DeliversTheEngineDocument) {
+  const PipeCase& c = GetParam();
+  Sandbox sandbox;
+  if (c.fromFile) sandbox.Write(QStringLiteral("in.txt"), c.input);
+  const Outcome outcome = sandbox.Run(c.arguments, c.fromFile ? QByteArray() : c.input);
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.err, "");
+  const std::string document = c.toFile ? sandbox.Read(QStringLiteral("out.html")) : outcome.out;
+  if (c.toFile) {
+    EXPECT_EQ(outcome.out, "");
+  }
+  EXPECT_EQ(Masked(document), Masked(EngineDocument(sandbox, c.input, 0)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PipeTest,
+    testing::Values(PipeCase{"NoArguments", {}, kSample, false, false},
+                    PipeCase{"Dash", {"-"}, kSample, false, false},
+                    PipeCase{"DashToFile", {"-", "-o", "out.html"}, kSample, false, true},
+                    PipeCase{"FileToStandardOutput", {"in.txt"}, kSample, true, false},
+                    PipeCase{"FileToDashOutput", {"in.txt", "-o", "-"}, kSample, true, false},
+                    PipeCase{"FileToFile", {"in.txt", "--output=out.html"}, kSample, true, true},
+                    PipeCase{"EmptyInput", {}, "", false, false},
+                    // Not UTF-8: read again as Windows-1252 from the start, which a pipe cannot do by itself.
+                    PipeCase{"Windows1252", {}, QByteArray(70000, 'a') + "\ncaf\xE9 \xA3" "5 \x93quoted\x94\n", false,
+                             false}),
+    [](const testing::TestParamInfo<PipeCase>& info) { return std::string(info.param.name); });
+
+TEST(Pipe, FailureWritesNothingToStandardOutput) {
+  Sandbox sandbox;
+  const Outcome outcome = sandbox.Run({"missing.txt"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "scrivane-convert: Input File missing.txt not found\n");
+}
+
+TEST(Pipe, InvalidStoredListTypeNamesTheInput) {
+  Sandbox sandbox;
+  sandbox.StoreSettings("[General]\nOutFormat=3\nListType=Bulleted\n");
+  const Outcome outcome = sandbox.Run({"--settings"}, "text\n");
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "scrivane-convert: standard input: Invalid HTML List type\n");
+}
+
+TEST(Pipe, OutputFileIsReplacedOnlyWithForce) {
+  Sandbox sandbox;
+  sandbox.Write(QStringLiteral("out.html"), "old");
+  const Outcome refused = sandbox.Run({"-o", "out.html"}, "new\n");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, "scrivane-convert: out.html already exists (use --force to replace it)\n");
+  EXPECT_EQ(sandbox.Read(QStringLiteral("out.html")), "old");
+  const Outcome forced = sandbox.Run({"-o", "out.html", "--force"}, "new\n");
+  EXPECT_EQ(forced.status, 0) << forced.err;
+  EXPECT_NE(sandbox.Read(QStringLiteral("out.html")).find("new \r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace scrivane
