@@ -238,31 +238,29 @@ void DocumentWriter::WriteText(std::string_view text, bool plain) {
 }
 
 void DocumentWriter::AddSelectionOption(std::string_view line) {
-  if (IsPlainText(line, options_.links)) return;  // no link in it
-  SplitString(line, " ", words_);
-  Link link;
-  std::size_t linked = words_.size();
-  std::vector<std::string_view> pieces;
-  for (std::size_t i = 0; i < words_.size() && linked == words_.size(); ++i) {
-    scratch_.assign(words_[i]);
-    EscapeHtml(scratch_);
-    SplitString(scratch_, "\t", pieces);
-    for (std::string_view piece : pieces) {
-      if (FindLink(piece, options_.links, link)) {
-        linked = i;
-        break;
+  std::size_t wordStart = 0, wordEnd = 0;
+  if (!FindFirstLink(line, options_.links, link_, wordStart, wordEnd)) return;
+  // The label: the line's other words, one space apart, escaped.
+  label_.clear();
+  for (std::string_view part : {line.substr(0, wordStart), line.substr(wordEnd)}) {
+    for (std::size_t start = 0; start < part.size();) {
+      const std::size_t end = std::min(part.find(' ', start), part.size());
+      if (end > start) {
+        if (!label_.empty()) label_.push_back(' ');
+        label_.append(part.substr(start, end - start));
       }
+      start = end + 1;
     }
   }
-  if (linked == words_.size()) return;
-  std::string label;
-  for (std::size_t i = 0; i < words_.size(); ++i) {
-    if (i == linked || words_[i].empty()) continue;
-    if (!label.empty()) label.push_back(' ');
-    AppendEscaped(label, words_[i]);
+  std::string& out = sink_.Text();
+  out.append("<OPTION VALUE=\"").append(link_.address).append("\">");
+  if (label_.empty()) {
+    out.append(link_.text);
+  } else {
+    AppendEscaped(out, label_);
   }
-  if (label.empty()) label = link.text;
-  sink_.Line("<OPTION VALUE=\"" + link.address + "\">" + label + "</OPTION>");
+  out.append("</OPTION>");
+  sink_.EndLine();
 }
 
 void DocumentWriter::WriteGoButton() {

@@ -44,8 +44,9 @@ class DocumentWriter {
   std::string separator_;
   std::vector<std::string_view> words_;
   std::vector<std::string_view> fields_;
+  Link link_;
+  std::string label_;
   std::string unquoted_;
-  std::string scratch_;
 };
 
 }  // namespace scrivane

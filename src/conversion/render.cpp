@@ -115,6 +115,26 @@ void RenderText(std::string_view text, const LinkOptions& links, std::string& ou
   out.append(text.data() + copied, text.size() - copied);
 }
 
+bool FindFirstLink(std::string_view text, const LinkOptions& links, Link& link, std::size_t& wordStart,
+                   std::size_t& wordEnd) {
+  thread_local std::string escaped;
+  // Only a word holding a byte that can change it can be a link.
+  for (std::size_t at = FindChange(text, 0, links); at < text.size(); at = FindChange(text, wordEnd, links)) {
+    const std::size_t space = text.rfind(' ', at);
+    wordStart = space == std::string_view::npos ? 0 : space + 1;
+    wordEnd = std::min(text.find(' ', at), text.size());
+    escaped.clear();
+    AppendEscaped(escaped, text.substr(wordStart, wordEnd - wordStart));
+    for (std::string_view rest = escaped;;) {
+      const std::size_t tab = rest.find('\t');
+      if (FindLink(rest.substr(0, tab), links, link)) return true;
+      if (tab == std::string_view::npos) break;
+      rest.remove_prefix(tab + 1);
+    }
+  }
+  return false;
+}
+
 void RenderTextReference(std::string_view text, const LinkOptions& links, std::string& out) {
   std::vector<std::string_view> words;
   std::vector<std::string_view> pieces;

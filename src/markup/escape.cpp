@@ -6,6 +6,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace scrivane {
 namespace {
 
@@ -34,10 +38,26 @@ bool IsCandidate(char c) {
   return c == '&' || c == '<' || c == '>' || c == '"' || c == kPoundLead;
 }
 
+// Index of the first candidate byte at or after `i`, or n; sixteen bytes at a
+// time where the processor allows, since most text holds none.
+std::size_t SkipToCandidate(const char* p, std::size_t i, std::size_t n) {
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
+    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_or_si128(is('&'), is('<')), _mm_or_si128(is('>'), is('"'))),
+                                      is(kPoundLead));
+    if (const int mask = _mm_movemask_epi8(hits)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
+  while (i < n && !IsCandidate(p[i])) ++i;
+  return i;
+}
+
 // Index of the first special character at or after `from`, or text.size().
 std::size_t FindSpecial(std::string_view text, std::size_t from) {
-  for (std::size_t i = from; i < text.size(); ++i) {
-    if (!IsCandidate(text[i])) continue;
+  for (std::size_t i = SkipToCandidate(text.data(), from, text.size()); i < text.size();
+       i = SkipToCandidate(text.data(), i + 1, text.size())) {
     std::size_t consumed = 0;
     if (EntityAt(text, i, consumed) != nullptr) return i;
   }
