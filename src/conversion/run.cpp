@@ -113,7 +113,11 @@ void ConvertLines(InputSource& source, TextEncoding encoding, const LinkOptions&
     bool plain = !line.mayChange;
     if (line.hasHighBytes) {
       if (encoding == TextEncoding::Utf8) {
-        if (first && text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+        if (first && text.starts_with(kByteOrderMark)) {
+          // The scan saw the mark before the first word, so a host there went unnoticed.
+          text.remove_prefix(kByteOrderMark.size());
+          plain = false;
+        }
         if (!IsValidUtf8(text)) throw NotUtf8{};
       } else {
         decoded.clear();
