@@ -77,6 +77,10 @@ void SplitFields(std::string_view line, const std::string& separator, std::vecto
 std::string ScriptStringInAttribute(std::string_view text) {
   std::string script;
   for (char c : text) {
+    if (c == '\r' || c == '\n') {  // a line end would end the string too soon
+      script.append(c == '\r' ? "\\r" : "\\n");
+      continue;
+    }
     if (c == '\\' || c == '\'') script.push_back('\\');
     script.push_back(c);
   }

@@ -172,6 +172,20 @@ INSTANTIATE_TEST_SUITE_P(
                            "\tvar link=LinkObj.options[Index].value;\r\n"
                            "\twindow.open(link,'x\\'&quot;);alert(1)//')\">\r\n"
                            "</FORM>\r\n"},
+        FormatCase{"TargetLineEndsStayInTheString", "http://a.com",
+                   With(OutputFormat::SelectionBox,
+                        [](ConversionOptions& o) {
+                          o.goButton = true;
+                          o.target = "a\r\nb\\";
+                        }),
+                   kForm + "<OPTION VALUE=\"http://a.com\">http://a.com</OPTION>\r\n</SELECT>\r\n"
+                           "<INPUT TYPE=\"Button\" VALUE=\"Go\"\r\n"
+                           "\tonClick=\"\r\n"
+                           "\tvar LinkObj=document.FN7.SN7;\r\n"
+                           "\tvar Index=LinkObj.selectedIndex;\r\n"
+                           "\tvar link=LinkObj.options[Index].value;\r\n"
+                           "\twindow.open(link,'a\\r\\nb\\\\')\">\r\n"
+                           "</FORM>\r\n"},
         FormatCase{"ScriptUrlsGiveNoOption", "javascript://x%0Aalert(1)", Fragment(OutputFormat::SelectionBox),
                    kForm + "</SELECT>\r\n</FORM>\r\n"},
         FormatCase{"Centred", "http://a.com",
