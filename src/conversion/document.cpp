@@ -3,6 +3,7 @@
 #include "document.h"
 
 #include <charconv>
+#include <limits>
 
 #include "render.h"
 
@@ -120,6 +121,7 @@ std::string EffectiveFontSize(const ConversionOptions& options) {
   long value = 0;
   const auto [end, error] = std::from_chars(first, last, value);
   if (error != std::errc() || end != last || first == last) return size;
+  if (value == std::numeric_limits<long>::max()) return size;  // one more has no value
   return std::to_string(value + 1);
 }
 
