@@ -83,7 +83,7 @@ TEST_P(LongLineTest, HundredMebibytesInOneLine) {
   const std::string input = (box / "line.txt").string();
   WriteFile(input, GetParam().make(kSize));
   const Outcome outcome = box.Run({input});
-  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  ASSERT_EQ(outcome.status, 0) << "signal " << outcome.signal << ": " << outcome.err;
   const std::uintmax_t written = fs::file_size(input + ".html");
   EXPECT_GT(written, kSize);
   const std::string document = ReadFile(input + ".html");

@@ -9,6 +9,14 @@
 namespace scrivane::faults {
 namespace {
 
+// The sanitizers read their options and the program's memory map through /proc,
+// so a sanitized program cannot run with /proc hidden.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 struct Interruption {
   const char* name;
   int signal;         // the signal that ends the run
@@ -21,6 +29,7 @@ TEST_P(InterruptionTest, PreviousOutputIntactAndNextRunClean) {
   const Interruption& c = GetParam();
   Launch normal;
   if (c.hideProc) {
+    if (kSanitized) GTEST_SKIP() << "a sanitized program needs /proc";
     if (!CanMountPrivately()) GTEST_SKIP() << "private mount namespaces are not available (unshare)";
     normal.wrapper = InMountNamespace("mount -t tmpfs none /proc");
   }
