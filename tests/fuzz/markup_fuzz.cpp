@@ -77,7 +77,8 @@ void CheckLinking(std::string_view piece, const LinkOptions& options) {
   const bool url = href == link.text && scheme != std::string::npos && scheme > 0;
   const bool www = options.changeWWW && href == "http://" + link.text && StartsWithLower(link.text, "www.");
   const bool ftp = options.changeFTP && href == "ftp://" + link.text && StartsWithLower(link.text, "ftp.");
-  const bool mail = options.emailCheck && href == "mailto:" + link.text && link.text.find('@') != std::string::npos;
+  // A wrapped address closes with its last character, whatever it is (even the @).
+  const bool mail = options.emailCheck && href == "mailto:" + link.text && piece.find('@') != std::string_view::npos;
   Require(url || www || ftp || mail, "the address is the link text with the scheme its kind gives", linked);
   if (piece.find("://") != std::string_view::npos && piece.find("://") > 0) {
     std::string viaUrl(piece);
