@@ -3,10 +3,10 @@
 
 #include <cstdio>
 
+#include "platform.h"
 #include "settings.h"
-#include "standalone_message.h"
 #include "startup.h"
-#include "ui.h"
+#include "window_loader.h"
 
 int main(int argc, char** argv) {
   using namespace scrivane;
@@ -14,13 +14,24 @@ int main(int argc, char** argv) {
   SettingsStore store;
   AppSettings settings(store);
   settings.MigrateOldStore();
-  if (command.empty()) return RunMainWindow(argc, argv, settings);
+  if (command.empty()) {
+    std::string error;
+    const std::unique_ptr<WindowModule> window = WindowModule::Load(error);
+    if (!window) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return 1;
+    }
+    return window->RunWindow(argc, argv, settings);
+  }
 
   CommandLineReport report;
   report.message = [](const RunMessage& message) {
     std::fprintf(stderr, "%s\n", message.text.c_str());
     // Started from a file manager: nobody reads standard error, so show a box too.
-    if (GraphicalSessionPresent() && isatty(STDERR_FILENO) == 0) ShowStandaloneMessage(message);
+    if (GraphicalSessionPresent() && isatty(STDERR_FILENO) == 0) {
+      std::string error;
+      if (const std::unique_ptr<WindowModule> window = WindowModule::Load(error)) window->ShowMessage(message);
+    }
   };
   report.finished = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
   return RunCommandLine(command, settings, report);

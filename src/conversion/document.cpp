@@ -43,22 +43,27 @@ std::string SeparatorFor(std::string_view name) {
 // Splits a line into fields as spreadsheet text does: a field that begins with a
 // double quote runs to its closing quote, may hold the separator, and "" inside
 // it stands for one quote. Text after the closing quote is kept as it is.
-void SplitFields(std::string_view line, const std::string& separator, std::vector<std::string>& fields) {
+// Fields are views into the line, or into `unquoted` for quoted fields.
+void SplitFields(std::string_view line, const std::string& separator, std::string& unquoted,
+                 std::vector<std::string_view>& fields) {
   fields.clear();
   if (separator.empty()) {
-    fields.emplace_back(line);
+    fields.push_back(line);
     return;
   }
+  unquoted.clear();
+  unquoted.reserve(line.size());  // never outgrown, so views into it stay valid
   std::size_t at = 0;
   for (;;) {
-    std::string field;
-    if (at < line.size() && line[at] == kQuote) {
+    const bool quoted = at < line.size() && line[at] == kQuote;
+    const std::size_t start = unquoted.size();
+    if (quoted) {
       ++at;
       while (at < line.size()) {
         if (line[at] != kQuote) {
-          field.push_back(line[at++]);
+          unquoted.push_back(line[at++]);
         } else if (at + 1 < line.size() && line[at + 1] == kQuote) {
-          field.push_back(kQuote);
+          unquoted.push_back(kQuote);
           at += 2;
         } else {
           ++at;
@@ -67,8 +72,13 @@ void SplitFields(std::string_view line, const std::string& separator, std::vecto
       }
     }
     const std::size_t next = line.find(separator, at);
-    field.append(line.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at));
-    fields.push_back(std::move(field));
+    const std::string_view rest = line.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at);
+    if (quoted) {
+      unquoted.append(rest);
+      fields.push_back(std::string_view(unquoted).substr(start));
+    } else {
+      fields.push_back(rest);
+    }
     if (next == std::string_view::npos) return;
     at = next + separator.size();
   }
@@ -166,35 +176,27 @@ void DocumentWriter::Begin() {
 }
 
 void DocumentWriter::AddLine(std::string_view line, bool plain) {
-  std::string& out = sink_.Text();
-  const auto render = [&](std::string_view text) {
-    if (plain) {
-      out.append(text);
-    } else {
-      RenderText(text, options_.links, out);
-    }
-  };
   switch (options_.format) {
     case OutputFormat::Smart:
       if (line.empty()) {
-        out.append("<P>");
+        sink_.Text().append("<P>");
         break;
       }
-      render(line);
-      out.push_back(' ');
+      WriteText(line, plain);
+      sink_.Text().push_back(' ');
       break;
     case OutputFormat::OriginalLinefeeds:
-      render(line);
-      out.append(" <BR>");
+      WriteText(line, plain);
+      sink_.Text().append(" <BR>");
       break;
     case OutputFormat::OriginalFormat:
-      render(line);
-      out.push_back(' ');
+      WriteText(line, plain);
+      sink_.Text().push_back(' ');
       break;
     case OutputFormat::HtmlList:
-      out.append("<LI>");
-      render(line);
-      out.push_back(' ');
+      sink_.Text().append("<LI>");
+      WriteText(line, plain);
+      sink_.Text().push_back(' ');
       break;
     case OutputFormat::HtmlTable:
       if (line.empty()) return;
@@ -208,20 +210,37 @@ void DocumentWriter::AddLine(std::string_view line, bool plain) {
 }
 
 void DocumentWriter::AddTableRow(std::string_view line, bool plain) {
-  thread_local std::vector<std::string> fields;
-  SplitFields(line, separator_, fields);
-  std::string& out = sink_.Text();
-  out.append("<TR>");
-  for (const std::string& field : fields) {
-    out.append("<TD>");
-    if (plain) {
-      out.append(field);
-    } else {
-      RenderText(field, options_.links, out);
-    }
-    out.append("</TD>");
+  SplitFields(line, separator_, unquoted_, fields_);
+  sink_.Text().append("<TR>");
+  for (std::string_view field : fields_) {
+    sink_.Text().append("<TD>");
+    WriteText(field, plain);
+    sink_.Text().append("</TD>");
   }
-  out.append("</TR>");
+  sink_.Text().append("</TR>");
+}
+
+void DocumentWriter::WriteText(std::string_view text, bool plain) {
+  // A long text goes out in pieces cut at spaces, so the pending output stays
+  // small; words never span a space, so the pieces render as the whole would.
+  constexpr std::size_t kPiece = 256 * 1024;
+  while (text.size() > kPiece) {
+    if (plain) {
+      sink_.Append(text);
+      return;
+    }
+    std::size_t cut = text.rfind(' ', kPiece);
+    if (cut == std::string_view::npos) cut = text.find(' ', kPiece);
+    if (cut == std::string_view::npos) break;
+    RenderText(text.substr(0, cut + 1), options_.links, sink_.Text());
+    sink_.Flush();
+    text.remove_prefix(cut + 1);
+  }
+  if (plain) {
+    sink_.Text().append(text);
+  } else {
+    RenderText(text, options_.links, sink_.Text());
+  }
 }
 
 void DocumentWriter::AddSelectionOption(std::string_view line) {

@@ -32,6 +32,7 @@ class DocumentWriter {
 
  private:
   void AddTableRow(std::string_view line, bool plain);
+  void WriteText(std::string_view text, bool plain);
   void AddSelectionOption(std::string_view line);
   void WriteGoButton();
   void WriteFoot();
@@ -42,6 +43,8 @@ class DocumentWriter {
   std::string listTag_;
   std::string separator_;
   std::vector<std::string_view> words_;
+  std::vector<std::string_view> fields_;
+  std::string unquoted_;
   std::string scratch_;
 };
 

@@ -18,8 +18,7 @@ namespace scrivane {
 namespace {
 
 constexpr std::size_t kBlock = 256 * 1024;
-constexpr std::size_t kWindow = 32;   // bytes classified at once
-constexpr std::size_t kPadding = 32;  // a window may start at any byte of data
+constexpr std::size_t kWindow = 32;  // bytes classified at once
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -93,18 +92,25 @@ LineScanner::Classifier BestClassifier() {
 }  // namespace
 
 LineScanner::LineScanner(ReadFunction read, const LinkOptions& links)
-    : read_(std::move(read)), links_(links), classify_(BestClassifier()), buffer_(kBlock + kPadding) {}
+    : read_(std::move(read)), links_(links), classify_(BestClassifier()), buffer_(kBlock) {
+  data_ = buffer_.data();
+}
+
+LineScanner::LineScanner(std::string_view text, const LinkOptions& links)
+    : links_(links), classify_(BestClassifier()), window_(text.size()), data_(text.data()), end_(text.size()),
+      atEnd_(true) {}
 
 bool LineScanner::Refill() {
   if (atEnd_) return false;
   window_ = end_;  // the data moves and grows: classify again
   if (begin_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.data(), data_ + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
   }
-  if (buffer_.size() - kPadding - end_ < kBlock / 2) buffer_.resize(buffer_.size() * 2);
-  const std::size_t got = read_(buffer_.data() + end_, buffer_.size() - kPadding - end_);
+  if (buffer_.size() - end_ < kBlock / 2) buffer_.resize(buffer_.size() * 2);
+  data_ = buffer_.data();
+  const std::size_t got = read_(buffer_.data() + end_, buffer_.size() - end_);
   if (got == 0) {
     atEnd_ = true;
     return false;
@@ -118,7 +124,7 @@ bool LineScanner::Refill() {
 // it really can change its word. Where the answer needs bytes not read yet, it
 // says yes: the line is then looked at again in full, which is always right.
 void LineScanner::NoteCandidates(unsigned mask, std::size_t at, bool& mayChange) const {
-  const char* p = buffer_.data();
+  const char* p = data_;
   for (; mask != 0 && !mayChange; mask &= mask - 1) {
     const std::size_t i = at + static_cast<std::size_t>(__builtin_ctz(mask));
     const bool unknownAhead = i + 2 >= end_ && !atEnd_;
@@ -150,12 +156,12 @@ bool LineScanner::Next(ScannedLine& line) {
     while (scan < end_) {
       if (scan < window_ || scan >= window_ + kWindow) {
         window_ = scan;
-        masks_ = classify_(buffer_.data() + scan);
-        if (end_ - scan < kWindow) {  // bytes past the data are not real
-          const unsigned valid = (1u << (end_ - scan)) - 1;
-          masks_.lineEnds &= valid;
-          masks_.candidates &= valid;
-          masks_.high &= valid;
+        if (end_ - scan >= kWindow) {
+          masks_ = classify_(data_ + scan);
+        } else {  // the last bytes: classify a copy, never what lies past the data
+          char last[kWindow] = {};
+          std::memcpy(last, data_ + scan, end_ - scan);
+          masks_ = classify_(last);  // the zero bytes after the data fall in no class
         }
       }
       const unsigned offset = static_cast<unsigned>(scan - window_);
@@ -172,7 +178,7 @@ bool LineScanner::Next(ScannedLine& line) {
       }
       scan = std::min(window_ + kWindow, end_);
     }
-    if (found && (buffer_[scan] == '\n' || scan + 1 < end_ || atEnd_)) break;  // a complete line end
+    if (found && (data_[scan] == '\n' || scan + 1 < end_ || atEnd_)) break;  // a complete line end
     const std::size_t offset = scan - begin_;
     const bool more = Refill();
     scan = begin_ + offset;
@@ -182,8 +188,8 @@ bool LineScanner::Next(ScannedLine& line) {
     }
   }
   std::size_t next = scan;
-  if (scan < end_) next += (buffer_[scan] == '\r' && scan + 1 < end_ && buffer_[scan + 1] == '\n') ? 2 : 1;
-  line.text = std::string_view(buffer_.data() + begin_, scan - begin_);
+  if (scan < end_) next += (data_[scan] == '\r' && scan + 1 < end_ && data_[scan + 1] == '\n') ? 2 : 1;
+  line.text = std::string_view(data_ + begin_, scan - begin_);
   line.mayChange = mayChange;
   line.hasHighBytes = high != 0;
   consumed_ += next - begin_;

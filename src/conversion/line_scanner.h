@@ -23,6 +23,8 @@ struct ScannedLine {
 class LineScanner {
  public:
   LineScanner(ReadFunction read, const LinkOptions& links);
+  // Scans text already in memory, in place; it must outlive the scanner.
+  LineScanner(std::string_view text, const LinkOptions& links);
 
   // The next line; false at the end of the input.
   bool Next(ScannedLine& line);
@@ -45,7 +47,8 @@ class LineScanner {
   Classifier classify_;
   Masks masks_{0, 0, 0};       // of the 32 bytes at window_
   std::size_t window_ = 0;
-  std::vector<char> buffer_;   // data in [0, end_), then at least kPadding spare bytes
+  std::vector<char> buffer_;   // what was read, when reading
+  const char* data_ = nullptr; // the bytes scanned: [0, end_)
   std::size_t begin_ = 0;      // start of the next line
   std::size_t end_ = 0;
   bool atEnd_ = false;

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <random>
 
 namespace scrivane {
@@ -76,21 +77,30 @@ void RemoveAbandonedFiles(const std::string& target) {
 
 }  // namespace
 
-DocumentSink::DocumentSink(Writer writer, TextEncoding encoding)
-    : writer_(std::move(writer)), encoding_(encoding) {
-  pending_.reserve(kFlushSize + 64 * 1024);
+DocumentSink::DocumentSink(Writer writer, TextEncoding encoding, std::size_t flushSize)
+    : writer_(std::move(writer)), flushSize_(flushSize), encoding_(encoding) {
+  pending_.reserve(std::min(flushSize, kFlushSize) + 64 * 1024);
 }
 
 void DocumentSink::Flush() {
-  if (pending_.empty()) return;
+  Write(pending_);
+  pending_.clear();
+}
+
+void DocumentSink::Append(std::string_view lines) {
+  Flush();
+  Write(lines);
+}
+
+void DocumentSink::Write(std::string_view text) {
+  if (text.empty()) return;
   if (encoding_ == TextEncoding::Windows1252) {
     encoded_.clear();
-    AppendWindows1252FromUtf8(encoded_, pending_);
+    AppendWindows1252FromUtf8(encoded_, text);
     writer_(encoded_);
   } else {
-    writer_(pending_);
+    writer_(text);
   }
-  pending_.clear();
 }
 
 SafeOutputFile::SafeOutputFile(const std::string& path) : path_(path), target_(path) {

@@ -22,14 +22,15 @@ class FileError : public std::runtime_error {
 class DocumentSink {
  public:
   using Writer = std::function<void(std::string_view bytes)>;
-  DocumentSink(Writer writer, TextEncoding encoding);
+  // Pending text goes to the writer once it reaches `flushSize` bytes at a line's end.
+  DocumentSink(Writer writer, TextEncoding encoding, std::size_t flushSize = kFlushSize);
 
   // The pending text; append to it, then call EndLine.
   std::string& Text() { return pending_; }
   // Ends the current output line with CR LF.
   void EndLine() {
     pending_.append("\r\n");
-    if (pending_.size() >= kFlushSize) Flush();
+    if (pending_.size() >= flushSize_) Flush();
   }
   // Writes `text` as one whole line.
   void Line(std::string_view text) {
@@ -38,10 +39,15 @@ class DocumentSink {
   }
   // Hands everything pending to the writer.
   void Flush();
+  // Writes whole lines of document text made elsewhere, after what is pending.
+  void Append(std::string_view lines);
 
  private:
+  void Write(std::string_view text);
+
   static constexpr std::size_t kFlushSize = 256 * 1024;
   Writer writer_;
+  std::size_t flushSize_;
   TextEncoding encoding_;
   std::string pending_;
   std::string encoded_;

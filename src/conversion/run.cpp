@@ -5,23 +5,25 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <thread>
 
+#include "body.h"
 #include "conversion.h"
 #include "document.h"
 #include "encoding.h"
-#include "line_scanner.h"
 #include "output.h"
 
 namespace scrivane {
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-// Thrown from the line loop when text read as UTF-8 turns out not to be.
-struct NotUtf8 {};
+// Inputs from this size on are converted on several threads, at most this many.
+constexpr std::uint64_t kParallelFrom = 2 * 1024 * 1024;
+constexpr unsigned kMaxThreads = 4;
 
 // The input's bytes, from a file or from memory, readable again from the start.
 class InputSource {
@@ -30,6 +32,8 @@ class InputSource {
   virtual std::size_t Read(char* buffer, std::size_t size) = 0;
   virtual void Rewind() = 0;
   virtual std::uint64_t Size() const = 0;
+  // The whole input when it is already in memory (then it is scanned in place).
+  virtual std::optional<std::string_view> Contents() const { return std::nullopt; }
 };
 
 class FileSource : public InputSource {
@@ -78,6 +82,7 @@ class TextSource : public InputSource {
   }
   void Rewind() override { offset_ = 0; }
   std::uint64_t Size() const override { return text_.size(); }
+  std::optional<std::string_view> Contents() const override { return text_; }
 
  private:
   std::string_view text_;
@@ -102,33 +107,21 @@ class ProgressReporter {
   std::uint64_t next_ = 0;
 };
 
-// Reads the whole source into the writer; throws NotUtf8 when reading as UTF-8 fails.
-void ConvertLines(InputSource& source, TextEncoding encoding, const LinkOptions& links, DocumentWriter& writer,
-                  ProgressReporter& progress) {
-  LineScanner scanner([&](char* buffer, std::size_t size) { return source.Read(buffer, size); }, links);
-  ScannedLine line;
-  std::string decoded;
-  for (bool first = true; scanner.Next(line); first = false) {
-    std::string_view text = line.text;
-    bool plain = !line.mayChange;
-    if (line.hasHighBytes) {
-      if (encoding == TextEncoding::Utf8) {
-        if (first && text.starts_with(kByteOrderMark)) {
-          // The scan saw the mark before the first word, so a host there went unnoticed.
-          text.remove_prefix(kByteOrderMark.size());
-          plain = false;
-        }
-        if (!IsValidUtf8(text)) throw NotUtf8{};
-      } else {
-        decoded.clear();
-        AppendUtf8FromWindows1252(decoded, text);
-        text = decoded;
-        plain = false;  // A3, the pound sign, decodes to a character that is escaped
-      }
-    }
-    writer.AddLine(text, plain);
-    progress.Update(line.consumed);
+// True when the input begins with ordinary lines, the kind several threads pay off
+// for: blocks of whole lines stay small. The source is rewound afterwards.
+bool HasShortLines(InputSource& source) {
+  constexpr std::size_t kSample = 256 * 1024;
+  constexpr std::size_t kEnoughLineEnds = 64;
+  const auto sample = std::make_unique_for_overwrite<char[]>(kSample);
+  std::size_t got = 0;
+  while (got < kSample) {
+    const std::size_t n = source.Read(sample.get() + got, kSample - got);
+    if (n == 0) break;
+    got += n;
   }
+  source.Rewind();
+  const auto ends = std::count_if(sample.get(), sample.get() + got, [](char c) { return c == '\n' || c == '\r'; });
+  return static_cast<std::size_t>(ends) >= kEnoughLineEnds;
 }
 
 // Writes the whole document into the sink, reading the source as UTF-8 when it is
@@ -140,9 +133,18 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
     DocumentSink sink(write, keepInputEncoding ? encoding : TextEncoding::Utf8);
     DocumentWriter writer(options, sink);
     ProgressReporter progress(callbacks.progress, source.Size());
+    const auto read = [&](char* buffer, std::size_t size) { return source.Read(buffer, size); };
+    const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
     try {
       writer.Begin();
-      ConvertLines(source, encoding, options.links, writer, progress);
+      const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
+      if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
+        ConvertInParallel(read, encoding, options, sink, consumed, threads);
+      } else {
+        const std::optional<std::string_view> contents = source.Contents();
+        LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);
+        ConvertLines(scanner, encoding, true, writer, consumed);
+      }
     } catch (const NotUtf8&) {
       source.Rewind();
       restart();

@@ -1,4 +1,4 @@
-// The thin layer over Qt for what a run needs from the desktop.
+// The thin layer over Qt that needs no display: what every run needs.
 #pragma once
 
 #include <string>
@@ -15,5 +15,8 @@ std::string NewFormId();
 
 // Puts the date text and a fresh form identifier into the options of a run.
 void StampRun(ConversionOptions& options);
+
+// True when the environment names a desktop session (DISPLAY or WAYLAND_DISPLAY).
+bool GraphicalSessionPresent();
 
 }  // namespace scrivane

@@ -1,4 +1,4 @@
-// Date text and form identifiers for a run.
+// Date text and form identifiers for a run, and whether a desktop is there.
 #include <QDateTime>
 #include <QLocale>
 #include <QRandomGenerator>
@@ -22,6 +22,10 @@ std::string NewFormId() {
 void StampRun(ConversionOptions& options) {
   options.dateText = PageDateText();
   options.formId = NewFormId();
+}
+
+bool GraphicalSessionPresent() {
+  return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 }  // namespace scrivane

@@ -16,10 +16,6 @@ bool IsInvisiblePlatform(const QString& name) {
 
 }  // namespace
 
-bool GraphicalSessionPresent() {
-  return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
-
 void ShowStandaloneMessage(const RunMessage& message) {
   std::unique_ptr<QApplication> application;
   if (QApplication::instance() == nullptr) {

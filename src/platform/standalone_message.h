@@ -6,9 +6,6 @@
 
 namespace scrivane {
 
-// True when the environment names a desktop session (DISPLAY or WAYLAND_DISPLAY).
-bool GraphicalSessionPresent();
-
 // Shows `message` in a modal box ("Error" with the exclamation icon, an empty title
 // becomes the program's name), creating the application object a box needs when
 // there is none. Shows nothing when no real display can be reached.

@@ -1,18 +1,749 @@
-// Placeholder window until the real one lands; replaced by the main window work.
-#include <QApplication>
-#include <QDialog>
+// frmMain: building the controls, and every handler of the window.
+#include "main_window.h"
 
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+#include "colour_text.h"
+#include "conversion_job.h"
+#include "desktop.h"
+#include "pages.h"
+#include "platform.h"
 #include "settings.h"
-#include "ui.h"
+#include "widgets.h"
 
 namespace scrivane {
+namespace {
 
-int RunMainWindow(int& argc, char** argv, AppSettings& /*settings*/) {
-  QApplication app(argc, argv);
-  QDialog window;
-  window.setObjectName(QStringLiteral("frmMain"));
-  window.show();
-  return app.exec();
+constexpr int kTimerInterval = 5000;
+constexpr int kFontsPerStep = 5;
+constexpr int kBannerTop = 5250;
+constexpr int kBannerHeight = 435;
+// Space below the banner, and right of the Help button, in the design.
+constexpr int kBottomMargin = 120;
+constexpr int kRightMargin = 210;
+// Space around the Exit and Convert buttons in bar mode.
+constexpr int kBarMargin = 200;
+
+const QColor kLightGreen = ColourOfValue(0x00C0FFC0);
+const QColor kWindowGrey = ColourOfValue(0x00C0C0C0);
+
+const QString kTextFilters = QStringLiteral("Text (*.txt);;All (*)");
+const QString kHtmlFilters = QStringLiteral("HTML (*.html *.htm);;All (*)");
+
+QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+std::string ToStd(const QString& text) { return text.toStdString(); }
+
+template <typename T>
+T* Named(const char* name, T* widget) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+// A stored "2" shows the box greyed; the user's own clicks only ever tick or clear it.
+void SetCheckState(QCheckBox* box, int state) {
+  box->setTristate(state == kGrey);
+  box->setCheckState(state == kGrey ? Qt::PartiallyChecked : state == kChecked ? Qt::Checked : Qt::Unchecked);
+}
+
+int CheckStateOf(const QCheckBox* box) {
+  switch (box->checkState()) {
+    case Qt::Unchecked: return kUnchecked;
+    case Qt::PartiallyChecked: return kGrey;
+    case Qt::Checked: return kChecked;
+  }
+  return kUnchecked;
+}
+
+// After a click the box is an ordinary two-state box again.
+void EndGreyOnClick(QCheckBox* box) {
+  QObject::connect(box, &QCheckBox::clicked, box, [box] { box->setTristate(false); });
+}
+
+bool StartsWithHash(const QString& text) { return text.startsWith(QLatin1Char('#')); }
+
+}  // namespace
+
+MainWindow::MainWindow(AppSettings& settings, Desktop& desktop, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      settings_(settings),
+      desktop_(desktop),
+      job_(new ConversionJob(this)) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(Caption());
+  setWindowIcon(ProgramIcon());
+  QPalette grey = palette();
+  grey.setColor(QPalette::Window, kWindowGrey);
+  setPalette(grey);
+  setAutoFillBackground(true);
+
+  BuildTopRow();
+  BuildPages();
+  FitToFont();
+  ConnectControls();
+
+  timer_ = Named("Timer1", new QTimer(this));
+  timer_->setInterval(kTimerInterval);
+  connect(timer_, &QTimer::timeout, this, &MainWindow::OnTimerTick);
+  timer_->start();
+  lblBanner_->setText(BannerTips().constFirst());
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::Caption() {
+  return QStringLiteral("%1 v%2.%3.%4 - plain text to HTML")
+      .arg(QString::fromLatin1(kProgName))
+      .arg(kVersionMajor)
+      .arg(kVersionMinor)
+      .arg(kVersionRevision);
+}
+
+const QStringList& MainWindow::BannerTips() {
+  static const QStringList tips = {
+      QStringLiteral("Press F1 for help on every option."),
+      QStringLiteral("Web and mail addresses become links."),
+      QStringLiteral("\"Bar\" shrinks this window to a small bar."),
+      QStringLiteral("Take the text from the clipboard: no file."),
+      QStringLiteral("HTML Table splits each line at a separator."),
+      QStringLiteral("From a shell: scrivane notes.txt"),
+  };
+  return tips;
+}
+
+QUrl MainWindow::HelpDocument() { return QUrl(QStringLiteral("qrc:/scrivane/docs/help.html")); }
+
+void MainWindow::BuildTopRow() {
+  picSmall_ = Named("picSmall", new QLabel(this));
+  picSmall_->setAlignment(Qt::AlignCenter);
+  layout_.Place(picSmall_, 0, 0, 510, 510);
+
+  lblFormat_ = Named("lblFormat", new QLabel(QStringLiteral("Output Format"), this));
+  layout_.Place(lblFormat_, 630, 0, 2115, 210);
+  cmbFormat_ = Named("cmbFormat", new QComboBox(this));
+  for (const char* name : kFormatNames) cmbFormat_->addItem(QString::fromLatin1(name));
+  layout_.Place(cmbFormat_, 630, 210, 2115, 315);
+
+  lblSeparator_ = Named("lblSeparator", new QLabel(QStringLiteral("Input Separator"), this));
+  layout_.Place(lblSeparator_, 2835, 0, 1170, 210);
+  cmbSeparator_ = Named("cmbSeparator", new QComboBox(this));
+  cmbSeparator_->setEditable(true);
+  cmbSeparator_->setInsertPolicy(QComboBox::NoInsert);
+  cmbSeparator_->addItems({QStringLiteral("comma"), QStringLiteral("tab"), QStringLiteral("semi-colon")});
+  layout_.Place(cmbSeparator_, 2835, 210, 1170, 315);
+
+  chkCentre_ = Named("chkCentre", new QCheckBox(QStringLiteral("Center"), this));
+  layout_.Place(chkCentre_, 1260, 630, 855, 225);
+  chkButton_ = Named("chkButton", new QCheckBox(QStringLiteral("Go Button"), this));
+  layout_.Place(chkButton_, 2835, 630, 1065, 225);
+
+  lblAppSize_ = Named("lblAppSize", new ClickLabel(QStringLiteral("Restore"), this));
+  lblAppSize_->setAlignment(Qt::AlignCenter);
+  lblAppSize_->setAutoFillBackground(true);
+  QPalette green = lblAppSize_->palette();
+  green.setColor(QPalette::Window, kLightGreen);
+  lblAppSize_->setPalette(green);
+  lblAppSize_->setToolTip(QStringLiteral("Shrink the window to a small bar, or restore it"));
+  layout_.Place(lblAppSize_, 0, 630, 645, 225);
+
+  lblMove_ = Named("lblMove", new QLabel(this));
+  lblMove_->setAutoFillBackground(true);
+  QPalette darkGrey = lblMove_->palette();
+  darkGrey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
+  lblMove_->setPalette(darkGrey);
+  lblMove_->setToolTip(QStringLiteral("Drag with the left button to move the bar"));
+  lblMove_->hide();
+  lblMove_->installEventFilter(this);
+  layout_.Place(lblMove_, 5250, 840, 330, 330);
+
+  butExit_ = Named("butExit", new QPushButton(QStringLiteral("Exit"), this));
+  layout_.Place(butExit_, 4200, 105, 1065, 330);
+  butConvert_ = Named("butConvert", new QPushButton(QStringLiteral("Convert"), this));
+  layout_.Place(butConvert_, 4200, 525, 1065, 330);
+  butHelp_ = Named("butHelp", new QPushButton(QStringLiteral("Help"), this));
+  layout_.Place(butHelp_, 5565, 105, 1275, 330);
+
+  picProgress_ = Named("picProgress", new StatusStrip(this));
+  QPalette strip = picProgress_->palette();
+  strip.setColor(QPalette::Window, kLightGreen);
+  strip.setColor(QPalette::WindowText, Qt::black);
+  picProgress_->setPalette(strip);
+  layout_.Place(picProgress_, 105, 4725, 6840, 450);
+
+  lblBanner_ = Named("lblBanner", new QLabel(this));
+  QFont arial(QStringLiteral("Arial"));
+  arial.setPointSizeF(14.25);
+  lblBanner_->setFont(arial);
+  QPalette navy = lblBanner_->palette();
+  navy.setColor(QPalette::WindowText, QColor(0, 0, 0x80));
+  lblBanner_->setPalette(navy);
+  lblBanner_->setAlignment(Qt::AlignCenter);
+  layout_.Place(lblBanner_, 105, kBannerTop, 6840, kBannerHeight);
+}
+
+void MainWindow::BuildPages() {
+  ssTab_ = Named("SSTab1", new QTabWidget(this));
+  layout_.Place(ssTab_, 105, 1050, 6840, 3585);
+  ioPage_ = Named("pageInputOutput", new InputOutputPage(layout_));
+  webPage_ = Named("pageWebPage", new WebPage(layout_));
+  generalPage_ = Named("pageGeneral", new GeneralPage(layout_));
+  aboutPage_ = Named("pageAbout", new AboutPage(layout_));
+  ssTab_->addTab(ioPage_, QStringLiteral("Input/Output"));
+  ssTab_->addTab(webPage_, QStringLiteral("Web Page properties"));
+  ssTab_->addTab(generalPage_, QStringLiteral("General"));
+  ssTab_->addTab(aboutPage_, QStringLiteral("About"));
+  ssTab_->setCurrentIndex(0);
+  aboutPage_->lblProgName->setText(QStringLiteral("%1 v%2.%3.%4")
+                                       .arg(QString::fromLatin1(kProgName))
+                                       .arg(kVersionMajor)
+                                       .arg(kVersionMinor)
+                                       .arg(kVersionRevision));
+}
+
+void MainWindow::FitToFont() {
+  // Measure with the widest text each control can show, then place everything.
+  QString longestTip;
+  for (const QString& tip : BannerTips()) {
+    if (lblBanner_->fontMetrics().horizontalAdvance(tip) > lblBanner_->fontMetrics().horizontalAdvance(longestTip)) {
+      longestTip = tip;
+    }
+  }
+  lblBanner_->setText(longestTip);
+  layout_.SetScale(layout_.RequiredScale());
+  layout_.Apply();
+  lblAppSize_->setText(QStringLiteral("Bar"));
+  const int small = std::min(picSmall_->width(), picSmall_->height());
+  picSmall_->setPixmap(ProgramPicture(small - small / 8));
+  setFixedSize(NormalSize());
+  // Only the grip's top-left part lies inside the bar.
+  lblMove_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lblMove_->setPixmap(GripPicture(lblMove_->width(), std::min(BarSize().width() - lblMove_->x(),
+                                                               BarSize().height() - lblMove_->y())));
+}
+
+void MainWindow::ConnectControls() {
+  connect(butConvert_, &QPushButton::clicked, this, &MainWindow::OnConvert);
+  connect(butExit_, &QPushButton::clicked, this, &QWidget::close);
+  connect(butHelp_, &QPushButton::clicked, this, &MainWindow::ShowHelp);
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  help->setContext(Qt::WindowShortcut);
+  connect(help, &QShortcut::activated, this, &MainWindow::ShowHelp);
+
+  connect(ioPage_->optInput, &QButtonGroup::idClicked, this, [this](int index) {
+    UpdateSourceControls();
+    settings_.SaveInput(index);
+  });
+  connect(ioPage_->optOutput, &QButtonGroup::idClicked, this, [this](int index) {
+    UpdateSourceControls();
+    settings_.SaveOutput(index);
+  });
+  connect(ioPage_->butInBrowse, &QPushButton::clicked, this, &MainWindow::BrowseInput);
+  connect(ioPage_->butOutBrowse, &QPushButton::clicked, this, &MainWindow::BrowseOutput);
+
+  connect(cmbFormat_, &QComboBox::activated, this, [this](int position) {
+    ArrangeForFormat();
+    settings_.SaveFormat(position);
+  });
+  connect(cmbSeparator_, &QComboBox::activated, this, &MainWindow::CommitOptionText);
+  cmbSeparator_->installEventFilter(this);
+
+  const struct {
+    QCheckBox* box;
+    InstantCheck check;
+  } instant[] = {{generalPage_->chkWWW, InstantCheck::ChangeWWW},
+                 {generalPage_->chkFTP, InstantCheck::ChangeFTP},
+                 {generalPage_->chkPunctuation, InstantCheck::RemovePunctuation},
+                 {generalPage_->chkEmailCheck, InstantCheck::EmailCheck}};
+  for (const auto& [box, check] : instant) {
+    EndGreyOnClick(box);
+    connect(box, &QCheckBox::clicked, this, [this, box = box, check = check] {
+      settings_.SaveCheck(check, CheckStateOf(box));
+    });
+  }
+  EndGreyOnClick(chkCentre_);
+  EndGreyOnClick(chkButton_);
+  EndGreyOnClick(webPage_->chkWebPage);
+  connect(webPage_->chkWebPage, &QCheckBox::clicked, this, [this] {
+    UpdateWebPageFrame();
+    RedrawSample();
+  });
+  connect(generalPage_->chkBanner, &QCheckBox::clicked, this, &MainWindow::OnBannerClicked);
+
+  connect(webPage_->txtBGColor, &QLineEdit::textChanged, this, &MainWindow::OnBGColorChanged);
+  connect(webPage_->txtTextColor, &QLineEdit::textChanged, this, &MainWindow::OnTextColorChanged);
+  connect(generalPage_->txtFontColor, &QLineEdit::textChanged, this, &MainWindow::OnFontColorChanged);
+  for (QLineEdit* box : {webPage_->txtBGColor, webPage_->txtTextColor, generalPage_->txtFontColor}) {
+    box->installEventFilter(this);
+  }
+  connect(webPage_->butBGColor, &QPushButton::clicked, this,
+          [this] { ChooseColour(webPage_->txtBGColor, webPage_->picBGColor); });
+  connect(webPage_->butText, &QPushButton::clicked, this,
+          [this] { ChooseColour(webPage_->txtTextColor, webPage_->picTextColor); });
+  connect(generalPage_->butFontColor, &QPushButton::clicked, this,
+          [this] { ChooseColour(generalPage_->txtFontColor, generalPage_->picFontColor); });
+  generalPage_->cmbFonts->installEventFilter(this);
+
+  connect(ssTab_, &QTabWidget::currentChanged, this, &MainWindow::RedrawSample);
+  connect(lblAppSize_, &ClickLabel::clicked, this, &MainWindow::ToggleBar);
+  connect(aboutPage_->lblWebAddress, &ClickLabel::clicked, this,
+          [this] { desktop_.OpenUrl(QUrl(QString::fromLatin1(kMakerHomePage))); });
+  connect(aboutPage_->lblMailAddress, &ClickLabel::clicked, this,
+          [this] { desktop_.OpenUrl(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(kMakerMail))); });
+
+  connect(job_, &ConversionJob::StatusChanged, picProgress_, &StatusStrip::SetText);
+  connect(job_, &ConversionJob::MessageRequested, this, &MainWindow::ShowRunMessage);
+  connect(job_, &ConversionJob::BeepRequested, this, [this] { desktop_.Beep(); });
+  connect(job_, &ConversionJob::DocumentReady, this, [](const QString& document) { SetClipboardText(document); });
+  connect(job_, &ConversionJob::Finished, this, &MainWindow::OnConversionFinished);
+}
+
+// ---- Start-up and the form -------------------------------------------------
+
+void MainWindow::Load() {
+  setWindowTitle(Caption());
+  const QRect screen = this->screen() ? this->screen()->geometry() : QRect(0, 0, 1024, 768);
+  const WindowPosition stored = settings_.LoadPosition();
+  double left = stored.left ? *stored.left / kTwipsPerPixel : screen.x() + (screen.width() - width()) / 2.0;
+  double top = stored.top ? *stored.top / kTwipsPerPixel : screen.y() + (screen.height() - height()) / 3.0;
+  // Only the top and left edges are kept on the screen, as a stored position is honoured as it stands.
+  left = std::max(left, 0.0);
+  top = std::max(top, 0.0);
+  move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
+
+  for (bool input : {true, false}) {
+    QComboBox* box = input ? ioPage_->cmbInFile : ioPage_->cmbOutFile;
+    box->clear();
+    for (const std::string& entry : settings_.LoadHistory(input)) box->addItem(FromStd(entry));
+    box->setCurrentIndex(0);
+  }
+
+  FormState form;
+  settings_.LoadForm(form);
+  ApplyForm(form);
+}
+
+FormState MainWindow::ReadForm() const {
+  FormState form;
+  form.input = ioPage_->optInput->checkedId() == kFile ? kFile : kClipboard;
+  form.output = ioPage_->optOutput->checkedId() == kFile ? kFile : kClipboard;
+  form.outFormat = static_cast<int>(CurrentFormat());
+  form.changeWWW = CheckStateOf(generalPage_->chkWWW);
+  form.changeFTP = CheckStateOf(generalPage_->chkFTP);
+  form.removePunctuation = CheckStateOf(generalPage_->chkPunctuation);
+  form.emailCheck = CheckStateOf(generalPage_->chkEmailCheck);
+  form.centre = CheckStateOf(chkCentre_);
+  form.goButton = CheckStateOf(chkButton_);
+  form.webPage = CheckStateOf(webPage_->chkWebPage);
+  form.title = ToStd(webPage_->txtHeader->text());
+  form.footer = ToStd(webPage_->txtFooter->toPlainText());
+  form.fontFace = ToStd(generalPage_->cmbFonts->currentText());
+  form.fontSize = ToStd(generalPage_->txtFontSize->text());
+  form.fontColor = ToStd(generalPage_->txtFontColor->text());
+  form.bgColor = ToStd(webPage_->txtBGColor->text());
+  form.textColor = ToStd(webPage_->txtTextColor->text());
+  form.bgImage = ToStd(webPage_->txtBGImage->text());
+  form.charSet = ToStd(webPage_->txtCharSet->text());
+  form.separator = separator_;
+  form.listType = listType_;
+  form.target = target_;
+  form.inFile = ToStd(ioPage_->cmbInFile->currentText());
+  form.outFile = ToStd(ioPage_->cmbOutFile->currentText());
+  return form;
+}
+
+void MainWindow::ApplyForm(const FormState& form) {
+  ioPage_->optInput->button(form.input == kFile ? kFile : kClipboard)->setChecked(true);
+  ioPage_->optOutput->button(form.output == kFile ? kFile : kClipboard)->setChecked(true);
+  UpdateSourceControls();
+
+  separator_ = form.separator;
+  listType_ = form.listType;
+  target_ = form.target;
+  cmbFormat_->setCurrentIndex(static_cast<int>(FormatAt(form.outFormat)));
+  ArrangeForFormat();
+
+  SetCheckState(generalPage_->chkWWW, form.changeWWW);
+  SetCheckState(generalPage_->chkFTP, form.changeFTP);
+  SetCheckState(generalPage_->chkPunctuation, form.removePunctuation);
+  SetCheckState(generalPage_->chkEmailCheck, form.emailCheck);
+  SetCheckState(chkCentre_, form.centre);
+  SetCheckState(chkButton_, form.goButton);
+  SetCheckState(webPage_->chkWebPage, form.webPage);
+  UpdateWebPageFrame();
+  RedrawSample();
+
+  webPage_->txtHeader->setText(FromStd(form.title));
+  webPage_->txtFooter->setPlainText(FromStd(form.footer));
+  generalPage_->cmbFonts->setEditText(FromStd(form.fontFace));
+  generalPage_->txtFontSize->setText(FromStd(form.fontSize));
+  generalPage_->txtFontColor->setText(FromStd(form.fontColor));
+  webPage_->txtBGColor->setText(FromStd(form.bgColor));
+  webPage_->txtTextColor->setText(FromStd(form.textColor));
+  webPage_->txtBGImage->setText(FromStd(form.bgImage));
+  webPage_->txtCharSet->setText(FromStd(form.charSet));
+
+  // The swatches show the stored texts' colours, whatever their first character.
+  webPage_->picBGColor->SetColour(ColourOfValue(ColourFromText(form.bgColor)));
+  webPage_->picTextColor->SetColour(ColourOfValue(ColourFromText(form.textColor)));
+  generalPage_->picFontColor->SetColour(ColourOfValue(ColourFromText(form.fontColor)));
+}
+
+std::vector<std::string> MainWindow::History(bool input) const {
+  const QComboBox* box = input ? ioPage_->cmbInFile : ioPage_->cmbOutFile;
+  std::vector<std::string> items;
+  items.reserve(static_cast<std::size_t>(box->count()));
+  for (int i = 0; i < box->count(); ++i) items.push_back(ToStd(box->itemText(i)));
+  return items;
+}
+
+// ---- Output format and option box -----------------------------------------
+
+OutputFormat MainWindow::CurrentFormat() const {
+  // Each format is known by a key in its list entry's lower-cased text.
+  static const struct {
+    const char* key;
+    OutputFormat format;
+  } keys[] = {{"smart", OutputFormat::Smart},
+              {"original linefeeds", OutputFormat::OriginalLinefeeds},
+              {"original format", OutputFormat::OriginalFormat},
+              {"html list", OutputFormat::HtmlList},
+              {"html table", OutputFormat::HtmlTable},
+              {"selection box", OutputFormat::SelectionBox}};
+  const QString text = cmbFormat_->currentText().toLower();
+  for (const auto& [key, format] : keys) {
+    if (text.contains(QString::fromLatin1(key))) return format;
+  }
+  return OutputFormat::Smart;
+}
+
+void MainWindow::ArrangeForFormat() {
+  const OutputFormat format = CurrentFormat();
+  chkCentre_->show();
+  chkButton_->hide();
+  lblSeparator_->hide();
+  cmbSeparator_->hide();
+  const bool linksApply = format != OutputFormat::SelectionBox;
+  for (QCheckBox* box : {generalPage_->chkPunctuation, generalPage_->chkWWW, generalPage_->chkFTP,
+                         generalPage_->chkEmailCheck}) {
+    box->setEnabled(linksApply);
+  }
+
+  const auto offer = [this](const QString& caption, const QStringList& items, const std::string& text) {
+    cmbSeparator_->clear();
+    lblSeparator_->setText(caption);
+    cmbSeparator_->addItems(items);
+    cmbSeparator_->setEditText(FromStd(text));
+    lblSeparator_->show();
+    cmbSeparator_->show();
+  };
+  switch (format) {
+    case OutputFormat::HtmlTable:
+      offer(QStringLiteral("Input Separator"),
+            {QStringLiteral("comma"), QStringLiteral("tab"), QStringLiteral("semi-colon")}, separator_);
+      chkCentre_->hide();
+      break;
+    case OutputFormat::HtmlList:
+      offer(QStringLiteral("List Type"), {QStringLiteral("Unordered"), QStringLiteral("Ordered")}, listType_);
+      chkCentre_->hide();
+      break;
+    case OutputFormat::SelectionBox:
+      offer(QStringLiteral("Target"),
+            {QStringLiteral("_blank"), QStringLiteral("_parent"), QStringLiteral("_self"), QStringLiteral("_top")},
+            target_);
+      chkButton_->show();
+      break;
+    case OutputFormat::OriginalFormat:
+      chkCentre_->hide();
+      break;
+    case OutputFormat::Smart:
+    case OutputFormat::OriginalLinefeeds:
+      break;
+  }
+}
+
+void MainWindow::CommitOptionText() {
+  const OutputFormat format = CurrentFormat();
+  const std::string text = ToStd(cmbSeparator_->currentText());
+  if (!settings_.SaveOptionText(format, text)) return;
+  if (format == OutputFormat::HtmlTable) separator_ = text;
+  if (format == OutputFormat::HtmlList) listType_ = text;
+  if (format == OutputFormat::SelectionBox) target_ = text;
+}
+
+void MainWindow::UpdateSourceControls() {
+  const bool inFile = ioPage_->optInput->checkedId() == kFile;
+  ioPage_->cmbInFile->setEnabled(inFile);
+  ioPage_->butInBrowse->setEnabled(inFile);
+  const bool outFile = ioPage_->optOutput->checkedId() == kFile;
+  ioPage_->cmbOutFile->setEnabled(outFile);
+  ioPage_->butOutBrowse->setEnabled(outFile);
+}
+
+// ---- Colours and the sample -------------------------------------------------
+
+void MainWindow::UpdateWebPageFrame() {
+  webPage_->frameWebPage->setVisible(webPage_->chkWebPage->checkState() == Qt::Checked);
+}
+
+void MainWindow::RedrawSample() {
+  webPage_->picPage->SetBackground(webPage_->picBGColor->Colour());
+  webPage_->picPage->SetTextColour(webPage_->picTextColor->Colour());
+}
+
+void MainWindow::OnBGColorChanged() {
+  const QString text = webPage_->txtBGColor->text();
+  const auto colour = ParseColourText(ToStd(text));
+  const QColor shown = ColourOfValue(StartsWithHash(text) && colour ? *colour : kLightGrey);
+  webPage_->picBGColor->SetColour(shown);
+  webPage_->picPage->SetBackground(shown);
+}
+
+void MainWindow::OnTextColorChanged() {
+  const QString text = webPage_->txtTextColor->text();
+  const auto colour = ParseColourText(ToStd(text));
+  if (StartsWithHash(text) && colour) {
+    webPage_->picTextColor->SetColour(ColourOfValue(*colour));
+    webPage_->picPage->SetTextColour(ColourOfValue(*colour));
+  } else {
+    webPage_->picTextColor->SetColour(ColourOfValue(kLightGrey));
+    webPage_->picPage->SetTextColour(Qt::black);
+  }
+}
+
+void MainWindow::OnFontColorChanged() {
+  generalPage_->picFontColor->SetColour(ColourOfValue(ColourFromText(ToStd(generalPage_->txtFontColor->text()))));
+}
+
+void MainWindow::ChooseColour(QLineEdit* box, ColourSwatch* swatch) {
+  const std::optional<QColor> chosen = desktop_.ChooseColour(this, swatch->Colour());
+  if (!chosen) return;
+  swatch->SetColour(*chosen);
+  box->setText(FromStd(ColourToText(ValueOfColour(*chosen))));
+}
+
+// ---- Banner, bar mode and window size ---------------------------------------
+
+QSize MainWindow::NormalSize() const {
+  const int bannerHeight = lblBanner_->isHidden() ? 0 : kBannerHeight;
+  return QSize(layout_.Px(5565 + 1275 + kRightMargin), layout_.Px(kBannerTop + bannerHeight + kBottomMargin));
+}
+
+QSize MainWindow::BarSize() const {
+  return QSize(layout_.Px(4200 + 1065 + kBarMargin), layout_.Px(525 + 330 + kBarMargin));
+}
+
+void MainWindow::OnBannerClicked() {
+  const bool hide = generalPage_->chkBanner->isChecked();
+  lblBanner_->setVisible(!hide);
+  const int top = layout_.Px(kBannerTop);
+  lblBanner_->resize(lblBanner_->width(), hide ? 0 : layout_.Px(kBannerTop + kBannerHeight) - top);
+  if (!bar_) setFixedSize(NormalSize());
+}
+
+void MainWindow::ToggleBar() {
+  bar_ = !bar_;
+  if (bar_) {
+    lblAppSize_->setText(QStringLiteral("Restore"));
+    setWindowTitle(QString());
+    setFixedSize(BarSize());
+    SetTopmostBar(this, true);
+    lblMove_->show();
+    lblMove_->raise();
+  } else {
+    lblAppSize_->setText(QStringLiteral("Bar"));
+    setFixedSize(NormalSize());
+    setWindowTitle(Caption());
+    SetTopmostBar(this, false);
+    lblMove_->hide();
+  }
+}
+
+void MainWindow::DragBar(QMouseEvent* event) {
+  if (!(event->buttons() & Qt::LeftButton) || !bar_) {
+    lblMove_->unsetCursor();
+    return;
+  }
+  lblMove_->setCursor(Qt::SizeAllCursor);
+  // The pointer stays at the same place in the bar, half the grip's size in from
+  // the bar's right and bottom edges.
+  const QPointF pointer = event->globalPosition();
+  const double left = pointer.x() - (width() - 0.5 * lblMove_->width());
+  const double top = pointer.y() - (height() - 0.5 * lblMove_->height());
+  move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lblMove_) {
+    if (event->type() == QEvent::MouseButtonPress) {
+      if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) lblMove_->setCursor(Qt::SizeAllCursor);
+    } else if (event->type() == QEvent::MouseMove) {
+      DragBar(static_cast<QMouseEvent*>(event));
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+      lblMove_->unsetCursor();
+    }
+  } else if (event->type() == QEvent::FocusOut) {
+    if (watched == cmbSeparator_) {
+      CommitOptionText();
+    } else if (auto* box = qobject_cast<QLineEdit*>(watched)) {
+      // Leaving a colour box tidies its text; the swatch follows through the change.
+      const QString text = box->text();
+      if (!text.isEmpty()) box->setText(FromStd(NormaliseColourText(ToStd(text))));
+    }
+  } else if (event->type() == QEvent::FocusIn && watched == generalPage_->cmbFonts) {
+    if (generalPage_->cmbFonts->count() < QFontDatabase::families().size()) {
+      picProgress_->SetText(QStringLiteral(" Please wait, still loading Fonts... "));
+      desktop_.Beep();
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---- Timer: fonts and banner -------------------------------------------------
+
+void MainWindow::OnTimerTick() {
+  if (generalPage_->cmbFonts->count() < 2 && fontsToLoad_.isEmpty()) LoadFonts();
+  bannerIndex_ = (bannerIndex_ + 1) % BannerTips().size();
+  lblBanner_->setText(BannerTips().at(bannerIndex_));
+  timer_->start(kTimerInterval);
+}
+
+void MainWindow::LoadFonts() {
+  fontsToLoad_ = QFontDatabase::families();
+  std::sort(fontsToLoad_.begin(), fontsToLoad_.end(),
+            [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
+  LoadNextFonts();
+}
+
+void MainWindow::LoadNextFonts() {
+  // A few names at a time, so the window answers while a long list loads.
+  QComboBox* fonts = generalPage_->cmbFonts;
+  const QString typed = fonts->currentText();
+  const int count = std::min<int>(kFontsPerStep, static_cast<int>(fontsToLoad_.size()));
+  fonts->addItems(fontsToLoad_.mid(0, count));
+  fontsToLoad_.remove(0, count);
+  // Adding to an empty list picks its first entry; the face already shown stays.
+  if (fonts->currentText() != typed) fonts->setEditText(typed);
+  if (!fontsToLoad_.isEmpty()) QTimer::singleShot(0, this, &MainWindow::LoadNextFonts);
+}
+
+// ---- Files and help ------------------------------------------------------------
+
+void MainWindow::BrowseInput() {
+  const QString chosen = desktop_.OpenFileName(this, kTextFilters);
+  if (chosen.isEmpty()) return;
+  ioPage_->cmbInFile->setEditText(chosen);
+  ioPage_->cmbOutFile->setEditText(chosen + QStringLiteral(".html"));
+}
+
+void MainWindow::BrowseOutput() {
+  const QString chosen = desktop_.SaveFileName(this, kHtmlFilters, QStringLiteral("html"));
+  if (chosen.isEmpty()) return;
+  ioPage_->cmbOutFile->setEditText(chosen);
+}
+
+void MainWindow::ShowHelp() { desktop_.ShowHelp(this, HelpDocument()); }
+
+// ---- Convert ------------------------------------------------------------------------
+
+bool MainWindow::IsConverting() const { return job_->IsRunning(); }
+
+void MainWindow::OnConvert() {
+  if (job_->IsRunning()) return;
+  CommitOptionText();
+  FormState form = ReadForm();
+
+  ConversionInput input = InputFile{form.inFile};
+  if (form.input == kClipboard) {
+    const QString text = ClipboardText();
+    if (text.isEmpty()) {
+      desktop_.ShowMessage(this, QStringLiteral("Error"), QStringLiteral("The clipboard holds no text to convert."),
+                           MessageIcon::Warning);
+      return;
+    }
+    input = InputText{ToStd(text)};
+  }
+
+  std::optional<std::string> outputFile;
+  if (form.output == kFile) {
+    if (form.outFile.empty() && form.input == kClipboard) {
+      // Clipboard text has no name to derive the output's from: ask for one.
+      const QString chosen = desktop_.SaveFileName(this, kHtmlFilters, QStringLiteral("html"));
+      if (chosen.isEmpty()) return;
+      ioPage_->cmbOutFile->setEditText(chosen);
+      form.outFile = ToStd(chosen);
+    }
+    outputFile = form.outFile;
+  }
+
+  ConversionOptions options = ReadFormOptions(form);
+  StampRun(options);
+  runInFile_ = ioPage_->cmbInFile->currentText();
+  runOutFile_ = ioPage_->cmbOutFile->currentText();
+  butConvert_->setEnabled(false);
+  job_->Start(std::move(input), std::move(outputFile), std::move(options));
+}
+
+void MainWindow::ShowRunMessage(const QString& title, const QString& text) {
+  const bool error = title == QStringLiteral("Error");
+  desktop_.ShowMessage(this, title.isEmpty() ? QString::fromLatin1(kProgName) : title, text,
+                       error ? MessageIcon::Warning : MessageIcon::None);
+}
+
+void MainWindow::OnConversionFinished(bool delivered) {
+  butConvert_->setEnabled(true);
+  // A run that stopped part-way must not leave a stale progress or an earlier run's
+  // completion text looking like its own result.
+  if (!delivered) picProgress_->SetText(QString());
+  AddToHistory(ioPage_->cmbInFile, runInFile_);
+  AddToHistory(ioPage_->cmbOutFile, runOutFile_);
+}
+
+void MainWindow::AddToHistory(QComboBox* box, const QString& text) {
+  std::vector<std::string> items = History(box == ioPage_->cmbInFile);
+  InsertIntoHistory(items, ToStd(text));
+  const QString shown = box->currentText();
+  box->clear();
+  for (const std::string& item : items) box->addItem(FromStd(item));
+  box->setEditText(shown);
+}
+
+// ---- Leaving ------------------------------------------------------------------------
+
+void MainWindow::RunExitSequence() {
+  if (exited_) return;
+  exited_ = true;
+  // A conversion under way is let finish, so no half-written document is left behind.
+  job_->WaitForFinished();
+  CommitOptionText();
+  const QPoint position = pos();
+  settings_.SaveAtExit(ReadForm(), History(true), History(false), position.y() * kTwipsPerPixel,
+                       position.x() * kTwipsPerPixel);
+  timer_->stop();
+  emit ExitRequested();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  RunExitSequence();
+  event->accept();
 }
 
 }  // namespace scrivane

@@ -1,0 +1,248 @@
+// The body: lines read, checked or decoded, and written through the format.
+// Large inputs are cut into blocks that end on a line end; lines do not depend
+// on each other, so blocks convert on separate threads and are written in order.
+#include "body.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace scrivane {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::size_t kBlockRead = 256 * 1024;
+
+// Bytes read from the input, in a buffer that grows without being cleared first.
+class ByteBuffer {
+ public:
+  std::string_view View() const { return {data_.get(), size_}; }
+  std::size_t Size() const { return size_; }
+  // Room for `count` more bytes after the data; Commit says how many arrived.
+  char* Reserve(std::size_t count) {
+    if (size_ + count > capacity_) {
+      const std::size_t capacity = std::max(size_ + count, 2 * capacity_);
+      auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+      std::memcpy(grown.get(), data_.get(), size_);
+      data_ = std::move(grown);
+      capacity_ = capacity;
+    }
+    return data_.get() + size_;
+  }
+  void Commit(std::size_t count) { size_ += count; }
+  void Resize(std::size_t size) { size_ = size; }
+  void Assign(std::string_view bytes) {
+    size_ = 0;
+    std::memcpy(Reserve(bytes.size()), bytes.data(), bytes.size());
+    size_ = bytes.size();
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
+// One block of whole input lines and the document text made of them.
+struct Block {
+  ByteBuffer input;
+  std::string output;
+  std::uint64_t consumedAfter = 0;  // input bytes through the end of this block
+  bool atStart = false;
+  bool done = false;
+  bool notUtf8 = false;
+  std::exception_ptr failure;
+};
+
+// Where a block may end: just after its last LF, or after its last CR when a
+// byte follows it (a final CR may be the first half of CR LF). Only text from
+// `from` on is searched; npos: nowhere yet.
+std::size_t CutPoint(std::string_view text, std::size_t from) {
+  if (text.size() <= from) return std::string_view::npos;
+  if (text.back() == '\n') return text.size();
+  for (std::size_t i = text.size() - 1; i > from; --i) {  // the final byte is not a place to cut
+    if (text[i - 1] == '\n' || text[i - 1] == '\r') return i;
+  }
+  return std::string_view::npos;
+}
+
+// Threads that convert blocks, each with its own writer and buffers.
+class BlockWorkers {
+ public:
+  BlockWorkers(unsigned count, TextEncoding encoding, const ConversionOptions& options)
+      : encoding_(encoding), options_(options) {
+    for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
+  }
+  ~BlockWorkers() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      queue_.clear();  // after a failure nobody waits for the rest
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+  BlockWorkers(const BlockWorkers&) = delete;
+  BlockWorkers& operator=(const BlockWorkers&) = delete;
+
+  void Submit(const std::shared_ptr<Block>& block) {
+    {
+      std::lock_guard lock(mutex_);
+      queue_.push_back(block);
+    }
+    wake_.notify_one();
+  }
+
+  void WaitFor(const Block& block) {
+    std::unique_lock lock(mutex_);
+    finished_.wait(lock, [&] { return block.done; });
+  }
+
+ private:
+  void Work() {
+    // The pending text is not flushed line by line but handed over whole once the
+    // block is done; only the pieces of a very long line reach the writer early.
+    std::string* target = nullptr;
+    DocumentSink sink([&](std::string_view bytes) { target->append(bytes); }, TextEncoding::Utf8, SIZE_MAX);
+    DocumentWriter writer(options_, sink);
+    for (;;) {
+      std::shared_ptr<Block> block;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+        if (queue_.empty()) return;
+        block = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      sink.Text().clear();
+      target = &block->output;
+      try {
+        LineScanner scanner(block->input.View(), options_.links);
+        ConvertLines(scanner, encoding_, block->atStart, writer, {});
+        if (block->output.empty()) {
+          block->output.swap(sink.Text());
+        } else {
+          sink.Flush();
+        }
+      } catch (const NotUtf8&) {
+        block->notUtf8 = true;
+      } catch (...) {
+        block->failure = std::current_exception();
+      }
+      {
+        std::lock_guard lock(mutex_);
+        block->done = true;
+      }
+      finished_.notify_all();
+    }
+  }
+
+  TextEncoding encoding_;
+  const ConversionOptions& options_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable finished_;
+  std::deque<std::shared_ptr<Block>> queue_;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
+void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, DocumentWriter& writer,
+                  const ConsumedFunction& consumed) {
+  ScannedLine line;
+  std::string decoded;
+  for (bool first = atStart; scanner.Next(line); first = false) {
+    std::string_view text = line.text;
+    bool plain = !line.mayChange;
+    if (line.hasHighBytes) {
+      if (encoding == TextEncoding::Utf8) {
+        if (first && text.starts_with(kByteOrderMark)) {
+          // The scan saw the mark before the first word, so a host there went unnoticed.
+          text.remove_prefix(kByteOrderMark.size());
+          plain = false;
+        }
+        if (!IsValidUtf8(text)) throw NotUtf8{};
+      } else {
+        decoded.clear();
+        AppendUtf8FromWindows1252(decoded, text);
+        text = decoded;
+        plain = false;  // A3, the pound sign, decodes to a character that is escaped
+      }
+    }
+    writer.AddLine(text, plain);
+    if (consumed) consumed(line.consumed);
+  }
+}
+
+void ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,
+                       DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads) {
+  BlockWorkers workers(threads, encoding, options);
+  std::deque<std::shared_ptr<Block>> inFlight;
+  std::vector<std::shared_ptr<Block>> spare;
+  const std::size_t maxInFlight = 2 * static_cast<std::size_t>(threads);
+  std::string carry;
+  std::uint64_t offset = 0;
+  bool atStart = true;
+  bool atEnd = false;
+
+  // Writes out the oldest block once it is converted.
+  const auto drainOldest = [&] {
+    std::shared_ptr<Block> block = std::move(inFlight.front());
+    inFlight.pop_front();
+    workers.WaitFor(*block);
+    if (block->failure) std::rethrow_exception(block->failure);
+    if (block->notUtf8) throw NotUtf8{};
+    sink.Append(block->output);
+    if (consumed) consumed(block->consumedAfter);
+    spare.push_back(std::move(block));
+  };
+
+  while (!atEnd) {
+    std::shared_ptr<Block> block;
+    if (spare.empty()) {
+      block = std::make_shared<Block>();
+    } else {
+      block = std::move(spare.back());
+      spare.pop_back();
+      Block reused;  // keeps the buffers' capacity
+      reused.input = std::move(block->input);
+      reused.output = std::move(block->output);
+      *block = std::move(reused);
+    }
+    block->input.Assign(carry);
+    block->output.clear();
+    std::size_t cut = std::string::npos;
+    while (cut == std::string::npos) {  // at least one whole line, however long
+      const std::size_t had = block->input.Size();
+      const std::size_t got = read(block->input.Reserve(kBlockRead), kBlockRead);
+      block->input.Commit(got);
+      if (got == 0) {
+        atEnd = true;
+        break;
+      }
+      cut = CutPoint(block->input.View(), had == 0 ? 0 : had - 1);  // a CR may have ended the last read
+    }
+    if (!atEnd) {
+      carry.assign(block->input.View().substr(cut));
+      block->input.Resize(cut);
+    }
+    offset += block->input.Size();
+    block->consumedAfter = offset;
+    block->atStart = atStart;
+    atStart = false;
+    if (block->input.Size() == 0) break;
+    workers.Submit(block);
+    inFlight.push_back(std::move(block));
+    if (inFlight.size() >= maxInFlight) drainOldest();
+  }
+  while (!inFlight.empty()) drainOldest();
+}
+
+}  // namespace scrivane

@@ -1,0 +1,30 @@
+// The document body: input lines through the format, one thread or several.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "document.h"
+#include "encoding.h"
+#include "line_scanner.h"
+#include "markup.h"
+
+namespace scrivane {
+
+// Thrown when text read as UTF-8 turns out not to be.
+struct NotUtf8 {};
+
+// Told how many input bytes have been converted so far.
+using ConsumedFunction = std::function<void(std::uint64_t consumed)>;
+
+// Converts every line the scanner yields into `writer`. `atStart` says the input
+// begins here, where a UTF-8 byte-order mark is dropped. Throws NotUtf8.
+void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, DocumentWriter& writer,
+                  const ConsumedFunction& consumed);
+
+// The same in blocks of whole lines on `threads` threads, each block's document
+// text handed to `sink` in input order. Memory stays a few blocks whatever the size.
+void ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,
+                       DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads);
+
+}  // namespace scrivane

@@ -1,0 +1,151 @@
+// The program's one window, frmMain: the format controls and buttons on top, four
+// pages of options, the progress strip and the banner; or, in bar mode, just the
+// top row as a small window that stays above the others.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+#include "conversion.h"
+#include "twip_layout.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+namespace scrivane {
+
+class AboutPage;
+class AppSettings;
+class ClickLabel;
+class ColourSwatch;
+class ConversionJob;
+class Desktop;
+class GeneralPage;
+class InputOutputPage;
+class StatusStrip;
+class WebPage;
+enum class InstantCheck;
+
+// frmMain. Every control carries its design name as its Qt object name.
+class MainWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Builds the window with its design texts; Load fills it from the store.
+  MainWindow(AppSettings& settings, Desktop& desktop, QWidget* parent = nullptr);
+  // Waits for a running conversion before the controls go.
+  ~MainWindow() override;
+
+  // Start-up: caption, position and histories from the store, then every stored
+  // option through the controls' own change behaviour.
+  void Load();
+  // The controls' current values.
+  FormState ReadForm() const;
+  // Puts the stored options of `form` into the controls (file names excepted).
+  void ApplyForm(const FormState& form);
+  // The items of cmbInFile (input) or cmbOutFile.
+  std::vector<std::string> History(bool input) const;
+  // One tick of Timer1: loads the font list once and shows the next banner tip.
+  void OnTimerTick();
+  // True while a conversion started with Convert is running.
+  bool IsConverting() const;
+  // True in bar mode.
+  bool IsBar() const { return bar_; }
+  // The placement of the controls (twips to pixels).
+  const TwipLayout& Layout() const { return layout_; }
+  // The window caption outside bar mode.
+  static QString Caption();
+  // The tips the banner shows in turn.
+  static const QStringList& BannerTips();
+  // The help document shown by Help and F1.
+  static QUrl HelpDocument();
+
+ signals:
+  // The exit sequence has run; the program should end.
+  void ExitRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildTopRow();
+  void BuildPages();
+  void ConnectControls();
+  void FitToFont();
+
+  OutputFormat CurrentFormat() const;
+  void ArrangeForFormat();
+  void CommitOptionText();
+  void UpdateSourceControls();
+  void UpdateWebPageFrame();
+  void RedrawSample();
+  void OnBGColorChanged();
+  void OnTextColorChanged();
+  void OnFontColorChanged();
+  void ChooseColour(QLineEdit* box, ColourSwatch* swatch);
+  void OnBannerClicked();
+  void ToggleBar();
+  QSize NormalSize() const;
+  QSize BarSize() const;
+  void DragBar(QMouseEvent* event);
+  void BrowseInput();
+  void BrowseOutput();
+  void ShowHelp();
+  void LoadFonts();
+  void LoadNextFonts();
+  void OnConvert();
+  void OnConversionFinished(bool delivered);
+  void ShowRunMessage(const QString& title, const QString& text);
+  void AddToHistory(QComboBox* box, const QString& text);
+  void RunExitSequence();
+
+  AppSettings& settings_;
+  Desktop& desktop_;
+  TwipLayout layout_;
+  ConversionJob* job_;
+
+  QLabel* picSmall_;
+  QLabel* lblFormat_;
+  QComboBox* cmbFormat_;
+  QLabel* lblSeparator_;
+  QComboBox* cmbSeparator_;
+  QCheckBox* chkCentre_;
+  QCheckBox* chkButton_;
+  ClickLabel* lblAppSize_;
+  QLabel* lblMove_;
+  QPushButton* butExit_;
+  QPushButton* butConvert_;
+  QPushButton* butHelp_;
+  QTabWidget* ssTab_;
+  StatusStrip* picProgress_;
+  QLabel* lblBanner_;
+  QTimer* timer_;
+  InputOutputPage* ioPage_;
+  WebPage* webPage_;
+  GeneralPage* generalPage_;
+  AboutPage* aboutPage_;
+
+  // The remembered option texts of the table, list and selection box formats.
+  std::string separator_ = "comma";
+  std::string listType_ = "Unordered";
+  std::string target_ = "parent";
+  // The names the running conversion was started with, for the histories.
+  QString runInFile_;
+  QString runOutFile_;
+  QStringList fontsToLoad_;
+  int bannerIndex_ = 0;
+  bool bar_ = false;
+  bool exited_ = false;
+};
+
+}  // namespace scrivane

@@ -1,0 +1,187 @@
+// The controls of the four pages at their design positions (twips, relative to
+// their container; page tops count from below the tab strip).
+#include "pages.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "conversion.h"
+#include "twip_layout.h"
+#include "widgets.h"
+
+namespace scrivane {
+namespace {
+
+// A new widget with its object name, placed in the design grid.
+template <typename T, typename... Args>
+T* Make(TwipLayout& layout, const char* name, QWidget* parent, QRect twips, Args&&... args) {
+  T* widget = new T(std::forward<Args>(args)..., parent);
+  widget->setObjectName(QString::fromLatin1(name));
+  layout.Place(widget, twips.x(), twips.y(), twips.width(), twips.height());
+  return widget;
+}
+
+// A design rectangle on a page: tops are given from the tab control's top edge.
+QRect OnPage(int left, int top, int width, int height) {
+  return QRect(left, top - kTabStripTwips, width, height);
+}
+
+QComboBox* FileCombo(TwipLayout& layout, const char* name, QWidget* frame) {
+  auto* combo = Make<QComboBox>(layout, name, frame, QRect(1995, 210, 3900, 315));
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);  // the history grows only after a conversion
+  return combo;
+}
+
+// One source or destination frame: "Clipboard" and "File" buttons, the name box and "...".
+QButtonGroup* SourceButtons(TwipLayout& layout, const char* name, QGroupBox* frame) {
+  auto* group = new QButtonGroup(frame);
+  group->setObjectName(QString::fromLatin1(name));
+  const QString base = QString::fromLatin1(name);
+  auto* clipboard = new QRadioButton(QStringLiteral("Clipboard"), frame);
+  clipboard->setObjectName(base + QString::number(kClipboard));
+  layout.Place(clipboard, 210, 210, 1095, 315);
+  auto* file = new QRadioButton(QStringLiteral("File"), frame);
+  file->setObjectName(base + QString::number(kFile));
+  layout.Place(file, 1365, 210, 570, 315);
+  group->addButton(clipboard, kClipboard);
+  group->addButton(file, kFile);
+  file->setChecked(true);
+  return group;
+}
+
+QLabel* Caption(TwipLayout& layout, const char* name, const QString& text, QWidget* parent, QRect twips,
+                Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) {
+  auto* label = Make<QLabel>(layout, name, parent, twips, text);
+  label->setAlignment(alignment);
+  return label;
+}
+
+}  // namespace
+
+InputOutputPage::InputOutputPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
+  frameInput = Make<QGroupBox>(layout, "FrameInput", this, OnPage(210, 630, 6420, 750), QStringLiteral("Input"));
+  optInput = SourceButtons(layout, "optInput", frameInput);
+  cmbInFile = FileCombo(layout, "cmbInFile", frameInput);
+  butInBrowse = Make<QPushButton>(layout, "butInBrowse", frameInput, QRect(5985, 210, 330, 330), QStringLiteral("..."));
+  butInBrowse->setToolTip(QStringLiteral("Choose the text file to convert"));
+
+  frameOutput = Make<QGroupBox>(layout, "FrameOutput", this, OnPage(210, 1680, 6420, 750), QStringLiteral("Output"));
+  optOutput = SourceButtons(layout, "optOutput", frameOutput);
+  cmbOutFile = FileCombo(layout, "cmbOutFile", frameOutput);
+  butOutBrowse =
+      Make<QPushButton>(layout, "butOutBrowse", frameOutput, QRect(5985, 210, 330, 330), QStringLiteral("..."));
+  butOutBrowse->setToolTip(QStringLiteral("Choose where the HTML document goes"));
+}
+
+WebPage::WebPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
+  chkWebPage = Make<QCheckBox>(layout, "chkWebPage", this, OnPage(1155, 420, 3000, 255),
+                               QStringLiteral("Free standing Web page"));
+  chkWebPage->setChecked(true);
+  frameWebPage = Make<QGroupBox>(layout, "FrameWebPage", this, OnPage(210, 630, 6420, 2745));
+  QWidget* frame = frameWebPage;
+
+  butBGColor = Make<QPushButton>(layout, "butBGColor", frame, QRect(105, 315, 945, 330), QStringLiteral("BG Color"));
+  picBGColor = Make<ColourSwatch>(layout, "PicBGColor", frame, QRect(1155, 315, 330, 330));
+  txtBGColor = Make<QLineEdit>(layout, "txtBGColor", frame, QRect(1575, 315, 855, 330), QStringLiteral("white"));
+  butText = Make<QPushButton>(layout, "butText", frame, QRect(105, 840, 945, 330), QStringLiteral("Text Color"));
+  picTextColor = Make<ColourSwatch>(layout, "PicTextColor", frame, QRect(1155, 840, 330, 330));
+  txtTextColor = Make<QLineEdit>(layout, "txtTextColor", frame, QRect(1575, 840, 855, 330), QStringLiteral("black"));
+  picPage = Make<SamplePreview>(layout, "picPage", frame, QRect(2520, 315, 750, 855));
+
+  Caption(layout, "lblCharSet", QStringLiteral("CharSet"), frame, QRect(3360, 345, 660, 270),
+          Qt::AlignRight | Qt::AlignVCenter);
+  txtCharSet = Make<QLineEdit>(layout, "txtCharSet", frame, QRect(4095, 315, 2115, 330));
+  txtCharSet->setPlaceholderText(QStringLiteral("e.g. utf-8"));
+  Caption(layout, "lblBGImage", QStringLiteral("Background Image"), frame, QRect(3465, 690, 2745, 240));
+  txtBGImage = Make<QLineEdit>(layout, "txtBGImage", frame, QRect(3465, 945, 2745, 330));
+
+  Caption(layout, "lblHeader", QStringLiteral("Title"), frame, QRect(105, 1365, 450, 285),
+          Qt::AlignRight | Qt::AlignVCenter);
+  txtHeader = Make<QLineEdit>(layout, "txtHeader", frame, QRect(630, 1365, 5580, 285),
+                              QStringLiteral("Converted by Scrivane"));
+  QPalette cyan = txtHeader->palette();
+  cyan.setColor(QPalette::Base, ColourOfValue(0x00FFFFC0));
+  cyan.setColor(QPalette::Text, Qt::black);
+  txtHeader->setPalette(cyan);
+  Caption(layout, "lblFooter", QStringLiteral("Footer"), frame, QRect(210, 1650, 2000, 240));
+  txtFooter = Make<QPlainTextEdit>(layout, "txtFooter", frame, QRect(210, 1890, 6000, 750));
+  txtFooter->setPlainText(QStringLiteral("Enter your footer here icluding any html tags.\n"));
+  txtFooter->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  txtFooter->setTabChangesFocus(true);
+}
+
+GeneralPage::GeneralPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
+  auto* domains = Make<QGroupBox>(layout, "FrameDomains", this, OnPage(210, 945, 3060, 1485));
+  const struct {
+    const char* name;
+    const char* caption;
+    QCheckBox** box;
+  } checks[] = {{"chkWWW", "www.domain = http://www.domain", &chkWWW},
+                {"chkFTP", "ftp.domain = ftp://ftp.domain", &chkFTP},
+                {"chkPunctuation", "Remove trailing punctuation", &chkPunctuation},
+                {"chkEmailCheck", "Enable email address recognition", &chkEmailCheck}};
+  int top = 135;
+  for (const auto& check : checks) {
+    *check.box = Make<QCheckBox>(layout, check.name, domains, QRect(105, top, 2850, 255),
+                                 QString::fromLatin1(check.caption));
+    (*check.box)->setChecked(true);
+    top += 330;
+  }
+
+  auto* font = Make<QGroupBox>(layout, "FrameFont", this, OnPage(3360, 945, 3270, 1485), QStringLiteral("Font"));
+  cmbFonts = Make<QComboBox>(layout, "cmbFonts", font, QRect(105, 210, 3060, 315));
+  cmbFonts->setEditable(true);
+  cmbFonts->setInsertPolicy(QComboBox::NoInsert);
+  cmbFonts->setMaxVisibleItems(16);
+  Caption(layout, "lblFontSize", QStringLiteral("Size"), font, QRect(2100, 630, 540, 285),
+          Qt::AlignRight | Qt::AlignVCenter);
+  txtFontSize = Make<QLineEdit>(layout, "txtFontSize", font, QRect(2730, 630, 435, 285));
+  butFontColor = Make<QPushButton>(layout, "butFontColor", font, QRect(105, 1050, 735, 330), QStringLiteral("Color"));
+  picFontColor = Make<ColourSwatch>(layout, "picFontColor", font, QRect(945, 1050, 330, 330));
+  txtFontColor = Make<QLineEdit>(layout, "txtFontColor", font, QRect(1380, 1050, 1785, 330), QStringLiteral("black"));
+
+  chkBanner = Make<QCheckBox>(layout, "chkBanner", this, OnPage(315, 2625, 2400, 255), QStringLiteral("Disable banners"));
+}
+
+AboutPage::AboutPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
+  auto* frame = Make<QGroupBox>(layout, "FrameLogo", this, OnPage(315, 945, 6210, 1905));
+  auto* logo = Make<QLabel>(layout, "picLogo", frame, QRect(210, 240, 960, 960));
+  logo->setAlignment(Qt::AlignCenter);
+  logo->setPixmap(ProgramPicture(64));
+
+  lblProgName = Caption(layout, "lblProgName", QString::fromLatin1(kProgName), frame, QRect(1380, 210, 4620, 420));
+  QFont big = lblProgName->font();
+  big.setPointSizeF(big.pointSizeF() * 1.5);
+  big.setBold(true);
+  lblProgName->setFont(big);
+  Caption(layout, "lblDescription", QStringLiteral("Plain text to HTML, quickly."),
+          frame, QRect(1380, 690, 4620, 255));
+  Caption(layout, "lblNotice", QStringLiteral("Made by %1.").arg(QString::fromLatin1(kMakerName)),
+          frame, QRect(1380, 990, 4620, 255));
+
+  const auto linkLabel = [&](const char* name, const QString& text, int top) {
+    auto* label = Make<ClickLabel>(layout, name, frame, QRect(1380, top, 4620, 255), text);
+    QFont underlined = label->font();
+    underlined.setUnderline(true);
+    label->setFont(underlined);
+    QPalette blue = label->palette();
+    blue.setColor(QPalette::WindowText, QColor(0, 0, 0xCC));
+    label->setPalette(blue);
+    return label;
+  };
+  lblWebAddress = linkLabel("lblWebAddress", QString::fromLatin1(kMakerHomePage), 1320);
+  lblWebAddress->setToolTip(QStringLiteral("Open the home page in your browser"));
+  lblMailAddress = linkLabel("lblMailAddress", QString::fromLatin1(kMakerMail), 1590);
+  lblMailAddress->setToolTip(QStringLiteral("Write a mail to the makers"));
+}
+
+}  // namespace scrivane

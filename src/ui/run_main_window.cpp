@@ -1,0 +1,25 @@
+// The interactive start: the application, the window filled from the store, and
+// the event loop until the exit sequence has run.
+#include <QApplication>
+
+#include "desktop.h"
+#include "main_window.h"
+#include "settings.h"
+#include "ui.h"
+
+namespace scrivane {
+
+int RunMainWindow(int& argc, char** argv, AppSettings& settings) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(kProgName));
+  QApplication::setApplicationVersion(
+      QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+  QtDesktop desktop;
+  MainWindow window(settings, desktop);
+  QObject::connect(&window, &MainWindow::ExitRequested, &app, &QApplication::quit, Qt::QueuedConnection);
+  window.Load();
+  window.show();
+  return app.exec();
+}
+
+}  // namespace scrivane

@@ -1,0 +1,112 @@
+// Small display widgets of the main window: the colour swatches, the page sample,
+// the status strip and labels that act on a click.
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QPixmap>
+#include <QString>
+
+namespace scrivane {
+
+// A framed box filled with one colour.
+class ColourSwatch : public QFrame {
+  Q_OBJECT
+  Q_PROPERTY(QColor colour READ Colour WRITE SetColour)
+
+ public:
+  // An empty (light grey) swatch.
+  explicit ColourSwatch(QWidget* parent = nullptr);
+  // The colour shown.
+  QColor Colour() const { return colour_; }
+  // Fills the box with `colour`.
+  void SetColour(const QColor& colour);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor colour_;
+};
+
+// The page sample: "Sample" and "Text" on two lines in the page's colours.
+class SamplePreview : public QFrame {
+  Q_OBJECT
+  Q_PROPERTY(QColor background READ Background)
+  Q_PROPERTY(QColor textColour READ TextColour)
+
+ public:
+  // A sample in light grey with black text.
+  explicit SamplePreview(QWidget* parent = nullptr);
+  // The page background shown.
+  QColor Background() const { return background_; }
+  // The page text colour shown.
+  QColor TextColour() const { return text_; }
+  // Sets the page background and repaints.
+  void SetBackground(const QColor& colour);
+  // Sets the page text colour and repaints.
+  void SetTextColour(const QColor& colour);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor background_;
+  QColor text_;
+};
+
+// The status and progress strip: lines of text, each shortened in the middle when
+// too long to fit (the whole text is in the tooltip).
+class StatusStrip : public QFrame {
+  Q_OBJECT
+  Q_PROPERTY(QString text READ Text WRITE SetText)
+
+ public:
+  // An empty strip.
+  explicit StatusStrip(QWidget* parent = nullptr);
+  // The whole text, lines separated by "\n".
+  QString Text() const { return text_; }
+  // Clears the strip and shows `text`.
+  void SetText(const QString& text);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString text_;
+};
+
+// A label that reports a left-button click.
+class ClickLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  // A label showing `text` with a pointing-hand cursor.
+  explicit ClickLabel(const QString& text, QWidget* parent = nullptr);
+
+ signals:
+  // The label was clicked with the left button.
+  void clicked();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// The program's picture drawn at `size` pixels square.
+QPixmap ProgramPicture(int size);
+
+// A grip of dots for a handle `size` pixels square, drawn in its top-left `visible` pixels.
+QPixmap GripPicture(int size, int visible);
+
+// The program's icon for its windows.
+QIcon ProgramIcon();
+
+// The QColor of a 0x00BBGGRR value.
+QColor ColourOfValue(unsigned value);
+
+// The 0x00BBGGRR value of a colour.
+unsigned ValueOfColour(const QColor& colour);
+
+}  // namespace scrivane

@@ -1,0 +1,17 @@
+// The window as a loadable module: the program loads it only when it opens the
+// window or a message box, so a run from the command line never maps the
+// graphical libraries. These are the module's two entry points.
+#pragma once
+
+#include "conversion.h"
+
+namespace scrivane {
+class AppSettings;
+}
+
+extern "C" {
+// Runs the main window until the user leaves; returns the exit status.
+int ScrivaneRunWindow(int* argc, char** argv, scrivane::AppSettings* settings);
+// Shows a run's message in a box, for a program that has no window.
+void ScrivaneShowMessage(const scrivane::RunMessage* message);
+}

@@ -1,0 +1,91 @@
+// Converting in blocks on several threads gives the same document as one thread.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "body.h"
+
+namespace scrivane {
+namespace {
+
+std::string RandomText(std::size_t bytes, unsigned seed) {
+  const std::vector<std::string> tokens = {"word ", "http://x.com/a. ", "www.y.org ", "a@b.cd ", "& ", "\"q\" ",
+                                           "caf\xC3\xA9 ", "\xC2\xA3" "5 ", "\t", "\n", "\r\n", "\r", "\n\n",
+                                           "one,two,\"three, four\"\n", "  "};
+  std::mt19937 random(seed);
+  std::string text;
+  while (text.size() < bytes) text += tokens[random() % tokens.size()];
+  return text;
+}
+
+ReadFunction ReaderOf(const std::string& input, std::size_t& offset) {
+  return [&input, &offset](char* buffer, std::size_t size) {
+    const std::size_t n = input.copy(buffer, std::min<std::size_t>(size, 100000), offset);
+    offset += n;
+    return n;
+  };
+}
+
+std::string Sequential(const std::string& input, TextEncoding encoding, const ConversionOptions& options) {
+  std::string document;
+  DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
+  DocumentWriter writer(options, sink);
+  std::size_t offset = 0;
+  LineScanner scanner(ReaderOf(input, offset), options.links);
+  ConvertLines(scanner, encoding, true, writer, {});
+  sink.Flush();
+  return document;
+}
+
+std::string Parallel(const std::string& input, TextEncoding encoding, const ConversionOptions& options,
+                     unsigned threads, std::vector<std::uint64_t>& consumed) {
+  std::string document;
+  DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
+  std::size_t offset = 0;
+  ConvertInParallel(ReaderOf(input, offset), encoding, options, sink,
+                    [&](std::uint64_t bytes) { consumed.push_back(bytes); }, threads);
+  sink.Flush();
+  return document;
+}
+
+TEST(ConvertInParallel, SameDocumentAsOneThread) {
+  const std::string input = RandomText(3 * 1024 * 1024, 5);
+  for (int format = 0; format < kFormatCount; ++format) {
+    ConversionOptions options;
+    options.format = static_cast<OutputFormat>(format);
+    options.listType = "Ordered";
+    options.separator = "comma";
+    for (unsigned threads : {2u, 3u}) {
+      std::vector<std::uint64_t> consumed;
+      EXPECT_EQ(Parallel(input, TextEncoding::Utf8, options, threads, consumed),
+                Sequential(input, TextEncoding::Utf8, options))
+          << "format " << format << ", " << threads << " threads";
+      ASSERT_FALSE(consumed.empty());
+      EXPECT_TRUE(std::is_sorted(consumed.begin(), consumed.end()));
+      EXPECT_EQ(consumed.back(), input.size());
+    }
+  }
+}
+
+TEST(ConvertInParallel, LongLinesAndLegacyText) {
+  std::string input = std::string(700000, 'x') + "\r" + RandomText(600000, 9) + std::string(900000, 'y');
+  input[1000] = '\xE9';  // not UTF-8
+  ConversionOptions options;
+  std::vector<std::uint64_t> consumed;
+  EXPECT_EQ(Parallel(input, TextEncoding::Windows1252, options, 2, consumed),
+            Sequential(input, TextEncoding::Windows1252, options));
+  EXPECT_THROW(Parallel(input, TextEncoding::Utf8, options, 2, consumed), NotUtf8);
+}
+
+TEST(ConvertInParallel, CrLfSplitAcrossReads) {
+  std::string input;
+  while (input.size() < 2 * 1024 * 1024) input += std::string(99999, 'a') + "\r\n";  // CR at a read's end
+  ConversionOptions options;
+  options.format = OutputFormat::OriginalLinefeeds;
+  std::vector<std::uint64_t> consumed;
+  EXPECT_EQ(Parallel(input, TextEncoding::Utf8, options, 2, consumed),
+            Sequential(input, TextEncoding::Utf8, options));
+}
+
+}  // namespace
+}  // namespace scrivane

@@ -1,0 +1,87 @@
+// Every control exists under its name, and every caption fits its box.
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
+#include <QScreen>
+#include <QTabWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include "ui_test_util.h"
+#include "widgets.h"
+
+namespace scrivane::testing {
+namespace {
+
+class LayoutTest : public WindowTest {};
+
+TEST_F(LayoutTest, EveryControlCarriesItsName) {
+  Start();
+  for (const char* name :
+       {"picSmall", "lblFormat", "cmbFormat", "lblSeparator", "cmbSeparator", "chkCentre", "chkButton",
+        "lblAppSize", "lblMove", "butExit", "butConvert", "butHelp", "SSTab1", "picProgress", "lblBanner",
+        "FrameInput", "optInput0", "optInput1", "cmbInFile", "butInBrowse", "FrameOutput", "optOutput0",
+        "optOutput1", "cmbOutFile", "butOutBrowse", "chkWebPage", "FrameWebPage", "butBGColor", "PicBGColor",
+        "txtBGColor", "butText", "PicTextColor", "txtTextColor", "picPage", "lblCharSet", "txtCharSet",
+        "lblBGImage", "txtBGImage", "lblHeader", "txtHeader", "lblFooter", "txtFooter", "FrameDomains", "chkWWW",
+        "chkFTP", "chkPunctuation", "chkEmailCheck", "FrameFont", "cmbFonts", "lblFontSize", "txtFontSize",
+        "butFontColor", "picFontColor", "txtFontColor", "chkBanner", "FrameLogo", "lblProgName"}) {
+    Find<QWidget>(name);
+  }
+  EXPECT_EQ(Find<QButtonGroup>("optInput")->buttons().size(), 2);
+  EXPECT_EQ(Find<QTimer>("Timer1")->interval(), 5000);
+  QStringList captions;
+  auto* tabs = Find<QTabWidget>("SSTab1");
+  for (int i = 0; i < tabs->count(); ++i) captions << tabs->tabText(i);
+  EXPECT_EQ(captions, QStringList({"Input/Output", "Web Page properties", "General", "About"}));
+}
+
+// A caption is clipped when its box is narrower or lower than the text needs.
+void ExpectFits(const QWidget* widget, const QString& shown) {
+  QSize needed;
+  if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+    needed = qobject_cast<const QPushButton*>(widget)
+                 ? QSize(widget->fontMetrics().horizontalAdvance(button->text()) + 6, widget->fontMetrics().height())
+                 : widget->sizeHint();
+  } else {
+    needed = widget->sizeHint();
+  }
+  EXPECT_GE(widget->width(), needed.width()) << widget->objectName().toStdString() << ": " << shown.toStdString();
+  EXPECT_GE(widget->height(), needed.height()) << widget->objectName().toStdString() << ": " << shown.toStdString();
+}
+
+TEST_F(LayoutTest, NoCaptionIsClipped) {
+  MainWindow& window = Start();
+  for (const QLabel* label : window.findChildren<QLabel*>()) {
+    if (!label->text().isEmpty()) ExpectFits(label, label->text());
+  }
+  for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+    if (!button->text().isEmpty()) ExpectFits(button, button->text());
+  }
+  ExpectFits(Find<QComboBox>("cmbFormat"), QStringLiteral("longest format"));
+
+  // The texts that change while the program runs fit as well.
+  auto* option = Find<QLabel>("lblSeparator");
+  for (int format : {3, 4, 5}) {
+    PickFormat(format);
+    ExpectFits(option, option->text());
+  }
+  auto* banner = Find<QLabel>("lblBanner");
+  for (const QString& tip : MainWindow::BannerTips()) {
+    banner->setText(tip);
+    ExpectFits(banner, tip);
+  }
+  emit Find<ClickLabel>("lblAppSize")->clicked();
+  ExpectFits(Find<QLabel>("lblAppSize"), QStringLiteral("Restore"));
+}
+
+TEST_F(LayoutTest, WindowFitsASmallScreen) {
+  MainWindow& window = Start();
+  EXPECT_LE(window.width(), 1024);
+  EXPECT_LE(window.height(), 700);
+  EXPECT_EQ(window.minimumSize(), window.maximumSize());  // fixed size
+}
+
+}  // namespace
+}  // namespace scrivane::testing
