@@ -1,5 +1,5 @@
 // Fuzz target over whole conversions: every format, web page on and off, text in
-// memory or in files. The first three bytes choose the options, short texts after
+// memory or in files, one thread or blocks on several. The first three bytes choose the options, short texts after
 // them the option texts the flags ask for; the rest is the input text.
 //
 // Checked in every document: it is valid in the input's encoding; every tag is
@@ -21,8 +21,12 @@
 #include <string>
 #include <vector>
 
+#include "body.h"
 #include "conversion.h"
+#include "document.h"
 #include "fuzz_checks.h"
+#include "line_scanner.h"
+#include "output.h"
 #include "render.h"
 
 namespace scrivane::fuzz {
@@ -164,6 +168,48 @@ void CheckNothingLost(const std::string& documentText, const std::string& frameT
   Fail("every input word comes back, in order", documentText, input);
 }
 
+// The body converted line by line, and in blocks on worker threads from reads of
+// `chunk` bytes (so that blocks are small and end anywhere a read ends), must be
+// the same bytes, and both must find the same text not to be UTF-8.
+void CheckParallelBody(std::string_view text, const ConversionOptions& options, std::size_t chunk) {
+  for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
+    std::string sequential, parallel;
+    bool sequentialNotUtf8 = false, parallelNotUtf8 = false;
+    {
+      DocumentSink sink([&](std::string_view bytes) { sequential.append(bytes); }, TextEncoding::Utf8);
+      DocumentWriter writer(options, sink);
+      LineScanner scanner(text, options.links);
+      try {
+        ConvertLines(scanner, encoding, true, writer, {});
+      } catch (const NotUtf8&) {
+        sequentialNotUtf8 = true;
+      }
+      sink.Flush();
+    }
+    {
+      DocumentSink sink([&](std::string_view bytes) { parallel.append(bytes); }, TextEncoding::Utf8);
+      std::size_t offset = 0;
+      const auto read = [&](char* buffer, std::size_t size) {
+        const std::size_t n = text.copy(buffer, std::min(size, chunk), offset);
+        offset += n;
+        return n;
+      };
+      try {
+        ConvertInParallel(read, encoding, options, sink, {}, 2);
+      } catch (const NotUtf8&) {
+        parallelNotUtf8 = true;
+      }
+      sink.Flush();
+    }
+    Require(sequentialNotUtf8 == parallelNotUtf8, "blocks on threads find what is not UTF-8 as one thread does",
+            text);
+    if (!sequentialNotUtf8) {
+      Require(sequential == parallel, "blocks on threads give the body one thread gives",
+              sequential + "\n--- in blocks:\n" + parallel);
+    }
+  }
+}
+
 // A private folder for the file runs, removed when the process ends.
 const std::filesystem::path& Folder() {
   static const std::filesystem::path folder = [] {
@@ -243,7 +289,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t more = reader.Byte();
 
   FormState form;
-  form.outFormat = choice % kFormatCount;
+  form.outFormat = (choice & 7) % kFormatCount;
+  const std::size_t chunk = 1 + (choice >> 3);  // reads of 1 to 32 bytes for the block check
   const int off = (more & 64) ? kGrey : kUnchecked;
   form.changeWWW = (flags & 1) ? kChecked : off;
   form.changeFTP = (flags & 2) ? kChecked : off;
@@ -278,6 +325,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(converted.delivered == (options.format != OutputFormat::HtmlList || validList),
           "every run is delivered, unless the list type is not a list type", options.listType);
   if (!converted.delivered) return 0;
+  CheckParallelBody(text, options, chunk);
 
   // Text that is UTF-8 (after a byte order mark) is read as UTF-8, anything else as
   // Windows-1252; a file keeps the input's encoding, the clipboard gets UTF-8.

@@ -3,7 +3,7 @@
 // For every line and word it checks that escaping and linking lose nothing and add
 // no markup but one anchor with a harmless address, that the fast body renderer
 // agrees with the word-by-word reference, and that both line readers split the
-// text as it should be split whatever the sizes of the reads.
+// text as it should be split whatever the sizes of the reads, and from memory.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -180,6 +180,24 @@ void CheckLineReaders(std::string_view text, std::size_t chunk, const LinkOption
     ++index;
   }
   Require(index == expected.size(), "LineScanner yields every line", text);
+
+  // Scanning text in memory (the blocks of a parallel run) splits it the same way,
+  // and reads nothing past its end. The copy has exactly the text's size.
+  const std::vector<char> exact(text.begin(), text.end());
+  LineScanner inMemory(std::string_view(exact.data(), exact.size()), options);
+  index = 0;
+  while (inMemory.Next(line)) {
+    Require(index < expected.size() && line.text == expected[index], "LineScanner in memory splits as from a reader",
+            line.text);
+    Require(line.consumed == consumed[index], "LineScanner in memory counts consumed bytes", line.text);
+    if (!line.mayChange) {
+      std::string rendered;
+      RenderTextReference(line.text, options, rendered);
+      Require(rendered == line.text, "a line LineScanner in memory calls plain renders unchanged", rendered);
+    }
+    ++index;
+  }
+  Require(index == expected.size(), "LineScanner in memory yields every line", text);
 }
 
 void CheckCharacters(std::string_view text) {
