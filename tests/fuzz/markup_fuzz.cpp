@@ -73,8 +73,10 @@ void CheckLinking(std::string_view piece, const LinkOptions& options) {
   Require(!StartsScript(address), "no address runs script", href);
 
   // The address is the link text, with a scheme in front for hosts and e-mail.
-  const std::size_t scheme = link.text.find("://");
-  const bool url = href == link.text && scheme != std::string::npos && scheme > 0;
+  // A URL word's core may begin with "://" once its brackets and quotes are off.
+  const std::size_t scheme = piece.find("://");
+  const bool url = href == link.text && scheme != std::string_view::npos && scheme > 0 &&
+                   link.text.find("://") != std::string::npos;
   const bool www = options.changeWWW && href == "http://" + link.text && StartsWithLower(link.text, "www.");
   const bool ftp = options.changeFTP && href == "ftp://" + link.text && StartsWithLower(link.text, "ftp.");
   // A wrapped address closes with its last character, whatever it is (even the @).
