@@ -1,13 +1,15 @@
 // Fuzz target over whole conversions: every format, web page on and off, text in
-// memory or in files, one thread or blocks on several. The first three bytes choose the options, short texts after
-// them the option texts the flags ask for; the rest is the input text.
+// memory or in files, one thread or blocks on several. The first three bytes
+// choose the options (the first also the size of reads for the blocks), short
+// texts after them the option texts the flags ask for; the rest is the input text.
 //
 // Checked in every document: it is valid in the input's encoding; every tag is
 // one the converter writes, with only its own attributes; no address or option
 // value starts a script; the Go button's handler is the only one and quotes its
-// target soundly. For the four line formats: the text outside the tags, entities
-// decoded, gives back every word of the input in order, and the body is what the
-// word-by-word reference renderer makes of each line.
+// target soundly; blocks on threads give the body one thread gives. For the four
+// line formats: the text outside the tags, entities decoded, gives back every word
+// of the input in order, and the body is what the word-by-word reference renderer
+// makes of each line.
 #include <sys/stat.h>
 #include <unistd.h>
 
