@@ -236,11 +236,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.emailCheck = flags & 4;
   options.removePunctuation = flags & 8;
 
-  for (std::string_view line : Lines(text)) {
+  // The routines take UTF-8, as the conversion hands it to them: bytes that are not
+  // UTF-8 are read as Windows-1252 first. The line readers take the raw bytes.
+  const std::string utf8 = IsUtf8(text) ? std::string(text) : Utf8FromWindows1252(text);
+  for (std::string_view line : Lines(utf8)) {
     CheckWords(line, options);
     CheckRendering(line, options);
   }
   CheckLineReaders(text, chunk, options);
-  if ((flags & 16) && IsUtf8(text)) CheckCharacters(text);  // the engine counts characters of UTF-8 only
+  if (flags & 16) CheckCharacters(utf8);
   return 0;
 }
