@@ -28,7 +28,7 @@ class ByteBuffer {
     if (size_ + count > capacity_) {
       const std::size_t capacity = std::max(size_ + count, 2 * capacity_);
       auto grown = std::make_unique_for_overwrite<char[]>(capacity);
-      std::memcpy(grown.get(), data_.get(), size_);
+      if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);  // an empty buffer has no data pointer
       data_ = std::move(grown);
       capacity_ = capacity;
     }
@@ -38,7 +38,7 @@ class ByteBuffer {
   void Resize(std::size_t size) { size_ = size; }
   void Assign(std::string_view bytes) {
     size_ = 0;
-    std::memcpy(Reserve(bytes.size()), bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(Reserve(bytes.size()), bytes.data(), bytes.size());
     size_ = bytes.size();
   }
 
@@ -163,7 +163,11 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
     bool plain = !line.mayChange;
     if (line.hasHighBytes) {
       if (encoding == TextEncoding::Utf8) {
-        if (first && text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+        if (first && text.starts_with(kByteOrderMark)) {
+          // The scan saw the mark before the first word, so a host there went unnoticed.
+          text.remove_prefix(kByteOrderMark.size());
+          plain = false;
+        }
         if (!IsValidUtf8(text)) throw NotUtf8{};
       } else {
         decoded.clear();

@@ -3,6 +3,7 @@
 #include "document.h"
 
 #include <charconv>
+#include <limits>
 
 #include "render.h"
 
@@ -87,6 +88,10 @@ void SplitFields(std::string_view line, const std::string& separator, std::strin
 std::string ScriptStringInAttribute(std::string_view text) {
   std::string script;
   for (char c : text) {
+    if (c == '\r' || c == '\n') {  // a line end would end the string too soon
+      script.append(c == '\r' ? "\\r" : "\\n");
+      continue;
+    }
     if (c == '\\' || c == '\'') script.push_back('\\');
     script.push_back(c);
   }
@@ -126,6 +131,7 @@ std::string EffectiveFontSize(const ConversionOptions& options) {
   long value = 0;
   const auto [end, error] = std::from_chars(first, last, value);
   if (error != std::errc() || end != last || first == last) return size;
+  if (value == std::numeric_limits<long>::max()) return size;  // one more has no value
   return std::to_string(value + 1);
 }
 

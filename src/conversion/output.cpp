@@ -1,10 +1,13 @@
 // Output: block buffering and the safely replaced output file.
 #include "output.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -34,6 +37,43 @@ std::string TemporaryNameFor(const std::string& target) {
   static thread_local std::mt19937_64 random{std::random_device{}()};
   const std::string folder = FolderOf(target);
   return folder + "/." + BaseNameOf(target) + "." + std::to_string(random() % 1000000000ull) + ".part";
+}
+
+// True when `name` is one of the names TemporaryNameFor gives beside a file named `base`.
+bool IsTemporaryNameFor(std::string_view name, const std::string& base) {
+  const std::string prefix = "." + base + ".";
+  constexpr std::string_view kSuffix = ".part";
+  if (name.size() <= prefix.size() + kSuffix.size() || !name.starts_with(prefix) || !name.ends_with(kSuffix)) {
+    return false;
+  }
+  const std::string_view number = name.substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
+  return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// True when `fd` and `path` are the same file.
+bool IsSameFile(int fd, const std::string& path) {
+  struct stat opened {}, named {};
+  return fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+         opened.st_ino == named.st_ino;
+}
+
+// Removes the temporary files of runs that were killed before they finished.
+// A run holds a lock on its temporary file until it ends, so a file whose lock
+// can be taken has no run left to finish it.
+void RemoveAbandonedFiles(const std::string& target) {
+  const std::string folder = FolderOf(target);
+  const std::string base = BaseNameOf(target);
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = readdir(dir)) {
+    if (!IsTemporaryNameFor(entry->d_name, base)) continue;
+    const std::string path = folder + "/" + entry->d_name;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && IsSameFile(fd, path)) unlink(path.c_str());
+    close(fd);
+  }
+  closedir(dir);
 }
 
 }  // namespace
@@ -92,16 +132,23 @@ SafeOutputFile::SafeOutputFile(const std::string& path, bool overwrite)
     Fail(Reason(EEXIST).c_str());  // a link to nowhere is still a name in use
   }
   const std::string folder = FolderOf(target_);
+  RemoveAbandonedFiles(target_);
 #ifdef O_TMPFILE
   if (access("/proc/self/fd", X_OK) == 0) {
     fd_ = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     anonymous_ = fd_ >= 0;
+    if (anonymous_) flock(fd_, LOCK_EX);  // held on through the name Commit gives it
   }
 #endif
   for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
     tempPath_ = TemporaryNameFor(target_);
     fd_ = open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0 && errno != EEXIST) break;
+    // Another run's clean-up may take a new file before it is locked: then try another name.
+    if (fd_ >= 0 && (flock(fd_, LOCK_EX) != 0 || !IsSameFile(fd_, tempPath_))) {
+      close(fd_);
+      fd_ = -1;
+    }
   }
   if (fd_ < 0) {
     tempPath_.clear();

@@ -66,6 +66,16 @@ std::size_t QuoteLength(std::string_view core) {
   return pair && core.size() >= 2 ? 1 : 0;
 }
 
+// Length of the entity EscapeHtml wrote at the end of `word` ("&quot;" in any
+// letter case), or 0. Its ";" belongs to the entity, not to the sentence.
+std::size_t EntityAtEnd(std::string_view word) {
+  if (EqualsLower(TailChars(word, 6), kQuoteEntity)) return kQuoteEntity.size();
+  for (std::string_view entity : {"&amp;", "&lt;", "&gt;", "&pound;"}) {
+    if (word.ends_with(entity)) return entity.size();
+  }
+  return 0;
+}
+
 bool StartsWithLower(std::string_view word, std::string_view prefix) {
   return word.size() >= prefix.size() && EqualsLower(word.substr(0, prefix.size()), prefix);
 }
@@ -79,8 +89,7 @@ bool OccursAfterStart(std::string_view word, std::string_view needle) {
 bool FindUrlLink(std::string_view word, bool removePunctuation, Link& link) {
   std::string_view core = word;
   std::string_view tail;
-  if (removePunctuation && !EqualsLower(TailChars(word, 6), kQuoteEntity) && !core.empty() &&
-      IsPunctuationByte(core.back())) {
+  if (removePunctuation && EntityAtEnd(word) == 0 && !core.empty() && IsPunctuationByte(core.back())) {
     tail = core.substr(core.size() - 1);
     core.remove_suffix(1);
   }
@@ -113,7 +122,9 @@ void SplitEmailWrapper(std::string_view word, std::string_view& opening, std::st
                        std::string_view& closing) {
   constexpr std::string_view kSingleOpenings = "<([{'\"";
   if (kSingleOpenings.find(word.front()) != std::string_view::npos) {
-    const std::size_t last = TailBytes(word, 1);
+    // The last character closes; an escaped one is its whole entity.
+    const std::size_t entity = EntityAtEnd(word.substr(1));
+    const std::size_t last = entity > 0 ? entity : TailBytes(word, 1);
     opening = word.substr(0, 1);
     closing = word.substr(word.size() - last);
     core = word.substr(1, word.size() - 1 - last);

@@ -87,5 +87,21 @@ TEST(ConvertInParallel, CrLfSplitAcrossReads) {
             Sequential(input, TextEncoding::Utf8, options));
 }
 
+// Inputs too small to fill a block, down to nothing at all (the first block then
+// starts from an empty buffer).
+class SmallInputTest : public testing::TestWithParam<std::string> {};
+
+TEST_P(SmallInputTest, SameDocumentAsOneThread) {
+  ConversionOptions options;
+  options.format = OutputFormat::OriginalLinefeeds;
+  std::vector<std::uint64_t> consumed;
+  EXPECT_EQ(Parallel(GetParam(), TextEncoding::Utf8, options, 2, consumed),
+            Sequential(GetParam(), TextEncoding::Utf8, options));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SmallInputTest,
+                         testing::Values(std::string(), std::string("x"), std::string("\n"), std::string("\r"),
+                                         std::string("a\r\nb"), std::string("\n\n\r\r")));
+
 }  // namespace
 }  // namespace scrivane

@@ -6,18 +6,19 @@
 #include <cstdio>
 #include <cstring>
 
+#include "chromium.h"
 #include "convert_helpers.h"
 
 namespace scrivane {
 namespace {
 
 using testing_support::ConvertText;
+using testing_support::DumpDom;
+using testing_support::kChromium;
 using testing_support::Fragment;
 using testing_support::ReadFile;
 using testing_support::TempFolder;
 using testing_support::WriteFile;
-
-constexpr const char* kChromium = "/usr/bin/chromium";
 
 // Appended to a copy of the page: records window.open, reads the DOM, selects the
 // second option, presses Go, and leaves the findings as JSON in <pre id="probe">.
@@ -55,17 +56,7 @@ std::string Probe(const std::string& page, const TempFolder& folder) {
   const std::size_t end = probed.rfind("</BODY>");
   probed.insert(end == std::string::npos ? probed.size() : end, kProbe);
   WriteFile(folder / "page.html", probed);
-  const std::string command = std::string(kChromium) +
-                              " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
-                              " --disable-background-networking --disable-component-update --disable-sync"
-                              " --user-data-dir=" + (folder / "profile").string() +
-                              " --dump-dom file://" + (folder / "page.html").string() + " 2>/dev/null";
-  std::string dom;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) dom.append(buffer, n);
-    pclose(pipe);
-  }
+  const std::string dom = DumpDom(folder / "page.html", folder / "profile");
   const std::size_t start = dom.find("<pre id=\"probe\">");
   if (start == std::string::npos) return "no probe output in: " + dom.substr(0, 2000);
   const std::size_t stop = dom.find("</pre>", start);

@@ -74,6 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FileEncodingCase{"Utf8Kept", "caf\xC3\xA9 \xC2\xA3" "5", "", "caf\xC3\xA9 &pound;5 \r\n"},
         FileEncodingCase{"ByteOrderMarkDropped", "\xEF\xBB\xBFhi", "", "hi \r\n"},
+        FileEncodingCase{"ByteOrderMarkBeforeHost", "\xEF\xBB\xBFwww.a.org x", "",
+                         "<A HREF=\"http://www.a.org\">www.a.org</A> x \r\n"},
+        FileEncodingCase{"ByteOrderMarkBeforeFtpHost", "\xEF\xBB\xBF" "ftp.a.org", "",
+                         "<A HREF=\"ftp://ftp.a.org\">ftp.a.org</A> \r\n"},
         FileEncodingCase{"LegacyPoundSign", "caf\xE9 \xA3" "5", "", "caf\xE9 &pound;5 \r\n"},
         FileEncodingCase{"LegacyUndefinedBytesKept", "\x81\x8D\x8F\x90\x9D", "", "\x81\x8D\x8F\x90\x9D \r\n"},
         FileEncodingCase{"LegacyFormTextOutsideCodePage", "\xE9", "\xE6\x97\xA5",

@@ -78,6 +78,14 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"SizeRaised", "x",
                                With(OutputFormat::OriginalFormat, [](ConversionOptions& o) { o.fontSize = "+2"; }),
                                "<FONT SIZE=\"3\">\r\n<PRE>\r\nx \r\n</PRE>\r\n</FONT>\r\n"},
+                    FormatCase{"LargestSizeKeptAsTyped", "x",
+                               With(OutputFormat::OriginalFormat,
+                                    [](ConversionOptions& o) { o.fontSize = "9223372036854775807"; }),
+                               "<FONT SIZE=\"9223372036854775807\">\r\n<PRE>\r\nx \r\n</PRE>\r\n</FONT>\r\n"},
+                    FormatCase{"SizeBeyondANumberKeptAsTyped", "x",
+                               With(OutputFormat::OriginalFormat,
+                                    [](ConversionOptions& o) { o.fontSize = "99999999999999999999"; }),
+                               "<FONT SIZE=\"99999999999999999999\">\r\n<PRE>\r\nx \r\n</PRE>\r\n</FONT>\r\n"},
                     FormatCase{"ColourOnlyNoSize", "x",
                                With(OutputFormat::OriginalFormat, [](ConversionOptions& o) { o.fontColor = "red"; }),
                                "<FONT COLOR=\"red\">\r\n<PRE>\r\nx \r\n</PRE>\r\n</FONT>\r\n"},
@@ -171,6 +179,20 @@ INSTANTIATE_TEST_SUITE_P(
                            "\tvar Index=LinkObj.selectedIndex;\r\n"
                            "\tvar link=LinkObj.options[Index].value;\r\n"
                            "\twindow.open(link,'x\\'&quot;);alert(1)//')\">\r\n"
+                           "</FORM>\r\n"},
+        FormatCase{"TargetLineEndsStayInTheString", "http://a.com",
+                   With(OutputFormat::SelectionBox,
+                        [](ConversionOptions& o) {
+                          o.goButton = true;
+                          o.target = "a\r\nb\\";
+                        }),
+                   kForm + "<OPTION VALUE=\"http://a.com\">http://a.com</OPTION>\r\n</SELECT>\r\n"
+                           "<INPUT TYPE=\"Button\" VALUE=\"Go\"\r\n"
+                           "\tonClick=\"\r\n"
+                           "\tvar LinkObj=document.FN7.SN7;\r\n"
+                           "\tvar Index=LinkObj.selectedIndex;\r\n"
+                           "\tvar link=LinkObj.options[Index].value;\r\n"
+                           "\twindow.open(link,'a\\r\\nb\\\\')\">\r\n"
                            "</FORM>\r\n"},
         FormatCase{"ScriptUrlsGiveNoOption", "javascript://x%0Aalert(1)", Fragment(OutputFormat::SelectionBox),
                    kForm + "</SELECT>\r\n</FORM>\r\n"},

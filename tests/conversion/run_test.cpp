@@ -1,7 +1,9 @@
 // A whole run on real files: names, messages, delivery, failures and leftovers.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -176,6 +178,42 @@ TEST(SafeOutputFile, AbandonedFileLeavesNothing) {
   EXPECT_EQ(ReadFile(folder / "out.html"), "keep me");
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"out.html"});
 }
+
+// Working files that killed runs left beside the output: the next run writing that
+// output removes them, unless a live run still holds one (it keeps a lock on it).
+struct LeftoverCase {
+  const char* name;
+  std::string leftover;
+  bool heldByALiveRun;
+  bool removed;
+};
+
+class LeftoverTest : public testing::TestWithParam<LeftoverCase> {};
+
+TEST_P(LeftoverTest, NextRunRemovesOnlyAbandonedFiles) {
+  TempFolder folder;
+  WriteFile(folder / "in.txt", "new");
+  WriteFile(folder / GetParam().leftover, "half a document");
+  const int held = open((folder / GetParam().leftover).c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  if (GetParam().heldByALiveRun) {
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+  }
+  ASSERT_TRUE(ConvertFile(folder / "in.txt", folder / "out.html", Fragment(OutputFormat::Smart)).result.delivered);
+  close(held);
+  EXPECT_EQ(ReadFile(folder / "out.html"), "new \r\n");
+  EXPECT_EQ(std::filesystem::exists(folder / GetParam().leftover), !GetParam().removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LeftoverTest,
+    testing::Values(LeftoverCase{"Abandoned", ".out.html.123456789.part", false, true},
+                    LeftoverCase{"HeldByALiveRun", ".out.html.123456789.part", true, false},
+                    LeftoverCase{"OfAnotherOutput", ".other.html.123456789.part", false, false},
+                    LeftoverCase{"NotANumber", ".out.html.12x.part", false, false},
+                    LeftoverCase{"NoNumber", ".out.html..part", false, false},
+                    LeftoverCase{"NotHidden", "out.html.123.part", false, false}),
+    [](const testing::TestParamInfo<LeftoverCase>& info) { return std::string(info.param.name); });
 
 TEST(RunConversion, ProgressClimbsToTheEnd) {
   std::string text;

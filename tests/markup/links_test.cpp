@@ -51,6 +51,15 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"&quot;(http://x.com)&quot;", kAll,
                  "&quot;" + A("(http://x.com)") + "&quot;"},                     // brackets inside quotes stay
         LinkCase{"&lt;http://x.com&gt;", kAll, "&lt;http://x.com&gt;"},         // ; before :// fails
+        // The ; of an entity the escaping wrote is no punctuation mark: cut off, the
+        // entity would break and the browser would show a stray ";".
+        LinkCase{"http://x.com/a&gt;", kAll, A("http://x.com/a&gt;")},
+        LinkCase{"http://x.com/?a&amp;", kAll, A("http://x.com/?a&amp;")},
+        LinkCase{"http://x.com/&lt;", kAll, A("http://x.com/&lt;")},
+        LinkCase{"http://x.com/&pound;", kAll, A("http://x.com/&pound;")},
+        LinkCase{"http://x.com/a&gt;.", kAll, A("http://x.com/a&gt;") + "."},
+        LinkCase{"(http://x.com/&amp;)", kAll, "(" + A("http://x.com/&amp;") + ")"},
+        LinkCase{"http://x.com/a;", kAll, A("http://x.com/a") + ";"},           // a real semicolon goes
         LinkCase{"&lt;http://x.com&gt;", kNoPunctuation, "&lt;http://x.com&gt;"},
         LinkCase{"e.g.http://x.com", kAll, "e.g.http://x.com"},                 // punctuation in scheme
         LinkCase{"HTTP://X.COM/A", kAll, A("HTTP://X.COM/A")},                  // capitals kept
@@ -99,6 +108,11 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"(joe@x.com).", kAll, "(" + A("mailto:joe@x.com)", "joe@x.com)") + "."},
         LinkCase{"'joe@x.com'", kAll, "'" + A("mailto:joe@x.com", "joe@x.com") + "'"},
         LinkCase{"[joe@x.co\xC3\xA9", kAll, "[" + A("mailto:joe@x.co", "joe@x.co") + "\xC3\xA9"},
+        // An escaped last character closes as its whole entity.
+        LinkCase{"(joe@x.com&gt;", kAll, "(" + A("mailto:joe@x.com", "joe@x.com") + "&gt;"},
+        LinkCase{"'joe@x.com&amp;", kAll, "'" + A("mailto:joe@x.com", "joe@x.com") + "&amp;"},
+        LinkCase{"{joe@x.com&quot;", kAll, "{" + A("mailto:joe@x.com", "joe@x.com") + "&quot;"},
+        LinkCase{"(joe@x.com;", kAll, "(" + A("mailto:joe@x.com", "joe@x.com") + ";"},
         LinkCase{"&quot;joe@x.com&quot;", kAll, "&quot;" + A("mailto:joe@x.com", "joe@x.com") + "&quot;"},
         LinkCase{"&lt;joe@x.com&gt;", kAll, "&lt;" + A("mailto:joe@x.com", "joe@x.com") + "&gt;"},
         // A wrapper whose closing half is missing keeps every character of the word.

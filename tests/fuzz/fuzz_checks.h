@@ -1,0 +1,73 @@
+// What the fuzz targets check in the engine's output, written independently of
+// the engine: a small HTML tag reader, entity decoding, the browser's view of a
+// URL's scheme, UTF-8 and Windows-1252 decoding, and word lists.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace scrivane::fuzz {
+
+// Reports a broken property with the input that broke it, then aborts.
+[[noreturn]] void Fail(std::string_view property, std::string_view detail, std::string_view input);
+
+// Aborts through Fail when `holds` is false.
+inline void Check(bool holds, std::string_view property, std::string_view detail, std::string_view input) {
+  if (!holds) Fail(property, detail, input);
+}
+
+// Reads fuzz bytes front to back: flag bytes and short length-prefixed texts.
+class ByteReader {
+ public:
+  ByteReader(const std::uint8_t* data, std::size_t size) : rest_(reinterpret_cast<const char*>(data), size) {}
+  // The next byte, or 0 once the bytes run out.
+  std::uint8_t Byte();
+  // A text of up to `maxLength` bytes, its length taken from the next byte.
+  std::string Text(std::size_t maxLength);
+  // Everything not read yet.
+  std::string_view Rest() const { return rest_; }
+
+ private:
+  std::string_view rest_;
+};
+
+// One tag as written: its name and its attributes with their raw (undecoded) values.
+struct Tag {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> attributes;
+};
+
+// Splits a document into tags and the text between them (tags removed, nothing
+// decoded). Returns "" on success, or what was malformed: a "<" that does not open
+// a well-formed tag, an attribute that is not NAME="value", a value holding < or >,
+// or a run of text between two tags with an "&" that starts no whole entity there
+// (an entity cut in two by a tag shows its halves in a browser).
+std::string ReadHtml(std::string_view document, std::vector<Tag>& tags, std::string& text);
+
+// Appends UTF-8 text with the five entities the engine writes and numeric
+// references decoded. Returns false when an "&" starts no such entity.
+bool DecodeEntities(std::string_view text, std::string& out);
+
+// True when a browser following this attribute value (entities decoded) would run
+// script: its scheme, after the trimming and tab/line-end removal of URL parsing,
+// is javascript, vbscript or data.
+bool StartsScript(std::string_view decodedValue);
+
+// True for well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool IsUtf8(std::string_view bytes);
+
+// Windows-1252 bytes as UTF-8 (the five unassigned bytes as the controls of their value).
+std::string Utf8FromWindows1252(std::string_view bytes);
+
+// The words of a text: the runs of bytes between spaces, TABs, CRs and LFs.
+std::vector<std::string_view> Words(std::string_view text);
+
+// The lines of a text as the converter reads them: CR LF, CR and LF end a line,
+// and a last line without a line end is a line too.
+std::vector<std::string_view> Lines(std::string_view text);
+
+}  // namespace scrivane::fuzz
