@@ -136,7 +136,7 @@ std::string EffectiveFontSize(const ConversionOptions& options) {
 }
 
 DocumentWriter::DocumentWriter(const ConversionOptions& options, DocumentSink& sink)
-    : options_(options), sink_(sink) {
+    : options_(options), sink_(sink), drain_([this] { sink_.Flush(); }) {
   const std::string size = EffectiveFontSize(options);
   if (!options.fontFace.empty() || !size.empty() || !options.fontColor.empty()) {
     fontTag_ = "<FONT" + Attribute("FACE", options.fontFace) + Attribute("SIZE", size) +
@@ -232,14 +232,14 @@ void DocumentWriter::WriteText(std::string_view text, bool plain) {
     std::size_t cut = text.rfind(' ', kPiece);
     if (cut == std::string_view::npos) cut = text.find(' ', kPiece);
     if (cut == std::string_view::npos) break;
-    RenderText(text.substr(0, cut + 1), options_.links, sink_.Text());
+    RenderText(text.substr(0, cut + 1), options_.links, sink_.Text(), drain_);
     sink_.Flush();
     text.remove_prefix(cut + 1);
   }
   if (plain) {
     sink_.Text().append(text);
   } else {
-    RenderText(text, options_.links, sink_.Text());
+    RenderText(text, options_.links, sink_.Text(), drain_);
   }
 }
 
@@ -259,9 +259,11 @@ void DocumentWriter::AddSelectionOption(std::string_view line) {
     }
   }
   std::string& out = sink_.Text();
-  out.append("<OPTION VALUE=\"").append(link_.address).append("\">");
+  out.append("<OPTION VALUE=\"").append(link_.scheme);
+  AppendDrained(out, link_.text, drain_);
+  out.append("\">");
   if (label_.empty()) {
-    out.append(link_.text);
+    AppendDrained(out, link_.text, drain_);
   } else {
     AppendEscaped(out, label_);
   }

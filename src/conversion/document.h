@@ -7,6 +7,7 @@
 
 #include "conversion.h"
 #include "output.h"
+#include "render.h"
 
 namespace scrivane {
 
@@ -21,6 +22,8 @@ class DocumentWriter {
  public:
   // The options must outlive the writer; the list type must be valid (ListTagFor).
   DocumentWriter(const ConversionOptions& options, DocumentSink& sink);
+  DocumentWriter(const DocumentWriter&) = delete;  // drain_ points back at this writer
+  DocumentWriter& operator=(const DocumentWriter&) = delete;
 
   // Writes the page head, the opening wrappers and the format's opening markup.
   void Begin();
@@ -47,6 +50,7 @@ class DocumentWriter {
   Link link_;
   std::string label_;
   std::string unquoted_;
+  DrainFunction drain_;  // flushes the sink in the middle of a giant word
 };
 
 }  // namespace scrivane

@@ -3,6 +3,7 @@
 // copies the rest unchanged, which gives exactly what rendering every word would.
 #include "render.h"
 
+#include <algorithm>
 #include <array>
 
 #if defined(__SSE2__)
@@ -75,10 +76,62 @@ std::size_t FindChange(std::string_view text, std::size_t i, const LinkOptions& 
   return n;
 }
 
+constexpr std::size_t kDrainSize = 256 * 1024;
+
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// False when FindLink can find no link in any TAB piece of the word once escaped:
+// it needs an "@", a "://", or a piece starting "www." or "ftp.", and escaping
+// neither makes nor breaks any of these.
+bool MayMakeLink(std::string_view word, const LinkOptions& links) {
+  if (word.find('@') != std::string_view::npos || word.find("://") != std::string_view::npos) return true;
+  if (!links.changeWWW && !links.changeFTP) return false;
+  for (std::size_t start = 0;;) {
+    if (word.size() - start >= 4 && word[start + 3] == '.' && EndsHostPrefix(word.data() + start, 3, links)) return true;
+    start = word.find('\t', start);
+    if (start == std::string_view::npos) return false;
+    ++start;
+  }
+}
+
+// Escapes a word that makes no link straight into `out`, draining as it goes,
+// so a giant one needs no copy of itself. Cuts fall where characters start.
+void AppendEscapedDrained(std::string& out, std::string_view word, const DrainFunction& drain) {
+  constexpr std::size_t kStep = kDrainSize / 8;  // escaping makes at most six bytes of one
+  while (!word.empty()) {
+    std::size_t take = std::min(word.size(), kStep);
+    while (take > 0 && take < word.size() && IsContinuationByte(word[take])) --take;
+    if (take == 0) take = std::min(word.size(), kStep);
+    AppendEscaped(out, word.substr(0, take));
+    word.remove_prefix(take);
+    if (out.size() >= kDrainSize) drain();
+  }
+}
+
 }  // namespace
 
-void RenderWord(std::string_view word, const LinkOptions& links, std::string& out) {
+void AppendDrained(std::string& out, std::string_view bytes, const DrainFunction& drain) {
+  while (drain && out.size() + bytes.size() > kDrainSize) {
+    // Fill up to the limit, backing off to where a character starts so an
+    // encoder downstream sees whole characters. A run with no character start
+    // (not UTF-8 at all) is cut anyway once nothing else is pending.
+    std::size_t take = out.size() < kDrainSize ? kDrainSize - out.size() : 0;
+    std::size_t cut = take;
+    while (cut > 0 && IsContinuationByte(bytes[cut])) --cut;
+    if (cut > 0 || !out.empty()) take = cut;
+    out.append(bytes.substr(0, take));
+    bytes.remove_prefix(take);
+    drain();
+  }
+  out.append(bytes);
+}
+
+void RenderWord(std::string_view word, const LinkOptions& links, std::string& out, const DrainFunction& drain) {
   // Buffers kept between calls, so a word costs no allocation once they have grown.
+  if (drain && word.size() > kDrainSize && !MayMakeLink(word, links)) {
+    AppendEscapedDrained(out, word, drain);
+    return;
+  }
   thread_local std::string escaped;
   thread_local Link link;
   escaped.clear();
@@ -87,10 +140,23 @@ void RenderWord(std::string_view word, const LinkOptions& links, std::string& ou
   for (;;) {
     const std::size_t tab = rest.find('\t');
     const std::string_view piece = rest.substr(0, tab);
-    if (FindLink(piece, links, link)) {
-      AppendLink(out, link);
+    if (!drain) {
+      if (FindLink(piece, links, link)) {
+        AppendLink(out, link);
+      } else {
+        out.append(piece);
+      }
+    } else if (FindLink(piece, links, link)) {
+      // AppendLink's output, with the two long parts drained as they go.
+      AppendDrained(out, link.before, drain);
+      out.append("<A HREF=\"").append(link.scheme);
+      AppendDrained(out, link.text, drain);
+      out.append("\">");
+      AppendDrained(out, link.text, drain);
+      out.append("</A>");
+      AppendDrained(out, link.after, drain);
     } else {
-      out.append(piece);
+      AppendDrained(out, piece, drain);
     }
     if (tab == std::string_view::npos) return;
     out.push_back('\t');
@@ -102,17 +168,17 @@ bool IsPlainText(std::string_view text, const LinkOptions& links) {
   return FindChange(text, 0, links) == text.size();
 }
 
-void RenderText(std::string_view text, const LinkOptions& links, std::string& out) {
+void RenderText(std::string_view text, const LinkOptions& links, std::string& out, const DrainFunction& drain) {
   std::size_t copied = 0;  // text before this has been written
   for (std::size_t at = FindChange(text, 0, links); at < text.size(); at = FindChange(text, copied, links)) {
     const std::size_t space = text.rfind(' ', at);
     const std::size_t start = space == std::string_view::npos ? 0 : space + 1;
     const std::size_t end = std::min(text.find(' ', at), text.size());
-    out.append(text.data() + copied, start - copied);
-    RenderWord(text.substr(start, end - start), links, out);
+    AppendDrained(out, text.substr(copied, start - copied), drain);
+    RenderWord(text.substr(start, end - start), links, out, drain);
     copied = end;
   }
-  out.append(text.data() + copied, text.size() - copied);
+  AppendDrained(out, text.substr(copied), drain);
 }
 
 bool FindFirstLink(std::string_view text, const LinkOptions& links, Link& link, std::size_t& wordStart,
@@ -123,6 +189,7 @@ bool FindFirstLink(std::string_view text, const LinkOptions& links, Link& link, 
     const std::size_t space = text.rfind(' ', at);
     wordStart = space == std::string_view::npos ? 0 : space + 1;
     wordEnd = std::min(text.find(' ', at), text.size());
+    if (!MayMakeLink(text.substr(wordStart, wordEnd - wordStart), links)) continue;
     escaped.clear();
     AppendEscaped(escaped, text.substr(wordStart, wordEnd - wordStart));
     for (std::string_view rest = escaped;;) {

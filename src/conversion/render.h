@@ -1,6 +1,7 @@
 // Rendering of body text: words escaped and linked, spacing kept.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -8,9 +9,17 @@
 
 namespace scrivane {
 
+// Hands on and empties the output text; lets a giant word go out in pieces.
+using DrainFunction = std::function<void()>;
+
+// Appends `bytes` to `out`, draining `out` whenever it would pass a few hundred
+// KiB, each cut where a character starts; without `drain`, a plain append.
+void AppendDrained(std::string& out, std::string_view bytes, const DrainFunction& drain);
+
 // Appends `text` with each space-separated word escaped and linked, the spaces
 // between words kept as they are. Words that need no change are copied in runs.
-void RenderText(std::string_view text, const LinkOptions& links, std::string& out);
+// With `drain`, the output of a giant word never piles up in `out`.
+void RenderText(std::string_view text, const LinkOptions& links, std::string& out, const DrainFunction& drain = {});
 
 // True when RenderText would copy `text` unchanged (so it holds no link either).
 bool IsPlainText(std::string_view text, const LinkOptions& links);
@@ -21,7 +30,7 @@ bool FindFirstLink(std::string_view text, const LinkOptions& links, Link& link, 
                    std::size_t& wordEnd);
 
 // Appends one word escaped and linked, TAB piece by TAB piece (the slow, exact path).
-void RenderWord(std::string_view word, const LinkOptions& links, std::string& out);
+void RenderWord(std::string_view word, const LinkOptions& links, std::string& out, const DrainFunction& drain = {});
 
 // The same result as RenderText, word by word through the named routines only.
 void RenderTextReference(std::string_view text, const LinkOptions& links, std::string& out);

@@ -4,6 +4,7 @@
 // passes in table order, and a word without special characters is only scanned.
 #include "markup.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -64,6 +65,37 @@ std::size_t FindSpecial(std::string_view text, std::size_t from) {
   return text.size();
 }
 
+// Escapes the next stretch of up to 64 bytes from `i`, byte by byte, and returns
+// where it stopped. Used once a special character is found: where they come
+// thick ("&&&&..."), this costs far less than a search and an append for each.
+std::size_t AppendEscapedStretch(std::string& out, std::string_view text, std::size_t i) {
+  constexpr std::size_t kStretch = 64;
+  char buffer[kStretch * 7];  // "&pound;" is the longest replacement
+  char* write = buffer;
+  const auto put = [&write](std::string_view entity) {
+    std::memcpy(write, entity.data(), entity.size());
+    write += entity.size();
+  };
+  for (const std::size_t end = std::min(text.size(), i + kStretch); i < end; ++i) {
+    switch (text[i]) {
+      case '&': put("&amp;"); break;
+      case '<': put("&lt;"); break;
+      case '>': put("&gt;"); break;
+      case '"': put("&quot;"); break;
+      case kPoundLead:
+        if (i + 1 < text.size() && text[i + 1] == kPoundTrail) {
+          put("&pound;");
+          ++i;
+          break;
+        }
+        [[fallthrough]];
+      default: *write++ = text[i];
+    }
+  }
+  out.append(buffer, static_cast<std::size_t>(write - buffer));
+  return i;
+}
+
 }  // namespace
 
 bool NeedsNoEscaping(std::string_view text) { return FindSpecial(text, 0) == text.size(); }
@@ -71,11 +103,8 @@ bool NeedsNoEscaping(std::string_view text) { return FindSpecial(text, 0) == tex
 void AppendEscaped(std::string& out, std::string_view text) {
   std::size_t done = 0;
   for (std::size_t i = FindSpecial(text, 0); i < text.size(); i = FindSpecial(text, done)) {
-    std::size_t consumed = 0;
-    const char* entity = EntityAt(text, i, consumed);
     out.append(text.data() + done, i - done);
-    out.append(entity);
-    done = i + consumed;
+    done = AppendEscapedStretch(out, text, i);
   }
   out.append(text.data() + done, text.size() - done);
 }

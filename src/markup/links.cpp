@@ -87,19 +87,14 @@ bool OccursAfterStart(std::string_view word, std::string_view needle) {
 }
 
 bool FindUrlLink(std::string_view word, bool removePunctuation, Link& link) {
+  // Peel, from the outside in: one trailing punctuation mark, a bracket pair, a quote pair.
   std::string_view core = word;
-  std::string_view tail;
   if (removePunctuation && EntityAtEnd(word) == 0 && !core.empty() && IsPunctuationByte(core.back())) {
-    tail = core.substr(core.size() - 1);
     core.remove_suffix(1);
   }
   const std::size_t bracket = BracketLength(core);
-  const std::string_view opening = core.substr(0, bracket);
-  const std::string_view closing = core.substr(core.size() - bracket);
   core = core.substr(bracket, core.size() - 2 * bracket);
   const std::size_t quoteLength = QuoteLength(core);
-  const std::string_view openQuote = core.substr(0, quoteLength);
-  const std::string_view closeQuote = core.substr(core.size() - quoteLength);
   core = core.substr(quoteLength, core.size() - 2 * quoteLength);
 
   const std::size_t scheme = core.find("://");
@@ -109,10 +104,12 @@ bool FindUrlLink(std::string_view word, bool removePunctuation, Link& link) {
     }
     if (IsBlockedScheme(core.substr(0, scheme))) return false;
   }
-  link.before.assign(opening).append(openQuote);
-  link.address.assign(core);
-  link.text.assign(core);
-  link.after.assign(closeQuote).append(closing).append(tail);
+  // What was peeled lies side by side around the core, so each side is one view.
+  const std::size_t textStart = bracket + quoteLength;
+  link.before = word.substr(0, textStart);
+  link.scheme = {};
+  link.text = core;
+  link.after = word.substr(textStart + core.size());
   return true;
 }
 
@@ -155,18 +152,18 @@ bool FindEmailLink(std::string_view word, Link& link) {
   }
   std::string_view opening, core, closing;
   SplitEmailWrapper(word, opening, core, closing);
-  link.before.assign(opening);
-  link.address.assign("mailto:").append(core);
-  link.text.assign(core);
-  link.after.assign(closing);
+  link.before = opening;
+  link.scheme = "mailto:";
+  link.text = core;
+  link.after = closing;
   return true;
 }
 
 bool FindHostLink(std::string_view word, std::string_view scheme, Link& link) {
-  link.before.clear();
-  link.address.assign(scheme).append(word);
-  link.text.assign(word);
-  link.after.clear();
+  link.before = {};
+  link.scheme = scheme;
+  link.text = word;
+  link.after = {};
   return true;
 }
 
@@ -227,7 +224,8 @@ bool FindLink(std::string_view word, const LinkOptions& options, Link& link) {
 void AppendLink(std::string& out, const Link& link) {
   out.append(link.before)
       .append("<A HREF=\"")
-      .append(link.address)
+      .append(link.scheme)
+      .append(link.text)
       .append("\">")
       .append(link.text)
       .append("</A>")

@@ -46,12 +46,16 @@ bool IsPunctuation(std::string_view ch);
 // True when a "://" URL with this scheme must never become a link (script schemes).
 bool IsBlockedScheme(std::string_view scheme);
 
-// A word as MakeLinks renders it: before + <A HREF="address">text</A> + after.
+// A word as MakeLinks renders it: before + <A HREF="scheme text">text</A> + after.
+// Views into the word given to FindLink, so valid only while that word is.
 struct Link {
-  std::string before;   // opening bracket, quote or wrapper left outside the anchor
-  std::string address;  // the HREF value
-  std::string text;     // the anchor's text
-  std::string after;    // closing quote, bracket, wrapper and trailing punctuation
+  std::string_view before;  // opening bracket, quote or wrapper left outside the anchor
+  std::string_view scheme;  // put before the text in the HREF: "http://", "ftp://", "mailto:" or none
+  std::string_view text;    // the anchor's text
+  std::string_view after;   // closing quote, bracket, wrapper and trailing punctuation
+
+  // The HREF value.
+  std::string Address() const { return std::string(scheme).append(text); }
 };
 
 // Finds the link MakeLinks would make of an escaped word; false when it makes none.

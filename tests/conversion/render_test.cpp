@@ -35,8 +35,63 @@ TEST(RenderText, MatchesTheWordByWordReference) {
     if (IsPlainText(text, links)) {  // plain text holds nothing to render
       ASSERT_EQ(fast, text);
     }
+    Link link;
+    std::size_t wordStart = 0, wordEnd = 0;
+    ASSERT_EQ(FindFirstLink(text, links, link, wordStart, wordEnd), reference.find("<A HREF") != std::string::npos)
+        << "text: [" << text << "]";
   }
 }
+
+std::string Repeat(std::string_view unit, std::size_t bytes) {
+  std::string text;
+  while (text.size() < bytes) text += unit;
+  return text;
+}
+
+// Giant words go out in pieces while they render; the pieces joined must be the
+// whole rendering, and no piece may split a character (an encoder works on each).
+struct GiantWordCase {
+  const char* name;
+  std::string text;
+};
+
+class GiantWordTest : public testing::TestWithParam<GiantWordCase> {};
+
+TEST_P(GiantWordTest, DrainedPiecesMakeTheWholeRendering) {
+  const std::string& text = GetParam().text;
+  std::string reference;
+  RenderTextReference(text, LinkOptions{}, reference);
+  std::string out, joined;
+  std::size_t pieces = 0;
+  const DrainFunction drain = [&] {
+    ASSERT_FALSE(out.empty());
+    EXPECT_LE(out.size(), 512u * 1024) << "piece " << pieces;
+    EXPECT_NE(static_cast<unsigned char>(out.front()) & 0xC0, 0x80u) << "piece " << pieces << " starts mid-character";
+    joined += out;
+    out.clear();
+    ++pieces;
+  };
+  RenderText(text, LinkOptions{}, out, drain);
+  joined += out;
+  EXPECT_GE(pieces, 2u);  // over 700 KiB, drained every 256 KiB
+  ASSERT_EQ(joined.size(), reference.size());
+  EXPECT_TRUE(joined == reference);
+}
+
+const std::size_t kGiant = 700 * 1024;
+
+INSTANTIATE_TEST_SUITE_P(
+    Render, GiantWordTest,
+    testing::Values(GiantWordCase{"Ampersands", Repeat("&", kGiant)},
+                    GiantWordCase{"Pounds", Repeat("\xC2\xA3", kGiant)},
+                    GiantWordCase{"AccentsAndQuotes", Repeat("\xC3\xA9\"", kGiant)},
+                    GiantWordCase{"EuroSigns", "x" + Repeat("\xE2\x82\xAC", kGiant)},
+                    GiantWordCase{"Url", "(http://x.org/" + Repeat("\xC3\xA9&", kGiant) + ")."},
+                    GiantWordCase{"Host", "www." + Repeat("a\xE2\x82\xAC", kGiant)},
+                    GiantWordCase{"Email", "<joe@" + Repeat("\xC2\xA3.", kGiant) + ">"},
+                    GiantWordCase{"TabPieces", Repeat("www.a\t&\t", kGiant)},
+                    GiantWordCase{"AmongSpaces", "a " + Repeat("&<", kGiant) + " b http://" + Repeat("/", kGiant)}),
+    [](const testing::TestParamInfo<GiantWordCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace scrivane

@@ -76,11 +76,11 @@ void CheckLinking(std::string_view piece, const LinkOptions& options) {
   // A URL word's core may begin with "://" once its brackets and quotes are off.
   const std::size_t scheme = piece.find("://");
   const bool url = href == link.text && scheme != std::string_view::npos && scheme > 0 &&
-                   link.text.find("://") != std::string::npos;
-  const bool www = options.changeWWW && href == "http://" + link.text && StartsWithLower(link.text, "www.");
-  const bool ftp = options.changeFTP && href == "ftp://" + link.text && StartsWithLower(link.text, "ftp.");
+                   link.text.find("://") != std::string_view::npos;
+  const bool www = options.changeWWW && href == "http://" + std::string(link.text) && StartsWithLower(link.text, "www.");
+  const bool ftp = options.changeFTP && href == "ftp://" + std::string(link.text) && StartsWithLower(link.text, "ftp.");
   // A wrapped address closes with its last character, whatever it is (even the @).
-  const bool mail = options.emailCheck && href == "mailto:" + link.text && piece.find('@') != std::string_view::npos;
+  const bool mail = options.emailCheck && href == "mailto:" + std::string(link.text) && piece.find('@') != std::string_view::npos;
   Require(url || www || ftp || mail, "the address is the link text with the scheme its kind gives", linked);
   if (piece.find("://") != std::string_view::npos && piece.find("://") > 0) {
     std::string viaUrl(piece);

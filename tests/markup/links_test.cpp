@@ -197,12 +197,12 @@ TEST(FindLink, GivesTheAddressOfEachKind) {
   Link link;
   ASSERT_TRUE(FindLink("(http://x.com).", kAll, link));
   EXPECT_EQ(link.before, "(");
-  EXPECT_EQ(link.address, "http://x.com");
+  EXPECT_EQ(link.Address(), "http://x.com");
   EXPECT_EQ(link.after, ").");
   ASSERT_TRUE(FindLink("www.x.com", kAll, link));
-  EXPECT_EQ(link.address, "http://www.x.com");
+  EXPECT_EQ(link.Address(), "http://www.x.com");
   ASSERT_TRUE(FindLink("joe@x.com", kAll, link));
-  EXPECT_EQ(link.address, "mailto:joe@x.com");
+  EXPECT_EQ(link.Address(), "mailto:joe@x.com");
   EXPECT_EQ(link.text, "joe@x.com");
   EXPECT_FALSE(FindLink("plain", kAll, link));
 }
