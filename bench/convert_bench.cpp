@@ -24,12 +24,15 @@ double PeakRssMiB() {
 
 int main(int argc, char** argv) {
   using namespace scrivane;
-  if (argc < 2) {
+  std::error_code error;
+  const std::uintmax_t bytes = argc < 2 ? 0 : std::filesystem::file_size(argv[1], error);
+  if (argc < 2 || error) {
+    if (argc >= 2 && std::string_view(argv[1]) != "--help") std::fprintf(stderr, "%s: %s\n", argv[1], error.message().c_str());
     std::fprintf(stderr, "usage: convert_bench FILE [FORMAT-INDEX] [REPEATS]\n");
     return 2;
   }
   const std::string input = argv[1];
-  const double megabytes = static_cast<double>(std::filesystem::file_size(input)) / 1e6;
+  const double megabytes = static_cast<double>(bytes) / 1e6;
   const int only = argc > 2 ? std::atoi(argv[2]) : -1;
   const int repeats = argc > 3 ? std::atoi(argv[3]) : 3;
   std::printf("%-28s %10s %12s\n", "format", "MB/s", "peak RSS MiB");
