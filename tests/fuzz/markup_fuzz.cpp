@@ -133,6 +133,36 @@ void CheckRendering(std::string_view line, const LinkOptions& options) {
   RenderTextReference(line, options, reference);
   Require(fast == reference, "RenderText agrees with the word-by-word reference", fast + "\n" + reference);
   if (IsPlainText(line, options)) Require(fast == line, "plain text is copied unchanged", fast);
+
+  // The first link of a line (the selection box's) is the first word, in order, with
+  // a TAB piece that FindLink links once escaped.
+  Link expected;
+  std::size_t expectedStart = 0, expectedEnd = 0;
+  bool found = false;
+  std::vector<std::string_view> words, pieces;
+  SplitString(line, " ", words);
+  for (std::size_t i = 0, start = 0; i < words.size() && !found; start += words[i].size() + 1, ++i) {
+    std::string escaped(words[i]);
+    EscapeHtml(escaped);
+    SplitString(escaped, "\t", pieces);
+    for (std::string_view piece : pieces) {
+      if (FindLink(piece, options, expected)) {
+        found = true;
+        expectedStart = start;
+        expectedEnd = start + words[i].size();
+        break;
+      }
+    }
+  }
+  Link link;
+  std::size_t wordStart = 0, wordEnd = 0;
+  Require(FindFirstLink(line, options, link, wordStart, wordEnd) == found, "FindFirstLink finds a link when one is",
+          line);
+  if (found) {
+    Require(link.address == expected.address && link.text == expected.text && link.before == expected.before &&
+                link.after == expected.after && wordStart == expectedStart && wordEnd == expectedEnd,
+            "FindFirstLink finds the first link's word", line);
+  }
 }
 
 // Hands out the text `chunk` bytes at a time, as a file read in small pieces would.
