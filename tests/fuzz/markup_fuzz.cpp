@@ -140,9 +140,10 @@ void CheckRendering(std::string_view line, const LinkOptions& options) {
   std::size_t expectedStart = 0, expectedEnd = 0;
   bool found = false;
   std::vector<std::string_view> words, pieces;
+  std::string escaped;  // outlives the loop: `expected` holds views into it
   SplitString(line, " ", words);
   for (std::size_t i = 0, start = 0; i < words.size() && !found; start += words[i].size() + 1, ++i) {
-    std::string escaped(words[i]);
+    escaped.assign(words[i]);
     EscapeHtml(escaped);
     SplitString(escaped, "\t", pieces);
     for (std::string_view piece : pieces) {
@@ -159,7 +160,7 @@ void CheckRendering(std::string_view line, const LinkOptions& options) {
   Require(FindFirstLink(line, options, link, wordStart, wordEnd) == found, "FindFirstLink finds a link when one is",
           line);
   if (found) {
-    Require(link.address == expected.address && link.text == expected.text && link.before == expected.before &&
+    Require(link.Address() == expected.Address() && link.text == expected.text && link.before == expected.before &&
                 link.after == expected.after && wordStart == expectedStart && wordEnd == expectedEnd,
             "FindFirstLink finds the first link's word", line);
   }
