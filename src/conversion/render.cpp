@@ -127,11 +127,11 @@ void AppendDrained(std::string& out, std::string_view bytes, const DrainFunction
 }
 
 void RenderWord(std::string_view word, const LinkOptions& links, std::string& out, const DrainFunction& drain) {
-  // Buffers kept between calls, so a word costs no allocation once they have grown.
   if (drain && word.size() > kDrainSize && !MayMakeLink(word, links)) {
     AppendEscapedDrained(out, word, drain);
     return;
   }
+  // Buffers kept between calls, so a word costs no allocation once they have grown.
   thread_local std::string escaped;
   thread_local Link link;
   escaped.clear();
@@ -140,14 +140,8 @@ void RenderWord(std::string_view word, const LinkOptions& links, std::string& ou
   for (;;) {
     const std::size_t tab = rest.find('\t');
     const std::string_view piece = rest.substr(0, tab);
-    if (!drain) {
-      if (FindLink(piece, links, link)) {
-        AppendLink(out, link);
-      } else {
-        out.append(piece);
-      }
-    } else if (FindLink(piece, links, link)) {
-      // AppendLink's output, with the two long parts drained as they go.
+    if (FindLink(piece, links, link)) {
+      // AppendLink's output, with the long parts drained as they go.
       AppendDrained(out, link.before, drain);
       out.append("<A HREF=\"").append(link.scheme);
       AppendDrained(out, link.text, drain);
