@@ -3,8 +3,6 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -14,14 +12,13 @@
 #include <string>
 
 #include "conversion.h"
+#include "headless_program.h"
 
 namespace scrivane {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
+using testing_support::Outcome;
+using testing_support::RunHeadless;
 
 // A private home and settings folder for the program, and a folder for its files.
 class CommandLine {
@@ -43,26 +40,7 @@ class CommandLine {
   }
 
   Outcome Run(const QStringList& arguments) const {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.insert(QStringLiteral("HOME"), dir_.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), File(QStringLiteral("config")));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(SCRIVANE_PROGRAM), arguments);
-    Outcome outcome;
-    if (!process.waitForFinished(60000)) {
-      process.kill();
-      process.waitForFinished();
-      ADD_FAILURE() << "the program did not end";
-      return outcome;
-    }
-    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    outcome.out = process.readAllStandardOutput().toStdString();
-    outcome.err = process.readAllStandardError().toStdString();
-    return outcome;
+    return RunHeadless(QStringLiteral(SCRIVANE_PROGRAM), arguments, dir_.path(), {}, {}, 60000);
   }
 
  private:

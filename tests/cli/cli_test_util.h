@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -16,12 +14,10 @@
 #include <regex>
 #include <string>
 
+#include "headless_program.h"
+
 namespace scrivane::testing_support {
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
 
 // A private folder that is the program's working folder, home and settings home.
 class Sandbox {
@@ -51,29 +47,7 @@ class Sandbox {
 
   // Runs scrivane-convert in the folder, feeding `input` to its standard input.
   Outcome Run(const QStringList& arguments, const QByteArray& input = {}) const {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.insert(QStringLiteral("HOME"), dir_.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), Path(QStringLiteral("config")));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(dir_.path());
-    process.start(QStringLiteral(SCRIVANE_CONVERT), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    Outcome outcome;
-    if (!process.waitForFinished(120000)) {
-      process.kill();
-      process.waitForFinished();
-      ADD_FAILURE() << "scrivane-convert did not end";
-      return outcome;
-    }
-    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    outcome.out = process.readAllStandardOutput().toStdString();
-    outcome.err = process.readAllStandardError().toStdString();
-    return outcome;
+    return RunHeadless(QStringLiteral(SCRIVANE_CONVERT), arguments, dir_.path(), dir_.path(), input);
   }
 
  private:
