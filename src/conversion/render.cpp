@@ -78,7 +78,11 @@ std::size_t FindChange(std::string_view text, std::size_t i, const LinkOptions& 
 
 constexpr std::size_t kDrainSize = 256 * 1024;
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+// The nearest place at or before `at` where a character starts; 0 when none does.
+std::size_t CharacterStart(std::string_view bytes, std::size_t at) {
+  while (at > 0 && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80) --at;
+  return at;
+}
 
 // False when FindLink can find no link in any TAB piece of the word once escaped:
 // it needs an "@", a "://", or a piece starting "www." or "ftp.", and escaping
@@ -100,8 +104,10 @@ void AppendEscapedDrained(std::string& out, std::string_view word, const DrainFu
   constexpr std::size_t kStep = kDrainSize / 8;  // escaping makes at most six bytes of one
   while (!word.empty()) {
     std::size_t take = std::min(word.size(), kStep);
-    while (take > 0 && take < word.size() && IsContinuationByte(word[take])) --take;
-    if (take == 0) take = std::min(word.size(), kStep);
+    if (take < word.size()) {
+      const std::size_t cut = CharacterStart(word, take);
+      if (cut > 0) take = cut;  // a run with no character start (not UTF-8) is cut anyway
+    }
     AppendEscaped(out, word.substr(0, take));
     word.remove_prefix(take);
     if (out.size() >= kDrainSize) drain();
@@ -116,8 +122,7 @@ void AppendDrained(std::string& out, std::string_view bytes, const DrainFunction
     // encoder downstream sees whole characters. A run with no character start
     // (not UTF-8 at all) is cut anyway once nothing else is pending.
     std::size_t take = out.size() < kDrainSize ? kDrainSize - out.size() : 0;
-    std::size_t cut = take;
-    while (cut > 0 && IsContinuationByte(bytes[cut])) --cut;
+    const std::size_t cut = CharacterStart(bytes, take);
     if (cut > 0 || !out.empty()) take = cut;
     out.append(bytes.substr(0, take));
     bytes.remove_prefix(take);
@@ -141,14 +146,7 @@ void RenderWord(std::string_view word, const LinkOptions& links, std::string& ou
     const std::size_t tab = rest.find('\t');
     const std::string_view piece = rest.substr(0, tab);
     if (FindLink(piece, links, link)) {
-      // AppendLink's output, with the long parts drained as they go.
-      AppendDrained(out, link.before, drain);
-      out.append("<A HREF=\"").append(link.scheme);
-      AppendDrained(out, link.text, drain);
-      out.append("\">");
-      AppendDrained(out, link.text, drain);
-      out.append("</A>");
-      AppendDrained(out, link.after, drain);
+      WriteLinkPieces(link, [&](std::string_view part) { AppendDrained(out, part, drain); });
     } else {
       AppendDrained(out, piece, drain);
     }

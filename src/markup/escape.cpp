@@ -17,8 +17,8 @@ namespace {
 constexpr char kPoundLead = '\xC2';   // U+00A3 is C2 A3 in UTF-8
 constexpr char kPoundTrail = '\xA3';
 
-// Replacement for the special character starting at `text[i]`, or null.
-const char* EntityAt(std::string_view text, std::size_t i, std::size_t& consumed) {
+// Replacement for the special character starting at `text[i]`, or empty.
+std::string_view EntityAt(std::string_view text, std::size_t i, std::size_t& consumed) {
   consumed = 1;
   switch (text[i]) {
     case '&': return "&amp;";
@@ -30,8 +30,8 @@ const char* EntityAt(std::string_view text, std::size_t i, std::size_t& consumed
         consumed = 2;
         return "&pound;";
       }
-      return nullptr;
-    default: return nullptr;
+      return {};
+    default: return {};
   }
 }
 
@@ -60,7 +60,7 @@ std::size_t FindSpecial(std::string_view text, std::size_t from) {
   for (std::size_t i = SkipToCandidate(text.data(), from, text.size()); i < text.size();
        i = SkipToCandidate(text.data(), i + 1, text.size())) {
     std::size_t consumed = 0;
-    if (EntityAt(text, i, consumed) != nullptr) return i;
+    if (!EntityAt(text, i, consumed).empty()) return i;
   }
   return text.size();
 }
@@ -72,25 +72,16 @@ std::size_t AppendEscapedStretch(std::string& out, std::string_view text, std::s
   constexpr std::size_t kStretch = 64;
   char buffer[kStretch * 7];  // "&pound;" is the longest replacement
   char* write = buffer;
-  const auto put = [&write](std::string_view entity) {
-    std::memcpy(write, entity.data(), entity.size());
-    write += entity.size();
-  };
-  for (const std::size_t end = std::min(text.size(), i + kStretch); i < end; ++i) {
-    switch (text[i]) {
-      case '&': put("&amp;"); break;
-      case '<': put("&lt;"); break;
-      case '>': put("&gt;"); break;
-      case '"': put("&quot;"); break;
-      case kPoundLead:
-        if (i + 1 < text.size() && text[i + 1] == kPoundTrail) {
-          put("&pound;");
-          ++i;
-          break;
-        }
-        [[fallthrough]];
-      default: *write++ = text[i];
+  for (const std::size_t end = std::min(text.size(), i + kStretch); i < end;) {
+    std::size_t consumed = 1;
+    const std::string_view entity = EntityAt(text, i, consumed);
+    if (entity.empty()) {
+      *write++ = text[i];
+    } else {
+      std::memcpy(write, entity.data(), entity.size());
+      write += entity.size();
     }
+    i += consumed;
   }
   out.append(buffer, static_cast<std::size_t>(write - buffer));
   return i;

@@ -222,14 +222,7 @@ bool FindLink(std::string_view word, const LinkOptions& options, Link& link) {
 }
 
 void AppendLink(std::string& out, const Link& link) {
-  out.append(link.before)
-      .append("<A HREF=\"")
-      .append(link.scheme)
-      .append(link.text)
-      .append("\">")
-      .append(link.text)
-      .append("</A>")
-      .append(link.after);
+  WriteLinkPieces(link, [&out](std::string_view piece) { out.append(piece); });
 }
 
 void MakeLinks(std::string& word, const LinkOptions& options) {

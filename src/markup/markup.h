@@ -61,6 +61,15 @@ struct Link {
 // Finds the link MakeLinks would make of an escaped word; false when it makes none.
 bool FindLink(std::string_view word, const LinkOptions& options, Link& link);
 
+// Hands the link's markup, as MakeLinks writes it, piece by piece to `append`.
+template <class Append>
+void WriteLinkPieces(const Link& link, Append&& append) {
+  for (std::string_view piece : {link.before, std::string_view("<A HREF=\""), link.scheme, link.text,
+                                 std::string_view("\">"), link.text, std::string_view("</A>"), link.after}) {
+    append(piece);
+  }
+}
+
 // Appends the link as MakeLinks writes it.
 void AppendLink(std::string& out, const Link& link);
 
