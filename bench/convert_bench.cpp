@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "conversion.h"
+#include "form.h"
 
 namespace {
 

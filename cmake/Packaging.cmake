@@ -1,8 +1,8 @@
 # The Debian package: `cpack --config build/CPackConfig.cmake`, or scripts/package.sh.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME scrivane)
-set(CPACK_PACKAGE_VENDOR "The Scrivane Project")
-set(CPACK_PACKAGE_CONTACT "The Scrivane Project <scrivane@example.org>")
+set(CPACK_PACKAGE_VENDOR "${SCRIVANE_MAKER_NAME}")
+set(CPACK_PACKAGE_CONTACT "${SCRIVANE_MAKER_NAME} <${SCRIVANE_MAKER_MAIL}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "plain text to HTML converter")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Scrivane turns plain text into HTML: a web page or a fragment in one of six\n"

@@ -5,12 +5,6 @@
 #include "settings.h"
 
 namespace scrivane {
-namespace {
-
-bool IsUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
-
-}  // namespace
-
 std::string CommandText(int argc, const char* const* argv) {
   std::string text;
   for (int i = 1; i < argc; ++i) {
@@ -24,28 +18,13 @@ std::string CommandText(int argc, const char* const* argv) {
     // The last character goes whatever it is, so a lone quote leaves no name at all;
     // it is a whole character, not the last byte of one.
     text.erase(0, 1);
-    std::size_t last = text.size();
-    while (last > 0 && IsUtf8Continuation(text[last - 1])) --last;
-    text.erase(last > 0 ? last - 1 : 0);
+    text.erase(text.size() - TailBytes(text, 1));
   }
   return text;
 }
 
-std::string OneLine(const std::string& text) {
-  // The strip starts each line with one space; that indent goes, the rest of each line stays.
-  std::string line;
-  std::size_t i = text.starts_with(' ') ? 1 : 0;
-  while (i < text.size()) {
-    const char ch = text[i++];
-    if (ch != '\r' && ch != '\n') {
-      line += ch;
-      continue;
-    }
-    if (ch == '\r' && i < text.size() && text[i] == '\n') ++i;
-    if (i < text.size() && text[i] == ' ') ++i;
-    line += ' ';
-  }
-  return line;
+std::string CompletionLine(const std::string& outputPath) {
+  return "Finished Conversion. HTML document written to file " + outputPath;
 }
 
 int RunCommandLine(const std::string& commandText, const AppSettings& settings, const CommandLineReport& report) {
@@ -55,19 +34,17 @@ int RunCommandLine(const std::string& commandText, const AppSettings& settings, 
   FormState form;
   settings.LoadForm(form);
   if (!FileExists(commandText)) {
-    tell({"Error", "Input File " + commandText + " not found"});
+    tell(FailureMessage(RunResult{.failure = RunFailure::InputMissing, .path = commandText}));
     return 1;
   }
   ConversionOptions options = ReadFormOptions(form);
   StampRun(options);
-  std::string completion;
-  RunCallbacks callbacks;
-  callbacks.status = [&](const std::string& text) { completion = text; };
-  callbacks.message = tell;
-  const RunResult result =
-      RunConversion(InputFile{commandText}, OutputFile{commandText + ".html"}, options, callbacks);
-  if (!result.delivered) return 1;
-  if (report.finished) report.finished(OneLine(completion));
+  const RunResult result = RunConversion(InputFile{commandText}, OutputFile{commandText + ".html"}, options);
+  if (!result.delivered) {
+    tell(FailureMessage(result));
+    return 1;
+  }
+  if (report.finished) report.finished(CompletionLine(result.outputPath));
   return 0;
 }
 

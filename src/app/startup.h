@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "conversion.h"
+#include "messages.h"
 
 namespace scrivane {
 
@@ -18,15 +18,14 @@ std::string CommandText(int argc, const char* const* argv);
 // Where a command-line run reports to.
 struct CommandLineReport {
   std::function<void(const RunMessage& message)> message;  // a failure (missing file, run errors)
-  std::function<void(const std::string& line)> finished;   // the completion text as one line
+  std::function<void(const std::string& line)> finished;   // the completion line
 };
 
 // Converts the file `commandText` to `commandText` + ".html" with the stored
 // options and returns the exit status: 0 after a conversion, 1 after a failure.
 int RunCommandLine(const std::string& commandText, const AppSettings& settings, const CommandLineReport& report);
 
-// The progress strip's text (lines indented by one space) as one line: each line
-// end with the indent after it becomes a single space.
-std::string OneLine(const std::string& text);
+// The line that says where the document of a command-line run went.
+std::string CompletionLine(const std::string& outputPath);
 
 }  // namespace scrivane

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "conversion.h"
+#include "messages.h"
 
 namespace scrivane {
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "cli.h"
+#include "messages.h"
 #include "platform.h"
 
 namespace scrivane {
@@ -44,23 +45,15 @@ class JobRunner {
       std::lock_guard lock(stampMutex_);  // the date text goes through the shared system locale
       StampRun(options);
     }
-    std::string messages;
-    RunCallbacks callbacks;
-    callbacks.message = [&](const RunMessage& message) {
-      messages += (messages.empty() ? "" : "; ") + message.text;
-    };
     const ConversionInput input = job.input == kStandardStream ? ConversionInput(InputStream{STDIN_FILENO})
                                                                : ConversionInput(InputFile{job.input});
     const ConversionOutput output = toStream ? ConversionOutput(OutputStream{STDOUT_FILENO})
                                              : ConversionOutput(OutputFile{job.output, force_});
-    if (RunConversion(input, output, options, callbacks).delivered) return {};
-    if (messages.empty()) messages = "not converted";
-    // Name the input whenever the run's own message does not.
-    const std::string name = DisplayName(job.input);
-    if (messages.find(name) == std::string::npos && messages.find(job.output) == std::string::npos) {
-      messages = name + ": " + messages;
-    }
-    return messages;
+    const RunResult result = RunConversion(input, output, options);
+    if (result.delivered) return {};
+    // Name the input whenever the run's own message does not name a file.
+    const std::string message = FailureMessage(result).text;
+    return NamesNoFile(result) ? DisplayName(job.input) + ": " + message : message;
   }
 
  private:

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion.h"
+#include "form.h"
 
 namespace scrivane {
 

@@ -1,8 +1,7 @@
-// The command line of scrivane-convert: one long option per option of the
-// window, mapped onto the form the window would hold.
+// The command line of scrivane-convert: the long options of the option table
+// (one per option of the window) and the options of a batch.
 #include <QCommandLineParser>
 
-#include <array>
 
 #include "cli.h"
 #include "settings.h"
@@ -12,61 +11,7 @@ namespace {
 
 const QString kProgram = QStringLiteral("scrivane-convert");
 
-// A pair of options that set one check box on or off.
-struct CheckPair {
-  const char* on;
-  const char* off;
-  int FormState::*field;
-  const char* onHelp;
-  const char* offHelp;
-};
-
-const std::array<CheckPair, 7> kCheckPairs{{
-    {"web-page", "fragment", &FormState::webPage, "Write a free-standing web page: head, title banner and foot (default).",
-     "Write only the body and its font and centring wrappers."},
-    {"centre", "no-centre", &FormState::centre, "Centre the body (smart, linefeeds and select formats).",
-     "Do not centre the body (default)."},
-    {"www", "no-www", &FormState::changeWWW, "Make www. host names links (default).",
-     "Leave www. host names as text."},
-    {"ftp", "no-ftp", &FormState::changeFTP, "Make ftp. host names links (default).",
-     "Leave ftp. host names as text."},
-    {"email", "no-email", &FormState::emailCheck, "Make e-mail addresses mailto: links (default).",
-     "Leave e-mail addresses as text."},
-    {"remove-punctuation", "keep-punctuation", &FormState::removePunctuation,
-     "Keep one trailing , . : ; ? or ! out of a link (default).", "Leave trailing punctuation inside links."},
-    {"go-button", "no-go-button", &FormState::goButton, "Add a Go button to the select format.",
-     "No Go button (default)."},
-}};
-
-// An option that sets one text of the form.
-struct TextOption {
-  const char* name;
-  std::string FormState::*field;
-  const char* valueName;
-  const char* help;
-};
-
-const std::array<TextOption, 11> kTextOptions{{
-    {"title", &FormState::title, "TEXT", "Page title and banner, as HTML (default: \"Converted by Scrivane\")."},
-    {"footer", &FormState::footer, "HTML", "HTML written at the foot of a web page, before the credit lines."},
-    {"font-face", &FormState::fontFace, "NAME", "Font face of the body."},
-    {"font-size", &FormState::fontSize, "SIZE", "Font size of the body, 1 to 7 or relative such as +1."},
-    {"font-color", &FormState::fontColor, "COLOUR", "Font colour of the body, such as #000080."},
-    {"bg-color", &FormState::bgColor, "COLOUR", "Background colour of the page."},
-    {"text-color", &FormState::textColor, "COLOUR", "Text colour of the page."},
-    {"bg-image", &FormState::bgImage, "URL", "Background image of the page."},
-    {"charset", &FormState::charSet, "NAME", "Character set named in the page head, such as utf-8."},
-    {"separator", &FormState::separator, "TEXT",
-     "Cell separator of the table format: comma (default), tab, semi-colon or any text."},
-    {"target", &FormState::target, "TARGET",
-     "Where the select format's Go button opens a link: _blank, _parent, _self, _top or a frame name "
-     "(default: parent)."},
-}};
-
-// The --format names, in the order of the window's format list.
-const std::array<const char*, kFormatCount> kFormatOptionNames{"smart", "linefeeds", "pre", "list", "table", "select"};
-
-QString Q(const char* text) { return QString::fromUtf8(text); }
+QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 std::string S(const QString& text) { return text.toUtf8().toStdString(); }
 
@@ -104,18 +49,15 @@ void AddOptions(QCommandLineParser& parser) {
       {{QStringLiteral("f"), QStringLiteral("force")}, QStringLiteral("Replace output files that already exist.")},
       {QStringLiteral("settings"),
        QStringLiteral("Start from the options last used in the Scrivane window instead of the defaults.")},
-      {QStringLiteral("format"),
-       QStringLiteral("Body format: smart (default), linefeeds, pre, list, table or select."),
-       QStringLiteral("FORMAT")},
-      {QStringLiteral("list-type"), QStringLiteral("List type of the list format: unordered (default) or ordered."),
-       QStringLiteral("TYPE")},
   });
-  for (const CheckPair& pair : kCheckPairs) {
-    parser.addOption({Q(pair.on), Q(pair.onHelp)});
-    parser.addOption({Q(pair.off), Q(pair.offHelp)});
-  }
-  for (const TextOption& option : kTextOptions) {
-    parser.addOption({Q(option.name), Q(option.help), Q(option.valueName)});
+  for (const OptionRow& row : OptionTable()) {
+    if (row.flag.empty()) continue;
+    if (row.kind == OptionKind::TriState) {
+      parser.addOption({Q(row.flag), Q(row.help)});
+      parser.addOption({Q(row.offFlag), Q(row.offHelp)});
+    } else {
+      parser.addOption({Q(row.flag), Q(row.help), Q(row.valueName)});
+    }
   }
 }
 
@@ -144,8 +86,7 @@ ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::fun
     return command;
   }
   if (parser.isSet(QStringLiteral("version"))) {
-    command.text = "scrivane-convert " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-                   std::to_string(kVersionRevision) + "\n";
+    command.text = "scrivane-convert " + std::string(kVersionText) + "\n";
     return command;
   }
 
@@ -153,35 +94,17 @@ ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::fun
   if (parser.isSet(QStringLiteral("settings")) && storedForm) request.form = storedForm();
   FormState& form = request.form;
 
-  if (parser.isSet(QStringLiteral("format"))) {
-    const QString name = LastValue(parser, QStringLiteral("format")).toLower();
-    int position = -1;
-    for (int i = 0; i < kFormatCount; ++i) {
-      if (name == Q(kFormatOptionNames[i])) position = i;
+  for (const OptionRow& row : OptionTable()) {
+    if (row.flag.empty()) continue;
+    if (row.kind == OptionKind::TriState) {
+      const bool on = parser.isSet(Q(row.flag));
+      const bool off = parser.isSet(Q(row.offFlag));
+      if (on && off) return UsageError(QStringLiteral("--%1 and --%2 contradict each other").arg(Q(row.flag), Q(row.offFlag)));
+      if (on || off) TakeNamedValue(row, on ? "true" : "false", form);
+    } else if (parser.isSet(Q(row.flag))) {
+      const std::string refused = TakeNamedValue(row, S(LastValue(parser, Q(row.flag))), form);
+      if (!refused.empty()) return UsageError(Q(refused));
     }
-    if (position < 0) {
-      return UsageError(QStringLiteral("unknown format '%1' (smart, linefeeds, pre, list, table or select)")
-                            .arg(LastValue(parser, QStringLiteral("format"))));
-    }
-    form.outFormat = position;
-  }
-  if (parser.isSet(QStringLiteral("list-type"))) {
-    const QString type = LastValue(parser, QStringLiteral("list-type"));
-    if (type.compare(QStringLiteral("ordered"), Qt::CaseInsensitive) != 0 &&
-        type.compare(QStringLiteral("unordered"), Qt::CaseInsensitive) != 0) {
-      return UsageError(QStringLiteral("unknown list type '%1' (ordered or unordered)").arg(type));
-    }
-    form.listType = S(type);
-  }
-  for (const CheckPair& pair : kCheckPairs) {
-    const bool on = parser.isSet(Q(pair.on));
-    const bool off = parser.isSet(Q(pair.off));
-    if (on && off) return UsageError(QStringLiteral("--%1 and --%2 contradict each other").arg(Q(pair.on), Q(pair.off)));
-    if (on) form.*pair.field = kChecked;
-    if (off) form.*pair.field = kUnchecked;
-  }
-  for (const TextOption& option : kTextOptions) {
-    if (parser.isSet(Q(option.name))) form.*option.field = S(LastValue(parser, Q(option.name)));
   }
 
   for (const QString& input : parser.positionalArguments()) request.inputs.push_back(S(input));
@@ -214,12 +137,11 @@ ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::fun
 
 FormState StoredForm() {
   SettingsStore store;
+  const AppSettings settings(store);
   FormState form;
-  // The window discards a store of the old kind (Input "True" or "False") and starts from the
-  // defaults; do the same without touching the file.
-  const std::optional<QString> input = store.Read(QStringLiteral("General"), QStringLiteral("Input"));
-  if (input == QStringLiteral("True") || input == QStringLiteral("False")) return form;
-  AppSettings(store).LoadForm(form);
+  // The window discards a store of the old kind and starts from the defaults; do
+  // the same without touching the file.
+  if (!settings.IsOldStore()) settings.LoadForm(form);
   return form;
 }
 

@@ -1,7 +1,7 @@
-// The conversion engine: one run from a text (file or clipboard text) to an
-// HTML document (file or clipboard), and the option snapshot it runs with.
-// Standard C++ only; the caller supplies the date text and the user-facing
-// callbacks, so the engine knows nothing of windows or clipboards.
+// The conversion engine: one run from a text (file, memory or stream) to an
+// HTML document (file, memory or stream), and the option snapshot it runs with.
+// Standard C++ only; the caller supplies the date text and words the result
+// for its user, so the engine knows nothing of windows, clipboards or terminals.
 #pragma once
 
 #include <cstdint>
@@ -11,72 +11,15 @@
 #include <variant>
 
 #include "markup.h"
+#include "product.h"
 
 namespace scrivane {
 
-// The six output formats, in the order the format list shows them.
+// The six output formats.
 enum class OutputFormat { Smart, OriginalLinefeeds, OriginalFormat, HtmlList, HtmlTable, SelectionBox };
 
 // Number of output formats.
 inline constexpr int kFormatCount = 6;
-
-// The format list's entries, indexed by OutputFormat.
-inline constexpr const char* kFormatNames[kFormatCount] = {
-    "Smart format", "Retain original linefeeds", "Retain original format",
-    "HTML List",    "HTML Table",                "Links Selection Box"};
-
-// Check box states as the window holds them.
-inline constexpr int kUnchecked = 0;
-inline constexpr int kChecked = 1;
-inline constexpr int kGrey = 2;
-
-// Source and destination choices (option button indexes).
-inline constexpr int kClipboard = 0;
-inline constexpr int kFile = 1;
-
-// The product, its version and its maker, as the page foot and the window show them.
-inline constexpr const char* kProgName = "Scrivane";
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 5;
-inline constexpr int kVersionRevision = 0;
-inline constexpr const char* kMakerName = "The Scrivane Project";
-inline constexpr const char* kMakerMail = "scrivane@example.org";
-inline constexpr const char* kMakerHomePage = "https://scrivane.example.org/";
-
-// The values the window's controls hold, as plain data (texts are UTF-8).
-// Defaults are the values of a first start with an empty settings store.
-struct FormState {
-  int input = kClipboard;                  // optInput
-  int output = kClipboard;                 // optOutput
-  int outFormat = 0;                       // cmbFormat list position, 0..5
-  int changeWWW = kChecked;                // chkWWW
-  int changeFTP = kChecked;                // chkFTP
-  int removePunctuation = kChecked;        // chkPunctuation
-  int emailCheck = kChecked;               // chkEmailCheck
-  int centre = kUnchecked;                 // chkCentre
-  int goButton = kUnchecked;               // chkButton
-  int webPage = kChecked;                  // chkWebPage
-  std::string title = "Converted by Scrivane";  // txtHeader
-  std::string footer = "Enter your footer here";  // txtFooter
-  std::string fontFace;                    // cmbFonts text
-  std::string fontSize;                    // txtFontSize
-  std::string fontColor;                   // txtFontColor
-  std::string bgColor;                     // txtBGColor
-  std::string textColor;                   // txtTextColor
-  std::string bgImage;                     // txtBGImage
-  std::string charSet;                     // txtCharSet
-  std::string separator = "comma";         // remembered HTML Table separator
-  std::string listType = "Unordered";      // remembered HTML List type
-  std::string target = "parent";           // remembered Links Selection Box target
-  std::string inFile;                      // cmbInFile text
-  std::string outFile;                     // cmbOutFile text
-};
-
-// The format a format-list position selects (Smart for positions outside 0..5).
-OutputFormat FormatAt(int position);
-
-// The text cmbSeparator shows for a format: the remembered option text, or "" when it has none.
-std::string OptionTextFor(const FormState& form);
 
 // Everything one run needs, captured before it starts.
 struct ConversionOptions {
@@ -95,13 +38,10 @@ struct ConversionOptions {
   std::string formId = "1";    // names the selection box's form; unique per document
 };
 
-// Builds the run options from the form, as the Convert button and the command line both do.
-ConversionOptions ReadFormOptions(const FormState& form);
-
 // Where the text comes from.
 struct InputFile { std::string path; };
-struct InputText { std::string text; };  // clipboard text, UTF-8
-struct InputStream {  // standard input or a pipe, read once; `name` stands for it in messages
+struct InputText { std::string text; };  // text held in memory, UTF-8
+struct InputStream {  // standard input or a pipe, read once; `name` stands for it in results
   int fd = 0;
   std::string name = "standard input";
 };
@@ -112,38 +52,45 @@ struct OutputFile {
   std::string path;
   bool overwrite = true;  // false: an existing file is left alone and the run fails
 };
-struct OutputText { std::function<void(std::string&& document)> deliver; };  // clipboard
+struct OutputText { std::function<void(std::string&& document)> deliver; };  // memory
 struct OutputStream {  // standard output or a pipe; gets the document only once it is complete
   int fd = 1;
   std::string name = "standard output";
 };
 using ConversionOutput = std::variant<OutputFile, OutputText, OutputStream>;
 
-// A message box the run asks its caller to show.
-struct RunMessage {
-  std::string title;  // empty: the program's default title
-  std::string text;
+// Why a run did not deliver its document.
+enum class RunFailure {
+  None,
+  InputMissing,     // the input file cannot be found (or opened)
+  InputUnreadable,  // reading the input failed
+  NoOutputName,     // the document has no file name to go to
+  InvalidListType,  // the list type is neither ordered nor unordered
+  OutputUnwritable, // the output could not be made, written or put in place
+  DiskFull,         // the output's file system (or quota, or file size limit) is full
+  TemporaryFile,    // no temporary file could be used to hold the text
+  OutOfMemory,      // the text needed more memory than there is
+  Internal,         // anything else that stopped the run; `reason` says what
 };
 
-// How the run talks to its caller; every member may be left empty.
-struct RunCallbacks {
-  std::function<void(double fraction)> progress;           // called as the percentage changes
-  std::function<void(const std::string& text)> status;     // the progress strip's text
-  std::function<void(const RunMessage& message)> message;  // a message box
-  std::function<void()> beep;                              // the completion beep
-};
-
-// What a run achieved.
+// What a run achieved, as data for the caller to word.
 struct RunResult {
-  bool delivered = false;  // the document reached its destination
-  std::string outputPath;  // the file written, for file output
+  bool delivered = false;   // the document reached its destination
+  RunFailure failure = RunFailure::None;
+  std::string path{};       // the file, folder or stream the failure concerns
+  bool stream = false;      // `path` names a stream (standard input or output), not a file
+  std::string reason{};     // the system's reason, such as "Permission denied"; "" when none
+  std::string outputPath{}; // the file written, for file output
+  std::uint64_t bytesWritten = 0;  // the document's size in bytes, once delivered
 };
 
-// " Progress ... N%" as the strip shows it for a fraction of the input read.
-std::string ProgressText(double fraction);
+// How the run reports while it works; may be left empty.
+struct RunCallbacks {
+  std::function<void(double fraction)> progress;  // called as the whole percentage read changes
+};
 
-// Converts the input into one document and delivers it; failures become messages.
+// Converts the input into one document and delivers it.
 RunResult RunConversion(const ConversionInput& input, const ConversionOutput& output,
-                        const ConversionOptions& options, const RunCallbacks& callbacks);
+                        const ConversionOptions& options, const RunCallbacks& callbacks = {});
 
 }  // namespace scrivane

@@ -311,9 +311,7 @@ void DocumentWriter::WriteFoot() {
       start = end + ((footer[end] == '\r' && end + 1 < footer.size() && footer[end + 1] == '\n') ? 2 : 1);
     }
   }
-  const std::string version = std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-                              std::to_string(kVersionRevision);
-  sink_.Line("<center>Web Page created with " + options_.progName + " v" + version + " by <A HREF=\"mailto:" +
+  sink_.Line("<center>Web Page created with " + options_.progName + " v" + kVersionText + " by <A HREF=\"mailto:" +
              kMakerMail + "\">" + kMakerName + "</A><BR>");
   sink_.Line(std::string("<A HREF=\"") + kMakerHomePage + "\">" + kMakerHomePage + "</A><BR>");
   sink_.Line("Date: " + options_.dateText + "</center><BR><BR>");

@@ -78,6 +78,17 @@ void RemoveAbandonedFiles(const std::string& target) {
 
 }  // namespace
 
+FileError::FileError(RunFailure failure, std::string path, std::string reason, bool stream)
+    : std::runtime_error(path + ": " + reason),
+      failure(failure),
+      path(std::move(path)),
+      reason(std::move(reason)),
+      stream(stream) {}
+
+RunFailure FileError::WriteFailure(int error) {
+  return error == ENOSPC || error == EDQUOT || error == EFBIG ? RunFailure::DiskFull : RunFailure::OutputUnwritable;
+}
+
 DocumentSink::DocumentSink(Writer writer, TextEncoding encoding, std::size_t flushSize)
     : writer_(std::move(writer)), flushSize_(flushSize), encoding_(encoding) {
   pending_.reserve(std::min(flushSize, kFlushSize) + 64 * 1024);
@@ -159,7 +170,9 @@ SafeOutputFile::SafeOutputFile(const std::string& path, bool overwrite)
 SafeOutputFile::~SafeOutputFile() { Discard(); }
 
 void SafeOutputFile::Fail(const char* what) const {
-  throw FileError("Could not write the output file " + path_ + ": " + (what ? what : Reason(errno)));
+  const int error = errno;
+  throw FileError(what ? RunFailure::OutputUnwritable : FileError::WriteFailure(error), path_,
+                  what ? what : Reason(error));
 }
 
 void SafeOutputFile::Write(std::string_view bytes) {
@@ -263,9 +276,7 @@ SpoolFile::~SpoolFile() {
   if (fd_ >= 0) close(fd_);
 }
 
-void SpoolFile::Fail() const {
-  throw FileError("Could not use a temporary file in " + folder_ + ": " + Reason(errno));
-}
+void SpoolFile::Fail() const { throw FileError(RunFailure::TemporaryFile, folder_, Reason(errno)); }
 
 void SpoolFile::Append(std::string_view bytes) {
   while (!bytes.empty()) {
@@ -302,7 +313,8 @@ void SpoolFile::CopyTo(int fd, const std::string& name) const {
       const ssize_t written = ::write(fd, rest.data(), rest.size());
       if (written < 0) {
         if (errno == EINTR) continue;
-        throw FileError("Could not write to " + name + ": " + Reason(errno));
+        const int error = errno;
+        throw FileError(FileError::WriteFailure(error), name, Reason(error), true);
       }
       rest.remove_prefix(static_cast<std::size_t>(written));
     }

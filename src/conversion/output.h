@@ -9,14 +9,22 @@
 #include <string>
 #include <string_view>
 
+#include "conversion.h"
 #include "encoding.h"
 
 namespace scrivane {
 
-// A failed read or write; what() names the file and the system's reason.
+// A failed read or write: what failed, on which file or stream, and the system's reason.
 class FileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  FileError(RunFailure failure, std::string path, std::string reason, bool stream = false);
+  // The failure an error number means for a write: a full disk, or the file unwritable.
+  static RunFailure WriteFailure(int error);
+
+  RunFailure failure;
+  std::string path;
+  std::string reason;
+  bool stream;
 };
 
 // Collects output lines and hands them to a writer in large blocks, in the

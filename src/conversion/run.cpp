@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -64,9 +63,7 @@ class FileSource : public InputSource {
   std::uint64_t Size() const override { return size_; }
 
  private:
-  [[noreturn]] void Fail() const {
-    throw FileError("Could not read the input file " + path_ + ": " + std::strerror(errno));
-  }
+  [[noreturn]] void Fail() const { throw FileError(RunFailure::InputUnreadable, path_, std::strerror(errno)); }
   std::string path_;
   int fd_ = -1;
   std::uint64_t size_ = 0;
@@ -106,7 +103,7 @@ class StreamSource : public InputSource {
           got = static_cast<std::size_t>(n);
           break;
         }
-        if (errno != EINTR) throw FileError("Could not read " + name_ + ": " + std::strerror(errno));
+        if (errno != EINTR) throw FileError(RunFailure::InputUnreadable, name_, std::strerror(errno), true);
       }
       spool_.Append(std::string_view(buffer, got));
     }
@@ -191,40 +188,41 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
   return TextEncoding::Windows1252;  // not reached: every byte sequence is Windows-1252
 }
 
-void Tell(const RunCallbacks& callbacks, std::string title, std::string text) {
-  if (callbacks.message) callbacks.message(RunMessage{std::move(title), std::move(text)});
+RunResult Failed(RunFailure failure, std::string path = {}, std::string reason = {}, bool stream = false) {
+  RunResult result;
+  result.failure = failure;
+  result.path = std::move(path);
+  result.reason = std::move(reason);
+  result.stream = stream;
+  return result;
 }
 
 }  // namespace
 
-std::string ProgressText(double fraction) {
-  const long percent = std::lround(std::clamp(fraction, 0.0, 1.0) * 100.0);
-  return " Progress ... " + (percent == 0 ? std::string() : std::to_string(percent)) + "%";
-}
-
 RunResult RunConversion(const ConversionInput& input, const ConversionOutput& output,
                         const ConversionOptions& options, const RunCallbacks& callbacks) {
   const InputFile* inputFile = std::get_if<InputFile>(&input);
-  if (inputFile != nullptr && !FileExists(inputFile->path)) {
-    Tell(callbacks, "Error", "Input File " + inputFile->path + " not found");
-    return {};
-  }
+  if (inputFile != nullptr && !FileExists(inputFile->path)) return Failed(RunFailure::InputMissing, inputFile->path);
   const OutputFile* outputFile = std::get_if<OutputFile>(&output);
   std::string outputPath;
   if (outputFile != nullptr) {
     outputPath = outputFile->path;
     if (outputPath.empty() && inputFile != nullptr) outputPath = inputFile->path + ".html";
-    if (outputPath.empty()) {  // clipboard text and streams have no name to derive one from
-      Tell(callbacks, "Error", "No output file named");
-      return {};
-    }
+    // Text in memory and streams have no name to derive one from.
+    if (outputPath.empty()) return Failed(RunFailure::NoOutputName);
   }
   if (options.format == OutputFormat::HtmlList && ListTagFor(options.listType).empty()) {
-    Tell(callbacks, "", "Invalid HTML List type");
-    return {};
+    return Failed(RunFailure::InvalidListType);
   }
 
   RunResult result;
+  // Counts the document's bytes on their way to the destination.
+  const auto counted = [&result](auto&& write) {
+    return [&result, write](std::string_view bytes) {
+      result.bytesWritten += bytes.size();
+      write(bytes);
+    };
+  };
   try {
     std::optional<FileSource> file;
     std::optional<TextSource> text;
@@ -238,41 +236,39 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
       const auto& inputStream = std::get<InputStream>(input);
       source = &stream.emplace(inputStream.fd, inputStream.name);
     }
+    const auto restart = [&](auto&& clear) {
+      return [&result, clear] {
+        result.bytesWritten = 0;
+        clear();
+      };
+    };
     if (outputFile != nullptr) {
       SafeOutputFile destination(outputPath, outputFile->overwrite);
-      WriteDocument(
-          *source, options, callbacks, true, [&](std::string_view bytes) { destination.Write(bytes); },
-          [&] { destination.Restart(); });
+      WriteDocument(*source, options, callbacks, true, counted([&](std::string_view bytes) { destination.Write(bytes); }),
+                    restart([&] { destination.Restart(); }));
       destination.Commit();
       result.outputPath = outputPath;
-      if (callbacks.status) {
-        callbacks.status(" Finished Conversion. HTML document written to file\r\n " + outputPath);
-      }
     } else if (const auto* outputStream = std::get_if<OutputStream>(&output)) {
       // Held back until complete: a stream cannot take back a document begun again.
       SpoolFile document;
-      WriteDocument(
-          *source, options, callbacks, true, [&](std::string_view bytes) { document.Append(bytes); },
-          [&] { document.Clear(); });
+      WriteDocument(*source, options, callbacks, true, counted([&](std::string_view bytes) { document.Append(bytes); }),
+                    restart([&] { document.Clear(); }));
       document.CopyTo(outputStream->fd, outputStream->name);
-      if (callbacks.status) callbacks.status(" Finished Conversion. HTML document written to " + outputStream->name);
     } else {
       std::string document;
-      WriteDocument(
-          *source, options, callbacks, false, [&](std::string_view bytes) { document.append(bytes); },
-          [&] { document.clear(); });
+      WriteDocument(*source, options, callbacks, false,
+                    counted([&](std::string_view bytes) { document.append(bytes); }),
+                    restart([&] { document.clear(); }));
       std::get<OutputText>(output).deliver(std::move(document));
-      if (callbacks.status) callbacks.status(" Finished Conversion.\r\n HTML document now in clipboard.");
     }
     result.delivered = true;
   } catch (const FileError& error) {
-    Tell(callbacks, "Error", error.what());
-    return {};
+    return Failed(error.failure, error.path, error.reason, error.stream);
   } catch (const std::bad_alloc&) {
-    Tell(callbacks, "Error", "Not enough memory to convert this text.");
-    return {};
+    return Failed(RunFailure::OutOfMemory);
+  } catch (const std::exception& error) {
+    return Failed(RunFailure::Internal, {}, error.what());
   }
-  if (callbacks.beep) callbacks.beep();
   return result;
 }
 

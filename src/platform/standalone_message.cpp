@@ -31,7 +31,7 @@ void ShowStandaloneMessage(const RunMessage& message) {
     application = std::make_unique<QApplication>(argc, argv);
   }
   if (IsInvisiblePlatform(QGuiApplication::platformName())) return;
-  QMessageBox box(message.title == "Error" ? QMessageBox::Warning : QMessageBox::NoIcon,
+  QMessageBox box(message.warning ? QMessageBox::Warning : QMessageBox::NoIcon,
                   message.title.empty() ? QString::fromUtf8(kProgName) : QString::fromStdString(message.title),
                   QString::fromStdString(message.text), QMessageBox::Ok);
   box.exec();

@@ -2,11 +2,11 @@
 // only when there is a desktop to show it on.
 #pragma once
 
-#include "conversion.h"
+#include "messages.h"
 
 namespace scrivane {
 
-// Shows `message` in a modal box ("Error" with the exclamation icon, an empty title
+// Shows `message` in a modal box (a warning with the exclamation icon, an empty title
 // becomes the program's name), creating the application object a box needs when
 // there is none. Shows nothing when no real display can be reached.
 void ShowStandaloneMessage(const RunMessage& message);

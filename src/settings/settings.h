@@ -1,6 +1,7 @@
-// The per-user settings store and the one class that knows every key: its
-// section, its encoding and its default, how the keys fill the form at start-up
-// and how the window's state goes back (at once, or in one batch at exit).
+// The per-user settings store, and the class that keeps the form in it: the
+// option table's rows fill the form at start-up and take the window's state
+// back (at once, or in one batch at exit); the window's own keys (position,
+// file histories) are kept here too.
 #pragma once
 
 #include <QString>
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "conversion.h"
+#include "form.h"
 
 class QSettings;
 
@@ -57,43 +58,37 @@ class SettingsStore {
   bool listValuesKept_ = false;
 };
 
-// The check boxes that are saved the moment they are clicked.
-enum class InstantCheck { ChangeWWW, ChangeFTP, RemovePunctuation, EmailCheck };
-
 // A window position in twips, as stored.
 struct WindowPosition {
   std::optional<double> left;  // nullopt: not stored, the caller centres the window
   std::optional<double> top;
 };
 
-// Owns every settings key, its section, its encoding and its default.
+// Keeps the form and the window's state in the store.
 class AppSettings {
  public:
   explicit AppSettings(SettingsStore& store);
 
-  // Deletes the General section when Input holds an old "True"/"False" flag; true if it did.
+  // True when the store is of the older kind (Input holds "True" or "False"), whose
+  // General values mean nothing now.
+  bool IsOldStore() const;
+  // Deletes the General section of an older store; true if it did.
   bool MigrateOldStore();
 
-  // Reads the General keys in table order into `form`; missing or bad values give defaults.
+  // Reads every option into `form`; missing or bad values give the defaults.
   void LoadForm(FormState& form) const;
   // The stored window position.
   WindowPosition LoadPosition() const;
   // The input (In0..In4) or output (Out0..Out4) history, always kHistorySlots entries.
   std::vector<std::string> LoadHistory(bool input) const;
 
-  // Saves the source (optInput) index at once.
-  void SaveInput(int index);
-  // Saves the destination (optOutput) index at once.
-  void SaveOutput(int index);
-  // Saves the format list position at once.
-  void SaveFormat(int position);
-  // Saves one of the instantly saved check boxes: "0" when unchecked, else "1".
-  void SaveCheck(InstantCheck check, int state);
-  // Saves the option box text under the key of `format` (Separator, ListType or
-  // Target) and returns true; other formats store nothing and return false.
+  // Saves one option's value in `form` at once (the options saved as they change).
+  void SaveOption(const OptionRow& row, const FormState& form);
+  // Saves the option box text as the text remembered for `format` (separator, list
+  // type or target) and returns true; other formats store nothing and return false.
   bool SaveOptionText(OutputFormat format, const std::string& text);
 
-  // The exit batch: histories, position (top, then left), then the web-page and font keys.
+  // The exit batch: histories, position (top, then left), then the options saved at exit.
   void SaveAtExit(const FormState& form, const std::vector<std::string>& inputHistory,
                   const std::vector<std::string>& outputHistory, double topTwips, double leftTwips);
 

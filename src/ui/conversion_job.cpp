@@ -10,6 +10,8 @@
 #include <exception>
 #include <utility>
 
+#include "messages.h"
+
 namespace scrivane {
 
 ConversionJob::ConversionJob(QObject* parent) : QObject(parent) {}
@@ -39,15 +41,6 @@ void ConversionJob::EmitPendingStatus() {
 RunCallbacks ConversionJob::MakeCallbacks() {
   RunCallbacks callbacks;
   callbacks.progress = [this](double fraction) { PostStatus(QString::fromStdString(ProgressText(fraction))); };
-  callbacks.status = [this](const std::string& text) { PostStatus(QString::fromStdString(text)); };
-  callbacks.message = [this](const RunMessage& message) {
-    const QString title = QString::fromStdString(message.title);
-    const QString text = QString::fromStdString(message.text);
-    QMetaObject::invokeMethod(this, [this, title, text] { emit MessageRequested(title, text); }, Qt::QueuedConnection);
-  };
-  callbacks.beep = [this] {
-    QMetaObject::invokeMethod(this, [this] { emit BeepRequested(); }, Qt::QueuedConnection);
-  };
   return callbacks;
 }
 
@@ -71,15 +64,14 @@ bool ConversionJob::Start(ConversionInput input, std::optional<std::string> outp
       result = RunConversion(input, output, options, callbacks);
     } catch (const std::exception& error) {
       // A failure the engine does not report itself still reaches the user.
-      callbacks.message(RunMessage{"Error", std::string("The conversion failed: ") + error.what()});
+      result = RunResult{.failure = RunFailure::Internal, .reason = error.what()};
     }
-    const bool delivered = result.delivered;
-    const QString path = QString::fromStdString(result.outputPath);
     QMetaObject::invokeMethod(
         this,
-        [this, delivered, path] {
+        [this, result = std::move(result)] {
+          result_ = result;
           running_ = false;
-          emit Finished(delivered, path);
+          emit Finished();
         },
         Qt::QueuedConnection);
   });

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "conversion.h"
+#include "form.h"
 
 namespace scrivane {
 
@@ -31,18 +31,16 @@ class ConversionJob : public QObject {
   bool Start(ConversionInput input, std::optional<std::string> outputFile, ConversionOptions options);
   // Blocks until a running conversion ends and emits its pending signals, Finished last.
   void WaitForFinished();
+  // What the last finished run achieved.
+  const RunResult& Result() const { return result_; }
 
  signals:
   // The progress strip's new text.
   void StatusChanged(const QString& text);
-  // The run asks for a message box; `title` is empty for the program's own title.
-  void MessageRequested(const QString& title, const QString& text);
-  // The run's completion beep.
-  void BeepRequested();
   // The document, for a run that delivers to the clipboard.
   void DocumentReady(const QString& document);
-  // The run has ended; `delivered` tells whether the document reached its destination.
-  void Finished(bool delivered, const QString& outputPath);
+  // The run has ended; Result() tells how.
+  void Finished();
 
  private:
   // Called on the worker: keeps only the newest status and posts it unless a post is pending.
@@ -52,6 +50,7 @@ class ConversionJob : public QObject {
   RunCallbacks MakeCallbacks();
 
   bool running_ = false;
+  RunResult result_;
   QFuture<void> future_;
   QMutex statusMutex_;
   QString pendingStatus_;

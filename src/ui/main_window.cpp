@@ -26,9 +26,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "colour_field.h"
 #include "colour_text.h"
 #include "conversion_job.h"
 #include "desktop.h"
+#include "form_binding.h"
+#include "messages.h"
 #include "pages.h"
 #include "platform.h"
 #include "settings.h"
@@ -38,7 +41,6 @@ namespace scrivane {
 namespace {
 
 constexpr int kTimerInterval = 5000;
-constexpr int kFontsPerStep = 5;
 constexpr int kBannerTop = 5250;
 constexpr int kBannerHeight = 435;
 // Space below the banner, and right of the Help button, in the design.
@@ -61,28 +63,6 @@ T* Named(const char* name, T* widget) {
   widget->setObjectName(QString::fromLatin1(name));
   return widget;
 }
-
-// A stored "2" shows the box greyed; the user's own clicks only ever tick or clear it.
-void SetCheckState(QCheckBox* box, int state) {
-  box->setTristate(state == kGrey);
-  box->setCheckState(state == kGrey ? Qt::PartiallyChecked : state == kChecked ? Qt::Checked : Qt::Unchecked);
-}
-
-int CheckStateOf(const QCheckBox* box) {
-  switch (box->checkState()) {
-    case Qt::Unchecked: return kUnchecked;
-    case Qt::PartiallyChecked: return kGrey;
-    case Qt::Checked: return kChecked;
-  }
-  return kUnchecked;
-}
-
-// After a click the box is an ordinary two-state box again.
-void EndGreyOnClick(QCheckBox* box) {
-  QObject::connect(box, &QCheckBox::clicked, box, [box] { box->setTristate(false); });
-}
-
-bool StartsWithHash(const QString& text) { return text.startsWith(QLatin1Char('#')); }
 
 // The first local file (not a folder) among dragged items, or "" when there is none.
 QString DraggedFile(const QMimeData* data) {
@@ -131,11 +111,7 @@ MainWindow::MainWindow(AppSettings& settings, Desktop& desktop, QWidget* parent)
 MainWindow::~MainWindow() = default;
 
 QString MainWindow::Caption() {
-  return QStringLiteral("%1 v%2.%3.%4 - plain text to HTML")
-      .arg(QString::fromLatin1(kProgName))
-      .arg(kVersionMajor)
-      .arg(kVersionMinor)
-      .arg(kVersionRevision);
+  return QStringLiteral("%1 v%2 - plain text to HTML").arg(QString::fromLatin1(kProgName), QString::fromLatin1(kVersionText));
 }
 
 const QStringList& MainWindow::BannerTips() {
@@ -236,11 +212,8 @@ void MainWindow::BuildPages() {
   ssTab_->addTab(generalPage_, QStringLiteral("General"));
   ssTab_->addTab(aboutPage_, QStringLiteral("About"));
   ssTab_->setCurrentIndex(0);
-  aboutPage_->lblProgName->setText(QStringLiteral("%1 v%2.%3.%4")
-                                       .arg(QString::fromLatin1(kProgName))
-                                       .arg(kVersionMajor)
-                                       .arg(kVersionMinor)
-                                       .arg(kVersionRevision));
+  aboutPage_->lblProgName->setText(
+      QStringLiteral("%1 v%2").arg(QString::fromLatin1(kProgName), QString::fromLatin1(kVersionText)));
 }
 
 void MainWindow::FitToFont() {
@@ -277,58 +250,35 @@ void MainWindow::ConnectControls() {
   help->setContext(Qt::WindowShortcut);
   connect(help, &QShortcut::activated, this, &MainWindow::ShowHelp);
 
-  connect(ioPage_->optInput, &QButtonGroup::idClicked, this, [this](int index) {
-    UpdateSourceControls();
-    settings_.SaveInput(index);
-  });
-  connect(ioPage_->optOutput, &QButtonGroup::idClicked, this, [this](int index) {
-    UpdateSourceControls();
-    settings_.SaveOutput(index);
-  });
+  connect(ioPage_->optInput, &QButtonGroup::idClicked, this, &MainWindow::UpdateSourceControls);
+  connect(ioPage_->optOutput, &QButtonGroup::idClicked, this, &MainWindow::UpdateSourceControls);
   connect(ioPage_->butInBrowse, &QPushButton::clicked, this, &MainWindow::BrowseInput);
   connect(ioPage_->butOutBrowse, &QPushButton::clicked, this, &MainWindow::BrowseOutput);
 
-  connect(cmbFormat_, &QComboBox::activated, this, [this](int position) {
-    ArrangeForFormat();
-    settings_.SaveFormat(position);
-  });
+  connect(cmbFormat_, &QComboBox::activated, this, &MainWindow::ArrangeForFormat);
   connect(cmbSeparator_, &QComboBox::activated, this, &MainWindow::CommitOptionText);
   cmbSeparator_->installEventFilter(this);
 
-  const struct {
-    QCheckBox* box;
-    InstantCheck check;
-  } instant[] = {{generalPage_->chkWWW, InstantCheck::ChangeWWW},
-                 {generalPage_->chkFTP, InstantCheck::ChangeFTP},
-                 {generalPage_->chkPunctuation, InstantCheck::RemovePunctuation},
-                 {generalPage_->chkEmailCheck, InstantCheck::EmailCheck}};
-  for (const auto& [box, check] : instant) {
-    EndGreyOnClick(box);
-    connect(box, &QCheckBox::clicked, this, [this, box = box, check = check] {
-      settings_.SaveCheck(check, CheckStateOf(box));
-    });
-  }
-  EndGreyOnClick(chkCentre_);
-  EndGreyOnClick(chkButton_);
-  EndGreyOnClick(webPage_->chkWebPage);
   connect(webPage_->chkWebPage, &QCheckBox::clicked, this, [this] {
     UpdateWebPageFrame();
     RedrawSample();
   });
   connect(generalPage_->chkBanner, &QCheckBox::clicked, this, &MainWindow::OnBannerClicked);
+  ConnectOptionControls();
 
-  connect(webPage_->txtBGColor, &QLineEdit::textChanged, this, &MainWindow::OnBGColorChanged);
-  connect(webPage_->txtTextColor, &QLineEdit::textChanged, this, &MainWindow::OnTextColorChanged);
-  connect(generalPage_->txtFontColor, &QLineEdit::textChanged, this, &MainWindow::OnFontColorChanged);
-  for (QLineEdit* box : {webPage_->txtBGColor, webPage_->txtTextColor, generalPage_->txtFontColor}) {
-    box->installEventFilter(this);
-  }
-  connect(webPage_->butBGColor, &QPushButton::clicked, this,
-          [this] { ChooseColour(webPage_->txtBGColor, webPage_->picBGColor); });
-  connect(webPage_->butText, &QPushButton::clicked, this,
-          [this] { ChooseColour(webPage_->txtTextColor, webPage_->picTextColor); });
-  connect(generalPage_->butFontColor, &QPushButton::clicked, this,
-          [this] { ChooseColour(generalPage_->txtFontColor, generalPage_->picFontColor); });
+  using Reading = ColourField::Reading;
+  bgColour_ = new ColourField(webPage_->butBGColor, webPage_->picBGColor, webPage_->txtBGColor, Reading::HashFirst,
+                              desktop_, this);
+  textColour_ = new ColourField(webPage_->butText, webPage_->picTextColor, webPage_->txtTextColor,
+                                Reading::HashFirst, desktop_, this);
+  fontColour_ = new ColourField(generalPage_->butFontColor, generalPage_->picFontColor, generalPage_->txtFontColor,
+                                Reading::AnyFirst, desktop_, this);
+  // The sample shows the page's colours as they are typed; text that names none shows black.
+  connect(bgColour_, &ColourField::ColourChanged, this, [this] {
+    webPage_->picPage->SetBackground(bgColour_->TypedColour().value_or(ColourOfValue(kLightGrey)));
+  });
+  connect(textColour_, &ColourField::ColourChanged, this,
+          [this] { webPage_->picPage->SetTextColour(textColour_->TypedColour().value_or(Qt::black)); });
   generalPage_->cmbFonts->installEventFilter(this);
 
   connect(ssTab_, &QTabWidget::currentChanged, this, &MainWindow::RedrawSample);
@@ -339,10 +289,32 @@ void MainWindow::ConnectControls() {
           [this] { desktop_.OpenUrl(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(kMakerMail))); });
 
   connect(job_, &ConversionJob::StatusChanged, picProgress_, &StatusStrip::SetText);
-  connect(job_, &ConversionJob::MessageRequested, this, &MainWindow::ShowRunMessage);
-  connect(job_, &ConversionJob::BeepRequested, this, [this] { desktop_.Beep(); });
   connect(job_, &ConversionJob::DocumentReady, this, [](const QString& document) { SetClipboardText(document); });
   connect(job_, &ConversionJob::Finished, this, &MainWindow::OnConversionFinished);
+}
+
+void MainWindow::ConnectOptionControls() {
+  // Each option's control saves it the moment it changes when its row says so.
+  for (const OptionRow& row : OptionTable()) {
+    QObject* control = ControlOf(this, row);
+    if (auto* box = qobject_cast<QCheckBox*>(control)) {
+      // After a click the box is an ordinary two-state box again.
+      connect(box, &QCheckBox::clicked, box, [box] { box->setTristate(false); });
+    }
+    if (row.saved != SaveTime::AtOnce || control == nullptr) continue;
+    const auto save = [this, row = &row] {
+      FormState form;
+      ReadOption(this, *row, form);
+      settings_.SaveOption(*row, form);
+    };
+    if (auto* box = qobject_cast<QCheckBox*>(control)) {
+      connect(box, &QCheckBox::clicked, this, save);
+    } else if (auto* group = qobject_cast<QButtonGroup*>(control)) {
+      connect(group, &QButtonGroup::idClicked, this, save);
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+      connect(combo, &QComboBox::activated, this, save);
+    }
+  }
 }
 
 // ---- Start-up and the form -------------------------------------------------
@@ -371,69 +343,24 @@ void MainWindow::Load() {
 }
 
 FormState MainWindow::ReadForm() const {
-  FormState form;
-  form.input = ioPage_->optInput->checkedId() == kFile ? kFile : kClipboard;
-  form.output = ioPage_->optOutput->checkedId() == kFile ? kFile : kClipboard;
-  form.outFormat = static_cast<int>(CurrentFormat());
-  form.changeWWW = CheckStateOf(generalPage_->chkWWW);
-  form.changeFTP = CheckStateOf(generalPage_->chkFTP);
-  form.removePunctuation = CheckStateOf(generalPage_->chkPunctuation);
-  form.emailCheck = CheckStateOf(generalPage_->chkEmailCheck);
-  form.centre = CheckStateOf(chkCentre_);
-  form.goButton = CheckStateOf(chkButton_);
-  form.webPage = CheckStateOf(webPage_->chkWebPage);
-  form.title = ToStd(webPage_->txtHeader->text());
-  form.footer = ToStd(webPage_->txtFooter->toPlainText());
-  form.fontFace = ToStd(generalPage_->cmbFonts->currentText());
-  form.fontSize = ToStd(generalPage_->txtFontSize->text());
-  form.fontColor = ToStd(generalPage_->txtFontColor->text());
-  form.bgColor = ToStd(webPage_->txtBGColor->text());
-  form.textColor = ToStd(webPage_->txtTextColor->text());
-  form.bgImage = ToStd(webPage_->txtBGImage->text());
-  form.charSet = ToStd(webPage_->txtCharSet->text());
-  form.separator = separator_;
-  form.listType = listType_;
-  form.target = target_;
+  FormState form = remembered_;
+  for (const OptionRow& row : OptionTable()) ReadOption(this, row, form);
   form.inFile = ToStd(ioPage_->cmbInFile->currentText());
   form.outFile = ToStd(ioPage_->cmbOutFile->currentText());
   return form;
 }
 
 void MainWindow::ApplyForm(const FormState& form) {
-  ioPage_->optInput->button(form.input == kFile ? kFile : kClipboard)->setChecked(true);
-  ioPage_->optOutput->button(form.output == kFile ? kFile : kClipboard)->setChecked(true);
+  // The texts of the option box are kept here; every other option has its control.
+  remembered_ = form;
+  for (const OptionRow& row : OptionTable()) ApplyOption(this, row, form);
+  // What follows from the values, as if the user had chosen them.
   UpdateSourceControls();
-
-  separator_ = form.separator;
-  listType_ = form.listType;
-  target_ = form.target;
-  cmbFormat_->setCurrentIndex(static_cast<int>(FormatAt(form.outFormat)));
   ArrangeForFormat();
-
-  SetCheckState(generalPage_->chkWWW, form.changeWWW);
-  SetCheckState(generalPage_->chkFTP, form.changeFTP);
-  SetCheckState(generalPage_->chkPunctuation, form.removePunctuation);
-  SetCheckState(generalPage_->chkEmailCheck, form.emailCheck);
-  SetCheckState(chkCentre_, form.centre);
-  SetCheckState(chkButton_, form.goButton);
-  SetCheckState(webPage_->chkWebPage, form.webPage);
   UpdateWebPageFrame();
   RedrawSample();
-
-  webPage_->txtHeader->setText(FromStd(form.title));
-  webPage_->txtFooter->setPlainText(FromStd(form.footer));
-  generalPage_->cmbFonts->setEditText(FromStd(form.fontFace));
-  generalPage_->txtFontSize->setText(FromStd(form.fontSize));
-  generalPage_->txtFontColor->setText(FromStd(form.fontColor));
-  webPage_->txtBGColor->setText(FromStd(form.bgColor));
-  webPage_->txtTextColor->setText(FromStd(form.textColor));
-  webPage_->txtBGImage->setText(FromStd(form.bgImage));
-  webPage_->txtCharSet->setText(FromStd(form.charSet));
-
   // The swatches show the stored texts' colours, whatever their first character.
-  webPage_->picBGColor->SetColour(ColourOfValue(ColourFromText(form.bgColor)));
-  webPage_->picTextColor->SetColour(ColourOfValue(ColourFromText(form.textColor)));
-  generalPage_->picFontColor->SetColour(ColourOfValue(ColourFromText(form.fontColor)));
+  for (ColourField* field : {bgColour_, textColour_, fontColour_}) field->ShowStoredColour();
 }
 
 std::vector<std::string> MainWindow::History(bool input) const {
@@ -446,23 +373,7 @@ std::vector<std::string> MainWindow::History(bool input) const {
 
 // ---- Output format and option box -----------------------------------------
 
-OutputFormat MainWindow::CurrentFormat() const {
-  // Each format is known by a key in its list entry's lower-cased text.
-  static const struct {
-    const char* key;
-    OutputFormat format;
-  } keys[] = {{"smart", OutputFormat::Smart},
-              {"original linefeeds", OutputFormat::OriginalLinefeeds},
-              {"original format", OutputFormat::OriginalFormat},
-              {"html list", OutputFormat::HtmlList},
-              {"html table", OutputFormat::HtmlTable},
-              {"selection box", OutputFormat::SelectionBox}};
-  const QString text = cmbFormat_->currentText().toLower();
-  for (const auto& [key, format] : keys) {
-    if (text.contains(QString::fromLatin1(key))) return format;
-  }
-  return OutputFormat::Smart;
-}
+OutputFormat MainWindow::CurrentFormat() const { return FormatAt(cmbFormat_->currentIndex()); }
 
 void MainWindow::ArrangeForFormat() {
   const OutputFormat format = CurrentFormat();
@@ -476,28 +387,27 @@ void MainWindow::ArrangeForFormat() {
     box->setEnabled(linksApply);
   }
 
-  const auto offer = [this](const QString& caption, const QStringList& items, const std::string& text) {
+  const auto offer = [this, format](const QString& caption, const QStringList& items) {
     cmbSeparator_->clear();
     lblSeparator_->setText(caption);
     cmbSeparator_->addItems(items);
-    cmbSeparator_->setEditText(FromStd(text));
+    cmbSeparator_->setEditText(FromStd(OptionTextRow(format)->Text(remembered_)));
     lblSeparator_->show();
     cmbSeparator_->show();
   };
   switch (format) {
     case OutputFormat::HtmlTable:
       offer(QStringLiteral("Input Separator"),
-            {QStringLiteral("comma"), QStringLiteral("tab"), QStringLiteral("semi-colon")}, separator_);
+            {QStringLiteral("comma"), QStringLiteral("tab"), QStringLiteral("semi-colon")});
       chkCentre_->hide();
       break;
     case OutputFormat::HtmlList:
-      offer(QStringLiteral("List Type"), {QStringLiteral("Unordered"), QStringLiteral("Ordered")}, listType_);
+      offer(QStringLiteral("List Type"), {QStringLiteral("Unordered"), QStringLiteral("Ordered")});
       chkCentre_->hide();
       break;
     case OutputFormat::SelectionBox:
       offer(QStringLiteral("Target"),
-            {QStringLiteral("_blank"), QStringLiteral("_parent"), QStringLiteral("_self"), QStringLiteral("_top")},
-            target_);
+            {QStringLiteral("_blank"), QStringLiteral("_parent"), QStringLiteral("_self"), QStringLiteral("_top")});
       chkButton_->show();
       break;
     case OutputFormat::OriginalFormat:
@@ -513,9 +423,7 @@ void MainWindow::CommitOptionText() {
   const OutputFormat format = CurrentFormat();
   const std::string text = ToStd(cmbSeparator_->currentText());
   if (!settings_.SaveOptionText(format, text)) return;
-  if (format == OutputFormat::HtmlTable) separator_ = text;
-  if (format == OutputFormat::HtmlList) listType_ = text;
-  if (format == OutputFormat::SelectionBox) target_ = text;
+  OptionTextRow(format)->Text(remembered_) = text;
 }
 
 void MainWindow::UpdateSourceControls() {
@@ -536,37 +444,6 @@ void MainWindow::UpdateWebPageFrame() {
 void MainWindow::RedrawSample() {
   webPage_->picPage->SetBackground(webPage_->picBGColor->Colour());
   webPage_->picPage->SetTextColour(webPage_->picTextColor->Colour());
-}
-
-void MainWindow::OnBGColorChanged() {
-  const QString text = webPage_->txtBGColor->text();
-  const auto colour = ParseColourText(ToStd(text));
-  const QColor shown = ColourOfValue(StartsWithHash(text) && colour ? *colour : kLightGrey);
-  webPage_->picBGColor->SetColour(shown);
-  webPage_->picPage->SetBackground(shown);
-}
-
-void MainWindow::OnTextColorChanged() {
-  const QString text = webPage_->txtTextColor->text();
-  const auto colour = ParseColourText(ToStd(text));
-  if (StartsWithHash(text) && colour) {
-    webPage_->picTextColor->SetColour(ColourOfValue(*colour));
-    webPage_->picPage->SetTextColour(ColourOfValue(*colour));
-  } else {
-    webPage_->picTextColor->SetColour(ColourOfValue(kLightGrey));
-    webPage_->picPage->SetTextColour(Qt::black);
-  }
-}
-
-void MainWindow::OnFontColorChanged() {
-  generalPage_->picFontColor->SetColour(ColourOfValue(ColourFromText(ToStd(generalPage_->txtFontColor->text()))));
-}
-
-void MainWindow::ChooseColour(QLineEdit* box, ColourSwatch* swatch) {
-  const std::optional<QColor> chosen = desktop_.ChooseColour(this, swatch->Colour());
-  if (!chosen) return;
-  swatch->SetColour(*chosen);
-  box->setText(FromStd(ColourToText(ValueOfColour(*chosen))));
 }
 
 // ---- Banner, bar mode and window size ---------------------------------------
@@ -633,16 +510,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     } else if (event->type() == QEvent::MouseButtonRelease) {
       lblMove_->unsetCursor();
     }
-  } else if (event->type() == QEvent::FocusOut) {
-    if (watched == cmbSeparator_) {
-      CommitOptionText();
-    } else if (auto* box = qobject_cast<QLineEdit*>(watched)) {
-      // Leaving a colour box tidies its text; the swatch follows through the change.
-      const QString text = box->text();
-      if (!text.isEmpty()) box->setText(FromStd(NormaliseColourText(ToStd(text))));
-    }
+  } else if (event->type() == QEvent::FocusOut && watched == cmbSeparator_) {
+    CommitOptionText();
   } else if (event->type() == QEvent::FocusIn && watched == generalPage_->cmbFonts) {
-    if (generalPage_->cmbFonts->count() < QFontDatabase::families().size()) {
+    if (generalPage_->FontsStillLoading()) {
       OfferResult(QString());
       picProgress_->SetText(QStringLiteral(" Please wait, still loading Fonts... "));
       desktop_.Beep();
@@ -654,29 +525,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 // ---- Timer: fonts and banner -------------------------------------------------
 
 void MainWindow::OnTimerTick() {
-  if (generalPage_->cmbFonts->count() < 2 && fontsToLoad_.isEmpty()) LoadFonts();
+  generalPage_->LoadFontsOnce();
   bannerIndex_ = (bannerIndex_ + 1) % BannerTips().size();
   lblBanner_->setText(BannerTips().at(bannerIndex_));
   timer_->start(kTimerInterval);
-}
-
-void MainWindow::LoadFonts() {
-  fontsToLoad_ = QFontDatabase::families();
-  std::sort(fontsToLoad_.begin(), fontsToLoad_.end(),
-            [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
-  LoadNextFonts();
-}
-
-void MainWindow::LoadNextFonts() {
-  // A few names at a time, so the window answers while a long list loads.
-  QComboBox* fonts = generalPage_->cmbFonts;
-  const QString typed = fonts->currentText();
-  const int count = std::min<int>(kFontsPerStep, static_cast<int>(fontsToLoad_.size()));
-  fonts->addItems(fontsToLoad_.mid(0, count));
-  fontsToLoad_.remove(0, count);
-  // Adding to an empty list picks its first entry; the face already shown stays.
-  if (fonts->currentText() != typed) fonts->setEditText(typed);
-  if (!fontsToLoad_.isEmpty()) QTimer::singleShot(0, this, &MainWindow::LoadNextFonts);
 }
 
 // ---- Files and help ------------------------------------------------------------
@@ -718,11 +570,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::TakeDroppedFile(const QString& path) {
   // As if the user had chosen File as the source and picked this file with Browse.
-  if (ioPage_->optInput->checkedId() != kFile) {
-    ioPage_->optInput->button(kFile)->setChecked(true);
-    UpdateSourceControls();
-    settings_.SaveInput(kFile);
-  }
+  if (ioPage_->optInput->checkedId() != kFile) ioPage_->optInput->button(kFile)->click();
   ioPage_->cmbInFile->setEditText(path);
   ioPage_->cmbOutFile->setEditText(path + QStringLiteral(".html"));
   activateWindow();
@@ -769,20 +617,26 @@ void MainWindow::OnConvert() {
   job_->Start(std::move(input), std::move(outputFile), std::move(options));
 }
 
-void MainWindow::ShowRunMessage(const QString& title, const QString& text) {
-  const bool error = title == QStringLiteral("Error");
-  desktop_.ShowMessage(this, title.isEmpty() ? QString::fromLatin1(kProgName) : title, text,
-                       error ? MessageIcon::Warning : MessageIcon::None);
+void MainWindow::ShowRunMessage(const RunMessage& message) {
+  desktop_.ShowMessage(this, message.title.empty() ? QString::fromLatin1(kProgName) : FromStd(message.title),
+                       FromStd(message.text), message.warning ? MessageIcon::Warning : MessageIcon::None);
 }
 
-void MainWindow::OnConversionFinished(bool delivered, const QString& outputPath) {
+void MainWindow::OnConversionFinished() {
+  const RunResult& result = job_->Result();
   butConvert_->setEnabled(true);
-  // A run that stopped part-way must not leave a stale progress or an earlier run's
-  // completion text looking like its own result.
-  if (!delivered) picProgress_->SetText(QString());
-  OfferResult(delivered ? outputPath : QString());
+  if (result.delivered) {
+    picProgress_->SetText(FromStd(FinishedText(result)));
+    desktop_.Beep();
+  } else {
+    // A run that stopped part-way must not leave a stale progress or an earlier run's
+    // completion text looking like its own result.
+    picProgress_->SetText(QString());
+  }
+  OfferResult(FromStd(result.outputPath));
   AddToHistory(ioPage_->cmbInFile, runInFile_);
   AddToHistory(ioPage_->cmbOutFile, runOutFile_);
+  if (!result.delivered) ShowRunMessage(FailureMessage(result));
 }
 
 void MainWindow::OfferResult(const QString& outputPath) {

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "conversion.h"
+#include "form.h"
+#include "messages.h"
 #include "twip_layout.h"
 
 class QCheckBox;
@@ -29,14 +30,13 @@ namespace scrivane {
 class AboutPage;
 class AppSettings;
 class ClickLabel;
-class ColourSwatch;
+class ColourField;
 class ConversionJob;
 class Desktop;
 class GeneralPage;
 class InputOutputPage;
 class StatusStrip;
 class WebPage;
-enum class InstantCheck;
 
 // frmMain. Every control carries its design name as its Qt object name.
 class MainWindow : public QWidget {
@@ -87,6 +87,7 @@ class MainWindow : public QWidget {
   void BuildTopRow();
   void BuildPages();
   void ConnectControls();
+  void ConnectOptionControls();
   void FitToFont();
 
   OutputFormat CurrentFormat() const;
@@ -95,10 +96,6 @@ class MainWindow : public QWidget {
   void UpdateSourceControls();
   void UpdateWebPageFrame();
   void RedrawSample();
-  void OnBGColorChanged();
-  void OnTextColorChanged();
-  void OnFontColorChanged();
-  void ChooseColour(QLineEdit* box, ColourSwatch* swatch);
   void OnBannerClicked();
   void ToggleBar();
   QSize NormalSize() const;
@@ -107,15 +104,13 @@ class MainWindow : public QWidget {
   void BrowseInput();
   void BrowseOutput();
   void ShowHelp();
-  void LoadFonts();
-  void LoadNextFonts();
   void OnConvert();
-  void OnConversionFinished(bool delivered, const QString& outputPath);
+  void OnConversionFinished();
   void OfferResult(const QString& outputPath);
   void OpenResult();
   bool HandleFileDrop(QDropEvent* event);
   void TakeDroppedFile(const QString& path);
-  void ShowRunMessage(const QString& title, const QString& text);
+  void ShowRunMessage(const RunMessage& message);
   void AddToHistory(QComboBox* box, const QString& text);
   void RunExitSequence();
 
@@ -146,16 +141,17 @@ class MainWindow : public QWidget {
   GeneralPage* generalPage_;
   AboutPage* aboutPage_;
 
-  // The remembered option texts of the table, list and selection box formats.
-  std::string separator_ = "comma";
-  std::string listType_ = "Unordered";
-  std::string target_ = "parent";
+  ColourField* bgColour_;
+  ColourField* textColour_;
+  ColourField* fontColour_;
+
+  // The options the window keeps itself: the remembered texts of the option box.
+  FormState remembered_;
   // The names the running conversion was started with, for the histories.
   QString runInFile_;
   QString runOutFile_;
   // The document the completion strip offers to open, "" when it offers none.
   QString resultPath_;
-  QStringList fontsToLoad_;
   int bannerIndex_ = 0;
   bool bar_ = false;
   bool exited_ = false;

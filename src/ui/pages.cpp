@@ -6,14 +6,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
-#include "conversion.h"
+#include <algorithm>
+
+#include "form.h"
 #include "twip_layout.h"
 #include "widgets.h"
 
@@ -54,7 +58,6 @@ QButtonGroup* SourceButtons(TwipLayout& layout, const char* name, QGroupBox* fra
   layout.Place(file, 1365, 210, 570, 315);
   group->addButton(clipboard, kClipboard);
   group->addButton(file, kFile);
-  file->setChecked(true);
   return group;
 }
 
@@ -85,16 +88,15 @@ InputOutputPage::InputOutputPage(TwipLayout& layout, QWidget* parent) : QWidget(
 WebPage::WebPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
   chkWebPage = Make<QCheckBox>(layout, "chkWebPage", this, OnPage(1155, 420, 3000, 255),
                                QStringLiteral("Free standing Web page"));
-  chkWebPage->setChecked(true);
   frameWebPage = Make<QGroupBox>(layout, "FrameWebPage", this, OnPage(210, 630, 6420, 2745));
   QWidget* frame = frameWebPage;
 
   butBGColor = Make<QPushButton>(layout, "butBGColor", frame, QRect(105, 315, 945, 330), QStringLiteral("BG Color"));
   picBGColor = Make<ColourSwatch>(layout, "PicBGColor", frame, QRect(1155, 315, 330, 330));
-  txtBGColor = Make<QLineEdit>(layout, "txtBGColor", frame, QRect(1575, 315, 855, 330), QStringLiteral("white"));
+  txtBGColor = Make<QLineEdit>(layout, "txtBGColor", frame, QRect(1575, 315, 855, 330));
   butText = Make<QPushButton>(layout, "butText", frame, QRect(105, 840, 945, 330), QStringLiteral("Text Color"));
   picTextColor = Make<ColourSwatch>(layout, "PicTextColor", frame, QRect(1155, 840, 330, 330));
-  txtTextColor = Make<QLineEdit>(layout, "txtTextColor", frame, QRect(1575, 840, 855, 330), QStringLiteral("black"));
+  txtTextColor = Make<QLineEdit>(layout, "txtTextColor", frame, QRect(1575, 840, 855, 330));
   picPage = Make<SamplePreview>(layout, "picPage", frame, QRect(2520, 315, 750, 855));
 
   Caption(layout, "lblCharSet", QStringLiteral("CharSet"), frame, QRect(3360, 345, 660, 270),
@@ -106,15 +108,13 @@ WebPage::WebPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
 
   Caption(layout, "lblHeader", QStringLiteral("Title"), frame, QRect(105, 1365, 450, 285),
           Qt::AlignRight | Qt::AlignVCenter);
-  txtHeader = Make<QLineEdit>(layout, "txtHeader", frame, QRect(630, 1365, 5580, 285),
-                              QStringLiteral("Converted by Scrivane"));
+  txtHeader = Make<QLineEdit>(layout, "txtHeader", frame, QRect(630, 1365, 5580, 285));
   QPalette cyan = txtHeader->palette();
   cyan.setColor(QPalette::Base, ColourOfValue(0x00FFFFC0));
   cyan.setColor(QPalette::Text, Qt::black);
   txtHeader->setPalette(cyan);
   Caption(layout, "lblFooter", QStringLiteral("Footer"), frame, QRect(210, 1650, 2000, 240));
   txtFooter = Make<QPlainTextEdit>(layout, "txtFooter", frame, QRect(210, 1890, 6000, 750));
-  txtFooter->setPlainText(QStringLiteral("Enter your footer here icluding any html tags.\n"));
   txtFooter->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtFooter->setTabChangesFocus(true);
 }
@@ -133,7 +133,6 @@ GeneralPage::GeneralPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) 
   for (const auto& check : checks) {
     *check.box = Make<QCheckBox>(layout, check.name, domains, QRect(105, top, 2850, 255),
                                  QString::fromLatin1(check.caption));
-    (*check.box)->setChecked(true);
     top += 330;
   }
 
@@ -147,9 +146,30 @@ GeneralPage::GeneralPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) 
   txtFontSize = Make<QLineEdit>(layout, "txtFontSize", font, QRect(2730, 630, 435, 285));
   butFontColor = Make<QPushButton>(layout, "butFontColor", font, QRect(105, 1050, 735, 330), QStringLiteral("Color"));
   picFontColor = Make<ColourSwatch>(layout, "picFontColor", font, QRect(945, 1050, 330, 330));
-  txtFontColor = Make<QLineEdit>(layout, "txtFontColor", font, QRect(1380, 1050, 1785, 330), QStringLiteral("black"));
+  txtFontColor = Make<QLineEdit>(layout, "txtFontColor", font, QRect(1380, 1050, 1785, 330));
 
   chkBanner = Make<QCheckBox>(layout, "chkBanner", this, OnPage(315, 2625, 2400, 255), QStringLiteral("Disable banners"));
+}
+
+void GeneralPage::LoadFontsOnce() {
+  if (cmbFonts->count() >= 2 || !fontsToLoad_.isEmpty()) return;
+  fontsToLoad_ = QFontDatabase::families();
+  std::sort(fontsToLoad_.begin(), fontsToLoad_.end(),
+            [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
+  LoadNextFonts();
+}
+
+bool GeneralPage::FontsStillLoading() const { return cmbFonts->count() < QFontDatabase::families().size(); }
+
+void GeneralPage::LoadNextFonts() {
+  constexpr int kFontsPerStep = 5;
+  const QString typed = cmbFonts->currentText();
+  const int count = std::min<int>(kFontsPerStep, static_cast<int>(fontsToLoad_.size()));
+  cmbFonts->addItems(fontsToLoad_.mid(0, count));
+  fontsToLoad_.remove(0, count);
+  // Adding to an empty list picks its first entry; the face already shown stays.
+  if (cmbFonts->currentText() != typed) cmbFonts->setEditText(typed);
+  if (!fontsToLoad_.isEmpty()) QTimer::singleShot(0, this, &GeneralPage::LoadNextFonts);
 }
 
 AboutPage::AboutPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {

@@ -2,6 +2,7 @@
 // their design positions and exposes them; the window wires up their behaviour.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 class QButtonGroup;
@@ -71,6 +72,12 @@ class GeneralPage : public QWidget {
  public:
   explicit GeneralPage(TwipLayout& layout, QWidget* parent = nullptr);
 
+  // Fills the font list with the screen's fonts, a few names at a time so the
+  // window answers meanwhile; only while the list holds fewer than two names.
+  void LoadFontsOnce();
+  // True while the font list holds fewer names than the screen has fonts.
+  bool FontsStillLoading() const;
+
   QCheckBox* chkWWW;
   QCheckBox* chkFTP;
   QCheckBox* chkPunctuation;
@@ -81,6 +88,11 @@ class GeneralPage : public QWidget {
   ColourSwatch* picFontColor;
   QLineEdit* txtFontColor;
   QCheckBox* chkBanner;
+
+ private:
+  void LoadNextFonts();
+
+  QStringList fontsToLoad_;
 };
 
 // "About": the product, its version and its maker.

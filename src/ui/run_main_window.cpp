@@ -12,8 +12,7 @@ namespace scrivane {
 int RunMainWindow(int& argc, char** argv, AppSettings& settings) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kProgName));
-  QApplication::setApplicationVersion(
-      QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+  QApplication::setApplicationVersion(QString::fromLatin1(kVersionText));
   // Lets the desktop match the window with its launcher entry (icon, name) under Wayland.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.scrivane"));
   QtDesktop desktop;

@@ -3,7 +3,7 @@
 // graphical libraries. These are the module's two entry points.
 #pragma once
 
-#include "conversion.h"
+#include "messages.h"
 
 namespace scrivane {
 class AppSettings;

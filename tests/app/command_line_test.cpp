@@ -11,7 +11,7 @@
 #include <regex>
 #include <string>
 
-#include "conversion.h"
+#include "form.h"
 #include "headless_program.h"
 
 namespace scrivane {

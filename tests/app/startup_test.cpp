@@ -1,4 +1,4 @@
-// The command text taken from the arguments, and the completion text as one line.
+// The command text taken from the arguments, and the completion line.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -46,21 +46,15 @@ TEST(CommandText, TrimsJoinsAndRemovesQuotes) {
   }
 }
 
-TEST(OneLine, JoinsTheStripLines) {
+TEST(CompletionLine, OneLineNamingTheDocument) {
   struct Case {
-    std::string text, expected;
+    std::string path, expected;
   };
   const Case cases[] = {
-      {" Finished Conversion. HTML document written to file\r\n /tmp/a b.txt.html",
-       "Finished Conversion. HTML document written to file /tmp/a b.txt.html"},
-      {" Finished Conversion. HTML document written to file\r\n  lead.html",
-       "Finished Conversion. HTML document written to file  lead.html"},
-      {" Finished Conversion.\r\n HTML document now in clipboard.",
-       "Finished Conversion. HTML document now in clipboard."},
-      {"one\ntwo\rthree", "one two three"},
-      {"", ""},
+      {"/tmp/a b.txt.html", "Finished Conversion. HTML document written to file /tmp/a b.txt.html"},
+      {" lead.html", "Finished Conversion. HTML document written to file  lead.html"},
   };
-  for (const Case& c : cases) EXPECT_EQ(OneLine(c.text), c.expected) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(CompletionLine(c.path), c.expected) << c.path;
 }
 
 }  // namespace

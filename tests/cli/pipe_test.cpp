@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli_test_util.h"
-#include "conversion.h"
+#include "form.h"
 
 namespace scrivane {
 namespace {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "conversion.h"
+#include "messages.h"
 
 namespace scrivane::testing_support {
 
@@ -23,7 +24,8 @@ inline ConversionOptions Fragment(OutputFormat format) {
   return options;
 }
 
-// Everything a run said, for checking.
+// Everything a run reported, and what the window would say of it: its message
+// box, its strip's completion text and its beep.
 struct Recorded {
   std::string document;
   std::vector<RunMessage> messages;
@@ -32,22 +34,24 @@ struct Recorded {
   int beeps = 0;
   RunResult result;
 
-  RunCallbacks Callbacks() {
+  // Runs one conversion and records it.
+  void Run(const ConversionInput& input, const ConversionOutput& output, const ConversionOptions& options) {
     RunCallbacks callbacks;
-    callbacks.message = [this](const RunMessage& m) { messages.push_back(m); };
-    callbacks.status = [this](const std::string& s) { statuses.push_back(s); };
     callbacks.progress = [this](double f) { progress.push_back(f); };
-    callbacks.beep = [this] { ++beeps; };
-    return callbacks;
+    result = RunConversion(input, output, options, callbacks);
+    if (!result.delivered) {
+      messages.push_back(FailureMessage(result));
+      return;
+    }
+    if (!std::holds_alternative<OutputStream>(output)) statuses.push_back(FinishedText(result));
+    ++beeps;
   }
 };
 
 // Converts clipboard-like text to a document held in memory.
 inline Recorded ConvertText(const std::string& text, const ConversionOptions& options) {
   Recorded recorded;
-  recorded.result = RunConversion(InputText{text},
-                                  OutputText{[&](std::string&& document) { recorded.document = document; }},
-                                  options, recorded.Callbacks());
+  recorded.Run(InputText{text}, OutputText{[&](std::string&& document) { recorded.document = document; }}, options);
   return recorded;
 }
 

@@ -23,7 +23,7 @@ using testing_support::WriteFile;
 
 Recorded ConvertFile(const std::string& in, const std::string& out, const ConversionOptions& options) {
   Recorded recorded;
-  recorded.result = RunConversion(InputFile{in}, OutputFile{out}, options, recorded.Callbacks());
+  recorded.Run(InputFile{in}, OutputFile{out}, options);
   return recorded;
 }
 
@@ -93,9 +93,11 @@ TEST_P(RunFailureTest, ReportsAndDeliversNothing) {
   const std::string in = c.input.starts_with('/') ? c.input : (folder / c.input).string();
   const std::string out = c.output.empty() || c.output.starts_with('/') ? c.output : (folder / c.output).string();
   Recorded run;
-  run.result = c.clipboardInput
-                   ? RunConversion(InputText{"text"}, OutputFile{out}, c.options, run.Callbacks())
-                   : RunConversion(InputFile{in}, OutputFile{out}, c.options, run.Callbacks());
+  if (c.clipboardInput) {
+    run.Run(InputText{"text"}, OutputFile{out}, c.options);
+  } else {
+    run.Run(InputFile{in}, OutputFile{out}, c.options);
+  }
   EXPECT_FALSE(run.result.delivered);
   ASSERT_EQ(run.messages.size(), 1u);
   EXPECT_EQ(run.messages[0].title, c.message.title);

@@ -170,8 +170,8 @@ TEST(StreamRun, UnreadableInputWritesNothingToTheOutput) {
   ASSERT_GE(folder, 0);
   PipeCollector out;
   Recorded run;
-  run.result = RunConversion(InputStream{folder, "standard input"}, OutputStream{out.fd(), "standard output"},
-                             Fragment(OutputFormat::Smart), run.Callbacks());
+  run.Run(InputStream{folder, "standard input"}, OutputStream{out.fd(), "standard output"},
+                             Fragment(OutputFormat::Smart));
   close(folder);
   EXPECT_FALSE(run.result.delivered);
   ASSERT_EQ(run.messages.size(), 1u);
@@ -183,8 +183,7 @@ TEST(StreamRun, FullOutputIsReported) {
   const int full = open("/dev/full", O_WRONLY);
   ASSERT_GE(full, 0);
   Recorded run;
-  run.result = RunConversion(InputText{"text"}, OutputStream{full, "standard output"}, Fragment(OutputFormat::Smart),
-                             run.Callbacks());
+  run.Run(InputText{"text"}, OutputStream{full, "standard output"}, Fragment(OutputFormat::Smart));
   close(full);
   EXPECT_FALSE(run.result.delivered);
   ASSERT_EQ(run.messages.size(), 1u);
@@ -208,8 +207,7 @@ TEST_P(KeepExistingTest, NeverReplacesAFile) {
   if (std::string_view(c.existing) == "file") WriteFile(out, "old");
   if (std::string_view(c.existing) == "dangling link") std::filesystem::create_symlink(folder / "nowhere", out);
   Recorded run;
-  run.result = RunConversion(InputFile{folder / "in.txt"}, OutputFile{out, false}, Fragment(OutputFormat::Smart),
-                             run.Callbacks());
+  run.Run(InputFile{folder / "in.txt"}, OutputFile{out, false}, Fragment(OutputFormat::Smart));
   EXPECT_EQ(run.result.delivered, c.delivered);
   if (c.delivered) {
     EXPECT_EQ(ReadFile(out), "new \r\n");

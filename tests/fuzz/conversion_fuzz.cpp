@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "body.h"
-#include "conversion.h"
 #include "document.h"
+#include "form.h"
 #include "fuzz_checks.h"
 #include "line_scanner.h"
 #include "output.h"

@@ -14,31 +14,23 @@ namespace {
 
 using testing::TempIni;
 
-// Every field, so a comparison failure names the field.
+// Every option, so a comparison failure names the option.
 void ExpectSameForm(const FormState& actual, const FormState& expected, const std::string& context) {
   SCOPED_TRACE(context);
-  EXPECT_EQ(actual.input, expected.input);
-  EXPECT_EQ(actual.output, expected.output);
-  EXPECT_EQ(actual.outFormat, expected.outFormat);
-  EXPECT_EQ(actual.changeWWW, expected.changeWWW);
-  EXPECT_EQ(actual.changeFTP, expected.changeFTP);
-  EXPECT_EQ(actual.removePunctuation, expected.removePunctuation);
-  EXPECT_EQ(actual.emailCheck, expected.emailCheck);
-  EXPECT_EQ(actual.centre, expected.centre);
-  EXPECT_EQ(actual.goButton, expected.goButton);
-  EXPECT_EQ(actual.webPage, expected.webPage);
-  EXPECT_EQ(actual.title, expected.title);
-  EXPECT_EQ(actual.footer, expected.footer);
-  EXPECT_EQ(actual.fontFace, expected.fontFace);
-  EXPECT_EQ(actual.fontSize, expected.fontSize);
-  EXPECT_EQ(actual.fontColor, expected.fontColor);
-  EXPECT_EQ(actual.bgColor, expected.bgColor);
-  EXPECT_EQ(actual.textColor, expected.textColor);
-  EXPECT_EQ(actual.bgImage, expected.bgImage);
-  EXPECT_EQ(actual.charSet, expected.charSet);
-  EXPECT_EQ(actual.separator, expected.separator);
-  EXPECT_EQ(actual.listType, expected.listType);
-  EXPECT_EQ(actual.target, expected.target);
+  for (const OptionRow& row : OptionTable()) {
+    if (row.IsNumber()) {
+      EXPECT_EQ(row.Number(actual), row.Number(expected)) << row.key;
+    } else {
+      EXPECT_EQ(row.Text(actual), row.Text(expected)) << row.key;
+    }
+  }
+}
+
+// Saves one option at once, as its control does, with `value` in an otherwise first-start form.
+void SaveValue(AppSettings& settings, int FormState::*field, int value) {
+  FormState form;
+  form.*field = value;
+  settings.SaveOption(*OptionFor(field), form);
 }
 
 FormState LoadFrom(const QString& path) {
@@ -251,13 +243,13 @@ TEST(SaveAtOnce, WritesOneKeyEach) {
     Writes expected;
   };
   const Case cases[] = {
-      {"input file", [](AppSettings& s) { s.SaveInput(kFile); }, {{"General", "Input", "1"}}},
-      {"output clipboard", [](AppSettings& s) { s.SaveOutput(kClipboard); }, {{"General", "Output", "0"}}},
-      {"format", [](AppSettings& s) { s.SaveFormat(4); }, {{"General", "OutFormat", "4"}}},
-      {"www unchecked", [](AppSettings& s) { s.SaveCheck(InstantCheck::ChangeWWW, kUnchecked); }, {{"General", "ChangeWWW", "0"}}},
-      {"ftp checked", [](AppSettings& s) { s.SaveCheck(InstantCheck::ChangeFTP, kChecked); }, {{"General", "ChangeFTP", "1"}}},
-      {"punctuation grey", [](AppSettings& s) { s.SaveCheck(InstantCheck::RemovePunctuation, kGrey); }, {{"General", "RemovePunctuation", "1"}}},
-      {"email", [](AppSettings& s) { s.SaveCheck(InstantCheck::EmailCheck, kChecked); }, {{"General", "EmailCheck", "1"}}},
+      {"input file", [](AppSettings& s) { SaveValue(s, &FormState::input, kFile); }, {{"General", "Input", "1"}}},
+      {"output clipboard", [](AppSettings& s) { SaveValue(s, &FormState::output, kClipboard); }, {{"General", "Output", "0"}}},
+      {"format", [](AppSettings& s) { SaveValue(s, &FormState::outFormat, 4); }, {{"General", "OutFormat", "4"}}},
+      {"www unchecked", [](AppSettings& s) { SaveValue(s, &FormState::changeWWW, kUnchecked); }, {{"General", "ChangeWWW", "0"}}},
+      {"ftp checked", [](AppSettings& s) { SaveValue(s, &FormState::changeFTP, kChecked); }, {{"General", "ChangeFTP", "1"}}},
+      {"punctuation grey", [](AppSettings& s) { SaveValue(s, &FormState::removePunctuation, kGrey); }, {{"General", "RemovePunctuation", "1"}}},
+      {"email", [](AppSettings& s) { SaveValue(s, &FormState::emailCheck, kChecked); }, {{"General", "EmailCheck", "1"}}},
       {"table separator", [](AppSettings& s) { EXPECT_TRUE(s.SaveOptionText(OutputFormat::HtmlTable, "|")); }, {{"General", "Separator", "|"}}},
       {"list type", [](AppSettings& s) { EXPECT_TRUE(s.SaveOptionText(OutputFormat::HtmlList, "Ordered")); }, {{"General", "ListType", "Ordered"}}},
       {"target", [](AppSettings& s) { EXPECT_TRUE(s.SaveOptionText(OutputFormat::SelectionBox, "_top")); }, {{"General", "Target", "_top"}}},
@@ -277,8 +269,8 @@ TEST(SaveAtOnce, FtpClickedTwiceIsStoredAtOnce) {
   TempIni ini;
   SettingsStore store(ini.Path());
   AppSettings settings(store);
-  settings.SaveCheck(InstantCheck::ChangeFTP, kUnchecked);
-  settings.SaveCheck(InstantCheck::ChangeFTP, kChecked);
+  SaveValue(settings, &FormState::changeFTP, kUnchecked);
+  SaveValue(settings, &FormState::changeFTP, kChecked);
   store.Sync();
   EXPECT_TRUE(ini.Read().contains("\nChangeFTP=1\n")) << ini.Read().constData();
 }

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTextBrowser>
 
-#include "conversion.h"
+#include "form.h"
 #include "ui_test_util.h"
 #include "widgets.h"
 

@@ -1,7 +1,9 @@
-// The option snapshot taken from the form state.
+// The option table and the option snapshot taken from the form state.
 #include <gtest/gtest.h>
 
-#include "conversion.h"
+#include <set>
+
+#include "form.h"
 
 namespace scrivane {
 namespace {
@@ -92,6 +94,85 @@ TEST(OptionTextFor, TheRememberedTextOfTheFormat) {
   EXPECT_EQ(OptionTextFor(form), "parent");
   form.outFormat = 0;
   EXPECT_EQ(OptionTextFor(form), "");
+}
+
+// Every key, option name and control is used once, and every default is a value of its option.
+TEST(OptionTable, RowsAreConsistent) {
+  std::set<std::string_view> keys, flags, controls;
+  for (const OptionRow& row : OptionTable()) {
+    SCOPED_TRACE(std::string(row.key));
+    EXPECT_TRUE(keys.insert(row.key).second);
+    for (std::string_view flag : {row.flag, row.offFlag}) {
+      if (!flag.empty()) {
+        EXPECT_TRUE(flags.insert(flag).second) << flag;
+      }
+    }
+    if (!row.control.empty()) {
+      EXPECT_TRUE(controls.insert(row.control).second);
+    }
+    // On-off options come in pairs; the others take a value.
+    if (!row.flag.empty()) {
+      EXPECT_EQ(row.kind == OptionKind::TriState, !row.offFlag.empty());
+    }
+    EXPECT_EQ(row.valueName.empty(), row.flag.empty() || row.kind == OptionKind::TriState);
+    FormState form;
+    EXPECT_TRUE(TakeStoredText(row, row.defaultValue, form));
+    EXPECT_EQ(OptionNamed(row.flag), row.flag.empty() ? nullptr : &row);
+  }
+}
+
+struct ValueCase {
+  const char* flag;
+  const char* value;
+  const char* refusal;  // "" when the value is taken
+  const char* stored;   // the stored text afterwards
+};
+
+TEST(TakeNamedValue, ChecksAndTakesValues) {
+  const ValueCase cases[] = {
+      {"www", "false", "", "0"},
+      {"www", "true", "", "1"},
+      {"centre", "true", "", "1"},
+      {"centre", "yes", "'yes' is neither true nor false", "0"},
+      {"format", "TABLE", "", "4"},
+      {"format", "html", "unknown format 'html' (smart, linefeeds, pre, list, table or select)", "0"},
+      {"list-type", "Ordered", "", "Ordered"},
+      {"list-type", "numbered", "unknown list type 'numbered' (ordered or unordered)", "Unordered"},
+      {"separator", "|", "", "|"},
+      {"title", "<b>Mine</b>", "", "<b>Mine</b>"},
+  };
+  for (const ValueCase& c : cases) {
+    const OptionRow* row = OptionNamed(c.flag);
+    ASSERT_NE(row, nullptr) << c.flag;
+    FormState form;
+    EXPECT_EQ(TakeNamedValue(*row, c.value, form), c.refusal) << c.flag << " " << c.value;
+    EXPECT_EQ(StoredText(*row, form), c.stored) << c.flag << " " << c.value;
+  }
+}
+
+TEST(TakeStoredText, NumbersMustBeWholeAndInRange) {
+  const OptionRow& format = *OptionFor(&FormState::outFormat);
+  const OptionRow& grey = *OptionFor(&FormState::centre);
+  struct Case {
+    const OptionRow& row;
+    const char* text;
+    bool taken;
+  };
+  const Case cases[] = {{format, "5", true},   {format, " +4 ", true}, {format, "6", false},  {format, "-1", false},
+                        {format, "4x", false}, {format, "", false},    {format, "1e1", false}, {grey, "2", true},
+                        {grey, "3", false},    {format, "99999999999999999999", false}};
+  for (const Case& c : cases) {
+    FormState form;
+    EXPECT_EQ(TakeStoredText(c.row, c.text, form), c.taken) << c.row.key << "=" << c.text;
+  }
+}
+
+TEST(StoredText, BoxesSavedAtOnceKeepNoGrey) {
+  FormState form;
+  form.changeFTP = kGrey;
+  form.centre = kGrey;
+  EXPECT_EQ(StoredText(*OptionFor(&FormState::changeFTP), form), "1");
+  EXPECT_EQ(StoredText(*OptionFor(&FormState::centre), form), "2");
 }
 
 }  // namespace

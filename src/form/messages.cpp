@@ -1,0 +1,52 @@
+// The message texts of failed runs.
+#include "messages.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace scrivane {
+
+RunMessage FailureMessage(const RunResult& result) {
+  const std::string& path = result.path;
+  const std::string& reason = result.reason;
+  switch (result.failure) {
+    case RunFailure::InputMissing: return {"Error", "Input File " + path + " not found", true};
+    case RunFailure::NoOutputName: return {"Error", "No output file named", true};
+    case RunFailure::InvalidListType: return {"", "Invalid HTML List type", false};
+    case RunFailure::InputUnreadable:
+      return {"Error", (result.stream ? "Could not read " : "Could not read the input file ") + path + ": " + reason,
+              true};
+    case RunFailure::OutputUnwritable:
+    case RunFailure::DiskFull:
+      return {"Error", (result.stream ? "Could not write to " : "Could not write the output file ") + path + ": " + reason,
+              true};
+    case RunFailure::TemporaryFile:
+      return {"Error", "Could not use a temporary file in " + path + ": " + reason, true};
+    case RunFailure::OutOfMemory: return {"Error", "Not enough memory to convert this text.", true};
+    case RunFailure::Internal: return {"Error", "The conversion failed: " + reason, true};
+    case RunFailure::None: break;
+  }
+  return {"Error", "The conversion failed.", true};
+}
+
+std::string ProgressText(double fraction) {
+  const long percent = std::lround(std::clamp(fraction, 0.0, 1.0) * 100.0);
+  return " Progress ... " + (percent == 0 ? std::string() : std::to_string(percent)) + "%";
+}
+
+std::string FinishedText(const RunResult& result) {
+  if (result.outputPath.empty()) return " Finished Conversion.\r\n HTML document now in clipboard.";
+  return " Finished Conversion. HTML document written to file\r\n " + result.outputPath;
+}
+
+bool NamesNoFile(const RunResult& result) {
+  switch (result.failure) {
+    case RunFailure::InputMissing:
+    case RunFailure::InputUnreadable: return false;  // the input file, or standard input by name
+    case RunFailure::OutputUnwritable:
+    case RunFailure::DiskFull: return result.stream;
+    default: return true;
+  }
+}
+
+}  // namespace scrivane
