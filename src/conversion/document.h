@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "conversion.h"
-#include "output.h"
+#include "sink.h"
 #include "render.h"
 
 namespace scrivane {

@@ -15,7 +15,7 @@
 #include "conversion.h"
 #include "document.h"
 #include "encoding.h"
-#include "output.h"
+#include "output_file.h"
 
 namespace scrivane {
 namespace {

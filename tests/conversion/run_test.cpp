@@ -9,7 +9,7 @@
 #include <sys/wait.h>
 
 #include "convert_helpers.h"
-#include "output.h"
+#include "output_file.h"
 
 namespace scrivane {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "body.h"
 #include "conversion.h"
-#include "output.h"
+#include "output_file.h"
 
 namespace scrivane {
 namespace {

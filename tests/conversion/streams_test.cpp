@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "convert_helpers.h"
-#include "output.h"
+#include "output_file.h"
 
 namespace scrivane {
 namespace {

@@ -28,7 +28,7 @@
 #include "form.h"
 #include "fuzz_checks.h"
 #include "line_scanner.h"
-#include "output.h"
+#include "output_file.h"
 #include "render.h"
 
 namespace scrivane::fuzz {

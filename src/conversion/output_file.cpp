@@ -1,5 +1,5 @@
-// Output: block buffering and the safely replaced output file.
-#include "output.h"
+// The safely replaced output file and the spool files.
+#include "output_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <random>
 
 namespace scrivane {
@@ -87,32 +86,6 @@ FileError::FileError(RunFailure failure, std::string path, std::string reason, b
 
 RunFailure FileError::WriteFailure(int error) {
   return error == ENOSPC || error == EDQUOT || error == EFBIG ? RunFailure::DiskFull : RunFailure::OutputUnwritable;
-}
-
-DocumentSink::DocumentSink(Writer writer, TextEncoding encoding, std::size_t flushSize)
-    : writer_(std::move(writer)), flushSize_(flushSize), encoding_(encoding) {
-  pending_.reserve(std::min(flushSize, kFlushSize) + 64 * 1024);
-}
-
-void DocumentSink::Flush() {
-  Write(pending_);
-  pending_.clear();
-}
-
-void DocumentSink::Append(std::string_view lines) {
-  Flush();
-  Write(lines);
-}
-
-void DocumentSink::Write(std::string_view text) {
-  if (text.empty()) return;
-  if (encoding_ == TextEncoding::Windows1252) {
-    encoded_.clear();
-    AppendWindows1252FromUtf8(encoded_, text);
-    writer_(encoded_);
-  } else {
-    writer_(text);
-  }
 }
 
 SafeOutputFile::SafeOutputFile(const std::string& path, bool overwrite)

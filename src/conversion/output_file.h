@@ -1,16 +1,14 @@
-// Where the document's bytes go: a buffer flushed in large blocks, and the
-// output file that replaces an existing one only once it is complete.
+// Files the run writes: the output file that replaces an existing one only
+// once it is complete, and unnamed spool files; failures as FileError.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "conversion.h"
-#include "encoding.h"
 
 namespace scrivane {
 
@@ -25,42 +23,6 @@ class FileError : public std::runtime_error {
   std::string path;
   std::string reason;
   bool stream;
-};
-
-// Collects output lines and hands them to a writer in large blocks, in the
-// document's encoding (the text appended is always UTF-8).
-class DocumentSink {
- public:
-  using Writer = std::function<void(std::string_view bytes)>;
-  // Pending text goes to the writer once it reaches `flushSize` bytes at a line's end.
-  DocumentSink(Writer writer, TextEncoding encoding, std::size_t flushSize = kFlushSize);
-
-  // The pending text; append to it, then call EndLine.
-  std::string& Text() { return pending_; }
-  // Ends the current output line with CR LF.
-  void EndLine() {
-    pending_.append("\r\n");
-    if (pending_.size() >= flushSize_) Flush();
-  }
-  // Writes `text` as one whole line.
-  void Line(std::string_view text) {
-    pending_.append(text);
-    EndLine();
-  }
-  // Hands everything pending to the writer.
-  void Flush();
-  // Writes whole lines of document text made elsewhere, after what is pending.
-  void Append(std::string_view lines);
-
- private:
-  void Write(std::string_view text);
-
-  static constexpr std::size_t kFlushSize = 256 * 1024;
-  Writer writer_;
-  std::size_t flushSize_;
-  TextEncoding encoding_;
-  std::string pending_;
-  std::string encoded_;
 };
 
 // An unnamed temporary file (in $TMPDIR, else /tmp) that holds bytes for a
