@@ -52,7 +52,7 @@ void AddOptions(QCommandLineParser& parser) {
   });
   for (const OptionRow& row : OptionTable()) {
     if (row.flag.empty()) continue;
-    if (row.kind == OptionKind::TriState) {
+    if (row.IsCheck()) {
       parser.addOption({Q(row.flag), Q(row.help)});
       parser.addOption({Q(row.offFlag), Q(row.offHelp)});
     } else {
@@ -96,7 +96,7 @@ ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::fun
 
   for (const OptionRow& row : OptionTable()) {
     if (row.flag.empty()) continue;
-    if (row.kind == OptionKind::TriState) {
+    if (row.IsCheck()) {
       const bool on = parser.isSet(Q(row.flag));
       const bool off = parser.isSet(Q(row.offFlag));
       if (on && off) return UsageError(QStringLiteral("--%1 and --%2 contradict each other").arg(Q(row.flag), Q(row.offFlag)));

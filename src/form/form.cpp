@@ -3,7 +3,9 @@
 #include "form.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <cstdlib>
 #include <optional>
 
 namespace scrivane {
@@ -29,7 +31,13 @@ std::optional<int> ParseWholeNumber(std::string_view text) {
   return value;
 }
 
-int HighestOf(const OptionRow& row) { return row.kind == OptionKind::TriState ? kGrey : row.highest; }
+int HighestOf(const OptionRow& row) {
+  switch (row.kind) {
+    case OptionKind::TriState: return kGrey;
+    case OptionKind::Flag: return kChecked;
+    default: return row.highest;
+  }
+}
 
 // "a, b or c"
 std::string Alternatives(std::span<const std::string_view> choices) {
@@ -61,7 +69,34 @@ const OptionRow* FindField(Field field) {
 
 FormState::FormState() : input(0), output(0), outFormat(0), changeWWW(0), changeFTP(0), removePunctuation(0),
                          emailCheck(0), centre(0), goButton(0), webPage(0) {
-  for (const OptionRow& row : OptionTable()) TakeStoredText(row, row.defaultValue, *this);
+  for (const OptionRow& row : OptionTable()) TakeStoredText(row, DefaultText(row), *this);
+}
+
+std::string DefaultText(const OptionRow& row) {
+  return row.defaultFrom != nullptr ? row.defaultFrom() : std::string(row.defaultValue);
+}
+
+std::string LocaleLanguage() {
+  // The first of these that is set names the locale for messages, as the C library decides.
+  const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::string locale;
+  for (const char* name : names) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') {
+      locale = value;
+      break;
+    }
+  }
+  // "de_CH.UTF-8@euro": the language and region, before the encoding and the variant.
+  locale = locale.substr(0, locale.find_first_of(".@"));
+  std::replace(locale.begin(), locale.end(), '_', '-');
+  const bool wellFormed = !locale.empty() && locale.size() <= 35 &&
+                          std::all_of(locale.begin(), locale.end(), [](char c) {
+                            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+                          }) &&
+                          std::isalpha(static_cast<unsigned char>(locale.front()));
+  if (!wellFormed || locale == "C" || locale == "POSIX") return "en";
+  return locale;
 }
 
 const OptionRow* OptionFor(int FormState::*field) { return FindField(field); }
@@ -78,7 +113,7 @@ const OptionRow* OptionNamed(std::string_view flag) {
 std::string StoredText(const OptionRow& row, const FormState& form) {
   if (!row.IsNumber()) return row.Text(form);
   const int value = row.Number(form);
-  if (row.kind == OptionKind::TriState && row.saved == SaveTime::AtOnce) return value == kUnchecked ? "0" : "1";
+  if (row.IsCheck() && row.saved == SaveTime::AtOnce) return value == kUnchecked ? "0" : "1";
   return std::to_string(value);
 }
 
@@ -94,7 +129,7 @@ bool TakeStoredText(const OptionRow& row, std::string_view text, FormState& form
 }
 
 std::string TakeNamedValue(const OptionRow& row, std::string_view value, FormState& form) {
-  if (row.kind == OptionKind::TriState) {
+  if (row.IsCheck()) {
     if (value != "true" && value != "false") return "'" + std::string(value) + "' is neither true nor false";
     row.Number(form) = value == "true" ? kChecked : kUnchecked;
     return {};

@@ -48,6 +48,7 @@ struct FormState {
 enum class OptionKind {
   Index,     // one of a few numbered choices, stored as its number
   TriState,  // a check box: 0 clear, 1 ticked, 2 grey (only a stored value makes it grey)
+  Flag,      // a check box that is on or off: 0 or 1
   Text,      // free text, stored exactly as typed
   Colour,    // colour text (#RRGGBB or a name), stored exactly as typed
 };
@@ -64,11 +65,12 @@ struct OptionRow {
   OptionKind kind{};
   Field field{};
   std::string_view defaultValue{};  // as stored
+  std::string (*defaultFrom)() = nullptr;  // where the default is found at run time instead (the user's locale)
   int highest = 0;                // Index: the highest number it takes
   SaveTime saved = SaveTime::AtExit;
   std::string_view control{};     // the window control's object name; "" when the window keeps the value itself
   std::string_view flag{};        // scrivane-convert's long option (and the library's name); "" for none
-  std::string_view offFlag{};     // TriState: the option that clears it
+  std::string_view offFlag{};     // TriState and Flag: the option that clears it
   std::string_view valueName{};   // what the option's value is called in --help
   std::string_view help{};        // --help's line for `flag`
   std::string_view offHelp{};     // --help's line for `offFlag`
@@ -83,6 +85,8 @@ struct OptionRow {
   const std::string& Text(const FormState& form) const { return form.*std::get<std::string FormState::*>(field); }
   // True for the kinds kept as numbers.
   bool IsNumber() const { return std::holds_alternative<int FormState::*>(field); }
+  // True for the check boxes, set by name with "true" or "false".
+  bool IsCheck() const { return kind == OptionKind::TriState || kind == OptionKind::Flag; }
 };
 
 // Every option, in the order --help lists them.
@@ -93,6 +97,12 @@ const OptionRow* OptionFor(int FormState::*field);
 const OptionRow* OptionFor(std::string FormState::*field);
 // The row whose long option (or off option) is `flag`, or null.
 const OptionRow* OptionNamed(std::string_view flag);
+
+// The row's default, as stored.
+std::string DefaultText(const OptionRow& row);
+
+// The language of the user's locale as a language tag ("de-CH"), "en" for the C and POSIX locales.
+std::string LocaleLanguage();
 
 // The text the store keeps for the row's value in `form`. A check box saved the
 // moment it is clicked keeps "0" when clear and "1" otherwise.

@@ -59,7 +59,7 @@ bool AppSettings::MigrateOldStore() {
 void AppSettings::LoadForm(FormState& form) const {
   for (const OptionRow& row : OptionTable()) {
     const std::optional<QString> text = store_.Read(kGeneral, KeyOf(row));
-    if (!text || !TakeStoredText(row, FromQt(*text), form)) TakeStoredText(row, row.defaultValue, form);
+    if (!text || !TakeStoredText(row, FromQt(*text), form)) TakeStoredText(row, DefaultText(row), form);
   }
 }
 

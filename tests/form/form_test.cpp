@@ -1,6 +1,7 @@
 // The option table and the option snapshot taken from the form state.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 
 #include "form.h"
@@ -112,11 +113,11 @@ TEST(OptionTable, RowsAreConsistent) {
     }
     // On-off options come in pairs; the others take a value.
     if (!row.flag.empty()) {
-      EXPECT_EQ(row.kind == OptionKind::TriState, !row.offFlag.empty());
+      EXPECT_EQ(row.IsCheck(), !row.offFlag.empty());
     }
-    EXPECT_EQ(row.valueName.empty(), row.flag.empty() || row.kind == OptionKind::TriState);
+    EXPECT_EQ(row.valueName.empty(), row.flag.empty() || row.IsCheck());
     FormState form;
-    EXPECT_TRUE(TakeStoredText(row, row.defaultValue, form));
+    EXPECT_TRUE(TakeStoredText(row, DefaultText(row), form));
     EXPECT_EQ(OptionNamed(row.flag), row.flag.empty() ? nullptr : &row);
   }
 }
@@ -164,6 +165,26 @@ TEST(TakeStoredText, NumbersMustBeWholeAndInRange) {
   for (const Case& c : cases) {
     FormState form;
     EXPECT_EQ(TakeStoredText(c.row, c.text, form), c.taken) << c.row.key << "=" << c.text;
+  }
+}
+
+TEST(LocaleLanguage, TagOfTheMessagesLocale) {
+  struct Case {
+    const char* all;
+    const char* messages;
+    const char* lang;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"", "", "de_CH.UTF-8", "de-CH"},      {"", "fr_FR@euro", "de_DE", "fr-FR"}, {"pt_BR", "", "de_DE", "pt-BR"},
+      {"", "", "C.UTF-8", "en"},             {"", "", "POSIX", "en"},              {"", "", "", "en"},
+      {"", "", "\"><script>", "en"},         {"", "", "sr_RS@latin", "sr-RS"},
+  };
+  for (const Case& c : cases) {
+    setenv("LC_ALL", c.all, 1);
+    setenv("LC_MESSAGES", c.messages, 1);
+    setenv("LANG", c.lang, 1);
+    EXPECT_EQ(LocaleLanguage(), c.expected) << c.all << "|" << c.messages << "|" << c.lang;
   }
 }
 

@@ -13,7 +13,7 @@ FormState OtherValues() {
   FormState form;
   for (const OptionRow& row : OptionTable()) {
     if (row.IsNumber()) {
-      const int highest = row.kind == OptionKind::TriState ? kChecked : row.highest;  // the user never greys a box
+      const int highest = row.IsCheck() ? kChecked : row.highest;  // the user never greys a box
       row.Number(form) = (row.Number(form) + 1) % (highest + 1);
     } else {
       // A listed choice where there are choices, else text a user might well type.
@@ -29,7 +29,7 @@ QStringList ArgumentsFor(const FormState& form) {
   for (const OptionRow& row : OptionTable()) {
     if (row.flag.empty()) continue;
     const auto name = [](std::string_view flag) { return QStringLiteral("--") + QString::fromLatin1(flag.data(), flag.size()); };
-    if (row.kind == OptionKind::TriState) {
+    if (row.IsCheck()) {
       arguments << name(row.Number(form) == kChecked ? row.flag : row.offFlag);
     } else if (row.IsNumber()) {
       arguments << name(row.flag) + QLatin1Char('=') + QString::fromLatin1(row.choices[row.Number(form)].data());
