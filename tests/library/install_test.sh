@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # libscrivane as a user meets it: installed into a temporary prefix by
-# cmake --install, checked there, and a C program built against the installed
+# cmake --install (its component "library"), checked there, and a C program built against the installed
 # header and library, once through pkg-config and once through
 # find_package(Scrivane), run against scrivane-convert (api_test.c).
 #
@@ -15,7 +15,8 @@ failures=0
 fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
 
 prefix=$work/prefix
-cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; exit 1; }
+cmake --install "$build" --prefix "$prefix" --component library >"$work/install.log" 2>&1 ||
+  { cat "$work/install.log" >&2; exit 1; }
 
 # What is installed.
 library=$(find "$prefix" -name 'libscrivane.so.*.*' | head -n 1)
