@@ -37,9 +37,10 @@ libdir=$(pkg-config --variable=libdir scrivane)
 [[ "$libdir" == "$prefix"/* ]] || fail "pkg-config names the prefix installed into, not '$libdir'"
 # shellcheck disable=SC2046,SC2086
 "$cc" -std=c99 -Wall -Wextra -pedantic -Werror $cflags $(pkg-config --cflags scrivane) \
-  "$source/tests/library/api_test.c" -o "$work/api_test" $(pkg-config --libs scrivane) -Wl,-rpath,"$libdir" -pthread
+  "$source/tests/library/api_test.c" -o "$work/api_test" $(pkg-config --libs scrivane) -Wl,-rpath,"$libdir"
 mkdir "$work/pkg-config"
-"$work/api_test" "$convert" "$source/examples/sample.txt" "$work/pkg-config" || fail "api_test built through pkg-config"
+cases=$source/tests/library/format_cases.txt sample=$source/examples/sample.txt
+"$work/api_test" "$convert" "$cases" "$sample" "$work/pkg-config" || fail "api_test built through pkg-config"
 
 # Through find_package.
 cmake -S "$source/tests/library/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
@@ -47,7 +48,7 @@ cmake -S "$source/tests/library/consumer" -B "$work/consumer" -G Ninja -DCMAKE_P
   >"$work/consumer.log" 2>&1 && cmake --build "$work/consumer" >>"$work/consumer.log" 2>&1 ||
   { cat "$work/consumer.log" >&2; exit 1; }
 mkdir "$work/find-package"
-"$work/consumer/api_test" "$convert" "$source/examples/sample.txt" "$work/find-package" ||
+"$work/consumer/api_test" "$convert" "$cases" "$sample" "$work/find-package" ||
   fail "api_test built through find_package"
 
 # The Python module, where this build has one, imports from the prefix alone.

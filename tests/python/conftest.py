@@ -11,6 +11,20 @@ SOURCE_DIR = Path(os.environ.get("SCRIVANE_SOURCE_DIR", Path(__file__).resolve()
 SAMPLE = SOURCE_DIR / "examples" / "sample.txt"
 
 
+def format_cases():
+    """(scrivane-convert's arguments, the same as keyword arguments) for each line of
+    tests/library/format_cases.txt."""
+    cases = []
+    for line in (SOURCE_DIR / "tests" / "library" / "format_cases.txt").read_text().splitlines():
+        if not line or line.startswith("#"):
+            continue
+        pairs = [option.partition("=") for option in line.split("\t")]
+        arguments = [f"--{name}={value}" if equals else f"--{name}" for name, equals, value in pairs]
+        options = {name.replace("-", "_"): value if equals else True for name, equals, value in pairs}
+        cases.append(pytest.param(arguments, options, id=line.replace("\t", " ")))
+    return cases
+
+
 def masked(document):
     """The document with the date line and the selection box's form number masked
     (as tests/cli/cli_test_util.h masks them)."""

@@ -18,10 +18,8 @@ def make_tree(root, files):
     for i in range(files):
         folder = root / f"week-{i % 10:02}" / ("deep" if i % 3 == 0 else "")
         folder.mkdir(parents=True, exist_ok=True)
-        text = f"Note {i}\nsee www.example.org/{i} or mail n{i}@example.org\n\n" * (1 + i % 7)
-        data = text.encode("cp1252" if i % 5 == 0 else "utf-8") + ("caf\u00e9 \u00a3\n".encode("cp1252") if i % 5 == 0
-                                                                      else "caf\u00e9 \u00a3\n".encode())
-        (folder / f"note-{i:03}.txt").write_bytes(data)
+        text = f"Note {i}\nsee www.example.org/{i} or mail n{i}@example.org\n\n" * (1 + i % 7) + "caf\u00e9 \u00a3\n"
+        (folder / f"note-{i:03}.txt").write_bytes(text.encode("cp1252" if i % 5 == 0 else "utf-8"))
     (root / "week-00" / "skipped.md").write_text("not a .txt file\n")
     (root / ".hidden.txt").write_text("hidden\n")
 
