@@ -9,6 +9,8 @@
  * scrivane_last_error() gives the message of the calling thread's last call,
  * naming the file and the system's reason as the programs word them.
  *
+ * Every conversion takes NULL options as the defaults.
+ *
  * Threads: separate calls on separate threads are safe, including calls that
  * share one options object as long as no thread changes it meanwhile (an
  * options object must not be changed or freed while a call uses it). The last
@@ -75,8 +77,7 @@ SCRIVANE_API int scrivane_options_set(scrivane_options* options, const char* nam
  * as UTF-8, or as Windows-1252 when it is not valid UTF-8, and the document is
  * written in the same encoding. On success *document holds the document and a
  * terminating NUL (free it with scrivane_free) and *document_length, when not
- * NULL, its length without the NUL; on failure *document is NULL. NULL options
- * mean the defaults. */
+ * NULL, its length without the NUL; on failure *document is NULL. */
 SCRIVANE_API int scrivane_convert(const scrivane_options* options, const char* text, size_t length,
                                   char** document, size_t* document_length);
 
