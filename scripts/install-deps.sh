@@ -4,12 +4,14 @@
 # test included). Quiet and quick when everything is already there.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
+          python3-dev python3-pybind11)
 if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
   packages+=(dpkg-dev)
 fi
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(xvfb xauth chromium clang libclang-rt-14-dev desktop-file-utils appstream man-db qt6-qpa-plugins)
+  packages+=(xvfb xauth chromium clang libclang-rt-14-dev desktop-file-utils appstream man-db qt6-qpa-plugins
+            pkgconf python3-pytest python3-distributed)
 fi
 
 missing=()

@@ -4,6 +4,7 @@
 // for its user, so the engine knows nothing of windows, clipboards or terminals.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -44,6 +45,8 @@ struct InputText { std::string text; };  // text held in memory, UTF-8
 struct InputStream {  // standard input or a pipe, read once; `name` stands for it in results
   int fd = 0;
   std::string name = "standard input";
+  // When set, read instead of `fd`, as read(2) is: bytes read, 0 at the end, -1 with errno set.
+  std::function<std::ptrdiff_t(char* buffer, std::size_t size)> read{};
 };
 using ConversionInput = std::variant<InputFile, InputText, InputStream>;
 
@@ -52,10 +55,15 @@ struct OutputFile {
   std::string path;
   bool overwrite = true;  // false: an existing file is left alone and the run fails
 };
-struct OutputText { std::function<void(std::string&& document)> deliver; };  // memory
+struct OutputText {  // memory
+  std::function<void(std::string&& document)> deliver;
+  bool inputEncoding = false;  // in the input's encoding as files get it, rather than always UTF-8 (the clipboard)
+};
 struct OutputStream {  // standard output or a pipe; gets the document only once it is complete
   int fd = 1;
   std::string name = "standard output";
+  // When set, written to instead of `fd`: false, with errno set, when the bytes could not be written.
+  std::function<bool(std::string_view bytes)> write{};
 };
 using ConversionOutput = std::variant<OutputFile, OutputText, OutputStream>;
 

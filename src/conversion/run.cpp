@@ -90,7 +90,7 @@ class TextSource : public InputSource {
 // file, so the run can start again from the beginning as with a file.
 class StreamSource : public InputSource {
  public:
-  StreamSource(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+  explicit StreamSource(const InputStream& stream) : fd_(stream.fd), name_(stream.name), read_(stream.read) {}
 
   std::size_t Read(char* buffer, std::size_t size) override {
     std::size_t got = 0;
@@ -98,7 +98,7 @@ class StreamSource : public InputSource {
       got = spool_.ReadAt(buffer, size, position_);
     } else {
       for (;;) {
-        const ssize_t n = ::read(fd_, buffer, size);
+        const std::ptrdiff_t n = read_ ? read_(buffer, size) : ::read(fd_, buffer, size);
         if (n >= 0) {
           got = static_cast<std::size_t>(n);
           break;
@@ -116,6 +116,7 @@ class StreamSource : public InputSource {
  private:
   int fd_;
   std::string name_;
+  std::function<std::ptrdiff_t(char*, std::size_t)> read_;
   SpoolFile spool_;
   std::uint64_t position_ = 0;
 };
@@ -188,6 +189,21 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
   return TextEncoding::Windows1252;  // not reached: every byte sequence is Windows-1252
 }
 
+// Hands a document held back in a spool file to a stream's writer, block by block.
+void CopyToWriter(const SpoolFile& document, const OutputStream& stream) {
+  std::string block(256 * 1024, '\0');
+  for (std::uint64_t offset = 0; offset < document.Size();) {
+    const std::size_t got = document.ReadAt(block.data(), block.size(), offset);
+    if (got == 0) break;
+    offset += got;
+    errno = 0;
+    if (!stream.write(std::string_view(block.data(), got))) {
+      const int error = errno != 0 ? errno : EIO;
+      throw FileError(FileError::WriteFailure(error), stream.name, std::strerror(error), true);
+    }
+  }
+}
+
 RunResult Failed(RunFailure failure, std::string path = {}, std::string reason = {}, bool stream = false) {
   RunResult result;
   result.failure = failure;
@@ -234,7 +250,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
       source = &text.emplace(inputText->text);
     } else {
       const auto& inputStream = std::get<InputStream>(input);
-      source = &stream.emplace(inputStream.fd, inputStream.name);
+      source = &stream.emplace(inputStream);
     }
     const auto restart = [&](auto&& clear) {
       return [&result, clear] {
@@ -253,13 +269,18 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
       SpoolFile document;
       WriteDocument(*source, options, callbacks, true, counted([&](std::string_view bytes) { document.Append(bytes); }),
                     restart([&] { document.Clear(); }));
-      document.CopyTo(outputStream->fd, outputStream->name);
+      if (outputStream->write) {
+        CopyToWriter(document, *outputStream);
+      } else {
+        document.CopyTo(outputStream->fd, outputStream->name);
+      }
     } else {
+      const auto& outputText = std::get<OutputText>(output);
       std::string document;
-      WriteDocument(*source, options, callbacks, false,
+      WriteDocument(*source, options, callbacks, outputText.inputEncoding,
                     counted([&](std::string_view bytes) { document.append(bytes); }),
                     restart([&] { document.clear(); }));
-      std::get<OutputText>(output).deliver(std::move(document));
+      outputText.deliver(std::move(document));
     }
     result.delivered = true;
   } catch (const FileError& error) {

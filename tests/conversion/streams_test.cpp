@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <thread>
 
 #include "convert_helpers.h"
@@ -127,6 +129,26 @@ TEST_P(StreamTest, MatchesTheFileRun) {
                     .delivered);
     EXPECT_EQ(out.Take(), expected) << "file to stream";
   }
+  {
+    InputStream in{-1, "the reader"};
+    std::size_t offset = 0;
+    in.read = [&](char* buffer, std::size_t size) {  // small pieces, as a slow source gives them
+      const std::size_t n = c.input.copy(buffer, std::min<std::size_t>(size, 1000), offset);
+      offset += n;
+      return static_cast<std::ptrdiff_t>(n);
+    };
+    OutputStream out{-1, "the writer"};
+    std::string written;
+    out.write = [&](std::string_view bytes) { return written.append(bytes), true; };
+    EXPECT_TRUE(RunConversion(in, out, options, {}).delivered);
+    EXPECT_EQ(written, expected) << "read and write functions";
+  }
+  {
+    std::string held;
+    const OutputText memory{[&](std::string&& document) { held = std::move(document); }, true};
+    EXPECT_TRUE(RunConversion(InputText{c.input}, memory, options, {}).delivered);
+    EXPECT_EQ(held, expected) << "memory in the input's encoding";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -189,6 +211,21 @@ TEST(StreamRun, FullOutputIsReported) {
   ASSERT_EQ(run.messages.size(), 1u);
   EXPECT_EQ(run.messages[0].text, "Could not write to standard output: No space left on device");
   EXPECT_EQ(run.beeps, 0);
+}
+
+TEST(StreamRun, ReadAndWriteFunctionsReportTheirErrors) {
+  InputStream failing{-1, "the reader"};
+  failing.read = [](char*, std::size_t) -> std::ptrdiff_t { return errno = EIO, -1; };
+  OutputStream full{-1, "the writer"};
+  full.write = [](std::string_view) { return errno = ENOSPC, false; };
+  Recorded reading, writing;
+  reading.Run(failing, OutputText{[](std::string&&) {}}, Fragment(OutputFormat::Smart));
+  writing.Run(InputText{"text"}, full, Fragment(OutputFormat::Smart));
+  ASSERT_EQ(reading.messages.size(), 1u);
+  ASSERT_EQ(writing.messages.size(), 1u);
+  EXPECT_EQ(reading.messages[0].text, "Could not read the reader: Input/output error");
+  EXPECT_EQ(writing.messages[0].text, "Could not write to the writer: No space left on device");
+  EXPECT_EQ(writing.result.failure, RunFailure::DiskFull);
 }
 
 struct KeepCase {
