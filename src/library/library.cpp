@@ -149,7 +149,7 @@ int scrivane_options_set(scrivane_options* options, const char* name, const char
     if (row == nullptr) return Failed(SCRIVANE_ERROR_OPTION, "unknown option '" + std::string(flag) + "'", EINVAL);
     std::string_view taken = value;
     // The off name of an on/off option takes the opposite value.
-    if (row->kind == OptionKind::TriState && flag == row->offFlag && (taken == "true" || taken == "false")) {
+    if (row->IsCheck() && flag == row->offFlag && (taken == "true" || taken == "false")) {
       taken = taken == "true" ? "false" : "true";
     }
     const std::string refused = TakeNamedValue(*row, taken, options->form);
