@@ -53,6 +53,7 @@ struct Block {
   ByteBuffer input;
   std::string output;
   std::uint64_t consumedAfter = 0;  // input bytes through the end of this block
+  LineContext context;              // where the input stands before the block
   bool atStart = false;
   bool done = false;
   bool notUtf8 = false;
@@ -74,8 +75,8 @@ std::size_t CutPoint(std::string_view text, std::size_t from) {
 // Threads that convert blocks, each with its own writer and buffers.
 class BlockWorkers {
  public:
-  BlockWorkers(unsigned count, TextEncoding encoding, const ConversionOptions& options)
-      : encoding_(encoding), options_(options) {
+  BlockWorkers(unsigned count, TextEncoding encoding, const ConversionOptions& options, std::size_t tableColumns)
+      : encoding_(encoding), options_(options), tableColumns_(tableColumns) {
     for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
   }
   ~BlockWorkers() {
@@ -109,7 +110,7 @@ class BlockWorkers {
     // block is done; only the pieces of a very long line reach the writer early.
     std::string* target = nullptr;
     DocumentSink sink([&](std::string_view bytes) { target->append(bytes); }, TextEncoding::Utf8, SIZE_MAX);
-    DocumentWriter writer(options_, sink);
+    DocumentWriter writer(options_, sink, tableColumns_);
     for (;;) {
       std::shared_ptr<Block> block;
       {
@@ -123,6 +124,7 @@ class BlockWorkers {
       target = &block->output;
       try {
         LineScanner scanner(block->input.View(), options_.links);
+        writer.Resume(block->context);
         ConvertLines(scanner, encoding_, block->atStart, writer, {});
         if (block->output.empty()) {
           block->output.swap(sink.Text());
@@ -144,6 +146,7 @@ class BlockWorkers {
 
   TextEncoding encoding_;
   const ConversionOptions& options_;
+  std::size_t tableColumns_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable finished_;
@@ -152,7 +155,55 @@ class BlockWorkers {
   std::vector<std::thread> threads_;
 };
 
+// Where the input stands after a block of whole lines that followed `before`.
+LineContext ContextAfter(std::string_view input, bool atStart, TextEncoding encoding, const LineContext& before) {
+  if (atStart && encoding == TextEncoding::Utf8 && input.starts_with(kByteOrderMark)) {
+    input.remove_prefix(kByteOrderMark.size());  // ConvertLines drops it
+  }
+  if (input.empty()) return before;
+  // The last line: what follows the last line end but the block's own final one.
+  std::string_view rest = input;
+  if (rest.ends_with("\r\n")) {
+    rest.remove_suffix(2);
+  } else if (rest.ends_with('\n') || rest.ends_with('\r')) {
+    rest.remove_suffix(1);
+  }
+  const std::size_t lastEnd = rest.find_last_of("\r\n");
+  LineContext after;
+  after.afterText = lastEnd == std::string_view::npos ? !rest.empty() : lastEnd + 1 < rest.size();
+  after.rowsBefore = before.rowsBefore || input.find_first_not_of("\r\n") != std::string_view::npos;
+  return after;
+}
+
 }  // namespace
+
+std::size_t CountTableColumns(LineScanner& scanner, TextEncoding encoding, const std::string& separator) {
+  if (separator.empty()) return 1;
+  ScannedLine line;
+  std::string decoded, unquoted;
+  std::vector<std::string_view> fields;
+  std::size_t widest = 0;
+  while (scanner.Next(line)) {
+    std::string_view text = line.text;
+    if (line.hasHighBytes && encoding == TextEncoding::Windows1252) {
+      decoded.clear();
+      AppendUtf8FromWindows1252(decoded, text);
+      text = decoded;
+    }
+    if (text.find('"') != std::string_view::npos) {
+      SplitFields(text, separator, unquoted, fields);
+      widest = std::max(widest, fields.size());
+      continue;
+    }
+    // No quoted field: the separators can simply be counted.
+    std::size_t count = 1;
+    for (std::size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, at + separator.size())) {
+      ++count;
+    }
+    widest = std::max(widest, count);
+  }
+  return widest;
+}
 
 void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, DocumentWriter& writer,
                   const ConsumedFunction& consumed) {
@@ -181,9 +232,11 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
   }
 }
 
-void ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,
-                       DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads) {
-  BlockWorkers workers(threads, encoding, options);
+LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,
+                              DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads,
+                              std::size_t tableColumns) {
+  BlockWorkers workers(threads, encoding, options, tableColumns);
+  LineContext context;
   std::deque<std::shared_ptr<Block>> inFlight;
   std::vector<std::shared_ptr<Block>> spare;
   const std::size_t maxInFlight = 2 * static_cast<std::size_t>(threads);
@@ -236,6 +289,8 @@ void ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const Co
     offset += block->input.Size();
     block->consumedAfter = offset;
     block->atStart = atStart;
+    block->context = context;
+    context = ContextAfter(block->input.View(), atStart, encoding, context);
     atStart = false;
     if (block->input.Size() == 0) break;
     workers.Submit(block);
@@ -243,6 +298,7 @@ void ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const Co
     if (inFlight.size() >= maxInFlight) drainOldest();
   }
   while (!inFlight.empty()) drainOldest();
+  return context;
 }
 
 }  // namespace scrivane

@@ -17,11 +17,28 @@ std::string ListTagFor(std::string_view listType);
 // The font size written for a format: "Retain original format" raises it one step.
 std::string EffectiveFontSize(const ConversionOptions& options);
 
+// The text between table fields for a separator name ("comma", "tab", "semi-colon"
+// or the text itself); "" means the whole line is one field.
+std::string SeparatorFor(std::string_view name);
+
+// Splits a table line into fields as spreadsheet text does (quoted fields may
+// hold the separator; "" in them is one quote). Fields are views into the line,
+// or into `unquoted` for quoted fields.
+void SplitFields(std::string_view line, const std::string& separator, std::string& unquoted,
+                 std::vector<std::string_view>& fields);
+
+// What a modern document carries from one input line to the next.
+struct LineContext {
+  bool afterText = false;   // the line before held text (a paragraph is open)
+  bool rowsBefore = false;  // a table row has been written
+};
+
 // Writes a document line by line into a sink.
 class DocumentWriter {
  public:
   // The options must outlive the writer; the list type must be valid (ListTagFor).
-  DocumentWriter(const ConversionOptions& options, DocumentSink& sink);
+  // `tableColumns`: the widest row of a modern table, so that every row fills it.
+  DocumentWriter(const ConversionOptions& options, DocumentSink& sink, std::size_t tableColumns = 0);
   DocumentWriter(const DocumentWriter&) = delete;  // drain_ points back at this writer
   DocumentWriter& operator=(const DocumentWriter&) = delete;
 
@@ -33,7 +50,18 @@ class DocumentWriter {
   // Writes the closing markup, the closing wrappers and the page foot.
   void End();
 
+  // Where the input stands after the lines written so far.
+  const LineContext& Context() const { return context_; }
+  // Goes on after lines written by another writer (a block converted elsewhere).
+  void Resume(const LineContext& context) { context_ = context; }
+
  private:
+  void BeginModern();
+  void AddModernLine(std::string_view line, bool plain);
+  void AddModernRow(std::string_view line, bool plain);
+  void AddModernOption(std::string_view line);
+  void EndModern();
+  void WriteModernFoot();
   void AddTableRow(std::string_view line, bool plain);
   void WriteText(std::string_view text, bool plain);
   void AddSelectionOption(std::string_view line);
@@ -50,6 +78,9 @@ class DocumentWriter {
   Link link_;
   std::string label_;
   std::string unquoted_;
+  std::string cleaned_;
+  std::size_t tableColumns_ = 0;
+  LineContext context_;
   DrainFunction drain_;  // flushes the sink in the middle of a giant word
 };
 

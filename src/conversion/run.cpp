@@ -164,16 +164,25 @@ template <class Restart>
 TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options, const RunCallbacks& callbacks,
                            bool keepInputEncoding, const DocumentSink::Writer& write, Restart restart) {
   for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
-    DocumentSink sink(write, keepInputEncoding ? encoding : TextEncoding::Utf8);
-    DocumentWriter writer(options, sink);
-    ProgressReporter progress(callbacks.progress, source.Size());
+    // Modern pages are always UTF-8, whatever the input was.
+    DocumentSink sink(write, keepInputEncoding && !options.modern ? encoding : TextEncoding::Utf8);
     const auto read = [&](char* buffer, std::size_t size) { return source.Read(buffer, size); };
+    std::size_t tableColumns = 0;
+    if (options.modern && options.format == OutputFormat::HtmlTable) {
+      // Every row of a modern table fills the widest one, which takes a first pass to know.
+      const std::optional<std::string_view> contents = source.Contents();
+      LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);
+      tableColumns = CountTableColumns(scanner, encoding, SeparatorFor(options.separator));
+      source.Rewind();
+    }
+    DocumentWriter writer(options, sink, tableColumns);
+    ProgressReporter progress(callbacks.progress, source.Size());
     const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
     try {
       writer.Begin();
       const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
       if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
-        ConvertInParallel(read, encoding, options, sink, consumed, threads);
+        writer.Resume(ConvertInParallel(read, encoding, options, sink, consumed, threads, tableColumns));
       } else {
         const std::optional<std::string_view> contents = source.Contents();
         LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);
@@ -224,6 +233,9 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     return {};
   }
 
+  ConversionOptions runOptions = options;
+  runOptions.links.modern = options.modern;
+
   RunResult result;
   try {
     std::optional<FileSource> file;
@@ -241,7 +253,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     if (outputFile != nullptr) {
       SafeOutputFile destination(outputPath, outputFile->overwrite);
       WriteDocument(
-          *source, options, callbacks, true, [&](std::string_view bytes) { destination.Write(bytes); },
+          *source, runOptions, callbacks, true, [&](std::string_view bytes) { destination.Write(bytes); },
           [&] { destination.Restart(); });
       destination.Commit();
       result.outputPath = outputPath;
@@ -252,14 +264,14 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
       // Held back until complete: a stream cannot take back a document begun again.
       SpoolFile document;
       WriteDocument(
-          *source, options, callbacks, true, [&](std::string_view bytes) { document.Append(bytes); },
+          *source, runOptions, callbacks, true, [&](std::string_view bytes) { document.Append(bytes); },
           [&] { document.Clear(); });
       document.CopyTo(outputStream->fd, outputStream->name);
       if (callbacks.status) callbacks.status(" Finished Conversion. HTML document written to " + outputStream->name);
     } else {
       std::string document;
       WriteDocument(
-          *source, options, callbacks, false, [&](std::string_view bytes) { document.append(bytes); },
+          *source, runOptions, callbacks, false, [&](std::string_view bytes) { document.append(bytes); },
           [&] { document.clear(); });
       std::get<OutputText>(output).deliver(std::move(document));
       if (callbacks.status) callbacks.status(" Finished Conversion.\r\n HTML document now in clipboard.");
