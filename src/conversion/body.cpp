@@ -12,6 +12,10 @@
 #include <mutex>
 #include <thread>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace scrivane {
 namespace {
 
@@ -54,6 +58,7 @@ struct Block {
   std::string output;
   std::uint64_t consumedAfter = 0;  // input bytes through the end of this block
   LineContext context;              // where the input stands before the block
+  std::size_t rowWidth = 0;         // fields of each table row in it, while the widest is not known
   bool atStart = false;
   bool done = false;
   bool notUtf8 = false;
@@ -126,6 +131,7 @@ class BlockWorkers {
         LineScanner scanner(block->input.View(), options_.links);
         writer.Resume(block->context);
         ConvertLines(scanner, encoding_, block->atStart, writer, {});
+        block->rowWidth = writer.Context().rowWidth;
         if (block->output.empty()) {
           block->output.swap(sink.Text());
         } else {
@@ -175,34 +181,125 @@ LineContext ContextAfter(std::string_view input, bool atStart, TextEncoding enco
   return after;
 }
 
+// Bits set in a 16-bit mask, without the library call a plain build makes of it.
+std::size_t Ones(unsigned mask) {
+  mask = mask - ((mask >> 1) & 0x5555u);
+  mask = (mask & 0x3333u) + ((mask >> 2) & 0x3333u);
+  mask = (mask + (mask >> 4)) & 0x0F0Fu;
+  return (mask + (mask >> 8)) & 0x1Fu;
+}
+
+// The widest row of a table, measured over whole lines. With a one-byte separator
+// the separators are counted sixteen bytes at a time; a line with a quote in it is
+// split as the table writer splits it, since a quoted field may hold separators.
+class TableWidth {
+ public:
+  TableWidth(const std::string& separator, TextEncoding encoding) : separator_(separator), encoding_(encoding) {}
+
+  void Add(std::string_view text) {
+    if (separator_.size() == 1 && static_cast<unsigned char>(separator_[0]) < 0x80) {
+      Count(text, separator_[0]);
+    } else {
+      for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+        Line(text.substr(start, end - start));
+        start = end + 1;
+      }
+    }
+  }
+  std::size_t Widest() const { return widest_; }
+
+ private:
+  // Any separator: each line as the writer reads it, decoded where it would be.
+  void Line(std::string_view line) {
+    const auto high = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+    if (encoding_ == TextEncoding::Windows1252 && std::any_of(line.begin(), line.end(), high)) {
+      decoded_.clear();
+      AppendUtf8FromWindows1252(decoded_, line);
+      line = decoded_;
+    }
+    SplitFields(line, separator_, unquoted_, fields_);
+    widest_ = std::max(widest_, fields_.size());
+  }
+
+  void Count(std::string_view text, char separator) {
+    const char* p = text.data();
+    const std::size_t n = text.size();
+    std::size_t lineStart = 0, separators = 0;
+    bool quoted = false;
+    const auto endLine = [&](std::size_t end) {
+      if (quoted) {
+        SplitFields(text.substr(lineStart, end - lineStart), separator_, unquoted_, fields_);
+        widest_ = std::max(widest_, fields_.size());
+      } else {
+        widest_ = std::max(widest_, separators + 1);
+      }
+      lineStart = end + 1;
+      separators = 0;
+      quoted = false;
+    };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i sep = _mm_set1_epi8(separator);
+    for (; i + 16 <= n; i += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const auto mask = [&](__m128i hits) { return static_cast<unsigned>(_mm_movemask_epi8(hits)); };
+      const unsigned seps = mask(_mm_cmpeq_epi8(bytes, sep));
+      const unsigned quotes = mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')));
+      unsigned ends = mask(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')),
+                                        _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))));
+      unsigned rest = 0xFFFF;  // the bits not yet given to a line
+      for (; ends != 0; ends &= ends - 1) {
+        const unsigned bit = static_cast<unsigned>(__builtin_ctz(ends));
+        const unsigned before = rest & ((1u << bit) - 1);
+        separators += Ones(seps & before);
+        quoted = quoted || (quotes & before) != 0;
+        endLine(i + bit);
+        rest &= ~((2u << bit) - 1);
+      }
+      separators += Ones(seps & rest);
+      quoted = quoted || (quotes & rest) != 0;
+    }
+#endif
+    for (; i < n; ++i) {
+      if (p[i] == '\n' || p[i] == '\r') {
+        endLine(i);
+      } else {
+        separators += p[i] == separator ? 1 : 0;
+        quoted = quoted || p[i] == '"';
+      }
+    }
+    if (lineStart < n) endLine(n);
+  }
+
+  std::string separator_;
+  TextEncoding encoding_;
+  std::size_t widest_ = 0;
+  std::string decoded_, unquoted_;
+  std::vector<std::string_view> fields_;
+};
+
 }  // namespace
 
-std::size_t CountTableColumns(LineScanner& scanner, TextEncoding encoding, const std::string& separator) {
+std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator) {
   if (separator.empty()) return 1;
-  ScannedLine line;
-  std::string decoded, unquoted;
-  std::vector<std::string_view> fields;
-  std::size_t widest = 0;
-  while (scanner.Next(line)) {
-    std::string_view text = line.text;
-    if (line.hasHighBytes && encoding == TextEncoding::Windows1252) {
-      decoded.clear();
-      AppendUtf8FromWindows1252(decoded, text);
-      text = decoded;
-    }
-    if (text.find('"') != std::string_view::npos) {
-      SplitFields(text, separator, unquoted, fields);
-      widest = std::max(widest, fields.size());
-      continue;
-    }
-    // No quoted field: the separators can simply be counted.
-    std::size_t count = 1;
-    for (std::size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, at + separator.size())) {
-      ++count;
-    }
-    widest = std::max(widest, count);
+  constexpr std::size_t kChunk = 1024 * 1024;
+  TableWidth width(separator, encoding);
+  std::vector<char> buffer;
+  std::size_t held = 0;  // bytes of a line begun in the last chunk
+  for (bool atEnd = false; !atEnd;) {
+    buffer.resize(held + kChunk);
+    const std::size_t got = read(buffer.data() + held, kChunk);
+    atEnd = got == 0;
+    const std::string_view text(buffer.data(), held + got);
+    // Whole lines only, but for the last one at the end of the input.
+    const std::size_t lastEnd = text.find_last_of("\r\n");
+    const std::size_t whole = atEnd ? text.size() : lastEnd == std::string_view::npos ? 0 : lastEnd + 1;
+    width.Add(text.substr(0, whole));
+    held = text.size() - whole;
+    std::memmove(buffer.data(), buffer.data() + whole, held);
   }
-  return widest;
+  return width.Widest();
 }
 
 void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, DocumentWriter& writer,
@@ -237,6 +334,7 @@ LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, c
                               std::size_t tableColumns) {
   BlockWorkers workers(threads, encoding, options, tableColumns);
   LineContext context;
+  std::size_t rowWidth = 0;
   std::deque<std::shared_ptr<Block>> inFlight;
   std::vector<std::shared_ptr<Block>> spare;
   const std::size_t maxInFlight = 2 * static_cast<std::size_t>(threads);
@@ -252,6 +350,10 @@ LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, c
     workers.WaitFor(*block);
     if (block->failure) std::rethrow_exception(block->failure);
     if (block->notUtf8) throw NotUtf8{};
+    if (block->rowWidth != 0) {  // each block's rows are even; the blocks must agree too
+      if (rowWidth != 0 && rowWidth != block->rowWidth) throw UnevenTable{};
+      rowWidth = block->rowWidth;
+    }
     sink.Append(block->output);
     if (consumed) consumed(block->consumedAfter);
     spare.push_back(std::move(block));

@@ -29,8 +29,8 @@ LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, c
                               DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads,
                               std::size_t tableColumns = 0);
 
-// The most fields a line of the input holds once split at `separator`, the lines
-// read as ConvertLines reads them.
-std::size_t CountTableColumns(LineScanner& scanner, TextEncoding encoding, const std::string& separator);
+// The most fields a line of the input holds once split at `separator` as the table
+// writer splits it; reads the whole input.
+std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator);
 
 }  // namespace scrivane

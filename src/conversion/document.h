@@ -29,15 +29,20 @@ void SplitFields(std::string_view line, const std::string& separator, std::strin
 
 // What a modern document carries from one input line to the next.
 struct LineContext {
-  bool afterText = false;   // the line before held text (a paragraph is open)
-  bool rowsBefore = false;  // a table row has been written
+  bool afterText = false;     // the line before held text (a paragraph is open)
+  bool rowsBefore = false;    // a table row has been written
+  std::size_t rowWidth = 0;   // the fields of every table row so far, while the widest is not known
 };
+
+// Thrown by a modern table whose width is not known when a row differs from the others.
+struct UnevenTable {};
 
 // Writes a document line by line into a sink.
 class DocumentWriter {
  public:
   // The options must outlive the writer; the list type must be valid (ListTagFor).
-  // `tableColumns`: the widest row of a modern table, so that every row fills it.
+  // `tableColumns`: the widest row of a modern table, so that every row fills it;
+  // 0 while it is not known (then a row of another width throws UnevenTable).
   DocumentWriter(const ConversionOptions& options, DocumentSink& sink, std::size_t tableColumns = 0);
   DocumentWriter(const DocumentWriter&) = delete;  // drain_ points back at this writer
   DocumentWriter& operator=(const DocumentWriter&) = delete;

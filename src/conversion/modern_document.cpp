@@ -64,6 +64,12 @@ std::string IdPart(std::string_view formId) {
 // True for a field that holds one number: an optional sign and currency sign,
 // digits (grouped by commas), a decimal part, a per cent sign.
 bool IsNumber(std::string_view field) {
+  // Most fields are words: their first byte says so.
+  const char first = field.empty() ? ' ' : field[0];
+  if (!(first >= '0' && first <= '9') && first != '+' && first != '-' && first != '.' && first != '$' &&
+      first != ' ' && first != '\t' && first != '\xC2' && first != '\xE2') {
+    return false;
+  }
   field = TrimWhitespace(field);
   if (!field.empty() && (field[0] == '+' || field[0] == '-')) field.remove_prefix(1);
   for (std::string_view currency : {"$", "\xC2\xA3", "\xE2\x82\xAC"}) {
@@ -202,6 +208,10 @@ void DocumentWriter::AddModernLine(std::string_view line, bool plain) {
 
 void DocumentWriter::AddModernRow(std::string_view line, bool plain) {
   SplitFields(line, separator_, unquoted_, fields_);
+  if (tableColumns_ == 0) {
+    if (context_.rowWidth != 0 && context_.rowWidth != fields_.size()) throw UnevenTable{};
+    context_.rowWidth = fields_.size();
+  }
   const bool header = options_.headerRow && !context_.rowsBefore;
   context_.rowsBefore = true;
   std::string& out = sink_.Text();

@@ -164,38 +164,44 @@ template <class Restart>
 TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options, const RunCallbacks& callbacks,
                            bool keepInputEncoding, const DocumentSink::Writer& write, Restart restart) {
   for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
-    // Modern pages are always UTF-8, whatever the input was.
-    DocumentSink sink(write, keepInputEncoding && !options.modern ? encoding : TextEncoding::Utf8);
-    const auto read = [&](char* buffer, std::size_t size) { return source.Read(buffer, size); };
+    // A modern table's rows are first taken to be as wide as its first; when one
+    // is not, the widest is measured and the table written again, every row
+    // filling it. Most tables never need the second go.
     std::size_t tableColumns = 0;
-    if (options.modern && options.format == OutputFormat::HtmlTable) {
-      // Every row of a modern table fills the widest one, which takes a first pass to know.
-      const std::optional<std::string_view> contents = source.Contents();
-      LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);
-      tableColumns = CountTableColumns(scanner, encoding, SeparatorFor(options.separator));
-      source.Rewind();
-    }
-    DocumentWriter writer(options, sink, tableColumns);
-    ProgressReporter progress(callbacks.progress, source.Size());
-    const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
-    try {
-      writer.Begin();
-      const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
-      if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
-        writer.Resume(ConvertInParallel(read, encoding, options, sink, consumed, threads, tableColumns));
-      } else {
-        const std::optional<std::string_view> contents = source.Contents();
-        LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);
-        ConvertLines(scanner, encoding, true, writer, consumed);
+    for (bool again = true; again;) {
+      again = false;
+      // Modern pages are always UTF-8, whatever the input was.
+      DocumentSink sink(write, keepInputEncoding && !options.modern ? encoding : TextEncoding::Utf8);
+      DocumentWriter writer(options, sink, tableColumns);
+      ProgressReporter progress(callbacks.progress, source.Size());
+      const auto read = [&](char* buffer, std::size_t size) { return source.Read(buffer, size); };
+      const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
+      try {
+        writer.Begin();
+        const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
+        if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
+          writer.Resume(ConvertInParallel(read, encoding, options, sink, consumed, threads, tableColumns));
+        } else {
+          const std::optional<std::string_view> contents = source.Contents();
+          LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);
+          ConvertLines(scanner, encoding, true, writer, consumed);
+        }
+      } catch (const NotUtf8&) {
+        source.Rewind();
+        restart();
+        break;
+      } catch (const UnevenTable&) {
+        source.Rewind();
+        restart();
+        tableColumns = std::max<std::size_t>(CountTableColumns(read, encoding, SeparatorFor(options.separator)), 1);
+        source.Rewind();
+        again = true;
+        continue;
       }
-    } catch (const NotUtf8&) {
-      source.Rewind();
-      restart();
-      continue;
+      writer.End();
+      sink.Flush();
+      return encoding;
     }
-    writer.End();
-    sink.Flush();
-    return encoding;
   }
   return TextEncoding::Windows1252;  // not reached: every byte sequence is Windows-1252
 }

@@ -79,6 +79,17 @@ std::size_t SkipAllowed(const char* p, std::size_t i, std::size_t n) {
     const __m128i hits = _mm_andnot_si128(tab, _mm_or_si128(_mm_or_si128(control, high), del));
     if (const int mask = _mm_movemask_epi8(hits)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
   }
+  if (i < n && n >= 16) {
+    // The last sixteen bytes, overlapping what was seen: short lines end here.
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(bytes, below), bytes);
+    const __m128i high = _mm_xor_si128(_mm_cmpeq_epi8(_mm_min_epu8(bytes, leads), bytes), _mm_set1_epi8(-1));
+    const __m128i del = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F));
+    const __m128i tab = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t'));
+    const __m128i hits = _mm_andnot_si128(tab, _mm_or_si128(_mm_or_si128(control, high), del));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits)) >> (i - (n - 16));
+    return mask == 0 ? n : i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
 #endif
   for (; i < n; ++i) {
     const auto byte = static_cast<unsigned char>(p[i]);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 
 #include "body.h"
 #include "convert_helpers.h"
@@ -136,6 +137,75 @@ TEST(ModernPage, LegacyInputBecomesUtf8WhateverTheCharSet) {
   EXPECT_NE(document.find("<meta charset=\"utf-8\">"), std::string::npos);
   EXPECT_NE(document.find("<p>Caf\xC3\xA9 \xE2\x82\xAC\r\n"), std::string::npos);
   EXPECT_EQ(document.find("windows-1252"), std::string::npos);
+}
+
+// The first pass over a table finds the widest row as the writer splits rows:
+// any line ends, quoted fields holding separators, any separator, in chunks.
+TEST(ModernPage, TableWidthAsTheWriterSplits) {
+  const std::vector<std::string> pieces = {"a", ",", ",", ";", "\t", "\"x,y\"", "\"q\"\"", "\n", "\r\n", "\r",
+                                           "::", "\xE9", std::string(37, 'z')};
+  std::mt19937 random(3);
+  for (const std::string separator : {",", "\t", ";", "::", "\xC3\xA9"}) {
+    for (int round = 0; round < 20; ++round) {
+      std::string text;
+      while (text.size() < 3000) text += pieces[random() % pieces.size()];
+      for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
+        std::size_t expected = 0;
+        std::string unquoted;
+        std::vector<std::string_view> fields;
+        std::size_t offset = 0;
+        LineScanner scanner(
+            [&](char* buffer, std::size_t size) {
+              const std::size_t n = text.copy(buffer, std::min<std::size_t>(size, 1000), offset);
+              offset += n;
+              return n;
+            },
+            LinkOptions{});
+        ScannedLine line;
+        std::string decoded;
+        while (scanner.Next(line)) {
+          std::string_view fieldsOf = line.text;
+          if (encoding == TextEncoding::Windows1252 && line.hasHighBytes) {
+            decoded.clear();
+            AppendUtf8FromWindows1252(decoded, line.text);
+            fieldsOf = decoded;
+          }
+          SplitFields(fieldsOf, separator, unquoted, fields);
+          expected = std::max(expected, fields.size());
+        }
+        std::size_t at = 0;
+        const auto read = [&](char* buffer, std::size_t size) {
+          const std::size_t n = text.copy(buffer, std::min<std::size_t>(size, 777), at);
+          at += n;
+          return n;
+        };
+        EXPECT_EQ(CountTableColumns(read, encoding, separator), expected) << separator << " " << round;
+      }
+    }
+  }
+}
+
+// A row wider than the rest, late in a large input, has the whole table
+// written again with every row filling the widest.
+TEST(ModernPage, LateWideRowWidensEveryRow) {
+  ConversionOptions options = Modern(OutputFormat::HtmlTable);
+  std::string input;
+  while (input.size() < 3 * 1024 * 1024) input += "a,b,c\r\n\"d, e\",f,g\n";
+  for (const std::string last : {"", "x,y,z,w\n", "short\n"}) {
+    std::string expected;
+    DocumentSink sink([&](std::string_view bytes) { expected.append(bytes); }, TextEncoding::Utf8);
+    DocumentWriter writer(options, sink, last == "x,y,z,w\n" ? 4 : 3);
+    const std::string text = input + last;
+    LineScanner scanner(text, options.links);
+    writer.Begin();
+    ConvertLines(scanner, TextEncoding::Utf8, true, writer, {});
+    writer.End();
+    sink.Flush();
+    testing_support::TempFolder folder;
+    WriteFile(folder / "in.txt", text);
+    RunConversion(InputFile{(folder / "in.txt").string()}, OutputFile{(folder / "out.html").string()}, options, {});
+    EXPECT_EQ(ReadFile(folder / "out.html"), expected) << last;
+  }
 }
 
 // Paragraphs and header rows run across the blocks the threads convert apart.
