@@ -128,6 +128,10 @@ std::vector<Page> Pages(const std::string& sample) {
                      o.target = "_self";
                      o.language = "pt-BR";
                    }});
+  pages.push_back({"newsletter", sample, [](ConversionOptions& o) {
+                     o.title = "Harbour Street Allotment Society";
+                     o.footer = "Harbour Street Allotment Society &middot; <a href=\"mailto:plots@example.org\">write to us</a>";
+                   }});
   pages.push_back({"links-without-go", sample, [](ConversionOptions& o) {
                      o.format = OutputFormat::SelectionBox;
                      o.goButton = false;
