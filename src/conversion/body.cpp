@@ -324,7 +324,7 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
         plain = false;  // A3, the pound sign, decodes to a character that is escaped
       }
     }
-    writer.AddLine(text, plain);
+    writer.AddLine(text, plain, !line.hasHighBytes && !line.hasControls);
     if (consumed) consumed(line.consumed);
   }
 }

@@ -173,8 +173,8 @@ void DocumentWriter::Begin() {
   }
 }
 
-void DocumentWriter::AddLine(std::string_view line, bool plain) {
-  if (options_.modern) return AddModernLine(line, plain);
+void DocumentWriter::AddLine(std::string_view line, bool plain, bool printable) {
+  if (options_.modern) return AddModernLine(line, plain, printable);
   switch (options_.format) {
     case OutputFormat::Smart:
       if (line.empty()) {

@@ -50,8 +50,9 @@ class DocumentWriter {
   // Writes the page head, the opening wrappers and the format's opening markup.
   void Begin();
   // Writes one input line (UTF-8, without its line end) as the format requires.
-  // `plain` promises that no word of it needs escaping or linking.
-  void AddLine(std::string_view line, bool plain = false);
+  // `plain` promises that no word of it needs escaping or linking; `printable`
+  // that it holds only printable ASCII and TAB.
+  void AddLine(std::string_view line, bool plain = false, bool printable = false);
   // Writes the closing markup, the closing wrappers and the page foot.
   void End();
 
@@ -62,7 +63,7 @@ class DocumentWriter {
 
  private:
   void BeginModern();
-  void AddModernLine(std::string_view line, bool plain);
+  void AddModernLine(std::string_view line, bool plain, bool printable);
   void AddModernRow(std::string_view line, bool plain);
   void AddModernOption(std::string_view line);
   void EndModern();

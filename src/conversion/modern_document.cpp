@@ -167,8 +167,9 @@ void DocumentWriter::BeginModern() {
   }
 }
 
-void DocumentWriter::AddModernLine(std::string_view line, bool plain) {
-  if (HasForbiddenCodePoints(line)) {
+void DocumentWriter::AddModernLine(std::string_view line, bool plain, bool printable) {
+  if (options_.format == OutputFormat::SelectionBox && plain) return;  // a plain line holds no link
+  if (!printable && HasForbiddenCodePoints(line)) {
     cleaned_.clear();
     AppendWithoutForbidden(cleaned_, line);
     line = cleaned_;
@@ -199,9 +200,7 @@ void DocumentWriter::AddModernLine(std::string_view line, bool plain) {
       if (line.empty()) return;
       AddModernRow(line, plain);
       break;
-    case OutputFormat::SelectionBox:
-      if (!plain) AddModernOption(line);
-      return;
+    case OutputFormat::SelectionBox: AddModernOption(line); return;
   }
   sink_.EndLine();
 }

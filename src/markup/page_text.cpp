@@ -64,36 +64,33 @@ std::size_t Decode(std::string_view text, std::size_t i, char32_t& c) {
 }
 
 // Index of the next byte at or after `i` that may start a forbidden code point
-// (a control, DEL, or a lead byte of C2 or above), or n. Sixteen at a time where
-// the processor allows, since most text is plain.
+// (a control but TAB, DEL, or any byte above it), or n. Sixteen at a time where
+// the processor allows, since most text is plain ASCII.
+#if defined(__SSE2__)
+unsigned Suspects(const char* p) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  // As signed bytes, the controls and everything from 0x80 up are below 0x20.
+  const __m128i low = _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20));
+  const __m128i del = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F));
+  const __m128i tab = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t'));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(tab, _mm_or_si128(low, del))));
+}
+#endif
+
 std::size_t SkipAllowed(const char* p, std::size_t i, std::size_t n) {
 #if defined(__SSE2__)
-  const __m128i below = _mm_set1_epi8(0x1F);
-  const __m128i leads = _mm_set1_epi8(static_cast<char>(0xC1));
   for (; i + 16 <= n; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(bytes, below), bytes);
-    const __m128i high = _mm_xor_si128(_mm_cmpeq_epi8(_mm_min_epu8(bytes, leads), bytes), _mm_set1_epi8(-1));
-    const __m128i del = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F));
-    const __m128i tab = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t'));
-    const __m128i hits = _mm_andnot_si128(tab, _mm_or_si128(_mm_or_si128(control, high), del));
-    if (const int mask = _mm_movemask_epi8(hits)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    if (const unsigned mask = Suspects(p + i)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
   }
   if (i < n && n >= 16) {
     // The last sixteen bytes, overlapping what was seen: short lines end here.
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
-    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(bytes, below), bytes);
-    const __m128i high = _mm_xor_si128(_mm_cmpeq_epi8(_mm_min_epu8(bytes, leads), bytes), _mm_set1_epi8(-1));
-    const __m128i del = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F));
-    const __m128i tab = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t'));
-    const __m128i hits = _mm_andnot_si128(tab, _mm_or_si128(_mm_or_si128(control, high), del));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits)) >> (i - (n - 16));
+    const unsigned mask = Suspects(p + n - 16) >> (i - (n - 16));
     return mask == 0 ? n : i + static_cast<std::size_t>(__builtin_ctz(mask));
   }
 #endif
   for (; i < n; ++i) {
     const auto byte = static_cast<unsigned char>(p[i]);
-    if ((byte < 0x20 && byte != '\t') || byte == 0x7F || byte >= 0xC2) return i;
+    if ((byte < 0x20 && byte != '\t') || byte >= 0x7F) return i;
   }
   return n;
 }
