@@ -1,5 +1,6 @@
 // Converts one file in every format (or the named one) and prints MB/s and peak
-// memory: convert_bench FILE [FORMAT-INDEX] [REPEATS]
+// memory: convert_bench [--modern] FILE [FORMAT-INDEX] [REPEATS]
+// --modern writes modern pages instead of classic documents.
 // Output goes to /dev/null so that only the engine is measured.
 #include <sys/resource.h>
 
@@ -22,13 +23,24 @@ double PeakRssMiB() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int count, char** arguments) {
   using namespace scrivane;
+  std::vector<char*> positional;
+  bool modern = false;
+  for (int i = 0; i < count; ++i) {
+    if (std::string_view(arguments[i]) == "--modern") {
+      modern = true;
+    } else {
+      positional.push_back(arguments[i]);
+    }
+  }
+  const int argc = static_cast<int>(positional.size());
+  char** argv = positional.data();
   std::error_code error;
   const std::uintmax_t bytes = argc < 2 ? 0 : std::filesystem::file_size(argv[1], error);
   if (argc < 2 || error) {
     if (argc >= 2 && std::string_view(argv[1]) != "--help") std::fprintf(stderr, "%s: %s\n", argv[1], error.message().c_str());
-    std::fprintf(stderr, "usage: convert_bench FILE [FORMAT-INDEX] [REPEATS]\n");
+    std::fprintf(stderr, "usage: convert_bench [--modern] FILE [FORMAT-INDEX] [REPEATS]\n");
     return 2;
   }
   const std::string input = argv[1];
@@ -43,6 +55,7 @@ int main(int argc, char** argv) {
     form.goButton = kChecked;
     ConversionOptions options = ReadFormOptions(form);
     options.dateText = "today";
+    options.modern = modern;
     std::vector<double> seconds;
     for (int i = 0; i < repeats; ++i) {
       const auto start = std::chrono::steady_clock::now();

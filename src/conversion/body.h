@@ -24,7 +24,13 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
 
 // The same in blocks of whole lines on `threads` threads, each block's document
 // text handed to `sink` in input order. Memory stays a few blocks whatever the size.
-void ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,
-                       DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads);
+// Returns where the input stands after its last line, for the writer that ends the document.
+LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,
+                              DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads,
+                              std::size_t tableColumns = 0);
+
+// The most fields a line of the input holds once split at `separator` as the table
+// writer splits it; reads the whole input.
+std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator);
 
 }  // namespace scrivane

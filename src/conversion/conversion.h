@@ -37,6 +37,10 @@ struct ConversionOptions {
   std::string progName = kProgName;
   std::string dateText;        // the foot's date and time, formatted by the caller
   std::string formId = "1";    // names the selection box's form; unique per document
+  bool modern = false;         // an HTML5 page (or fragment) rather than the classic document
+  std::string language = "en"; // the modern page's language (BCP 47); "en" when it is not a tag
+  bool headerRow = false;      // a modern table's first row is its column headings
+  std::string dateTime;        // the foot's date as ISO 8601, for the modern page's <time>
 };
 
 // Where the text comes from.

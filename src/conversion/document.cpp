@@ -31,7 +31,43 @@ std::string Attribute(std::string_view name, const std::string& value) {
   return attribute;
 }
 
-// The separator text between table fields; empty means the whole line is one field.
+// Text to place inside a single-quoted script string within a double-quoted attribute.
+std::string ScriptStringInAttribute(std::string_view text) {
+  std::string script;
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {  // a line end would end the string too soon
+      script.append(c == '\r' ? "\\r" : "\\n");
+      continue;
+    }
+    if (c == '\\' || c == '\'') script.push_back('\\');
+    script.push_back(c);
+  }
+  std::string escaped;
+  AppendEscaped(escaped, script);
+  return escaped;
+}
+
+// The two texts the footer box shows until the user writes a footer.
+bool IsFooterPlaceholder(std::string_view footer) {
+  return footer == "Enter your footer here" || footer == "Enter your footer here icluding any html tags.";
+}
+
+std::string_view TrimWhitespace(std::string_view text) {
+  constexpr std::string_view kWhitespace = " \t\r\n";
+  const std::size_t first = text.find_first_not_of(kWhitespace);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kWhitespace) - first + 1);
+}
+
+}  // namespace
+
+std::string ListTagFor(std::string_view listType) {
+  const std::string lower = Lower(listType);
+  if (lower == "unordered") return "UL";
+  if (lower == "ordered") return "OL";
+  return {};
+}
+
 std::string SeparatorFor(std::string_view name) {
   const std::string lower = Lower(name);
   if (lower == "comma") return ",";
@@ -40,10 +76,8 @@ std::string SeparatorFor(std::string_view name) {
   return std::string(name);
 }
 
-// Splits a line into fields as spreadsheet text does: a field that begins with a
-// double quote runs to its closing quote, may hold the separator, and "" inside
-// it stands for one quote. Text after the closing quote is kept as it is.
-// Fields are views into the line, or into `unquoted` for quoted fields.
+// A field that begins with a double quote runs to its closing quote; text after
+// the closing quote is kept as it is.
 void SplitFields(std::string_view line, const std::string& separator, std::string& unquoted,
                  std::vector<std::string_view>& fields) {
   fields.clear();
@@ -84,43 +118,6 @@ void SplitFields(std::string_view line, const std::string& separator, std::strin
   }
 }
 
-// Text to place inside a single-quoted script string within a double-quoted attribute.
-std::string ScriptStringInAttribute(std::string_view text) {
-  std::string script;
-  for (char c : text) {
-    if (c == '\r' || c == '\n') {  // a line end would end the string too soon
-      script.append(c == '\r' ? "\\r" : "\\n");
-      continue;
-    }
-    if (c == '\\' || c == '\'') script.push_back('\\');
-    script.push_back(c);
-  }
-  std::string escaped;
-  AppendEscaped(escaped, script);
-  return escaped;
-}
-
-// The two texts the footer box shows until the user writes a footer.
-bool IsFooterPlaceholder(std::string_view footer) {
-  return footer == "Enter your footer here" || footer == "Enter your footer here icluding any html tags.";
-}
-
-std::string_view TrimWhitespace(std::string_view text) {
-  constexpr std::string_view kWhitespace = " \t\r\n";
-  const std::size_t first = text.find_first_not_of(kWhitespace);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kWhitespace) - first + 1);
-}
-
-}  // namespace
-
-std::string ListTagFor(std::string_view listType) {
-  const std::string lower = Lower(listType);
-  if (lower == "unordered") return "UL";
-  if (lower == "ordered") return "OL";
-  return {};
-}
-
 std::string EffectiveFontSize(const ConversionOptions& options) {
   if (options.format != OutputFormat::OriginalFormat) return options.fontSize;
   if (options.fontSize.empty()) return options.fontFace.empty() ? "" : "+1";
@@ -135,8 +132,8 @@ std::string EffectiveFontSize(const ConversionOptions& options) {
   return std::to_string(value + 1);
 }
 
-DocumentWriter::DocumentWriter(const ConversionOptions& options, DocumentSink& sink)
-    : options_(options), sink_(sink), drain_([this] { sink_.Flush(); }) {
+DocumentWriter::DocumentWriter(const ConversionOptions& options, DocumentSink& sink, std::size_t tableColumns)
+    : options_(options), sink_(sink), tableColumns_(tableColumns), drain_([this] { sink_.Flush(); }) {
   const std::string size = EffectiveFontSize(options);
   if (!options.fontFace.empty() || !size.empty() || !options.fontColor.empty()) {
     fontTag_ = "<FONT" + Attribute("FACE", options.fontFace) + Attribute("SIZE", size) +
@@ -147,6 +144,7 @@ DocumentWriter::DocumentWriter(const ConversionOptions& options, DocumentSink& s
 }
 
 void DocumentWriter::Begin() {
+  if (options_.modern) return BeginModern();
   if (options_.webPage) {
     sink_.Line("<HTML>");
     sink_.Line("<HEAD>");
@@ -175,7 +173,8 @@ void DocumentWriter::Begin() {
   }
 }
 
-void DocumentWriter::AddLine(std::string_view line, bool plain) {
+void DocumentWriter::AddLine(std::string_view line, bool plain, bool printable) {
+  if (options_.modern) return AddModernLine(line, plain, printable);
   switch (options_.format) {
     case OutputFormat::Smart:
       if (line.empty()) {
@@ -282,6 +281,7 @@ void DocumentWriter::WriteGoButton() {
 }
 
 void DocumentWriter::End() {
+  if (options_.modern) return EndModern();
   switch (options_.format) {
     case OutputFormat::OriginalFormat: sink_.Line("</PRE>"); break;
     case OutputFormat::HtmlTable: sink_.Line("</TABLE>"); break;

@@ -26,20 +26,23 @@ bool IsCandidate(unsigned char c) {
   return c == '&' || c == '<' || c == '>' || c == '"' || c == ':' || c == '@' || c == '.' || c == 0xC2;
 }
 
+bool IsControl(unsigned char c) { return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F; }
+
 [[maybe_unused]] LineScanner::Masks ClassifyBytes(const char* p) {
-  LineScanner::Masks masks{0, 0, 0};
+  LineScanner::Masks masks{0, 0, 0, 0};
   for (unsigned i = 0; i < kWindow; ++i) {
     const unsigned char c = static_cast<unsigned char>(p[i]);
     masks.lineEnds |= (c == '\n' || c == '\r' ? 1u : 0u) << i;
     masks.candidates |= (IsCandidate(c) ? 1u : 0u) << i;
     masks.high |= (c >= 0x80 ? 1u : 0u) << i;
+    masks.controls |= (IsControl(c) ? 1u : 0u) << i;
   }
   return masks;
 }
 
 #if defined(__SSE2__)
 LineScanner::Masks ClassifySse2(const char* p) {
-  LineScanner::Masks masks{0, 0, 0};
+  LineScanner::Masks masks{0, 0, 0, 0};
   for (unsigned half = 0; half < 2; ++half) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * half));
     const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
@@ -50,6 +53,11 @@ LineScanner::Masks ClassifySse2(const char* p) {
     masks.lineEnds |= static_cast<unsigned>(_mm_movemask_epi8(ends)) << (16 * half);
     masks.candidates |= static_cast<unsigned>(_mm_movemask_epi8(candidates)) << (16 * half);
     masks.high |= static_cast<unsigned>(_mm_movemask_epi8(bytes)) << (16 * half);
+    // As signed bytes, controls (and the high bytes, taken off again) are below 0x20.
+    const __m128i controls = _mm_andnot_si128(
+        _mm_or_si128(_mm_or_si128(ends, is('\t')), _mm_cmplt_epi8(bytes, _mm_setzero_si128())),
+        _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), is('\x7F')));
+    masks.controls |= static_cast<unsigned>(_mm_movemask_epi8(controls)) << (16 * half);
   }
   return masks;
 }
@@ -59,12 +67,15 @@ LineScanner::Masks ClassifySse2(const char* p) {
 // Classifies by the two halves of each byte: a byte is in a class when the table
 // entries of its low and of its high half share that class's bit. Line ends
 // (0A 0D) have bit 0; each high half of the candidates has a bit of its own,
-// so no mix of halves from different candidates matches.
+// so no mix of halves from different candidates matches. Controls have bit 5
+// (00 to 0F but TAB and the line ends), bit 6 (10 to 1F) and bit 7 (DEL).
 __attribute__((target("avx2"))) LineScanner::Masks ClassifyAvx2(const char* p) {
-  const __m256i lowTable = _mm256_setr_epi8(8, 0, 2 | 16, 0, 0, 0, 2, 0, 0, 0, 1 | 4, 0, 4, 1, 2 | 4, 0,  //
-                                            8, 0, 2 | 16, 0, 0, 0, 2, 0, 0, 0, 1 | 4, 0, 4, 1, 2 | 4, 0);
-  const __m256i highTable = _mm256_setr_epi8(1, 0, 2, 4, 8, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0,  //
-                                             1, 0, 2, 4, 8, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0);
+  constexpr char c = 32 | 64, l = 64, d = static_cast<char>(32 | 64 | 128);
+  const __m256i lowTable = _mm256_setr_epi8(8 | c, c, 2 | 16 | c, c, c, c, 2 | c, c, c, l, 1 | 4 | l, c, 4 | c, 1 | l, 2 | 4 | c, d,  //
+                                            8 | c, c, 2 | 16 | c, c, c, c, 2 | c, c, c, l, 1 | 4 | l, c, 4 | c, 1 | l, 2 | 4 | c, d);
+  constexpr char del = static_cast<char>(128);
+  const __m256i highTable = _mm256_setr_epi8(1 | 32, 64, 2, 4, 8, 0, 0, del, 0, 0, 0, 0, 16, 0, 0, 0,  //
+                                             1 | 32, 64, 2, 4, 8, 0, 0, del, 0, 0, 0, 0, 16, 0, 0, 0);
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
   const __m256i low = _mm256_shuffle_epi8(lowTable, _mm256_and_si256(bytes, nibble));
@@ -73,8 +84,9 @@ __attribute__((target("avx2"))) LineScanner::Masks ClassifyAvx2(const char* p) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i ends = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(1)), zero);
   const __m256i candidates = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(0x1E)), zero);
+  const __m256i controls = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(static_cast<char>(0xE0))), zero);
   return {~static_cast<unsigned>(_mm256_movemask_epi8(ends)), ~static_cast<unsigned>(_mm256_movemask_epi8(candidates)),
-          static_cast<unsigned>(_mm256_movemask_epi8(bytes))};
+          static_cast<unsigned>(_mm256_movemask_epi8(bytes)), ~static_cast<unsigned>(_mm256_movemask_epi8(controls))};
 }
 #endif
 
@@ -150,6 +162,7 @@ void LineScanner::NoteCandidates(unsigned mask, std::size_t at, bool& mayChange)
 bool LineScanner::Next(ScannedLine& line) {
   bool mayChange = false;
   unsigned high = 0;
+  unsigned controls = 0;
   std::size_t scan = begin_;
   for (;;) {
     bool found = false;
@@ -159,9 +172,10 @@ bool LineScanner::Next(ScannedLine& line) {
         if (end_ - scan >= kWindow) {
           masks_ = classify_(data_ + scan);
         } else {  // the last bytes: classify a copy, never what lies past the data
-          char last[kWindow] = {};
+          char last[kWindow];
+          std::memset(last, ' ', kWindow);
           std::memcpy(last, data_ + scan, end_ - scan);
-          masks_ = classify_(last);  // the zero bytes after the data fall in no class
+          masks_ = classify_(last);  // the spaces after the data fall in no class
         }
       }
       const unsigned offset = static_cast<unsigned>(scan - window_);
@@ -171,6 +185,7 @@ bool LineScanner::Next(ScannedLine& line) {
       const unsigned candidates = masks_.candidates & from & upTo;
       if (candidates != 0 && !mayChange) NoteCandidates(candidates, window_, mayChange);
       high |= masks_.high & from & upTo;
+      controls |= masks_.controls & from & upTo;
       if (ends != 0) {
         scan = window_ + static_cast<std::size_t>(__builtin_ctz(ends));
         found = true;
@@ -192,6 +207,7 @@ bool LineScanner::Next(ScannedLine& line) {
   line.text = std::string_view(data_ + begin_, scan - begin_);
   line.mayChange = mayChange;
   line.hasHighBytes = high != 0;
+  line.hasControls = controls != 0;
   consumed_ += next - begin_;
   line.consumed = consumed_;
   begin_ = next;

@@ -16,6 +16,7 @@ struct ScannedLine {
   std::string_view text;      // without its line end; valid until the next call
   bool mayChange = false;     // holds a byte that may make a word change (escape or link)
   bool hasHighBytes = false;  // holds bytes above 127 (to be checked or decoded)
+  bool hasControls = false;   // holds control characters other than TAB, or DEL
   std::uint64_t consumed = 0; // input bytes read through this line's end
 };
 
@@ -29,11 +30,13 @@ class LineScanner {
   // The next line; false at the end of the input.
   bool Next(ScannedLine& line);
 
- // Bit masks of 32 bytes: line ends, candidate bytes, bytes above 127.
+ // Bit masks of 32 bytes: line ends, candidate bytes, bytes above 127, controls
+ // other than TAB and the line ends, and DEL.
   struct Masks {
     unsigned lineEnds;
     unsigned candidates;
     unsigned high;
+    unsigned controls;
   };
   // Classifies the 32 bytes at a pointer (the best way the processor offers).
   using Classifier = Masks (*)(const char*);
@@ -45,7 +48,7 @@ class LineScanner {
   ReadFunction read_;
   LinkOptions links_;
   Classifier classify_;
-  Masks masks_{0, 0, 0};       // of the 32 bytes at window_
+  Masks masks_{0, 0, 0, 0};    // of the 32 bytes at window_
   std::size_t window_ = 0;
   std::vector<char> buffer_;   // what was read, when reading
   const char* data_ = nullptr; // the bytes scanned: [0, end_)

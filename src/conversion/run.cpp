@@ -162,29 +162,44 @@ template <class Restart>
 TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options, const RunCallbacks& callbacks,
                            bool keepInputEncoding, const DocumentSink::Writer& write, Restart restart) {
   for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
-    DocumentSink sink(write, keepInputEncoding ? encoding : TextEncoding::Utf8);
-    DocumentWriter writer(options, sink);
-    ProgressReporter progress(callbacks.progress, source.Size());
-    const auto read = [&](char* buffer, std::size_t size) { return source.Read(buffer, size); };
-    const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
-    try {
-      writer.Begin();
-      const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
-      if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
-        ConvertInParallel(read, encoding, options, sink, consumed, threads);
-      } else {
-        const std::optional<std::string_view> contents = source.Contents();
-        LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);
-        ConvertLines(scanner, encoding, true, writer, consumed);
+    // A modern table's rows are first taken to be as wide as its first; when one
+    // is not, the widest is measured and the table written again, every row
+    // filling it. Most tables never need the second go.
+    std::size_t tableColumns = 0;
+    for (bool again = true; again;) {
+      again = false;
+      // Modern pages are always UTF-8, whatever the input was.
+      DocumentSink sink(write, keepInputEncoding && !options.modern ? encoding : TextEncoding::Utf8);
+      DocumentWriter writer(options, sink, tableColumns);
+      ProgressReporter progress(callbacks.progress, source.Size());
+      const auto read = [&](char* buffer, std::size_t size) { return source.Read(buffer, size); };
+      const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
+      try {
+        writer.Begin();
+        const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
+        if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
+          writer.Resume(ConvertInParallel(read, encoding, options, sink, consumed, threads, tableColumns));
+        } else {
+          const std::optional<std::string_view> contents = source.Contents();
+          LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);
+          ConvertLines(scanner, encoding, true, writer, consumed);
+        }
+      } catch (const NotUtf8&) {
+        source.Rewind();
+        restart();
+        break;
+      } catch (const UnevenTable&) {
+        source.Rewind();
+        restart();
+        tableColumns = std::max<std::size_t>(CountTableColumns(read, encoding, SeparatorFor(options.separator)), 1);
+        source.Rewind();
+        again = true;
+        continue;
       }
-    } catch (const NotUtf8&) {
-      source.Rewind();
-      restart();
-      continue;
+      writer.End();
+      sink.Flush();
+      return encoding;
     }
-    writer.End();
-    sink.Flush();
-    return encoding;
   }
   return TextEncoding::Windows1252;  // not reached: every byte sequence is Windows-1252
 }
@@ -231,6 +246,9 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     return Failed(RunFailure::InvalidListType);
   }
 
+  ConversionOptions runOptions = options;
+  runOptions.links.modern = options.modern;
+
   RunResult result;
   // Counts the document's bytes on their way to the destination.
   const auto counted = [&result](auto&& write) {
@@ -260,14 +278,14 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     };
     if (outputFile != nullptr) {
       SafeOutputFile destination(outputPath, outputFile->overwrite);
-      WriteDocument(*source, options, callbacks, true, counted([&](std::string_view bytes) { destination.Write(bytes); }),
+      WriteDocument(*source, runOptions, callbacks, true, counted([&](std::string_view bytes) { destination.Write(bytes); }),
                     restart([&] { destination.Restart(); }));
       destination.Commit();
       result.outputPath = outputPath;
     } else if (const auto* outputStream = std::get_if<OutputStream>(&output)) {
       // Held back until complete: a stream cannot take back a document begun again.
       SpoolFile document;
-      WriteDocument(*source, options, callbacks, true, counted([&](std::string_view bytes) { document.Append(bytes); }),
+      WriteDocument(*source, runOptions, callbacks, true, counted([&](std::string_view bytes) { document.Append(bytes); }),
                     restart([&] { document.Clear(); }));
       if (outputStream->write) {
         CopyToWriter(document, *outputStream);
@@ -277,7 +295,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     } else {
       const auto& outputText = std::get<OutputText>(output);
       std::string document;
-      WriteDocument(*source, options, callbacks, outputText.inputEncoding,
+      WriteDocument(*source, runOptions, callbacks, outputText.inputEncoding,
                     counted([&](std::string_view bytes) { document.append(bytes); }),
                     restart([&] { document.clear(); }));
       outputText.deliver(std::move(document));

@@ -17,6 +17,7 @@ struct LinkOptions {
   bool changeFTP = true;          // "ftp." hosts become ftp:// links
   bool emailCheck = true;         // e-mail addresses become mailto: links
   bool removePunctuation = true;  // one trailing , . : ; ? ! leaves a URL's anchor
+  bool modern = false;            // anchors for a modern (HTML5) page
 };
 
 // Replaces & < > " and the pound sign with their entities, in place.

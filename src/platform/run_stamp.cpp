@@ -21,6 +21,8 @@ std::string NewFormId() {
 
 void StampRun(ConversionOptions& options) {
   options.dateText = PageDateText();
+  const QDateTime now = QDateTime::currentDateTime();
+  options.dateTime = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate).toStdString();
   options.formId = NewFormId();
 }
 

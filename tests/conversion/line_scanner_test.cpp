@@ -71,6 +71,25 @@ TEST(LineScanner, SameLinesAsTheReferenceReader) {
   }
 }
 
+TEST(LineScanner, ControlsAreNoted) {
+  const std::vector<std::string> tokens = {"word ", "\t", "\n", "\r\n", "\x01", "\x0B", "\x1F", "\x7F",
+                                           "\x80", "\xC3\xA9", std::string(33, 'x')};
+  std::mt19937 random(7);
+  for (int round = 0; round < 2000; ++round) {
+    std::string input;
+    for (int i = static_cast<int>(random() % 40); i > 0; --i) input += tokens[random() % tokens.size()];
+    std::size_t offset = 0;
+    LineScanner scanner(ChunkedReader(input, 1 + random() % 50, offset), LinkOptions{});
+    ScannedLine line;
+    while (scanner.Next(line)) {
+      const bool controls = std::any_of(line.text.begin(), line.text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7F';
+      });
+      ASSERT_EQ(line.hasControls, controls) << "input [" << input << "]";
+    }
+  }
+}
+
 TEST(LineScanner, LongLinesAcrossManyBlocks) {
   std::string input(3 * 1024 * 1024, 'x');
   input += "\r";

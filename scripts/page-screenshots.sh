@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Takes the modern page's screenshots for the README: the sample as a modern page,
+# light and dark, at phone and desktop width, in headless Chromium. Needs a
+# configured build and the test dependencies (scripts/install-deps.sh --test).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --build --preset default --target write_pages >/dev/null
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+build/tests/write_pages "$work" examples/sample.txt >/dev/null
+node tests/page/screenshots.mjs "$work/newsletter.html" docs/screenshots
+echo "Screenshots in docs/screenshots/modern-*.png"

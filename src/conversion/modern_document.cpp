@@ -1,0 +1,327 @@
+// The modern document: an HTML5 page (or fragment) in lower case, styled from
+// the options through one style element, with header, main and footer
+// landmarks. The body formats mean what the classic ones do; what a format
+// carries from line to line (an open paragraph, the header row) lives in the
+// writer's LineContext, so blocks converted apart join up the same.
+#include <algorithm>
+
+#include "document.h"
+#include "page_style.h"
+#include "page_text.h"
+#include "render.h"
+
+namespace scrivane {
+namespace {
+
+using namespace std::string_view_literals;
+
+// ` name="value"` with the value escaped and cleaned; nothing when it is empty.
+std::string Attribute(std::string_view name, std::string_view value) {
+  if (value.empty()) return {};
+  std::string clean;
+  if (HasForbiddenCodePoints(value)) {
+    AppendWithoutForbidden(clean, value);
+    value = clean;
+  }
+  std::string attribute = " ";
+  attribute.append(name).append("=\"");
+  AppendEscaped(attribute, value);
+  return attribute + "\"";
+}
+
+// Text escaped and cleaned for an element's content.
+std::string Text(std::string_view text) {
+  std::string clean;
+  if (HasForbiddenCodePoints(text)) {
+    AppendWithoutForbidden(clean, text);
+    text = clean;
+  }
+  std::string escaped;
+  AppendEscaped(escaped, text);
+  return escaped;
+}
+
+std::string_view TrimWhitespace(std::string_view text) {
+  constexpr std::string_view kWhitespace = " \t\r\n\f";
+  const std::size_t first = text.find_first_not_of(kWhitespace);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kWhitespace) - first + 1);
+}
+
+bool IsFooterPlaceholder(std::string_view footer) {
+  return footer == "Enter your footer here" || footer == "Enter your footer here icluding any html tags.";
+}
+
+// The form identifier as it may stand in an id: letters, digits, "-" and "_".
+std::string IdPart(std::string_view formId) {
+  std::string id;
+  for (char c : formId) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_') {
+      id.push_back(c);
+    }
+  }
+  return id.empty() ? "1" : id;
+}
+
+// True for a field that holds one number: an optional sign and currency sign,
+// digits (grouped by commas), a decimal part, a per cent sign. Plain byte tests
+// only: every cell of a table comes through here.
+bool IsNumber(std::string_view field) {
+  std::size_t i = 0, n = field.size();
+  while (i < n && (field[i] == ' ' || field[i] == '\t')) ++i;
+  while (n > i && (field[n - 1] == ' ' || field[n - 1] == '\t')) --n;
+  if (i < n && (field[i] == '+' || field[i] == '-')) ++i;
+  if (i < n && field[i] == '$') {
+    ++i;
+  } else if (n - i >= 2 && field[i] == '\xC2' && field[i + 1] == '\xA3') {  // pound sign
+    i += 2;
+  } else if (n - i >= 3 && field[i] == '\xE2' && field[i + 1] == '\x82' && field[i + 2] == '\xAC') {  // euro sign
+    i += 3;
+  }
+  if (n > i && field[n - 1] == '%') --n;
+  if (i == n || field[n - 1] == '.') return false;
+  bool digits = false, point = false;
+  for (; i < n; ++i) {
+    const char c = field[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == ',' && digits && !point) {
+      if (i + 1 >= n || field[i + 1] < '0' || field[i + 1] > '9') return false;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits;
+}
+
+// A date and time as the datetime attribute takes it (digits and - : . + T Z only).
+bool LooksLikeDateTime(std::string_view text) {
+  return !text.empty() && text.size() <= 40 && std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == ':' || c == '.' || c == '+' || c == 'T' || c == 'Z';
+  });
+}
+
+// Wires every Go button on the page once, however many boxes (and copies of this
+// script) it holds; script addresses are never opened.
+constexpr std::string_view kGoScript[] = {
+    "<script>",
+    "document.querySelectorAll(\"form.links button.go:not([data-wired])\").forEach(function (button) {",
+    "  button.setAttribute(\"data-wired\", \"\");",
+    "  button.addEventListener(\"click\", function () {",
+    "    var address = button.form.querySelector(\"select\").value;",
+    "    if (!address || /^(javascript|vbscript|data):$/.test(new URL(address, location.href).protocol)) return;",
+    "    var target = button.getAttribute(\"data-target\") || \"_blank\";",
+    "    window.open(address, target, /^_(self|parent|top)$/i.test(target) ? \"\" : \"noopener\");",
+    "  });",
+    "});",
+    "</script>",
+};
+
+}  // namespace
+
+void DocumentWriter::BeginModern() {
+  if (options_.webPage) {
+    const std::string banner = SanitizeInlineHtml(TrimWhitespace(options_.title));
+    std::string title(TrimWhitespace(InlineHtmlText(banner)));
+    if (title.empty()) title = "Untitled";
+    sink_.Line("<!DOCTYPE html>");
+    sink_.Line("<html lang=\"" + LanguageTag(options_.language) + "\">");
+    sink_.Line("<head>");
+    sink_.Line("<meta charset=\"utf-8\">");
+    sink_.Line("<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">");
+    sink_.Line("<meta name=\"generator\"" +
+               Attribute("content", options_.progName + " " + kVersionText) +
+               ">");
+    sink_.Line("<title>" + title + "</title>");
+    sink_.Line("<style>");
+    for (const std::string& rule : PageStyleLines(options_)) sink_.Line(rule);
+    sink_.Line("</style>");
+    sink_.Line("</head>");
+    sink_.Line("<body>");
+    sink_.Line("<header>");
+    sink_.Line("<h1>" + (InlineHtmlText(banner).find_first_not_of(" \t\r\n") == std::string::npos ? title : banner) +
+               "</h1>");
+    sink_.Line("</header>");
+    sink_.Line(options_.centre ? "<main class=\"centre\">" : "<main>");
+  } else if (options_.centre) {
+    sink_.Line("<div class=\"centre\">");
+  }
+  switch (options_.format) {
+    case OutputFormat::OriginalLinefeeds: sink_.Line("<p class=\"lines\">"); break;
+    case OutputFormat::OriginalFormat: sink_.Line("<pre>"); break;
+    case OutputFormat::HtmlList: sink_.Line(listTag_ == "OL" ? "<ol>" : "<ul>"); break;
+    case OutputFormat::HtmlTable:
+      sink_.Line("<table>");
+      if (!options_.headerRow) sink_.Line("<tbody>");
+      break;
+    case OutputFormat::SelectionBox: {
+      const std::string id = "links-" + IdPart(options_.formId);
+      sink_.Line("<form class=\"links\">");
+      sink_.Line("<label for=\"" + id + "\">Links</label>");
+      sink_.Line("<select id=\"" + id + "\">");
+      break;
+    }
+    default: break;
+  }
+}
+
+void DocumentWriter::AddModernLine(std::string_view line, bool plain, bool printable) {
+  if (options_.format == OutputFormat::SelectionBox && plain) return;  // a plain line holds no link
+  if (!printable && HasForbiddenCodePoints(line)) {
+    cleaned_.clear();
+    AppendWithoutForbidden(cleaned_, line);
+    line = cleaned_;
+  }
+  switch (options_.format) {
+    case OutputFormat::Smart:
+      // Each run of lines with text is one paragraph; the lines stay lines.
+      if (line.empty()) {
+        if (context_.afterText) sink_.Line("</p>");
+        context_.afterText = false;
+        return;
+      }
+      if (!context_.afterText) sink_.Text().append("<p>");
+      context_.afterText = true;
+      WriteText(line, plain);
+      break;
+    case OutputFormat::OriginalLinefeeds:
+      WriteText(line, plain);
+      sink_.Text().append("<br>");
+      break;
+    case OutputFormat::OriginalFormat: WriteText(line, plain); break;
+    case OutputFormat::HtmlList:
+      sink_.Text().append("<li>");
+      WriteText(line, plain);
+      sink_.Text().append("</li>");
+      break;
+    case OutputFormat::HtmlTable:
+      if (line.empty()) return;
+      AddModernRow(line, plain);
+      break;
+    case OutputFormat::SelectionBox: AddModernOption(line); return;
+  }
+  sink_.EndLine();
+}
+
+void DocumentWriter::AddModernRow(std::string_view line, bool plain) {
+  SplitFields(line, separator_, unquoted_, fields_);
+  if (tableColumns_ == 0) {
+    if (context_.rowWidth != 0 && context_.rowWidth != fields_.size()) throw UnevenTable{};
+    context_.rowWidth = fields_.size();
+  }
+  const bool header = options_.headerRow && !context_.rowsBefore;
+  context_.rowsBefore = true;
+  std::string& out = sink_.Text();
+  if (header) out.append("<thead>");
+  out.append("<tr>");
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    const std::string_view field = fields_[i];
+    // The last cell spans what the row lacks of the widest row's width.
+    const bool last = i + 1 == fields_.size();
+    const std::size_t span = last && tableColumns_ > fields_.size() ? tableColumns_ - fields_.size() + 1 : 1;
+    const bool headerCell = header && !TrimWhitespace(field).empty();  // an empty header cell names nothing
+    const bool number = !header && IsNumber(field);
+    std::string_view open = headerCell ? "<th scope=\"col\""sv : number ? "<td class=\"number\""sv : "<td"sv;
+    if (span > 1) {
+      out.append(open).append(" colspan=\"").append(std::to_string(span)).append("\">");
+    } else {
+      open = headerCell ? "<th scope=\"col\">"sv : number ? "<td class=\"number\">"sv : "<td>"sv;
+      out.append(open);
+    }
+    WriteText(field, plain);
+    out.append(headerCell ? "</th>"sv : "</td>"sv);
+  }
+  out.append("</tr>");
+  if (header) out.append("</thead><tbody>");
+}
+
+void DocumentWriter::AddModernOption(std::string_view line) {
+  std::size_t wordStart = 0, wordEnd = 0;
+  if (!FindFirstLink(line, options_.links, link_, wordStart, wordEnd)) return;
+  label_.clear();
+  for (std::string_view part : {line.substr(0, wordStart), line.substr(wordEnd)}) {
+    for (std::size_t start = 0; start < part.size();) {
+      const std::size_t end = std::min(part.find(' ', start), part.size());
+      if (end > start) {
+        if (!label_.empty()) label_.push_back(' ');
+        label_.append(part.substr(start, end - start));
+      }
+      start = end + 1;
+    }
+  }
+  std::string& out = sink_.Text();
+  out.append("<option value=\"").append(link_.scheme);
+  AppendDrained(out, link_.text, drain_);
+  out.append("\">");
+  if (label_.empty()) {
+    AppendDrained(out, link_.text, drain_);
+  } else {
+    AppendEscaped(out, label_);
+  }
+  out.append("</option>");
+  sink_.EndLine();
+}
+
+void DocumentWriter::EndModern() {
+  switch (options_.format) {
+    case OutputFormat::Smart:
+      if (context_.afterText) sink_.Line("</p>");
+      context_.afterText = false;
+      break;
+    case OutputFormat::OriginalLinefeeds: sink_.Line("</p>"); break;
+    case OutputFormat::OriginalFormat: sink_.Line("</pre>"); break;
+    case OutputFormat::HtmlList: sink_.Line(listTag_ == "OL" ? "</ol>" : "</ul>"); break;
+    case OutputFormat::HtmlTable:
+      if (!options_.headerRow || context_.rowsBefore) sink_.Line("</tbody>");
+      sink_.Line("</table>");
+      break;
+    case OutputFormat::SelectionBox:
+      sink_.Line("</select>");
+      if (options_.goButton) sink_.Line("<button type=\"button\" class=\"go\"" + Attribute("data-target", options_.target) + ">Go</button>");
+      sink_.Line("</form>");
+      if (options_.goButton) {
+        for (std::string_view line : kGoScript) sink_.Line(line);
+      }
+      break;
+  }
+  if (options_.webPage) {
+    sink_.Line("</main>");
+    WriteModernFoot();
+  } else if (options_.centre) {
+    sink_.Line("</div>");
+  }
+}
+
+void DocumentWriter::WriteModernFoot() {
+  sink_.Line("<footer>");
+  const std::string_view footer = TrimWhitespace(options_.footer);
+  if (!footer.empty() && !IsFooterPlaceholder(footer)) {
+    // Typed over several lines: each stays a line of the paragraph.
+    const std::string clean = SanitizeInlineHtml(footer);
+    sink_.Text().append("<p>");
+    for (std::size_t start = 0; start <= clean.size();) {
+      const std::size_t end = std::min(clean.find_first_of("\r\n", start), clean.size());
+      sink_.Text().append(clean, start, end - start);
+      if (end == clean.size()) break;
+      sink_.EndLine();
+      start = end + ((clean[end] == '\r' && end + 1 < clean.size() && clean[end + 1] == '\n') ? 2 : 1);
+    }
+    sink_.Line("</p>");
+  }
+  sink_.Line("<p>Web page created with " + Text(options_.progName) + " " + kVersionText + " by <a href=\"mailto:" +
+             kMakerMail + "\">" + kMakerName + "</a><br>");
+  sink_.Line(std::string("<a href=\"") + kMakerHomePage + "\">" + kMakerHomePage + "</a><br>");
+  const std::string date = Text(options_.dateText);
+  if (LooksLikeDateTime(options_.dateTime)) {
+    sink_.Line("Date: <time datetime=\"" + options_.dateTime + "\">" + date + "</time></p>");
+  } else {
+    sink_.Line("Date: " + date + "</p>");
+  }
+  sink_.Line("</footer>");
+  sink_.Line("</body>");
+  sink_.Line("</html>");
+}
+
+}  // namespace scrivane

@@ -1,0 +1,247 @@
+// The modern page: option values as CSS and language, the documents of every
+// format against golden files (SCRIVANE_UPDATE_GOLDEN=1 rewrites them after a
+// deliberate change), and the threaded path against the single-threaded one.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "body.h"
+#include "convert_helpers.h"
+#include "page_style.h"
+
+namespace scrivane {
+namespace {
+
+using testing_support::ConvertText;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
+
+struct ValueCase {
+  std::string (*check)(std::string_view);
+  const char* typed;
+  const char* written;
+};
+
+class OptionValueTest : public testing::TestWithParam<ValueCase> {};
+
+TEST_P(OptionValueTest, CheckedOrEscaped) { EXPECT_EQ(GetParam().check(GetParam().typed), GetParam().written); }
+
+std::string Family(std::string_view faces) { return CssFontFamily(faces, "serif"); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OptionValueTest,
+    testing::Values(
+        ValueCase{CssColour, " #FFFFF0 ", "#fffff0"}, ValueCase{CssColour, "203040", "#203040"},
+        ValueCase{CssColour, "#abc", "#abc"}, ValueCase{CssColour, "abc", ""}, ValueCase{CssColour, "NavY", "navy"},
+        ValueCase{CssColour, "#12345", ""}, ValueCase{CssColour, "red;} body {display:none", ""},
+        ValueCase{CssColour, "</style><script>", ""}, ValueCase{CssColour, "expression(alert(1))", ""},
+        ValueCase{CssFontSize, "1", "0.625em"}, ValueCase{CssFontSize, "7", "3em"}, ValueCase{CssFontSize, "9", "3em"},
+        ValueCase{CssFontSize, "+2", "1.5em"}, ValueCase{CssFontSize, "-5", "0.625em"},
+        ValueCase{CssFontSize, "0", ""}, ValueCase{CssFontSize, "3; color: red", ""}, ValueCase{CssFontSize, "12pt", ""},
+        ValueCase{LanguageTag, "de-CH", "de-CH"}, ValueCase{LanguageTag, " sr-Latn-RS ", "sr-Latn-RS"},
+        ValueCase{LanguageTag, "e", "en"}, ValueCase{LanguageTag, "en-", "en"}, ValueCase{LanguageTag, "", "en"},
+        ValueCase{LanguageTag, "en\"><script>", "en"}, ValueCase{LanguageTag, "fr-toolongsubtag", "en"},
+        ValueCase{CssUrl, "images/paper.png", "url(\"images/paper.png\")"},
+        ValueCase{CssUrl, "https://x.example/a\").b{c", "url(\"https://x.example/a\\\").b{c\")"},
+        ValueCase{CssUrl, "javascript:alert(1)", ""}, ValueCase{CssUrl, "Java\tScript:alert(1)", ""},
+        ValueCase{CssUrl, "data:image/png;base64,AAAA", ""}, ValueCase{CssUrl, "  ", ""},
+        ValueCase{Family, "Arial, 'Times New Roman'", "\"Arial\", \"Times New Roman\", serif"},
+        ValueCase{Family, "\"></style><script>", "\"\\\"\\3e \\3c /style\\3e \\3c script\\3e \", serif"},
+        ValueCase{Family, "a\\b\nc", "\"a\\\\b\\a c\", serif"}, ValueCase{Family, " , ", "serif"}));
+
+ConversionOptions Modern(OutputFormat format) {
+  ConversionOptions options;
+  options.modern = true;
+  options.format = format;
+  options.title = "Golden <em>page</em>";
+  options.footer = "Kept <b>footer</b>\r\nsecond line";
+  options.dateText = "DATE";
+  options.dateTime = "2025-03-07T15:04:00+01:00";
+  options.formId = "7";
+  options.separator = "comma";
+  options.listType = "Ordered";
+  options.target = "_blank";
+  return options;
+}
+
+const std::string kText =
+    "First line & a link www.example.org\n"
+    "second line\n"
+    "\n\n"
+    "Name,Price,\"Note, quoted\"\n"
+    "Pear,1.25\n"
+    "\tindented http://example.org/x?a=1&b=2 \"quoted\"\x01\n";
+
+struct GoldenCase {
+  const char* name;
+  void (*configure)(ConversionOptions& options);
+};
+
+class GoldenTest : public testing::TestWithParam<GoldenCase> {};
+
+TEST_P(GoldenTest, MatchesTheGoldenFile) {
+  ConversionOptions options = Modern(OutputFormat::Smart);
+  GetParam().configure(options);
+  const std::string document = ConvertText(kText, options).document;
+  const std::filesystem::path golden =
+      std::filesystem::path(SCRIVANE_SOURCE_DIR) / "tests/conversion/golden/modern" / (std::string(GetParam().name) + ".html");
+  if (std::getenv("SCRIVANE_UPDATE_GOLDEN") != nullptr) WriteFile(golden, document);
+  EXPECT_EQ(document, ReadFile(golden)) << golden;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, GoldenTest,
+    testing::Values(
+        GoldenCase{"smart", [](ConversionOptions&) {}},
+        GoldenCase{"linefeeds_centred", [](ConversionOptions& o) {
+                     o.format = OutputFormat::OriginalLinefeeds;
+                     o.centre = true;
+                   }},
+        GoldenCase{"pre_user_colours", [](ConversionOptions& o) {
+                     o.format = OutputFormat::OriginalFormat;
+                     o.fontFace = "Courier";
+                     o.fontSize = "3";
+                     o.fontColor = "navy";
+                     o.bgColor = "#FFFFF0";
+                     o.bgImage = "paper.png";
+                     o.language = "de";
+                   }},
+        GoldenCase{"list_fragment", [](ConversionOptions& o) {
+                     o.format = OutputFormat::HtmlList;
+                     o.webPage = false;
+                   }},
+        GoldenCase{"table_header_row", [](ConversionOptions& o) {
+                     o.format = OutputFormat::HtmlTable;
+                     o.headerRow = true;
+                   }},
+        GoldenCase{"links_go", [](ConversionOptions& o) {
+                     o.format = OutputFormat::SelectionBox;
+                     o.goButton = true;
+                     o.target = "x\" onclick=\"alert(1)";
+                   }},
+        GoldenCase{"links_fragment_without_go", [](ConversionOptions& o) {
+                     o.format = OutputFormat::SelectionBox;
+                     o.webPage = false;
+                     o.centre = true;
+                   }}),
+    [](const testing::TestParamInfo<GoldenCase>& info) { return std::string(info.param.name); });
+
+TEST(ModernPage, LegacyInputBecomesUtf8WhateverTheCharSet) {
+  ConversionOptions options = Modern(OutputFormat::Smart);
+  options.charSet = "windows-1252";
+  testing_support::TempFolder folder;
+  WriteFile(folder / "in.txt", "Caf\xE9 \x80\n");
+  RunConversion(InputFile{(folder / "in.txt").string()}, OutputFile{(folder / "out.html").string()}, options, {});
+  const std::string document = ReadFile(folder / "out.html");
+  EXPECT_NE(document.find("<meta charset=\"utf-8\">"), std::string::npos);
+  EXPECT_NE(document.find("<p>Caf\xC3\xA9 \xE2\x82\xAC\r\n"), std::string::npos);
+  EXPECT_EQ(document.find("windows-1252"), std::string::npos);
+}
+
+// The first pass over a table finds the widest row as the writer splits rows:
+// any line ends, quoted fields holding separators, any separator, in chunks.
+TEST(ModernPage, TableWidthAsTheWriterSplits) {
+  const std::vector<std::string> pieces = {"a", ",", ",", ";", "\t", "\"x,y\"", "\"q\"\"", "\n", "\r\n", "\r",
+                                           "::", "\xE9", std::string(37, 'z')};
+  std::mt19937 random(3);
+  for (const std::string separator : {",", "\t", ";", "::", "\xC3\xA9"}) {
+    for (int round = 0; round < 20; ++round) {
+      std::string text;
+      while (text.size() < 3000) text += pieces[random() % pieces.size()];
+      for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
+        std::size_t expected = 0;
+        std::string unquoted;
+        std::vector<std::string_view> fields;
+        std::size_t offset = 0;
+        LineScanner scanner(
+            [&](char* buffer, std::size_t size) {
+              const std::size_t n = text.copy(buffer, std::min<std::size_t>(size, 1000), offset);
+              offset += n;
+              return n;
+            },
+            LinkOptions{});
+        ScannedLine line;
+        std::string decoded;
+        while (scanner.Next(line)) {
+          std::string_view fieldsOf = line.text;
+          if (encoding == TextEncoding::Windows1252 && line.hasHighBytes) {
+            decoded.clear();
+            AppendUtf8FromWindows1252(decoded, line.text);
+            fieldsOf = decoded;
+          }
+          SplitFields(fieldsOf, separator, unquoted, fields);
+          expected = std::max(expected, fields.size());
+        }
+        std::size_t at = 0;
+        const auto read = [&](char* buffer, std::size_t size) {
+          const std::size_t n = text.copy(buffer, std::min<std::size_t>(size, 777), at);
+          at += n;
+          return n;
+        };
+        EXPECT_EQ(CountTableColumns(read, encoding, separator), expected) << separator << " " << round;
+      }
+    }
+  }
+}
+
+// A row wider than the rest, late in a large input, has the whole table
+// written again with every row filling the widest.
+TEST(ModernPage, LateWideRowWidensEveryRow) {
+  ConversionOptions options = Modern(OutputFormat::HtmlTable);
+  std::string input;
+  while (input.size() < 3 * 1024 * 1024) input += "a,b,c\r\n\"d, e\",f,g\n";
+  for (const std::string last : {"", "x,y,z,w\n", "short\n"}) {
+    std::string expected;
+    DocumentSink sink([&](std::string_view bytes) { expected.append(bytes); }, TextEncoding::Utf8);
+    DocumentWriter writer(options, sink, last == "x,y,z,w\n" ? 4 : 3);
+    const std::string text = input + last;
+    LineScanner scanner(text, options.links);
+    writer.Begin();
+    ConvertLines(scanner, TextEncoding::Utf8, true, writer, {});
+    writer.End();
+    sink.Flush();
+    testing_support::TempFolder folder;
+    WriteFile(folder / "in.txt", text);
+    RunConversion(InputFile{(folder / "in.txt").string()}, OutputFile{(folder / "out.html").string()}, options, {});
+    EXPECT_EQ(ReadFile(folder / "out.html"), expected) << last;
+  }
+}
+
+// Paragraphs and header rows run across the blocks the threads convert apart.
+TEST(ModernPage, ThreadsWriteTheSameDocument) {
+  std::string input;
+  for (int i = 0; input.size() < 3 * 1024 * 1024; ++i) {
+    input += (i % 7 == 0) ? "\n" : (i % 11 == 0) ? "\r\n\r\n" : "a,\"b, c\",www.x.org & d " + std::to_string(i) + "\r\n";
+  }
+  for (OutputFormat format : {OutputFormat::Smart, OutputFormat::HtmlTable, OutputFormat::OriginalLinefeeds}) {
+    ConversionOptions options = Modern(format);
+    options.headerRow = true;
+    std::string sequential, parallel;
+    {
+      DocumentSink sink([&](std::string_view bytes) { sequential.append(bytes); }, TextEncoding::Utf8);
+      DocumentWriter writer(options, sink, 3);
+      LineScanner scanner(input, options.links);
+      ConvertLines(scanner, TextEncoding::Utf8, true, writer, {});
+      writer.End();
+      sink.Flush();
+    }
+    {
+      DocumentSink sink([&](std::string_view bytes) { parallel.append(bytes); }, TextEncoding::Utf8);
+      DocumentWriter writer(options, sink, 3);
+      std::size_t offset = 0;
+      const auto read = [&](char* buffer, std::size_t size) {
+        const std::size_t n = input.copy(buffer, std::min<std::size_t>(size, 70000), offset);
+        offset += n;
+        return n;
+      };
+      writer.Resume(ConvertInParallel(read, TextEncoding::Utf8, options, sink, {}, 3, 3));
+      writer.End();
+      sink.Flush();
+    }
+    EXPECT_EQ(parallel, sequential) << static_cast<int>(format);
+  }
+}
+
+}  // namespace
+}  // namespace scrivane
