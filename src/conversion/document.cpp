@@ -5,14 +5,13 @@
 #include <charconv>
 #include <limits>
 
+#include "byte_rules.h"
 #include "render.h"
 
 namespace scrivane {
 namespace {
 
 constexpr char kQuote = '"';
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string Lower(std::string_view text) {
   std::string lower(text);

@@ -4,66 +4,26 @@
 #include "render.h"
 
 #include <algorithm>
-#include <array>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#include <vector>
+#include "byte_rules.h"
 
 namespace scrivane {
 namespace {
 
-// Bytes that may make their word change: the escaped characters, the lead byte
-// of the pound sign, the colon of "://", the at sign of an address, and the full
-// stop of a "www." or "ftp." host. Spaces and letters never do on their own.
-constexpr std::array<bool, 256> MakeInteresting() {
-  std::array<bool, 256> interesting{};
-  for (unsigned char c : {'&', '<', '>', '"', ':', '@', '.'}) interesting[c] = true;
-  interesting[0xC2] = true;
-  return interesting;
-}
-
-constexpr std::array<bool, 256> kInteresting = MakeInteresting();
-
-bool IsInteresting(char c) { return kInteresting[static_cast<unsigned char>(c)]; }
-
-// Index of the next interesting byte at or after `i`, or n. Sixteen bytes at a
-// time where the processor allows, since most of a text is plain.
+// Index of the next byte at or after `i` that may change its word (one of
+// kCandidate), or n. Sixteen bytes at a time where the processor allows, since
+// most of a text is plain.
 std::size_t SkipPlain(const char* p, std::size_t i, std::size_t n) {
 #if defined(__SSE2__)
   for (; i + 16 <= n; i += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
-    const __m128i hits = _mm_or_si128(
-        _mm_or_si128(_mm_or_si128(is('&'), is('<')), _mm_or_si128(is('>'), is('"'))),
-        _mm_or_si128(_mm_or_si128(is(':'), is('@')), _mm_or_si128(is('.'), is('\xC2'))));
-    if (const int mask = _mm_movemask_epi8(hits)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    if (const int mask = _mm_movemask_epi8(MatchAny(bytes, kCandidateBytes))) {
+      return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
   }
 #endif
-  while (i < n && !IsInteresting(p[i])) ++i;
+  while (i < n && !HasRule(p[i], kCandidate)) ++i;
   return i;
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// True when the full stop at p[i] ends a "www." or "ftp." that begins a word or TAB piece.
-bool EndsHostPrefix(const char* p, std::size_t i, const LinkOptions& links) {
-  if (i < 3 || (i > 3 && p[i - 4] != ' ' && p[i - 4] != '\t')) return false;
-  const char a = LowerAscii(p[i - 3]), b = LowerAscii(p[i - 2]), c = LowerAscii(p[i - 1]);
-  return (links.changeWWW && a == 'w' && b == 'w' && c == 'w') ||
-         (links.changeFTP && a == 'f' && b == 't' && c == 'p');
-}
-
-// True when the interesting byte at p[i] means its word must be rendered.
-bool MakesWordChange(const char* p, std::size_t i, std::size_t n, const LinkOptions& links) {
-  switch (p[i]) {
-    case '&': case '<': case '>': case '"': return true;
-    case ':': return i + 2 < n && p[i + 1] == '/' && p[i + 2] == '/';
-    case '@': return links.emailCheck;
-    case '.': return EndsHostPrefix(p, i, links);
-    default: return i + 1 < n && p[i + 1] == '\xA3';  // C2 A3, the pound sign
-  }
 }
 
 // Index of the next byte at or after `i` that changes its word, or n.
@@ -71,7 +31,7 @@ std::size_t FindChange(std::string_view text, std::size_t i, const LinkOptions& 
   const char* p = text.data();
   const std::size_t n = text.size();
   for (i = SkipPlain(p, i, n); i < n; i = SkipPlain(p, i + 1, n)) {
-    if (MakesWordChange(p, i, n, links)) return i;
+    if (MayChangeWord(p, 0, i, n, false, links)) return i;
   }
   return n;
 }
@@ -80,22 +40,18 @@ constexpr std::size_t kDrainSize = 256 * 1024;
 
 // The nearest place at or before `at` where a character starts; 0 when none does.
 std::size_t CharacterStart(std::string_view bytes, std::size_t at) {
-  while (at > 0 && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80) --at;
+  while (at > 0 && IsContinuation(bytes[at])) --at;
   return at;
 }
 
-// False when FindLink can find no link in any TAB piece of the word once escaped:
-// it needs an "@", a "://", or a piece starting "www." or "ftp.", and escaping
-// neither makes nor breaks any of these.
+// False when FindLink can find no link in any TAB piece of the word once
+// escaped: no byte of the word may change it but escaped ones, and escaping
+// neither makes nor breaks a link.
 bool MayMakeLink(std::string_view word, const LinkOptions& links) {
-  if (word.find('@') != std::string_view::npos || word.find("://") != std::string_view::npos) return true;
-  if (!links.changeWWW && !links.changeFTP) return false;
-  for (std::size_t start = 0;;) {
-    if (word.size() - start >= 4 && word[start + 3] == '.' && EndsHostPrefix(word.data() + start, 3, links)) return true;
-    start = word.find('\t', start);
-    if (start == std::string_view::npos) return false;
-    ++start;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if (HasRule(word[i], kLinkMark) && MayChangeWord(word.data(), 0, i, word.size(), false, links)) return true;
   }
+  return false;
 }
 
 // Escapes a word that makes no link straight into `out`, draining as it goes,
@@ -192,30 +148,6 @@ bool FindFirstLink(std::string_view text, const LinkOptions& links, Link& link, 
     }
   }
   return false;
-}
-
-void RenderTextReference(std::string_view text, const LinkOptions& links, std::string& out) {
-  std::vector<std::string_view> words;
-  std::vector<std::string_view> pieces;
-  const int count = SplitString(text, " ", words);
-  for (int i = 0; i < count; ++i) {
-    std::string word(words[i]);
-    EscapeHtml(word);
-    if (SplitString(word, "\t", pieces) > 1) {
-      std::string joined;
-      for (std::string_view piece : pieces) {
-        std::string linked(piece);
-        MakeLinks(linked, links);
-        joined.append(linked).push_back('\t');
-      }
-      joined.pop_back();
-      word = joined;
-    } else {
-      MakeLinks(word, links);
-    }
-    if (i > 0) out.push_back(' ');
-    out.append(word);
-  }
 }
 
 }  // namespace scrivane

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "line_scanner.h"
+#include "markup_reference.h"
 #include "render.h"
 
 namespace scrivane {

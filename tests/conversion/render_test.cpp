@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "markup_reference.h"
 #include "render.h"
 
 namespace scrivane {

@@ -28,6 +28,7 @@
 #include "document.h"
 #include "fuzz_checks.h"
 #include "line_scanner.h"
+#include "markup_reference.h"
 #include "output.h"
 #include "render.h"
 

@@ -11,6 +11,7 @@
 #include "fuzz_checks.h"
 #include "line_scanner.h"
 #include "markup.h"
+#include "markup_reference.h"
 #include "render.h"
 
 namespace scrivane::fuzz {
