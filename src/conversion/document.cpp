@@ -213,7 +213,10 @@ void DocumentWriter::AddTableRow(std::string_view line, bool plain) {
   sink_.Text().append("<TR>");
   for (std::string_view field : fields_) {
     sink_.Text().append("<TD>");
-    WriteText(field, plain);
+    // The line's scan saw a host that now starts a field in the middle of a word.
+    const bool hostStartsField = field.size() > 3 && field[3] == '.' &&
+                                 MayChangeWord(field.data(), 0, 3, field.size(), false, options_.links);
+    WriteText(field, plain && !hostStartsField);
     sink_.Text().append("</TD>");
   }
   sink_.Text().append("</TR>");

@@ -134,6 +134,10 @@ INSTANTIATE_TEST_SUITE_P(
                    With(OutputFormat::HtmlTable, [](ConversionOptions& o) { o.separator = "comma"; }),
                    kTable + "<TR><TD><A HREF=\"http://www.a.org\">www.a.org</A></TD><TD>x &amp; y</TD><TD>" + kA +
                        "</TD></TR>\r\n" + kEndTable},
+        FormatCase{"HostsStartingFields", "a;www.x.org;FTP.y.org",
+                   With(OutputFormat::HtmlTable, [](ConversionOptions& o) { o.separator = "semi-colon"; }),
+                   kTable + "<TR><TD>a</TD><TD><A HREF=\"http://www.x.org\">www.x.org</A></TD><TD>"
+                            "<A HREF=\"ftp://FTP.y.org\">FTP.y.org</A></TD></TR>\r\n" + kEndTable},
         FormatCase{"NeverCentred", "a", With(OutputFormat::HtmlTable, [](ConversionOptions&) {}),
                    kTable + "<TR><TD>a</TD></TR>\r\n" + kEndTable}),
     Name);
