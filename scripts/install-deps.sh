@@ -4,7 +4,7 @@
 # test included). Quiet and quick when everything is already there.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libidn2-dev libgtest-dev libgmock-dev libbenchmark-dev)
 if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
   packages+=(dpkg-dev)
 fi

@@ -215,7 +215,7 @@ void DocumentWriter::AddTableRow(std::string_view line, bool plain) {
     sink_.Text().append("<TD>");
     // The line's scan saw a host that now starts a field in the middle of a word.
     const bool hostStartsField = field.size() > 3 && field[3] == '.' &&
-                                 MayChangeWord(field.data(), 0, 3, field.size(), false, options_.links);
+                                 MayChangeWord<false>(field.data(), 0, 3, field.size(), false, options_.links);
     WriteText(field, plain && !hostStartsField);
     sink_.Text().append("</TD>");
   }
@@ -261,8 +261,13 @@ void DocumentWriter::AddSelectionOption(std::string_view line) {
     }
   }
   std::string& out = sink_.Text();
-  out.append("<OPTION VALUE=\"").append(link_.scheme);
-  AppendDrained(out, link_.text, drain_);
+  out.append("<OPTION VALUE=\"");
+  if (options_.links.modern) {
+    AppendDrained(out, link_.href, drain_);
+  } else {
+    out.append(link_.scheme);
+    AppendDrained(out, link_.text, drain_);
+  }
   out.append("\">");
   if (label_.empty()) {
     AppendDrained(out, link_.text, drain_);

@@ -135,14 +135,20 @@ bool LineScanner::Refill() {
 // Decides, for each candidate byte in `mask` (bit k is the byte at at + k), whether
 // it really can change its word. Where the answer needs bytes not read yet, it
 // says yes: the line is then looked at again in full, which is always right.
+template <bool kModern>
 void LineScanner::NoteCandidates(unsigned mask, std::size_t at, bool& mayChange) const {
   for (; mask != 0 && !mayChange; mask &= mask - 1) {
     const std::size_t i = at + static_cast<std::size_t>(__builtin_ctz(mask));
-    mayChange = MayChangeWord(data_, begin_, i, end_, !atEnd_, links_);
+    mayChange = MayChangeWord<kModern>(data_, begin_, i, end_, !atEnd_, links_);
   }
 }
 
 bool LineScanner::Next(ScannedLine& line) {
+  return links_.modern ? NextWith<true>(line) : NextWith<false>(line);
+}
+
+template <bool kModern>
+bool LineScanner::NextWith(ScannedLine& line) {
   bool mayChange = false;
   unsigned high = 0;
   std::size_t scan = begin_;
@@ -164,7 +170,7 @@ bool LineScanner::Next(ScannedLine& line) {
       const unsigned ends = masks_.lineEnds & from;
       const unsigned upTo = ends != 0 ? (1u << __builtin_ctz(ends)) - 1 : ~0u;
       const unsigned candidates = masks_.candidates & from & upTo;
-      if (candidates != 0 && !mayChange) NoteCandidates(candidates, window_, mayChange);
+      if (candidates != 0 && !mayChange) NoteCandidates<kModern>(candidates, window_, mayChange);
       high |= masks_.high & from & upTo;
       if (ends != 0) {
         scan = window_ + static_cast<std::size_t>(__builtin_ctz(ends));

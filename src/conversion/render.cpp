@@ -26,12 +26,14 @@ std::size_t SkipPlain(const char* p, std::size_t i, std::size_t n) {
   return i;
 }
 
-// Index of the next byte at or after `i` that changes its word, or n.
+// Index of the next byte at or after `i` that changes its word, or n. The
+// callers choose the rules once for a whole text, not for every byte.
+template <bool kModern>
 std::size_t FindChange(std::string_view text, std::size_t i, const LinkOptions& links) {
   const char* p = text.data();
   const std::size_t n = text.size();
   for (i = SkipPlain(p, i, n); i < n; i = SkipPlain(p, i + 1, n)) {
-    if (MayChangeWord(p, 0, i, n, false, links)) return i;
+    if (MayChangeWord<kModern>(p, 0, i, n, false, links)) return i;
   }
   return n;
 }
@@ -47,9 +49,12 @@ std::size_t CharacterStart(std::string_view bytes, std::size_t at) {
 // False when FindLink can find no link in any TAB piece of the word once
 // escaped: no byte of the word may change it but escaped ones, and escaping
 // neither makes nor breaks a link.
+template <bool kModern>
 bool MayMakeLink(std::string_view word, const LinkOptions& links) {
   for (std::size_t i = 0; i < word.size(); ++i) {
-    if (HasRule(word[i], kLinkMark) && MayChangeWord(word.data(), 0, i, word.size(), false, links)) return true;
+    if (HasRule(word[i], kLinkMark) && MayChangeWord<kModern>(word.data(), 0, i, word.size(), false, links)) {
+      return true;
+    }
   }
   return false;
 }
@@ -70,6 +75,44 @@ void AppendEscapedDrained(std::string& out, std::string_view word, const DrainFu
   }
 }
 
+template <bool kModern>
+void RenderTextWith(std::string_view text, const LinkOptions& links, std::string& out, const DrainFunction& drain) {
+  std::size_t copied = 0;  // text before this has been written
+  for (std::size_t at = FindChange<kModern>(text, 0, links); at < text.size();
+       at = FindChange<kModern>(text, copied, links)) {
+    const std::size_t space = text.rfind(' ', at);
+    const std::size_t start = space == std::string_view::npos ? 0 : space + 1;
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    AppendDrained(out, text.substr(copied, start - copied), drain);
+    RenderWord(text.substr(start, end - start), links, out, drain);
+    copied = end;
+  }
+  AppendDrained(out, text.substr(copied), drain);
+}
+
+template <bool kModern>
+bool FindFirstLinkWith(std::string_view text, const LinkOptions& links, Link& link, std::size_t& wordStart,
+                       std::size_t& wordEnd) {
+  thread_local std::string escaped;
+  // Only a word holding a byte that can change it can be a link.
+  for (std::size_t at = FindChange<kModern>(text, 0, links); at < text.size();
+       at = FindChange<kModern>(text, wordEnd, links)) {
+    const std::size_t space = text.rfind(' ', at);
+    wordStart = space == std::string_view::npos ? 0 : space + 1;
+    wordEnd = std::min(text.find(' ', at), text.size());
+    if (!MayMakeLink<kModern>(text.substr(wordStart, wordEnd - wordStart), links)) continue;
+    escaped.clear();
+    AppendEscaped(escaped, text.substr(wordStart, wordEnd - wordStart));
+    for (std::string_view rest = escaped;;) {
+      const std::size_t tab = rest.find('\t');
+      if (FindLink(rest.substr(0, tab), links, link)) return true;
+      if (tab == std::string_view::npos) break;
+      rest.remove_prefix(tab + 1);
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 void AppendDrained(std::string& out, std::string_view bytes, const DrainFunction& drain) {
@@ -88,7 +131,8 @@ void AppendDrained(std::string& out, std::string_view bytes, const DrainFunction
 }
 
 void RenderWord(std::string_view word, const LinkOptions& links, std::string& out, const DrainFunction& drain) {
-  if (drain && word.size() > kDrainSize && !MayMakeLink(word, links)) {
+  if (drain && word.size() > kDrainSize &&
+      !(links.modern ? MayMakeLink<true>(word, links) : MayMakeLink<false>(word, links))) {
     AppendEscapedDrained(out, word, drain);
     return;
   }
@@ -102,7 +146,7 @@ void RenderWord(std::string_view word, const LinkOptions& links, std::string& ou
     const std::size_t tab = rest.find('\t');
     const std::string_view piece = rest.substr(0, tab);
     if (FindLink(piece, links, link)) {
-      WriteLinkPieces(link, [&](std::string_view part) { AppendDrained(out, part, drain); });
+      WriteLinkPieces(link, links, [&](std::string_view part) { AppendDrained(out, part, drain); });
     } else {
       AppendDrained(out, piece, drain);
     }
@@ -113,41 +157,21 @@ void RenderWord(std::string_view word, const LinkOptions& links, std::string& ou
 }
 
 bool IsPlainText(std::string_view text, const LinkOptions& links) {
-  return FindChange(text, 0, links) == text.size();
+  return (links.modern ? FindChange<true>(text, 0, links) : FindChange<false>(text, 0, links)) == text.size();
 }
 
 void RenderText(std::string_view text, const LinkOptions& links, std::string& out, const DrainFunction& drain) {
-  std::size_t copied = 0;  // text before this has been written
-  for (std::size_t at = FindChange(text, 0, links); at < text.size(); at = FindChange(text, copied, links)) {
-    const std::size_t space = text.rfind(' ', at);
-    const std::size_t start = space == std::string_view::npos ? 0 : space + 1;
-    const std::size_t end = std::min(text.find(' ', at), text.size());
-    AppendDrained(out, text.substr(copied, start - copied), drain);
-    RenderWord(text.substr(start, end - start), links, out, drain);
-    copied = end;
+  if (links.modern) {
+    RenderTextWith<true>(text, links, out, drain);
+  } else {
+    RenderTextWith<false>(text, links, out, drain);
   }
-  AppendDrained(out, text.substr(copied), drain);
 }
 
 bool FindFirstLink(std::string_view text, const LinkOptions& links, Link& link, std::size_t& wordStart,
                    std::size_t& wordEnd) {
-  thread_local std::string escaped;
-  // Only a word holding a byte that can change it can be a link.
-  for (std::size_t at = FindChange(text, 0, links); at < text.size(); at = FindChange(text, wordEnd, links)) {
-    const std::size_t space = text.rfind(' ', at);
-    wordStart = space == std::string_view::npos ? 0 : space + 1;
-    wordEnd = std::min(text.find(' ', at), text.size());
-    if (!MayMakeLink(text.substr(wordStart, wordEnd - wordStart), links)) continue;
-    escaped.clear();
-    AppendEscaped(escaped, text.substr(wordStart, wordEnd - wordStart));
-    for (std::string_view rest = escaped;;) {
-      const std::size_t tab = rest.find('\t');
-      if (FindLink(rest.substr(0, tab), links, link)) return true;
-      if (tab == std::string_view::npos) break;
-      rest.remove_prefix(tab + 1);
-    }
-  }
-  return false;
+  return links.modern ? FindFirstLinkWith<true>(text, links, link, wordStart, wordEnd)
+                      : FindFirstLinkWith<false>(text, links, link, wordStart, wordEnd);
 }
 
 }  // namespace scrivane

@@ -81,26 +81,34 @@ constexpr bool StartsWithLower(std::string_view text, std::string_view lower) {
 // True when the three bytes before p[i] are "www" (with changeWWW) or "ftp"
 // (with changeFTP) in any letter case.
 inline bool FollowsHostPrefix(const char* p, std::size_t i, const LinkOptions& links) {
-  const char a = LowerAscii(p[i - 3]), b = LowerAscii(p[i - 2]), c = LowerAscii(p[i - 1]);
-  return (links.changeWWW && a == 'w' && b == 'w' && c == 'w') ||
-         (links.changeFTP && a == 'f' && b == 't' && c == 'p');
+  switch (LowerAscii(p[i - 1])) {  // most full stops end a sentence: one look rules them out
+    case 'w': return links.changeWWW && LowerAscii(p[i - 2]) == 'w' && LowerAscii(p[i - 3]) == 'w';
+    case 'p': return links.changeFTP && LowerAscii(p[i - 2]) == 't' && LowerAscii(p[i - 3]) == 'f';
+    default: return false;
+  }
 }
 
 // True when the candidate byte at p[i] (one of kCandidate) may make its word
-// change. The bytes of its line are known from p[lineStart] up to p[end]; with
-// `more`, bytes after `end` may still come, and an answer that needs them is yes
-// (the line is then looked at in full). Where it says no, the byte neither starts
-// an escape nor helps make a link, so it leaves its word as it is.
-inline bool MayChangeWord(const char* p, std::size_t lineStart, std::size_t i, std::size_t end, bool more,
-                          const LinkOptions& links) {
+// change under the classic or the modern link rules. The bytes of its line are
+// known from p[lineStart] up to p[end]; with `more`, bytes after `end` may still
+// come, and an answer that needs them is yes (the line is then looked at in
+// full). Where it says no, the byte neither starts an escape nor helps make a
+// link, so it leaves its word as it is.
+template <bool kModern>
+[[gnu::always_inline]] inline bool MayChangeWord(const char* p, std::size_t lineStart, std::size_t i, std::size_t end, bool more,
+                   const LinkOptions& links) {
   const bool unknownAhead = more && i + 2 >= end;
   switch (p[i]) {
     case '&': case '<': case '>': case '"': return true;
     case '@': return links.emailCheck;
-    case ':': return unknownAhead || (i + 2 < end && p[i + 1] == '/' && p[i + 2] == '/');
-    case '.': {  // a host only at the start of a word or TAB piece
+    case ':':
+      if (unknownAhead || (i + 2 < end && p[i + 1] == '/' && p[i + 2] == '/')) return true;
+      return kModern && i - lineStart >= 6 && EqualsLower(std::string_view(p + i - 6, 6), "mailto");
+    case '.': {
+      // Classic rules take a host only at the start of a word or TAB piece; modern
+      // ones also after opening punctuation, so any "www." or "ftp." may be one.
       const std::size_t inLine = i - lineStart;
-      if (inLine < 3 || (inLine > 3 && p[i - 4] != ' ' && p[i - 4] != '\t')) return false;
+      if (inLine < 3 || (!kModern && inLine > 3 && p[i - 4] != ' ' && p[i - 4] != '\t')) return false;
       return FollowsHostPrefix(p, i, links);
     }
     default:  // C2, the pound sign when A3 follows

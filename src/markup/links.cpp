@@ -1,10 +1,12 @@
 // Link recognition: "://" URLs, "www." and "ftp." hosts and e-mail addresses,
-// found in words that EscapeHtml has already escaped.
+// found in words that have already been escaped. The classic rules are here;
+// the modern ones in modern_links.cpp.
 #include "markup.h"
 
 #include <array>
 
 #include "byte_rules.h"
+#include "modern_links.h"
 
 namespace scrivane {
 namespace {
@@ -172,7 +174,16 @@ bool FindHostLink(std::string_view word, std::string_view scheme, Link& link) {
 
 }  // namespace
 
+std::string_view ModernAnchorEnd(const LinkOptions& options) {
+  if (options.newTab && options.nofollow) return "\" target=\"_blank\" rel=\"noopener noreferrer nofollow ugc\">";
+  if (options.newTab) return "\" target=\"_blank\" rel=\"noopener noreferrer\">";
+  if (options.nofollow) return "\" rel=\"nofollow ugc\">";
+  return "\">";
+}
+
 bool FindLink(std::string_view word, const LinkOptions& options, Link& link) {
+  if (options.modern) return FindModernLink(word, options, link);
+  link.href.clear();
   if (OccursAfterStart(word, "://")) return FindUrlLink(word, options.removePunctuation, link);
   if (options.changeWWW && StartsWithLower(word, "www.")) return FindHostLink(word, "http://", link);
   if (options.changeFTP && StartsWithLower(word, "ftp.")) return FindHostLink(word, "ftp://", link);

@@ -10,35 +10,51 @@
 
 namespace scrivane {
 
-// Which kinds of words become anchors besides "://" URLs.
+// Which kinds of words become anchors besides "://" URLs, and by which rules.
 struct LinkOptions {
-  bool changeWWW = true;          // "www." hosts become http:// links
+  bool changeWWW = true;          // "www." hosts become http:// links (modern: https://)
   bool changeFTP = true;          // "ftp." hosts become ftp:// links
   bool emailCheck = true;         // e-mail addresses become mailto: links
-  bool removePunctuation = true;  // one trailing , . : ; ? ! leaves a URL's anchor
+  bool removePunctuation = true;  // classic only: one trailing , . : ; ? ! leaves a URL's anchor
+  bool modern = false;    // modern rules and lower-case anchors: <a href="...">
+  bool newTab = false;    // modern only: target="_blank" rel="noopener noreferrer"
+  bool nofollow = false;  // modern only: rel="nofollow ugc" (combined with the above into one rel)
 };
 
 // Appends `text` with & < > " and the pound sign replaced by their entities.
 void AppendEscaped(std::string& out, std::string_view text);
 
-// A linked word: before + <A HREF="scheme text">text</A> + after.
-// Views into the word given to FindLink, so valid only while that word is.
+// A linked word: before + <A HREF="scheme text">text</A> + after (classic), or
+// before + <a href="href">text</a> + after (modern). The views point into the
+// word given to FindLink, so they are valid only while that word is.
 struct Link {
-  std::string_view before;  // opening bracket, quote or wrapper left outside the anchor
-  std::string_view scheme;  // put before the text in the HREF: "http://", "ftp://", "mailto:" or none
-  std::string_view text;    // the anchor's text
+  std::string_view before;  // what stays outside before the anchor: wrappers, opening punctuation
+  std::string_view scheme;  // classic: put before the text in the HREF: "http://", "ftp://", "mailto:" or none
+  std::string_view text;    // the anchor's text, escaped as written
   std::string_view after;   // closing quote, bracket, wrapper and trailing punctuation
+  std::string href;         // modern: the whole HREF, a valid URL written for the attribute
 
   // The HREF value.
-  std::string Address() const { return std::string(scheme).append(text); }
+  std::string Address() const { return href.empty() ? std::string(scheme).append(text) : href; }
 };
 
 // Finds the link an escaped word (or TAB piece of one) makes; false when it makes none.
 bool FindLink(std::string_view word, const LinkOptions& options, Link& link);
 
+// What follows a modern anchor's HREF value up to its text: the closing quote,
+// the new-tab and nofollow attributes the options ask for, and ">".
+std::string_view ModernAnchorEnd(const LinkOptions& options);
+
 // Hands the link's markup piece by piece to `append`.
 template <class Append>
-void WriteLinkPieces(const Link& link, Append&& append) {
+void WriteLinkPieces(const Link& link, const LinkOptions& options, Append&& append) {
+  if (options.modern) {
+    for (std::string_view piece : {link.before, std::string_view("<a href=\""), std::string_view(link.href),
+                                   ModernAnchorEnd(options), link.text, std::string_view("</a>"), link.after}) {
+      append(piece);
+    }
+    return;
+  }
   for (std::string_view piece : {link.before, std::string_view("<A HREF=\""), link.scheme, link.text,
                                  std::string_view("\">"), link.text, std::string_view("</A>"), link.after}) {
     append(piece);

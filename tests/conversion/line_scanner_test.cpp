@@ -57,14 +57,16 @@ Scanned Reference(const std::string& input, std::size_t chunk) {
 TEST(LineScanner, SameLinesAsTheReferenceReader) {
   const std::vector<std::string> tokens = {"a",   "word ", " ",  "\n",   "\r",   "\r\n", "www.", "ftp.", ".",
                                            "://", ":",     "/",  "@",    "&",    "\xC2", "\xA3", "\xC3\xA9",
-                                           "\t",  "WWW.x", "x.", "\"", "<",    ">",    "  www.y"};
+                                           "\t",  "WWW.x", "x.", "\"", "<",    ">",    "  www.y", "mailto", "(",
+                                           "|"};
   std::mt19937 random(99);
   for (int round = 0; round < 3000; ++round) {
     std::string input;
     const int count = static_cast<int>(random() % 200);
     for (int i = 0; i < count; ++i) input += tokens[random() % tokens.size()];
     const std::size_t chunk = 1 + random() % 40;
-    const LinkOptions links{(random() & 1) != 0, (random() & 2) != 0, (random() & 4) != 0, true};
+    const LinkOptions links{(random() & 1) != 0, (random() & 2) != 0, (random() & 4) != 0, true,
+                            (random() & 8) != 0};
     const Scanned scanned = ScanAll(input, chunk, links);
     const Scanned reference = Reference(input, chunk);
     ASSERT_EQ(scanned.lines, reference.lines) << "input [" << input << "] chunk " << chunk;

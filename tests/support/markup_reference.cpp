@@ -115,7 +115,7 @@ void MakeLinks(std::string& word, const LinkOptions& options) {
   Link link;
   if (!FindLink(word, options, link)) return;
   std::string linked;
-  AppendLink(linked, link);
+  AppendLink(linked, link, options);
   word = linked;
 }
 
@@ -172,8 +172,8 @@ bool IsPunctuation(std::string_view ch) {
   return ch.size() == 1 && std::string_view(",.:;?!").find(ch[0]) != std::string_view::npos;
 }
 
-void AppendLink(std::string& out, const Link& link) {
-  WriteLinkPieces(link, [&out](std::string_view piece) { out.append(piece); });
+void AppendLink(std::string& out, const Link& link, const LinkOptions& options) {
+  WriteLinkPieces(link, options, [&out](std::string_view piece) { out.append(piece); });
 }
 
 int SplitString(std::string_view text, std::string_view delimiter, std::vector<std::string_view>& parts) {

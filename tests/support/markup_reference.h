@@ -35,7 +35,7 @@ void StripQuotes(std::string& word, std::string& quote);
 bool IsPunctuation(std::string_view ch);
 
 // Appends the link as the word's anchor markup.
-void AppendLink(std::string& out, const Link& link);
+void AppendLink(std::string& out, const Link& link, const LinkOptions& options = {});
 
 // Splits `text` at every `delimiter` into `parts` (views into text); returns the
 // count of parts, or -1 (parts untouched) when the delimiter is empty.
