@@ -1,6 +1,7 @@
 // Converts one file in every format (or the named one) and prints MB/s and peak
-// memory: convert_bench FILE [FORMAT-INDEX] [REPEATS]
-// Output goes to /dev/null so that only the engine is measured.
+// memory: convert_bench [--modern] FILE [FORMAT-INDEX] [REPEATS]
+// --modern converts with the modern link rules. Output goes to /dev/null so that
+// only the engine is measured.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -24,11 +25,16 @@ double PeakRssMiB() {
 
 int main(int argc, char** argv) {
   using namespace scrivane;
+  const bool modern = argc > 1 && std::string_view(argv[1]) == "--modern";
+  if (modern) {
+    --argc;
+    ++argv;
+  }
   std::error_code error;
   const std::uintmax_t bytes = argc < 2 ? 0 : std::filesystem::file_size(argv[1], error);
   if (argc < 2 || error) {
     if (argc >= 2 && std::string_view(argv[1]) != "--help") std::fprintf(stderr, "%s: %s\n", argv[1], error.message().c_str());
-    std::fprintf(stderr, "usage: convert_bench FILE [FORMAT-INDEX] [REPEATS]\n");
+    std::fprintf(stderr, "usage: convert_bench [--modern] FILE [FORMAT-INDEX] [REPEATS]\n");
     return 2;
   }
   const std::string input = argv[1];
@@ -42,6 +48,7 @@ int main(int argc, char** argv) {
     form.outFormat = format;
     form.goButton = kChecked;
     ConversionOptions options = ReadFormOptions(form);
+    options.links.modern = modern;
     options.dateText = "today";
     std::vector<double> seconds;
     for (int i = 0; i < repeats; ++i) {
