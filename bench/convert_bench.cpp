@@ -1,6 +1,6 @@
 // Converts one file in every format (or the named one) and prints MB/s and peak
 // memory: convert_bench [--modern] FILE [FORMAT-INDEX] [REPEATS]
-// --modern writes modern pages instead of classic documents.
+// --modern writes modern pages (with the modern link rules) instead of classic documents.
 // Output goes to /dev/null so that only the engine is measured.
 #include <sys/resource.h>
 
@@ -54,6 +54,7 @@ int main(int count, char** arguments) {
     form.outFormat = format;
     form.goButton = kChecked;
     ConversionOptions options = ReadFormOptions(form);
+    options.links.modern = modern;
     options.dateText = "today";
     options.modern = modern;
     std::vector<double> seconds;

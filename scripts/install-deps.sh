@@ -6,7 +6,7 @@
 # is already there.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libidn2-dev libgtest-dev libgmock-dev libbenchmark-dev
           python3-dev python3-pybind11)
 if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
   packages+=(dpkg-dev)

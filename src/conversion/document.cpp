@@ -5,14 +5,13 @@
 #include <charconv>
 #include <limits>
 
+#include "byte_rules.h"
 #include "render.h"
 
 namespace scrivane {
 namespace {
 
 constexpr char kQuote = '"';
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
@@ -213,7 +212,10 @@ void DocumentWriter::AddTableRow(std::string_view line, bool plain) {
   sink_.Text().append("<TR>");
   for (std::string_view field : fields_) {
     sink_.Text().append("<TD>");
-    WriteText(field, plain);
+    // The line's scan saw a host that now starts a field in the middle of a word.
+    const bool hostStartsField = field.size() > 3 && field[3] == '.' &&
+                                 MayChangeWord<false>(field.data(), 0, 3, field.size(), false, options_.links);
+    WriteText(field, plain && !hostStartsField);
     sink_.Text().append("</TD>");
   }
   sink_.Text().append("</TR>");
@@ -258,8 +260,13 @@ void DocumentWriter::AddSelectionOption(std::string_view line) {
     }
   }
   std::string& out = sink_.Text();
-  out.append("<OPTION VALUE=\"").append(link_.scheme);
-  AppendDrained(out, link_.text, drain_);
+  out.append("<OPTION VALUE=\"");
+  if (options_.links.modern) {
+    AppendDrained(out, link_.href, drain_);
+  } else {
+    out.append(link_.scheme);
+    AppendDrained(out, link_.text, drain_);
+  }
   out.append("\">");
   if (label_.empty()) {
     AppendDrained(out, link_.text, drain_);

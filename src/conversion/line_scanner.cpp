@@ -1,17 +1,16 @@
 // One pass over the input finds the line ends and, on the way, the bytes that
-// can change a word: & < > " always, @ for addresses, ":" when "//" follows,
-// the pound sign's lead byte C2 when A3 follows, and a full stop that ends a
-// "www." or "ftp." at the start of a word. Thirty-two bytes are looked at a time
-// where the processor allows; elsewhere a byte loop does the same.
+// can change a word, by the byte rules of byte_rules.h. Thirty-two bytes are
+// looked at a time where the processor allows; elsewhere a byte loop does the same.
 #include "line_scanner.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
+
+#include "byte_rules.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
-#elif defined(__SSE2__)
-#include <emmintrin.h>
 #endif
 
 namespace scrivane {
@@ -20,22 +19,13 @@ namespace {
 constexpr std::size_t kBlock = 256 * 1024;
 constexpr std::size_t kWindow = 32;  // bytes classified at once
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IsCandidate(unsigned char c) {
-  return c == '&' || c == '<' || c == '>' || c == '"' || c == ':' || c == '@' || c == '.' || c == 0xC2;
-}
-
-bool IsControl(unsigned char c) { return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F; }
-
 [[maybe_unused]] LineScanner::Masks ClassifyBytes(const char* p) {
   LineScanner::Masks masks{0, 0, 0, 0};
   for (unsigned i = 0; i < kWindow; ++i) {
-    const unsigned char c = static_cast<unsigned char>(p[i]);
-    masks.lineEnds |= (c == '\n' || c == '\r' ? 1u : 0u) << i;
-    masks.candidates |= (IsCandidate(c) ? 1u : 0u) << i;
-    masks.high |= (c >= 0x80 ? 1u : 0u) << i;
-    masks.controls |= (IsControl(c) ? 1u : 0u) << i;
+    masks.lineEnds |= (HasRule(p[i], kLineEnd) ? 1u : 0u) << i;
+    masks.candidates |= (HasRule(p[i], kCandidate) ? 1u : 0u) << i;
+    masks.high |= (static_cast<unsigned char>(p[i]) >= 0x80 ? 1u : 0u) << i;
+    masks.controls |= (HasRule(p[i], kControl) ? 1u : 0u) << i;
   }
   return masks;
 }
@@ -46,10 +36,8 @@ LineScanner::Masks ClassifySse2(const char* p) {
   for (unsigned half = 0; half < 2; ++half) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * half));
     const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
-    const __m128i ends = _mm_or_si128(is('\n'), is('\r'));
-    const __m128i candidates =
-        _mm_or_si128(_mm_or_si128(_mm_or_si128(is('&'), is('<')), _mm_or_si128(is('>'), is('"'))),
-                     _mm_or_si128(_mm_or_si128(is(':'), is('@')), _mm_or_si128(is('.'), is('\xC2'))));
+    const __m128i ends = MatchAny(bytes, kLineEndBytes);
+    const __m128i candidates = MatchAny(bytes, kCandidateBytes);
     masks.lineEnds |= static_cast<unsigned>(_mm_movemask_epi8(ends)) << (16 * half);
     masks.candidates |= static_cast<unsigned>(_mm_movemask_epi8(candidates)) << (16 * half);
     masks.high |= static_cast<unsigned>(_mm_movemask_epi8(bytes)) << (16 * half);
@@ -63,28 +51,54 @@ LineScanner::Masks ClassifySse2(const char* p) {
 }
 #endif
 
+// Classification by the two halves of each byte: a byte is in a class when the
+// table entries of its low and of its high half share that class's bit. Line
+// ends (0A 0D) have bit 0; each high half of the candidates has a bit of its
+// own, so no mix of halves from different candidates matches. Controls have
+// bit 5 (00 to 0F but TAB and the line ends), bit 6 (10 to 1F) and bit 7 (DEL).
+constexpr std::uint8_t kLineEndBit = 1;
+constexpr std::uint8_t kCandidateBits = 2 | 4 | 8 | 16;
+constexpr std::uint8_t kControlBits = 32 | 64 | 128;
+constexpr std::uint8_t kC = 32 | 64, kL = 64, kD = 32 | 64 | 128;  // the control bits of the low halves
+constexpr std::array<std::uint8_t, 16> kLowHalves = {8 | kC, kC,     2 | 16 | kC, kC,     kC,         kC, 2 | kC,     kC,
+                                                      kC,     kL,     1 | 4 | kL,  kC,     4 | kC,     1 | kL, 2 | 4 | kC, kD};
+constexpr std::array<std::uint8_t, 16> kHighHalves = {1 | 32, 64, 2, 4, 8, 0, 0, 128, 0, 0, 0, 0, 16, 0, 0, 0};
+
+// True when the two tables put every byte in the classes the byte rules give it.
+constexpr bool HalvesClassifyAsTheRules() {
+  for (unsigned b = 0; b < 256; ++b) {
+    const unsigned classes = kLowHalves[b & 15] & kHighHalves[b >> 4];
+    if (((classes & kLineEndBit) != 0) != HasRule(static_cast<char>(b), kLineEnd)) return false;
+    if (((classes & kCandidateBits) != 0) != HasRule(static_cast<char>(b), kCandidate)) return false;
+    if (((classes & kControlBits) != 0) != HasRule(static_cast<char>(b), kControl)) return false;
+  }
+  return true;
+}
+static_assert(HalvesClassifyAsTheRules());
+
+// A table for both 128-bit lanes of the byte shuffle, which looks up each lane alone.
+constexpr std::array<std::uint8_t, 32> BothLanes(const std::array<std::uint8_t, 16>& halves) {
+  std::array<std::uint8_t, 32> table{};
+  for (std::size_t i = 0; i < 32; ++i) table[i] = halves[i % 16];
+  return table;
+}
+constexpr std::array<std::uint8_t, 32> kLowTable = BothLanes(kLowHalves);
+constexpr std::array<std::uint8_t, 32> kHighTable = BothLanes(kHighHalves);
+
 #if defined(__x86_64__) && defined(__GNUC__)
-// Classifies by the two halves of each byte: a byte is in a class when the table
-// entries of its low and of its high half share that class's bit. Line ends
-// (0A 0D) have bit 0; each high half of the candidates has a bit of its own,
-// so no mix of halves from different candidates matches. Controls have bit 5
-// (00 to 0F but TAB and the line ends), bit 6 (10 to 1F) and bit 7 (DEL).
 __attribute__((target("avx2"))) LineScanner::Masks ClassifyAvx2(const char* p) {
-  constexpr char c = 32 | 64, l = 64, d = static_cast<char>(32 | 64 | 128);
-  const __m256i lowTable = _mm256_setr_epi8(8 | c, c, 2 | 16 | c, c, c, c, 2 | c, c, c, l, 1 | 4 | l, c, 4 | c, 1 | l, 2 | 4 | c, d,  //
-                                            8 | c, c, 2 | 16 | c, c, c, c, 2 | c, c, c, l, 1 | 4 | l, c, 4 | c, 1 | l, 2 | 4 | c, d);
-  constexpr char del = static_cast<char>(128);
-  const __m256i highTable = _mm256_setr_epi8(1 | 32, 64, 2, 4, 8, 0, 0, del, 0, 0, 0, 0, 16, 0, 0, 0,  //
-                                             1 | 32, 64, 2, 4, 8, 0, 0, del, 0, 0, 0, 0, 16, 0, 0, 0);
+  const __m256i lowTable = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLowTable.data()));
+  const __m256i highTable = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kHighTable.data()));
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
   const __m256i low = _mm256_shuffle_epi8(lowTable, _mm256_and_si256(bytes, nibble));
   const __m256i high = _mm256_shuffle_epi8(highTable, _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble));
   const __m256i classes = _mm256_and_si256(low, high);
   const __m256i zero = _mm256_setzero_si256();
-  const __m256i ends = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(1)), zero);
-  const __m256i candidates = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(0x1E)), zero);
-  const __m256i controls = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(static_cast<char>(0xE0))), zero);
+  const __m256i ends = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(kLineEndBit)), zero);
+  const __m256i candidates = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(kCandidateBits)), zero);
+  const __m256i controls =
+      _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(static_cast<char>(kControlBits))), zero);
   return {~static_cast<unsigned>(_mm256_movemask_epi8(ends)), ~static_cast<unsigned>(_mm256_movemask_epi8(candidates)),
           static_cast<unsigned>(_mm256_movemask_epi8(bytes)), ~static_cast<unsigned>(_mm256_movemask_epi8(controls))};
 }
@@ -135,31 +149,20 @@ bool LineScanner::Refill() {
 // Decides, for each candidate byte in `mask` (bit k is the byte at at + k), whether
 // it really can change its word. Where the answer needs bytes not read yet, it
 // says yes: the line is then looked at again in full, which is always right.
+template <bool kModern>
 void LineScanner::NoteCandidates(unsigned mask, std::size_t at, bool& mayChange) const {
-  const char* p = data_;
   for (; mask != 0 && !mayChange; mask &= mask - 1) {
     const std::size_t i = at + static_cast<std::size_t>(__builtin_ctz(mask));
-    const bool unknownAhead = i + 2 >= end_ && !atEnd_;
-    switch (p[i]) {
-      case '&': case '<': case '>': case '"': mayChange = true; break;
-      case '@': mayChange = links_.emailCheck; break;
-      case ':': mayChange = unknownAhead || (i + 2 < end_ && p[i + 1] == '/' && p[i + 2] == '/'); break;
-      case '.': {
-        const std::size_t inLine = i - begin_;
-        if (inLine < 3 || (inLine > 3 && p[i - 4] != ' ' && p[i - 4] != '\t')) break;
-        const char a = LowerAscii(p[i - 3]), b = LowerAscii(p[i - 2]), c = LowerAscii(p[i - 1]);
-        mayChange = (links_.changeWWW && a == 'w' && b == 'w' && c == 'w') ||
-                    (links_.changeFTP && a == 'f' && b == 't' && c == 'p');
-        break;
-      }
-      default:  // C2, the pound sign when A3 follows
-        mayChange = unknownAhead || (i + 1 < end_ && p[i + 1] == '\xA3');
-        break;
-    }
+    mayChange = MayChangeWord<kModern>(data_, begin_, i, end_, !atEnd_, links_);
   }
 }
 
 bool LineScanner::Next(ScannedLine& line) {
+  return links_.modern ? NextWith<true>(line) : NextWith<false>(line);
+}
+
+template <bool kModern>
+bool LineScanner::NextWith(ScannedLine& line) {
   bool mayChange = false;
   unsigned high = 0;
   unsigned controls = 0;
@@ -183,7 +186,7 @@ bool LineScanner::Next(ScannedLine& line) {
       const unsigned ends = masks_.lineEnds & from;
       const unsigned upTo = ends != 0 ? (1u << __builtin_ctz(ends)) - 1 : ~0u;
       const unsigned candidates = masks_.candidates & from & upTo;
-      if (candidates != 0 && !mayChange) NoteCandidates(candidates, window_, mayChange);
+      if (candidates != 0 && !mayChange) NoteCandidates<kModern>(candidates, window_, mayChange);
       high |= masks_.high & from & upTo;
       controls |= masks_.controls & from & upTo;
       if (ends != 0) {

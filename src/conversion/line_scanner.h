@@ -43,6 +43,10 @@ class LineScanner {
 
  private:
   bool Refill();
+  // Next under the classic or the modern link rules, chosen once per line.
+  template <bool kModern>
+  bool NextWith(ScannedLine& line);
+  template <bool kModern>
   void NoteCandidates(unsigned mask, std::size_t at, bool& mayChange) const;
 
   ReadFunction read_;

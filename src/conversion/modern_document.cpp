@@ -252,8 +252,8 @@ void DocumentWriter::AddModernOption(std::string_view line) {
     }
   }
   std::string& out = sink_.Text();
-  out.append("<option value=\"").append(link_.scheme);
-  AppendDrained(out, link_.text, drain_);
+  out.append("<option value=\"");
+  AppendDrained(out, link_.href, drain_);  // a modern page's links are always modern
   out.append("\">");
   if (label_.empty()) {
     AppendDrained(out, link_.text, drain_);

@@ -4,74 +4,36 @@
 #include "render.h"
 
 #include <algorithm>
-#include <array>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#include <vector>
+#include "byte_rules.h"
 
 namespace scrivane {
 namespace {
 
-// Bytes that may make their word change: the escaped characters, the lead byte
-// of the pound sign, the colon of "://", the at sign of an address, and the full
-// stop of a "www." or "ftp." host. Spaces and letters never do on their own.
-constexpr std::array<bool, 256> MakeInteresting() {
-  std::array<bool, 256> interesting{};
-  for (unsigned char c : {'&', '<', '>', '"', ':', '@', '.'}) interesting[c] = true;
-  interesting[0xC2] = true;
-  return interesting;
-}
-
-constexpr std::array<bool, 256> kInteresting = MakeInteresting();
-
-bool IsInteresting(char c) { return kInteresting[static_cast<unsigned char>(c)]; }
-
-// Index of the next interesting byte at or after `i`, or n. Sixteen bytes at a
-// time where the processor allows, since most of a text is plain.
+// Index of the next byte at or after `i` that may change its word (one of
+// kCandidate), or n. Sixteen bytes at a time where the processor allows, since
+// most of a text is plain.
 std::size_t SkipPlain(const char* p, std::size_t i, std::size_t n) {
 #if defined(__SSE2__)
   for (; i + 16 <= n; i += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
-    const __m128i hits = _mm_or_si128(
-        _mm_or_si128(_mm_or_si128(is('&'), is('<')), _mm_or_si128(is('>'), is('"'))),
-        _mm_or_si128(_mm_or_si128(is(':'), is('@')), _mm_or_si128(is('.'), is('\xC2'))));
-    if (const int mask = _mm_movemask_epi8(hits)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    if (const int mask = _mm_movemask_epi8(MatchAny(bytes, kCandidateBytes))) {
+      return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
   }
 #endif
-  while (i < n && !IsInteresting(p[i])) ++i;
+  while (i < n && !HasRule(p[i], kCandidate)) ++i;
   return i;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// True when the full stop at p[i] ends a "www." or "ftp." that begins a word or TAB piece.
-bool EndsHostPrefix(const char* p, std::size_t i, const LinkOptions& links) {
-  if (i < 3 || (i > 3 && p[i - 4] != ' ' && p[i - 4] != '\t')) return false;
-  const char a = LowerAscii(p[i - 3]), b = LowerAscii(p[i - 2]), c = LowerAscii(p[i - 1]);
-  return (links.changeWWW && a == 'w' && b == 'w' && c == 'w') ||
-         (links.changeFTP && a == 'f' && b == 't' && c == 'p');
-}
-
-// True when the interesting byte at p[i] means its word must be rendered.
-bool MakesWordChange(const char* p, std::size_t i, std::size_t n, const LinkOptions& links) {
-  switch (p[i]) {
-    case '&': case '<': case '>': case '"': return true;
-    case ':': return i + 2 < n && p[i + 1] == '/' && p[i + 2] == '/';
-    case '@': return links.emailCheck;
-    case '.': return EndsHostPrefix(p, i, links);
-    default: return i + 1 < n && p[i + 1] == '\xA3';  // C2 A3, the pound sign
-  }
-}
-
-// Index of the next byte at or after `i` that changes its word, or n.
+// Index of the next byte at or after `i` that changes its word, or n. The
+// callers choose the rules once for a whole text, not for every byte.
+template <bool kModern>
 std::size_t FindChange(std::string_view text, std::size_t i, const LinkOptions& links) {
   const char* p = text.data();
   const std::size_t n = text.size();
   for (i = SkipPlain(p, i, n); i < n; i = SkipPlain(p, i + 1, n)) {
-    if (MakesWordChange(p, i, n, links)) return i;
+    if (MayChangeWord<kModern>(p, 0, i, n, false, links)) return i;
   }
   return n;
 }
@@ -80,22 +42,21 @@ constexpr std::size_t kDrainSize = 256 * 1024;
 
 // The nearest place at or before `at` where a character starts; 0 when none does.
 std::size_t CharacterStart(std::string_view bytes, std::size_t at) {
-  while (at > 0 && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80) --at;
+  while (at > 0 && IsContinuation(bytes[at])) --at;
   return at;
 }
 
-// False when FindLink can find no link in any TAB piece of the word once escaped:
-// it needs an "@", a "://", or a piece starting "www." or "ftp.", and escaping
-// neither makes nor breaks any of these.
+// False when FindLink can find no link in any TAB piece of the word once
+// escaped: no byte of the word may change it but escaped ones, and escaping
+// neither makes nor breaks a link.
+template <bool kModern>
 bool MayMakeLink(std::string_view word, const LinkOptions& links) {
-  if (word.find('@') != std::string_view::npos || word.find("://") != std::string_view::npos) return true;
-  if (!links.changeWWW && !links.changeFTP) return false;
-  for (std::size_t start = 0;;) {
-    if (word.size() - start >= 4 && word[start + 3] == '.' && EndsHostPrefix(word.data() + start, 3, links)) return true;
-    start = word.find('\t', start);
-    if (start == std::string_view::npos) return false;
-    ++start;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    if (HasRule(word[i], kLinkMark) && MayChangeWord<kModern>(word.data(), 0, i, word.size(), false, links)) {
+      return true;
+    }
   }
+  return false;
 }
 
 // Escapes a word that makes no link straight into `out`, draining as it goes,
@@ -112,6 +73,44 @@ void AppendEscapedDrained(std::string& out, std::string_view word, const DrainFu
     word.remove_prefix(take);
     if (out.size() >= kDrainSize) drain();
   }
+}
+
+template <bool kModern>
+void RenderTextWith(std::string_view text, const LinkOptions& links, std::string& out, const DrainFunction& drain) {
+  std::size_t copied = 0;  // text before this has been written
+  for (std::size_t at = FindChange<kModern>(text, 0, links); at < text.size();
+       at = FindChange<kModern>(text, copied, links)) {
+    const std::size_t space = text.rfind(' ', at);
+    const std::size_t start = space == std::string_view::npos ? 0 : space + 1;
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    AppendDrained(out, text.substr(copied, start - copied), drain);
+    RenderWord(text.substr(start, end - start), links, out, drain);
+    copied = end;
+  }
+  AppendDrained(out, text.substr(copied), drain);
+}
+
+template <bool kModern>
+bool FindFirstLinkWith(std::string_view text, const LinkOptions& links, Link& link, std::size_t& wordStart,
+                       std::size_t& wordEnd) {
+  thread_local std::string escaped;
+  // Only a word holding a byte that can change it can be a link.
+  for (std::size_t at = FindChange<kModern>(text, 0, links); at < text.size();
+       at = FindChange<kModern>(text, wordEnd, links)) {
+    const std::size_t space = text.rfind(' ', at);
+    wordStart = space == std::string_view::npos ? 0 : space + 1;
+    wordEnd = std::min(text.find(' ', at), text.size());
+    if (!MayMakeLink<kModern>(text.substr(wordStart, wordEnd - wordStart), links)) continue;
+    escaped.clear();
+    AppendEscaped(escaped, text.substr(wordStart, wordEnd - wordStart));
+    for (std::string_view rest = escaped;;) {
+      const std::size_t tab = rest.find('\t');
+      if (FindLink(rest.substr(0, tab), links, link)) return true;
+      if (tab == std::string_view::npos) break;
+      rest.remove_prefix(tab + 1);
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -132,7 +131,8 @@ void AppendDrained(std::string& out, std::string_view bytes, const DrainFunction
 }
 
 void RenderWord(std::string_view word, const LinkOptions& links, std::string& out, const DrainFunction& drain) {
-  if (drain && word.size() > kDrainSize && !MayMakeLink(word, links)) {
+  if (drain && word.size() > kDrainSize &&
+      !(links.modern ? MayMakeLink<true>(word, links) : MayMakeLink<false>(word, links))) {
     AppendEscapedDrained(out, word, drain);
     return;
   }
@@ -146,7 +146,7 @@ void RenderWord(std::string_view word, const LinkOptions& links, std::string& ou
     const std::size_t tab = rest.find('\t');
     const std::string_view piece = rest.substr(0, tab);
     if (FindLink(piece, links, link)) {
-      WriteLinkPieces(link, [&](std::string_view part) { AppendDrained(out, part, drain); });
+      WriteLinkPieces(link, links, [&](std::string_view part) { AppendDrained(out, part, drain); });
     } else {
       AppendDrained(out, piece, drain);
     }
@@ -157,65 +157,21 @@ void RenderWord(std::string_view word, const LinkOptions& links, std::string& ou
 }
 
 bool IsPlainText(std::string_view text, const LinkOptions& links) {
-  return FindChange(text, 0, links) == text.size();
+  return (links.modern ? FindChange<true>(text, 0, links) : FindChange<false>(text, 0, links)) == text.size();
 }
 
 void RenderText(std::string_view text, const LinkOptions& links, std::string& out, const DrainFunction& drain) {
-  std::size_t copied = 0;  // text before this has been written
-  for (std::size_t at = FindChange(text, 0, links); at < text.size(); at = FindChange(text, copied, links)) {
-    const std::size_t space = text.rfind(' ', at);
-    const std::size_t start = space == std::string_view::npos ? 0 : space + 1;
-    const std::size_t end = std::min(text.find(' ', at), text.size());
-    AppendDrained(out, text.substr(copied, start - copied), drain);
-    RenderWord(text.substr(start, end - start), links, out, drain);
-    copied = end;
+  if (links.modern) {
+    RenderTextWith<true>(text, links, out, drain);
+  } else {
+    RenderTextWith<false>(text, links, out, drain);
   }
-  AppendDrained(out, text.substr(copied), drain);
 }
 
 bool FindFirstLink(std::string_view text, const LinkOptions& links, Link& link, std::size_t& wordStart,
                    std::size_t& wordEnd) {
-  thread_local std::string escaped;
-  // Only a word holding a byte that can change it can be a link.
-  for (std::size_t at = FindChange(text, 0, links); at < text.size(); at = FindChange(text, wordEnd, links)) {
-    const std::size_t space = text.rfind(' ', at);
-    wordStart = space == std::string_view::npos ? 0 : space + 1;
-    wordEnd = std::min(text.find(' ', at), text.size());
-    if (!MayMakeLink(text.substr(wordStart, wordEnd - wordStart), links)) continue;
-    escaped.clear();
-    AppendEscaped(escaped, text.substr(wordStart, wordEnd - wordStart));
-    for (std::string_view rest = escaped;;) {
-      const std::size_t tab = rest.find('\t');
-      if (FindLink(rest.substr(0, tab), links, link)) return true;
-      if (tab == std::string_view::npos) break;
-      rest.remove_prefix(tab + 1);
-    }
-  }
-  return false;
-}
-
-void RenderTextReference(std::string_view text, const LinkOptions& links, std::string& out) {
-  std::vector<std::string_view> words;
-  std::vector<std::string_view> pieces;
-  const int count = SplitString(text, " ", words);
-  for (int i = 0; i < count; ++i) {
-    std::string word(words[i]);
-    EscapeHtml(word);
-    if (SplitString(word, "\t", pieces) > 1) {
-      std::string joined;
-      for (std::string_view piece : pieces) {
-        std::string linked(piece);
-        MakeLinks(linked, links);
-        joined.append(linked).push_back('\t');
-      }
-      joined.pop_back();
-      word = joined;
-    } else {
-      MakeLinks(word, links);
-    }
-    if (i > 0) out.push_back(' ');
-    out.append(word);
-  }
+  return links.modern ? FindFirstLinkWith<true>(text, links, link, wordStart, wordEnd)
+                      : FindFirstLinkWith<false>(text, links, link, wordStart, wordEnd);
 }
 
 }  // namespace scrivane

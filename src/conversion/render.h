@@ -32,7 +32,4 @@ bool FindFirstLink(std::string_view text, const LinkOptions& links, Link& link, 
 // Appends one word escaped and linked, TAB piece by TAB piece (the slow, exact path).
 void RenderWord(std::string_view word, const LinkOptions& links, std::string& out, const DrainFunction& drain = {});
 
-// The same result as RenderText, word by word through the named routines only.
-void RenderTextReference(std::string_view text, const LinkOptions& links, std::string& out);
-
 }  // namespace scrivane

@@ -247,7 +247,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
   }
 
   ConversionOptions runOptions = options;
-  runOptions.links.modern = options.modern;
+  runOptions.links.modern = runOptions.links.modern || options.modern;  // a modern page takes modern links
 
   RunResult result;
   // Counts the document's bytes on their way to the destination.

@@ -3,12 +3,9 @@
 // are not valid UTF-8.
 #include "markup.h"
 
+#include "byte_rules.h"
+
 namespace scrivane {
-namespace {
-
-bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-}  // namespace
 
 std::size_t CharCount(std::string_view text) {
   std::size_t count = 0;

@@ -1,14 +1,13 @@
 // Conversions between web colour text and 0x00BBGGRR colour values.
 #include "colour_text.h"
 
+#include "byte_rules.h"
 #include "markup.h"
 
 namespace scrivane {
 namespace {
 
 constexpr std::size_t kColourDigits = 6;
-
-bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';

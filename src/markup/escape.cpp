@@ -7,9 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "byte_rules.h"
 
 namespace scrivane {
 namespace {
@@ -35,23 +33,18 @@ std::string_view EntityAt(std::string_view text, std::size_t i, std::size_t& con
   }
 }
 
-bool IsCandidate(char c) {
-  return c == '&' || c == '<' || c == '>' || c == '"' || c == kPoundLead;
-}
-
 // Index of the first candidate byte at or after `i`, or n; sixteen bytes at a
 // time where the processor allows, since most text holds none.
 std::size_t SkipToCandidate(const char* p, std::size_t i, std::size_t n) {
 #if defined(__SSE2__)
   for (; i + 16 <= n; i += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const auto is = [&](char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
-    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_or_si128(is('&'), is('<')), _mm_or_si128(is('>'), is('"'))),
-                                      is(kPoundLead));
-    if (const int mask = _mm_movemask_epi8(hits)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    if (const int mask = _mm_movemask_epi8(MatchAny(bytes, kEscapeStartBytes))) {
+      return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
   }
 #endif
-  while (i < n && !IsCandidate(p[i])) ++i;
+  while (i < n && !HasRule(p[i], kEscapeStart)) ++i;
   return i;
 }
 
@@ -89,8 +82,6 @@ std::size_t AppendEscapedStretch(std::string& out, std::string_view text, std::s
 
 }  // namespace
 
-bool NeedsNoEscaping(std::string_view text) { return FindSpecial(text, 0) == text.size(); }
-
 void AppendEscaped(std::string& out, std::string_view text) {
   std::size_t done = 0;
   for (std::size_t i = FindSpecial(text, 0); i < text.size(); i = FindSpecial(text, done)) {
@@ -98,15 +89,6 @@ void AppendEscaped(std::string& out, std::string_view text) {
     done = AppendEscapedStretch(out, text, i);
   }
   out.append(text.data() + done, text.size() - done);
-}
-
-void EscapeHtml(std::string& word) {
-  const std::size_t first = FindSpecial(word, 0);
-  if (first == word.size()) return;
-  std::string escaped(word, 0, first);
-  escaped.reserve(word.size() + 16);
-  AppendEscaped(escaped, std::string_view(word).substr(first));
-  word.swap(escaped);
 }
 
 }  // namespace scrivane

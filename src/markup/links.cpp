@@ -1,30 +1,19 @@
 // Link recognition: "://" URLs, "www." and "ftp." hosts and e-mail addresses,
-// found in words that EscapeHtml has already escaped.
+// found in words that have already been escaped. The classic rules are here;
+// the modern ones in modern_links.cpp.
 #include "markup.h"
 
 #include <array>
+
+#include "byte_rules.h"
+#include "modern_links.h"
 
 namespace scrivane {
 namespace {
 
 constexpr std::string_view kQuoteEntity = "&quot;";
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// True when `text` equals the lower-case ASCII `lower` once lower-cased.
-bool EqualsLower(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (LowerAscii(text[i]) != lower[i]) return false;
-  }
-  return true;
-}
-
-bool IsPunctuationByte(char c) {
-  return c == ',' || c == '.' || c == ':' || c == ';' || c == '?' || c == '!';
-}
-
-bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsPunctuationByte(char c) { return HasRule(c, kSentenceMark); }
 
 // The first `count` characters of `text`, or all of it when shorter.
 std::string_view HeadChars(std::string_view text, std::size_t count) {
@@ -76,14 +65,30 @@ std::size_t EntityAtEnd(std::string_view word) {
   return 0;
 }
 
-bool StartsWithLower(std::string_view word, std::string_view prefix) {
-  return word.size() >= prefix.size() && EqualsLower(word.substr(0, prefix.size()), prefix);
-}
-
 // Position of `needle` in `word` when it occurs and its first occurrence is not at the start.
 bool OccursAfterStart(std::string_view word, std::string_view needle) {
   const std::size_t at = word.find(needle);
   return at != std::string_view::npos && at > 0;
+}
+
+// True when a "://" URL with this scheme must never become a link (script schemes).
+bool IsBlockedScheme(std::string_view scheme) {
+  // Browsers drop control characters and spaces around and inside a scheme, so
+  // compare what they would see.
+  for (std::string_view blocked : {"javascript", "vbscript", "data"}) {
+    std::size_t matched = 0;
+    bool same = true;
+    for (char c : scheme) {
+      if (static_cast<unsigned char>(c) <= 0x20) continue;
+      if (matched == blocked.size() || LowerAscii(c) != blocked[matched]) {
+        same = false;
+        break;
+      }
+      ++matched;
+    }
+    if (same && matched == blocked.size()) return true;
+  }
+  return false;
 }
 
 bool FindUrlLink(std::string_view word, bool removePunctuation, Link& link) {
@@ -167,72 +172,23 @@ bool FindHostLink(std::string_view word, std::string_view scheme, Link& link) {
   return true;
 }
 
-void ReplaceWithLink(std::string& word, const Link& link) {
-  std::string linked;
-  AppendLink(linked, link);
-  word.swap(linked);
-}
-
 }  // namespace
 
-bool IsPunctuation(std::string_view ch) { return ch.size() == 1 && IsPunctuationByte(ch[0]); }
-
-bool IsBlockedScheme(std::string_view scheme) {
-  // Browsers drop control characters and spaces around and inside a scheme, so
-  // compare what they would see.
-  for (std::string_view blocked : {"javascript", "vbscript", "data"}) {
-    std::size_t matched = 0;
-    bool same = true;
-    for (char c : scheme) {
-      if (static_cast<unsigned char>(c) <= 0x20) continue;
-      if (matched == blocked.size() || LowerAscii(c) != blocked[matched]) {
-        same = false;
-        break;
-      }
-      ++matched;
-    }
-    if (same && matched == blocked.size()) return true;
-  }
-  return false;
-}
-
-void StripBrackets(std::string& word, std::string& opening, std::string& closing) {
-  opening.clear();
-  closing.clear();
-  if (BracketLength(word) == 0) return;
-  opening.assign(1, word.front());
-  closing.assign(1, word.back());
-  word = word.substr(1, word.size() - 2);
-}
-
-void StripQuotes(std::string& word, std::string& quote) {
-  quote.clear();
-  const std::size_t length = QuoteLength(word);
-  if (length == 0) return;
-  quote = word.substr(0, length);
-  word = word.substr(length, word.size() - 2 * length);
+std::string_view ModernAnchorEnd(const LinkOptions& options) {
+  if (options.newTab && options.nofollow) return "\" target=\"_blank\" rel=\"noopener noreferrer nofollow ugc\">";
+  if (options.newTab) return "\" target=\"_blank\" rel=\"noopener noreferrer\">";
+  if (options.nofollow) return "\" rel=\"nofollow ugc\">";
+  return "\">";
 }
 
 bool FindLink(std::string_view word, const LinkOptions& options, Link& link) {
+  if (options.modern) return FindModernLink(word, options, link);
+  link.href.clear();
   if (OccursAfterStart(word, "://")) return FindUrlLink(word, options.removePunctuation, link);
   if (options.changeWWW && StartsWithLower(word, "www.")) return FindHostLink(word, "http://", link);
   if (options.changeFTP && StartsWithLower(word, "ftp.")) return FindHostLink(word, "ftp://", link);
   if (options.emailCheck) return FindEmailLink(word, link);
   return false;
-}
-
-void AppendLink(std::string& out, const Link& link) {
-  WriteLinkPieces(link, [&out](std::string_view piece) { out.append(piece); });
-}
-
-void MakeLinks(std::string& word, const LinkOptions& options) {
-  Link link;
-  if (FindLink(word, options, link)) ReplaceWithLink(word, link);
-}
-
-void MakeUrlLink(std::string& word, bool removePunctuation) {
-  Link link;
-  if (FindUrlLink(word, removePunctuation, link)) ReplaceWithLink(word, link);
 }
 
 }  // namespace scrivane

@@ -3,90 +3,66 @@
 // rule counts or takes characters it means whole code points, never bytes.
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace scrivane {
 
-// Which kinds of words MakeLinks turns into anchors besides "://" URLs.
+// Which kinds of words become anchors besides "://" URLs, and by which rules.
 struct LinkOptions {
-  bool changeWWW = true;          // "www." hosts become http:// links
+  bool changeWWW = true;          // "www." hosts become http:// links (modern: https://)
   bool changeFTP = true;          // "ftp." hosts become ftp:// links
   bool emailCheck = true;         // e-mail addresses become mailto: links
-  bool removePunctuation = true;  // one trailing , . : ; ? ! leaves a URL's anchor
-  bool modern = false;            // anchors for a modern (HTML5) page
+  bool removePunctuation = true;  // classic only: one trailing , . : ; ? ! leaves a URL's anchor
+  bool modern = false;    // modern rules and lower-case anchors: <a href="...">
+  bool newTab = false;    // modern only: target="_blank" rel="noopener noreferrer"
+  bool nofollow = false;  // modern only: rel="nofollow ugc" (combined with the above into one rel)
 };
 
-// Replaces & < > " and the pound sign with their entities, in place.
-void EscapeHtml(std::string& word);
-
-// Appends `text` to `out` escaped as EscapeHtml would escape it.
+// Appends `text` with & < > " and the pound sign replaced by their entities.
 void AppendEscaped(std::string& out, std::string_view text);
 
-// True when EscapeHtml would leave `text` unchanged.
-bool NeedsNoEscaping(std::string_view text);
-
-// Rewrites an escaped word as an anchor when it is a URL, host or e-mail address.
-void MakeLinks(std::string& word, const LinkOptions& options);
-
-// Rewrites a word holding "://" as an anchor, with brackets, quotes and punctuation outside it.
-void MakeUrlLink(std::string& word, bool removePunctuation);
-
-// Takes one matching pair of (), [] or {} off the word's ends into opening and closing.
-void StripBrackets(std::string& word, std::string& opening, std::string& closing);
-
-// Takes one matching pair of ', " or &quot; off the word's ends into quote.
-void StripQuotes(std::string& word, std::string& quote);
-
-// True when `ch` is exactly one of the six marks , . : ; ? !
-bool IsPunctuation(std::string_view ch);
-
-// True when a "://" URL with this scheme must never become a link (script schemes).
-bool IsBlockedScheme(std::string_view scheme);
-
-// A word as MakeLinks renders it: before + <A HREF="scheme text">text</A> + after.
-// Views into the word given to FindLink, so valid only while that word is.
+// A linked word: before + <A HREF="scheme text">text</A> + after (classic), or
+// before + <a href="href">text</a> + after (modern). The views point into the
+// word given to FindLink, so they are valid only while that word is.
 struct Link {
-  std::string_view before;  // opening bracket, quote or wrapper left outside the anchor
-  std::string_view scheme;  // put before the text in the HREF: "http://", "ftp://", "mailto:" or none
-  std::string_view text;    // the anchor's text
+  std::string_view before;  // what stays outside before the anchor: wrappers, opening punctuation
+  std::string_view scheme;  // classic: put before the text in the HREF: "http://", "ftp://", "mailto:" or none
+  std::string_view text;    // the anchor's text, escaped as written
   std::string_view after;   // closing quote, bracket, wrapper and trailing punctuation
+  std::string href;         // modern: the whole HREF, a valid URL written for the attribute
 
   // The HREF value.
-  std::string Address() const { return std::string(scheme).append(text); }
+  std::string Address() const { return href.empty() ? std::string(scheme).append(text) : href; }
 };
 
-// Finds the link MakeLinks would make of an escaped word; false when it makes none.
+// Finds the link an escaped word (or TAB piece of one) makes; false when it makes none.
 bool FindLink(std::string_view word, const LinkOptions& options, Link& link);
 
-// Hands the link's markup, as MakeLinks writes it, piece by piece to `append`.
+// What follows a modern anchor's HREF value up to its text: the closing quote,
+// the new-tab and nofollow attributes the options ask for, and ">".
+std::string_view ModernAnchorEnd(const LinkOptions& options);
+
+// Hands the link's markup piece by piece to `append`.
 template <class Append>
-void WriteLinkPieces(const Link& link, Append&& append) {
+void WriteLinkPieces(const Link& link, const LinkOptions& options, Append&& append) {
+  if (options.modern) {
+    for (std::string_view piece : {link.before, std::string_view("<a href=\""), std::string_view(link.href),
+                                   ModernAnchorEnd(options), link.text, std::string_view("</a>"), link.after}) {
+      append(piece);
+    }
+    return;
+  }
   for (std::string_view piece : {link.before, std::string_view("<A HREF=\""), link.scheme, link.text,
                                  std::string_view("\">"), link.text, std::string_view("</A>"), link.after}) {
     append(piece);
   }
 }
 
-// Appends the link as MakeLinks writes it.
-void AppendLink(std::string& out, const Link& link);
-
-// Splits `text` at every `delimiter` into `parts` (views into text); returns the
-// count of parts, or -1 (parts untouched) when the delimiter is empty.
-int SplitString(std::string_view text, std::string_view delimiter, std::vector<std::string_view>& parts);
-
 // Fills `buffer` with up to `size` bytes of input and returns how many; 0 means the end.
 using ReadFunction = std::function<std::size_t(char* buffer, std::size_t size)>;
-
-// Receives one line without its line end, and the count of input bytes consumed so far.
-using LineFunction = std::function<void(std::string_view line, std::uint64_t consumed)>;
-
-// Reads the whole input and hands each line to `onLine`; CR LF, a bare CR and a
-// bare LF each end a line, and a last line without a line end is still a line.
-void NormaliseLineEnds(const ReadFunction& read, const LineFunction& onLine);
 
 // True when `path` names a file that can be opened for reading (not a folder).
 bool FileExists(const std::string& path);

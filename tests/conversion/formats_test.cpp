@@ -134,6 +134,10 @@ INSTANTIATE_TEST_SUITE_P(
                    With(OutputFormat::HtmlTable, [](ConversionOptions& o) { o.separator = "comma"; }),
                    kTable + "<TR><TD><A HREF=\"http://www.a.org\">www.a.org</A></TD><TD>x &amp; y</TD><TD>" + kA +
                        "</TD></TR>\r\n" + kEndTable},
+        FormatCase{"HostsStartingFields", "a;www.x.org;FTP.y.org",
+                   With(OutputFormat::HtmlTable, [](ConversionOptions& o) { o.separator = "semi-colon"; }),
+                   kTable + "<TR><TD>a</TD><TD><A HREF=\"http://www.x.org\">www.x.org</A></TD><TD>"
+                            "<A HREF=\"ftp://FTP.y.org\">FTP.y.org</A></TD></TR>\r\n" + kEndTable},
         FormatCase{"NeverCentred", "a", With(OutputFormat::HtmlTable, [](ConversionOptions&) {}),
                    kTable + "<TR><TD>a</TD></TR>\r\n" + kEndTable}),
     Name);
@@ -200,6 +204,36 @@ INSTANTIATE_TEST_SUITE_P(
                    With(OutputFormat::SelectionBox, [](ConversionOptions& o) { o.centre = true; }),
                    "<CENTER>\r\n" + kForm + "<OPTION VALUE=\"http://a.com\">http://a.com</OPTION>\r\n"
                                             "</SELECT>\r\n</FORM>\r\n</CENTER>\r\n"}),
+    Name);
+
+// The modern link rules: lower-case anchors with valid URLs, and the selection
+// box's option values are those URLs.
+INSTANTIATE_TEST_SUITE_P(
+    Modern, FormatTest,
+    testing::Values(
+        FormatCase{"Sentence", "See (www.x.org), <me@x.org>. http://x.org/a...",
+                   With(OutputFormat::Smart, [](ConversionOptions& o) { o.links.modern = true; }),
+                   "See (<a href=\"https://www.x.org\">www.x.org</a>), &lt;<a href=\"mailto:me@x.org\">me@x.org</a>&gt;. "
+                   "<a href=\"http://x.org/a\">http://x.org/a</a>... \r\n"},
+        FormatCase{"NewTabNofollow", "x http://b\xC3\xBC" "cher.de/\xC3\xA9",
+                   With(OutputFormat::OriginalLinefeeds,
+                        [](ConversionOptions& o) {
+                          o.links.modern = o.links.newTab = o.links.nofollow = true;
+                        }),
+                   "x <a href=\"http://xn--bcher-kva.de/%C3%A9\" target=\"_blank\" rel=\"noopener noreferrer nofollow "
+                   "ugc\">http://b\xC3\xBC" "cher.de/\xC3\xA9</a> <BR>\r\n"},
+        FormatCase{"MailtoNeedsNoSlashes", "write to mailto:me@x.org",
+                   With(OutputFormat::HtmlList,
+                        [](ConversionOptions& o) {
+                          o.links.modern = true;
+                          o.links.emailCheck = false;  // only the scheme makes the line change
+                          o.listType = "Unordered";
+                        }),
+                   "<UL>\r\n<LI>write to <a href=\"mailto:me@x.org\">mailto:me@x.org</a> \r\n</UL>\r\n"},
+        FormatCase{"OptionValuesAreTheUrls", "Shop b\xC3\xBC" "cher.de:www.b\xC3\xBC" "cher.de/a&b\nnot hppt://x.org",
+                   With(OutputFormat::SelectionBox, [](ConversionOptions& o) { o.links.modern = true; }),
+                   kForm + "<OPTION VALUE=\"https://www.xn--bcher-kva.de/a&amp;b\">Shop</OPTION>\r\n"
+                           "</SELECT>\r\n</FORM>\r\n"}),
     Name);
 
 }  // namespace

@@ -20,7 +20,9 @@ namespace {
 
 struct HostileCase {
   const char* name;
-  std::string unit;  // repeated to the wanted size
+  std::string unit;         // repeated to the wanted size
+  bool modern = false;      // the modern link rules
+  std::string prefix = "";  // written once before the repeated unit
 };
 
 double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
@@ -36,9 +38,10 @@ void EvictCaches() {
 }
 
 // Processor time of one conversion started from cold caches.
-double SecondsToConvert(const std::string& text, OutputFormat format) {
+double SecondsToConvert(const std::string& text, OutputFormat format, bool modern) {
   ConversionOptions options;
   options.format = format;
+  options.links.modern = modern;
   options.webPage = false;
   EvictCaches();
   std::size_t size = 0;
@@ -55,8 +58,8 @@ double SecondsToConvert(const std::string& text, OutputFormat format) {
   return seconds;
 }
 
-std::string Repeat(const std::string& unit, std::size_t bytes) {
-  std::string text;
+std::string Repeat(const std::string& unit, std::size_t bytes, const std::string& prefix) {
+  std::string text = prefix;
   text.reserve(bytes + unit.size());
   while (text.size() < bytes) text += unit;
   return text;
@@ -83,13 +86,14 @@ TEST_P(ScalingTest, FourTimesTheInputTakesAtMostSixTimesAsLong) {
     // machine's load then touches both sides of a ratio alike, and the median
     // ratio counts. Short runs are repeated more often, until the small ones
     // add up to 20 ms, as their times scatter more.
-    const std::string smallText = Repeat(GetParam().unit, kSmall);
-    const std::string largeText = Repeat(GetParam().unit, 4 * kSmall);
+    const HostileCase& hostile = GetParam();
+    const std::string smallText = Repeat(hostile.unit, kSmall, hostile.prefix);
+    const std::string largeText = Repeat(hostile.unit, 4 * kSmall, hostile.prefix);
     std::vector<double> ratios;
     double smallTotal = 0, largeTotal = 0;
     for (int sample = 0; sample < 15 || (sample < 61 && smallTotal < 0.02); ++sample) {
-      const double small = SecondsToConvert(smallText, format);
-      const double large = SecondsToConvert(largeText, format);
+      const double small = SecondsToConvert(smallText, format, hostile.modern);
+      const double large = SecondsToConvert(largeText, format, hostile.modern);
       ratios.push_back(large / std::max(small, 1e-6));
       smallTotal += small;
       largeTotal += large;
@@ -107,7 +111,15 @@ INSTANTIATE_TEST_SUITE_P(Hostile, ScalingTest,
                                          HostileCase{"Ampersands", "&"}, HostileCase{"Brackets", "("},
                                          HostileCase{"Schemes", "://"}, HostileCase{"AtAndDot", "@."},
                                          HostileCase{"Quotes", "\"&quot;"}, HostileCase{"Hosts", "www.\t"},
-                                         HostileCase{"Commas", ",\""}, HostileCase{"Pounds", "\xC2\xA3"}, HostileCase{"OrdinaryText", "Some words, and www.example.com here.\n"}),
+                                         HostileCase{"Commas", ",\""}, HostileCase{"Pounds", "\xC2\xA3"}, HostileCase{"OrdinaryText", "Some words, and www.example.com here.\n"},
+                                         // Modern rules: a link may start after any opening punctuation
+                                         // and ends after trimming, so runs of these are tried everywhere.
+                                         HostileCase{"ModernBrackets", "((|\xEF\xBC\x88", true},
+                                         HostileCase{"ModernSchemes", "http://(mailto:", true},
+                                         HostileCase{"ModernAddresses", "a@b.", true},
+                                         HostileCase{"ModernIpv6", "http://[1:", true},
+                                         HostileCase{"ModernTrailing", ".)'&", true, "http://x.org/a"},
+                                         HostileCase{"ModernWideHost", "\xC3\xA9", true, "http://"}),
                          [](const testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

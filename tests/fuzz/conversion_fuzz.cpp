@@ -1,11 +1,12 @@
 // Fuzz target over whole conversions: every format, web page on and off, text in
-// memory or in files, one thread or blocks on several. The first three bytes
-// choose the options (the first also the size of reads for the blocks), short
-// texts after them the option texts the flags ask for; the rest is the input text.
+// memory or in files, one thread or blocks on several. The first four bytes
+// choose the options (the first also the size of reads for the blocks, the
+// fourth the link rules), short texts after them the option texts the flags ask
+// for; the rest is the input text.
 //
 // Checked in every document: it is valid in the input's encoding; every tag is
 // one the converter writes, with only its own attributes; no address or option
-// value starts a script; the Go button's handler is the only one and quotes its
+// value starts a script, and under the modern rules every address is a valid URL; the Go button's handler is the only one and quotes its
 // target soundly; blocks on threads give the body one thread gives. For the four
 // line formats: the text outside the tags, entities decoded, gives back every word
 // of the input in order, and the body is what the word-by-word reference renderer
@@ -28,6 +29,7 @@
 #include "form.h"
 #include "fuzz_checks.h"
 #include "line_scanner.h"
+#include "markup_reference.h"
 #include "output_file.h"
 #include "render.h"
 
@@ -53,9 +55,9 @@ const std::map<std::string, std::set<std::string>>& KnownTags() {
         {"HR", {}},     {"P", {}},     {"PRE", {}},    {"UL", {}},     {"OL", {}},
         {"LI", {}},     {"TABLE", {"BORDER"}},         {"TR", {}},     {"TD", {}},
         {"FORM", {"NAME"}},            {"SELECT", {"NAME"}},           {"OPTION", {"VALUE"}},
-        {"INPUT", {"TYPE", "VALUE", "onClick"}},       {"A", {"HREF"}}};
+        {"INPUT", {"TYPE", "VALUE", "onClick"}},       {"A", {"HREF"}},  {"a", {"href", "target", "rel"}}};
     for (const char* closing : {"HTML", "HEAD", "TITLE", "BODY", "CENTER", "center", "FONT", "B", "PRE", "UL",
-                                "OL", "TABLE", "TR", "TD", "FORM", "SELECT", "OPTION", "A"}) {
+                                "OL", "TABLE", "TR", "TD", "FORM", "SELECT", "OPTION", "A", "a"}) {
       known[std::string("/") + closing] = {};
     }
     return known;
@@ -116,19 +118,33 @@ std::string CheckMarkup(const std::string& document, const ConversionOptions& op
   Require(malformed.empty(), "the document is well-formed", malformed);
   const bool goButton = options.format == OutputFormat::SelectionBox && options.goButton;
   int inputs = 0;
+  int upperAnchors = 0;
   for (const Tag& tag : tags) {
     const auto known = KnownTags().find(tag.name);
     Require(known != KnownTags().end(), "every tag is one the converter writes", tag.name);
+    Require(options.links.modern || (tag.name != "a" && tag.name != "/a"), "classic links are upper case", tag.name);
+    if (tag.name == "A") ++upperAnchors;
     for (const auto& [name, value] : tag.attributes) {
       Require(known->second.count(name) == 1, "every attribute is one its tag is written with", tag.name + " " + name);
       std::string decoded;
       Require(DecodeEntities(value, decoded), "every & of an attribute starts an entity", value);
-      if (name == "HREF" || name == "VALUE") Require(!StartsScript(decoded), "no address runs script", value);
+      if (name == "HREF" || name == "VALUE" || name == "href") {
+        Require(!StartsScript(decoded), "no address runs script", value);
+      }
+      if (options.links.modern && (name == "href" || (name == "VALUE" && tag.name == "OPTION"))) {
+        const std::string problem = HrefProblem(value);
+        Require(problem.empty(), "every modern HREF is a URL the validator accepts", problem + ": " + value);
+        Require(HasAllowedScheme(decoded), "every modern HREF has an allowed scheme", value);
+      }
       if (name == "onClick") CheckGoButton(value, options.target);
     }
     if (tag.name == "INPUT") ++inputs;
   }
   Require(inputs == (goButton ? 1 : 0), "the Go button is the only input, and only when asked for", document);
+  if (options.links.modern) {
+    Require(upperAnchors == (options.webPage ? 2 : 0), "modern links are lower case (the page foot's are not)",
+            document);
+  }
   Require(text.find_first_of("<>\"") == std::string::npos, "the text outside tags holds no < > or \"", text);
   std::string decoded;
   Require(DecodeEntities(text, decoded), "every & of the text starts an entity", text);
@@ -289,6 +305,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t choice = reader.Byte();
   const std::uint8_t flags = reader.Byte();
   const std::uint8_t more = reader.Byte();
+  const std::uint8_t links = reader.Byte();
 
   FormState form;
   form.outFormat = (choice & 7) % kFormatCount;
@@ -317,6 +334,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   ConversionOptions options = ReadFormOptions(form);
+  options.links.modern = links & 1;
+  options.links.newTab = links & 2;
+  options.links.nofollow = links & 4;
   options.dateText = "DATE";
   options.formId = kFormId;
   const std::string_view text = reader.Rest();

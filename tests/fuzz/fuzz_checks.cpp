@@ -185,6 +185,38 @@ bool StartsScript(std::string_view value) {
   return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
 }
 
+std::string HrefProblem(std::string_view value) {
+  constexpr std::string_view kCodePoints = "!$&'()*+,-./:;=?@_~%#[]";
+  const auto isHex = [](char c) { return IsAsciiDigit(c) || (Lower(c) >= 'a' && Lower(c) <= 'f'); };
+  const std::size_t authority = value.find("://");
+  const std::size_t hostEnd =
+      authority == std::string_view::npos ? 0 : std::min(value.find_first_of("/?#", authority + 3), value.size());
+  bool hash = false;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    const std::string at = " at " + std::to_string(i);
+    if (!IsAsciiAlpha(c) && !IsAsciiDigit(c) && kCodePoints.find(c) == std::string_view::npos) {
+      return "a byte outside the URL code points" + at;
+    }
+    if (c == '&' && value.substr(i, 5) != "&amp;") return "an & that is not &amp;" + at;
+    if (c == '%' && (i + 2 >= value.size() || !isHex(value[i + 1]) || !isHex(value[i + 2]))) {
+      return "a % without two hex digits" + at;
+    }
+    if (c == '#' && std::exchange(hash, true)) return "a second #" + at;
+    if ((c == '[' || c == ']') && i >= hostEnd) return "a bracket outside the host" + at;
+  }
+  return {};
+}
+
+bool HasAllowedScheme(std::string_view value) {
+  std::string lower;
+  for (char c : value.substr(0, 8)) lower.push_back(Lower(c));
+  for (std::string_view scheme : {"http://", "https://", "ftp://", "ftps://", "sftp://", "mailto:"}) {
+    if (lower.starts_with(scheme)) return true;
+  }
+  return false;
+}
+
 bool IsUtf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     const auto lead = static_cast<unsigned char>(bytes[i]);

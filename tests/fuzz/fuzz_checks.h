@@ -57,6 +57,16 @@ bool DecodeEntities(std::string_view text, std::string& out);
 // is javascript, vbscript or data.
 bool StartsScript(std::string_view decodedValue);
 
+// What the W3C Nu Html Checker would reject in a raw HREF value (entities not
+// decoded), or "" when nothing: a space, quote, < >, backslash, control or
+// non-ASCII byte, an & that does not start "&amp;", a % without two hex digits,
+// a second #, any other byte outside the URL code points, or [ ] outside the host.
+std::string HrefProblem(std::string_view value);
+
+// True when a decoded HREF starts with a scheme the modern link rules allow:
+// http, https, ftp, ftps, sftp or mailto.
+bool HasAllowedScheme(std::string_view decodedValue);
+
 // True for well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool IsUtf8(std::string_view bytes);
 

@@ -1,9 +1,11 @@
 // Fuzz target over the text markup, word by word. The first byte holds the link
-// options, the second the size of each read of the line readers; the rest is text.
+// options (classic or modern rules among them), the second the size of each
+// read of the line readers; the rest is text.
 // For every line and word it checks that escaping and linking lose nothing and add
 // no markup but one anchor with a harmless address, that the fast body renderer
 // agrees with the word-by-word reference, and that both line readers split the
 // text as it should be split whatever the sizes of the reads, and from memory.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "fuzz_checks.h"
 #include "line_scanner.h"
 #include "markup.h"
+#include "markup_reference.h"
 #include "render.h"
 
 namespace scrivane::fuzz {
@@ -44,6 +47,57 @@ void CheckEscaping(std::string_view word) {
   Require(appended == "x" + escaped, "AppendEscaped agrees with EscapeHtml", appended);
 }
 
+// The decoded text of escaped text (valid as the escaping wrote it).
+std::string Decoded(std::string_view escaped) {
+  std::string decoded;
+  Require(DecodeEntities(escaped, decoded), "every & of linked text starts an entity", escaped);
+  return decoded;
+}
+
+// A modern link: one <a href> with exactly the attributes its options ask for,
+// an HREF that is a valid URL with an allowed scheme, a link that starts at the
+// word's start or after opening punctuation, and no sentence punctuation,
+// quote or unmatched closing bracket at its end.
+void CheckModernLink(const Link& link, const LinkOptions& options, const std::vector<Tag>& tags,
+                     const std::string& linked) {
+  std::vector<std::pair<std::string, std::string>> attributes{{"href", link.href}};
+  if (options.newTab) attributes.emplace_back("target", "_blank");
+  const std::string rel = std::string(options.newTab ? "noopener noreferrer" : "") +
+                          (options.newTab && options.nofollow ? " " : "") + (options.nofollow ? "nofollow ugc" : "");
+  if (!rel.empty()) attributes.emplace_back("rel", rel);
+  Require(tags.size() == 2 && tags[0].name == "a" && tags[1].name == "/a" && tags[0].attributes == attributes &&
+              tags[1].attributes.empty(),
+          "a modern link is one <a href> with the attributes its options ask for, and its </a>", linked);
+  const std::string problem = HrefProblem(link.href);
+  Require(problem.empty(), "every HREF is a URL the validator accepts", problem + ": " + link.href);
+  const std::string address = Decoded(link.href);
+  Require(HasAllowedScheme(address) && !StartsScript(address), "every HREF has an allowed scheme", link.href);
+
+  const std::string before = Decoded(link.before);
+  const bool opened = before.empty() || static_cast<unsigned char>(before.back()) >= 0x80 ||
+                      std::string_view("([{<>\"'|:").find(before.back()) != std::string_view::npos;
+  Require(opened, "a link starts a word or follows opening punctuation", linked);
+  const std::string text = Decoded(link.text);
+  Require(!text.empty() && std::string_view(".,:;!?'\"").find(text.back()) == std::string_view::npos,
+          "no sentence punctuation or quote ends a link", linked);
+  for (const std::string_view pair : {"()", "[]", "{}"}) {
+    if (text.back() != pair[1]) continue;
+    Require(std::count(text.begin(), text.end(), pair[0]) >= std::count(text.begin(), text.end(), pair[1]),
+            "a closing bracket ends a link only when it closes one inside it", linked);
+  }
+  // Text that a URL may hold as it is is the HREF itself, or its end.
+  bool plain = std::count(text.begin(), text.end(), '#') <= 1 && text.find('%') == std::string::npos;
+  for (char c : text) {
+    plain = plain && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      std::string_view("!$&'()*+,-./:;=?@_~#").find(c) != std::string_view::npos);
+  }
+  if (plain) {
+    Require(address == text || address == "https://" + text || address == "ftp://" + text ||
+                address == "mailto:" + text,
+            "a link to plain text goes where the text says", linked);
+  }
+}
+
 // `piece` is an escaped word or TAB piece as MakeLinks receives it.
 void CheckLinking(std::string_view piece, const LinkOptions& options) {
   std::string linked(piece);
@@ -62,8 +116,12 @@ void CheckLinking(std::string_view piece, const LinkOptions& options) {
     return;
   }
   std::string appended;
-  AppendLink(appended, link);
+  AppendLink(appended, link, options);
   Require(appended == linked, "AppendLink writes what MakeLinks writes", appended);
+  if (options.modern) {
+    CheckModernLink(link, options, tags, linked);
+    return;
+  }
   Require(tags.size() == 2 && tags[0].name == "A" && tags[1].name == "/A" && tags[0].attributes.size() == 1 &&
               tags[0].attributes[0].first == "HREF" && tags[1].attributes.empty(),
           "a link is one <A HREF> and its </A>", linked);
@@ -266,6 +324,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.changeFTP = flags & 2;
   options.emailCheck = flags & 4;
   options.removePunctuation = flags & 8;
+  options.modern = flags & 32;
+  options.newTab = flags & 64;
+  options.nofollow = flags & 128;
 
   // The routines take UTF-8, as the conversion hands it to them: bytes that are not
   // UTF-8 are read as Windows-1252 first. The line readers take the raw bytes.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "markup.h"
+#include "markup_reference.h"
 
 namespace scrivane {
 namespace {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "markup.h"
+#include "markup_reference.h"
 
 namespace scrivane {
 namespace {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "markup.h"
+#include "markup_reference.h"
 
 namespace scrivane {
 namespace {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "markup.h"
+#include "markup_reference.h"
 
 namespace scrivane {
 namespace {

@@ -1,0 +1,574 @@
+// Modern link rules: URLs with an allowed scheme, www. and ftp. hosts and
+// e-mail addresses, starting at a word's start or after opening punctuation,
+// with sentence punctuation, quotes and unmatched closing brackets left outside.
+//
+// The word arrives escaped, so it is read a unit at a time: one character, or
+// one entity EscapeHtml wrote, which a link boundary never cuts. The HREF is
+// built from what the text stands for: the host in its ASCII form, and every
+// byte a URL may not hold percent-encoded, so it is a valid URL in a valid
+// attribute. Every scan only moves forward over runs that no later start
+// revisits, so a word of any content takes linear time.
+#include "modern_links.h"
+
+#include <idn2.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "byte_rules.h"
+
+namespace scrivane {
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+constexpr char32_t kBadByte = 0x110000;  // a byte that starts no UTF-8 character
+
+// One character of escaped text: what it stands for and how many bytes it takes.
+struct Unit {
+  char32_t c = 0;
+  std::size_t size = 0;  // 0 past the end
+};
+
+constexpr std::array<std::pair<std::string_view, char32_t>, 5> kEntities{{
+    {"&amp;", U'&'}, {"&lt;", U'<'}, {"&gt;", U'>'}, {"&quot;", U'"'}, {"&pound;", U'\u00A3'}}};
+
+Unit UnitAt(std::string_view text, std::size_t i) {
+  if (i >= text.size()) return {};
+  const auto lead = static_cast<unsigned char>(text[i]);
+  if (lead < 0x80 && lead != '&') return {lead, 1};
+  if (lead == '&') {
+    const char second = i + 1 < text.size() ? text[i + 1] : 0;
+    for (const auto& [entity, c] : kEntities) {
+      if (entity[1] == second && text.compare(i, entity.size(), entity) == 0) return {c, entity.size()};
+    }
+    return {lead, 1};
+  }
+  const std::size_t length = lead >= 0xF0 && lead < 0xF8   ? 4
+                             : lead >= 0xE0 && lead < 0xF0 ? 3
+                             : lead >= 0xC2 && lead < 0xE0 ? 2
+                                                           : 0;
+  if (length == 0 || i + length > text.size()) return {kBadByte, 1};
+  char32_t c = lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    if (!IsContinuation(text[i + k])) return {kBadByte, 1};
+    c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+  }
+  return {c, length};
+}
+
+constexpr bool IsAsciiAlnum(char32_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) { return IsAsciiDigit(c) || (LowerAscii(c) >= 'a' && LowerAscii(c) <= 'f'); }
+
+// Non-ASCII characters that are no letters: C1 controls, spaces, punctuation and
+// symbols of Latin-1, general and supplemental punctuation, CJK and full-width
+// punctuation. All other non-ASCII characters count as letters.
+bool IsWidePunctuation(char32_t c) {
+  return (c >= 0x80 && c <= 0xBF) || c == 0xD7 || c == 0xF7 || (c >= 0x2000 && c <= 0x206F) ||
+         (c >= 0x2E00 && c <= 0x2E7F) || (c >= 0x3000 && c <= 0x303F) || (c >= 0xFE10 && c <= 0xFE1F) ||
+         (c >= 0xFE30 && c <= 0xFE6F) || (c >= 0xFF00 && c <= 0xFF0F) || (c >= 0xFF1A && c <= 0xFF20) ||
+         (c >= 0xFF3B && c <= 0xFF40) || (c >= 0xFF5B && c <= 0xFF65) || c == 0xFEFF || c >= 0xFFF0;
+}
+
+// The classes of a character for the link rules, as bits.
+enum : std::uint8_t {
+  kHost = 1,       // in a URL's host name: letters, digits, - . _
+  kDomain = 2,     // in an address's domain: letters, digits, - .
+  kLocal = 4,      // in an address's local part: ASCII letters, digits, . _ + -
+  kEndsTail = 8,   // never in a path, query or fragment: controls, space, < > " | and wide punctuation
+  kFollows = 16,   // may follow a link: what ends a tail, sentence marks, quotes and brackets
+  kOpens = 32,     // a link may start right after it: ( [ { < > " ' | : and wide punctuation
+  kUrlSafe = 64,   // stays as it is in an HREF: letters, digits and ! $ ' ( ) * + , - . / : ; = ? @ _ ~
+  kUnit = 128,     // a byte that starts a longer unit: "&" of an entity, or beyond ASCII
+};
+
+// The classes of each byte that is a character by itself; the others are kUnit.
+constexpr std::array<std::uint8_t, 256> kByteClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  const auto add = [&](std::string_view characters, std::uint8_t bits) {
+    for (char c : characters) classes[static_cast<unsigned char>(c)] |= bits;
+  };
+  for (int c = 0; c < 0x20; ++c) classes[c] |= kEndsTail | kFollows;
+  classes[0x7F] |= kEndsTail | kFollows;
+  for (int c = 0; c < 128; ++c) {
+    if (IsAsciiAlnum(static_cast<char32_t>(c))) classes[c] |= kHost | kDomain | kLocal | kUrlSafe;
+  }
+  add("-.", kHost | kDomain | kLocal);
+  add("_", kHost | kLocal);
+  add("+", kLocal);
+  add(" <>\"|", kEndsTail | kFollows);
+  add(",.:;!?'`()[]{}", kFollows);
+  add("([{<>\"'|:", kOpens);
+  add("!$'()*+,-./:;=?@_~", kUrlSafe);
+  classes['&'] = kUnit;
+  for (int c = 0x80; c < 256; ++c) classes[c] = kUnit;
+  return classes;
+}();
+
+std::uint8_t ClassesOfByte(char c) { return kByteClasses[static_cast<unsigned char>(c)]; }
+
+// The classes of a character; kBadByte, a byte that is no character, ends links but opens none.
+std::uint8_t ClassesOf(char32_t c) {
+  if (c < 0x80) return kByteClasses[c] & ~kUnit;
+  if (!IsWidePunctuation(c)) return kHost | kDomain;
+  return c == kBadByte ? kEndsTail | kFollows : kEndsTail | kFollows | kOpens;
+}
+
+// Moves over units from `i` while their classes meet `kMask` (`kIn`) or miss
+// it (!`kIn`); returns where it stopped. A byte that is a unit by itself takes
+// the short way.
+template <std::uint8_t kMask, bool kIn>
+std::size_t Scan(std::string_view text, std::size_t i) {
+  const std::size_t n = text.size();
+  while (i < n) {
+    const std::uint8_t k = ClassesOfByte(text[i]);
+    if ((k & kUnit) == 0) {
+      if (((k & kMask) != 0) != kIn) break;
+      ++i;
+      continue;
+    }
+    const Unit u = UnitAt(text, i);
+    if (((ClassesOf(u.c) & kMask) != 0) != kIn) break;
+    i += u.size;
+  }
+  return i;
+}
+
+// True when the next unit, if any, may follow the end of a link.
+bool EndsLinkAt(std::string_view text, std::size_t i) {
+  return i >= text.size() || (ClassesOf(UnitAt(text, i).c) & kFollows) != 0;
+}
+
+bool IsIpv4(std::string_view host) {
+  int parts = 0;
+  for (std::size_t start = 0; start <= host.size(); ++parts) {
+    const std::size_t dot = std::min(host.find('.', start), host.size());
+    const std::string_view part = host.substr(start, dot - start);
+    if (part.empty() || part.size() > 3 || (part.size() > 1 && part[0] == '0')) return false;
+    int value = 0;
+    for (char c : part) {
+      if (!IsAsciiDigit(c)) return false;
+      value = value * 10 + (c - '0');
+    }
+    if (value > 255) return false;
+    start = dot + 1;
+  }
+  return parts == 4;
+}
+
+// The text between the brackets of an IPv6 host: eight groups of up to four hex
+// digits, one "::" standing for one or more of them, a dotted IPv4 for the last two.
+bool IsIpv6(std::string_view text) {
+  int groups = 0;
+  bool compressed = false;
+  std::size_t i = 0;
+  if (text.starts_with("::")) {
+    compressed = true;
+    i = 2;
+  }
+  while (i < text.size()) {
+    std::size_t j = i;
+    while (j < text.size() && IsHexDigit(text[j])) ++j;
+    if (j < text.size() && text[j] == '.') {
+      if (!IsIpv4(text.substr(i))) return false;
+      groups += 2;
+      break;
+    }
+    if (j == i || j - i > 4) return false;
+    ++groups;
+    if (j == text.size()) break;
+    if (text[j] != ':' || j + 1 == text.size()) return false;
+    i = j + 1;
+    if (text[i] == ':') {
+      if (compressed) return false;
+      compressed = true;
+      ++i;
+    }
+  }
+  return compressed ? groups < 8 : groups == 8;
+}
+
+// Checks a host name in ASCII: labels of letters, digits and hyphens (and in
+// URLs underscores, but not in the last two labels), none empty or longer than
+// 63 or with a hyphen at either end; at least two labels, the last not all
+// digits unless the whole is an IPv4 address. ParseHost checks the same on its
+// way over a name; this is for names it cannot take in one pass.
+bool IsHostName(std::string_view host, bool url) {
+  if (host.size() > 253) return false;
+  std::size_t labels = 0, lastLabel = 0, underscoreLabel = kNone;
+  for (std::size_t i = 0;; ++i) {
+    const std::size_t start = i;
+    for (; i < host.size() && host[i] != '.'; ++i) {
+      if ((ClassesOfByte(host[i]) & kDomain) != 0) continue;  // letters, digits and hyphens
+      if (host[i] != '_' || !url) return false;
+      underscoreLabel = labels;
+    }
+    if (i == start || i - start > 63 || host[start] == '-' || host[i - 1] == '-') return false;
+    ++labels;
+    lastLabel = start;
+    if (i == host.size()) break;
+  }
+  if (labels < 2) return url && EqualsLower(host, "localhost");
+  if (underscoreLabel != kNone && underscoreLabel + 2 >= labels) return false;
+  bool allDigits = true;
+  for (std::size_t i = lastLabel; i < host.size(); ++i) allDigits = allDigits && IsAsciiDigit(host[i]);
+  return !allDigits || (url && IsIpv4(host));
+}
+
+// The ASCII form of a host name with non-ASCII letters (through IDNA) in
+// `ascii`; false when there is none, or it is no valid host name.
+bool IdnaHost(std::string_view host, bool url, std::string& ascii) {
+  // A label of more than 63 characters has no ASCII form of 63 bytes; saying
+  // so at once also keeps giant labels away from the encoding's quadratic time.
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i <= host.size(); ++i) {
+    if (i == host.size() || host[i] == '.') {
+      if (characters > 63) return false;
+      characters = 0;
+    } else if (!IsContinuation(host[i])) {
+      ++characters;
+    }
+  }
+  const std::string input(host);
+  char* converted = nullptr;
+  if (idn2_to_ascii_8z(input.c_str(), &converted, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL) != IDN2_OK) return false;
+  const std::unique_ptr<char, decltype(&idn2_free)> owner(converted, &idn2_free);
+  ascii.assign(converted);
+  return IsHostName(ascii, url);
+}
+
+// Where a link's host lies, and its ASCII form when that is not as written.
+struct Host {
+  std::size_t start = 0;
+  std::size_t end = kNone;  // kNone: no valid host
+  std::string ascii;        // for names with non-ASCII letters; else empty
+  bool bracketed = false;   // an IPv6 address in brackets
+};
+
+// ParseHost for a name with characters beyond ASCII, or cut by an entity.
+void ParseNonAsciiHost(std::string_view text, std::size_t from, bool url, Host& host) {
+  const std::uint8_t mask = url ? kHost : kDomain;
+  bool ascii = true;
+  std::size_t end = from;
+  while (end < text.size()) {
+    const Unit u = UnitAt(text, end);
+    if ((ClassesOf(u.c) & mask) == 0) break;
+    ascii = ascii && u.c < 0x80;
+    end += u.size;
+  }
+  while (end > from && text[end - 1] == '.') --end;
+  const std::string_view name = text.substr(from, end - from);
+  if (name.empty() || name.size() > 253 * 4) return;  // over 253 characters
+  if (ascii ? IsHostName(name, url) : IdnaHost(name, url, host.ascii)) host.end = end;
+}
+
+// Parses the host at text[from]: a name, or for URLs an IPv6 address in
+// brackets. Full stops after a name end the sentence, not the host.
+void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
+  host.start = from;
+  host.end = kNone;
+  host.ascii.clear();
+  host.bracketed = url && from < text.size() && text[from] == '[';
+  if (host.bracketed) {
+    const std::size_t close = text.substr(0, from + 48).find(']', from);  // an address is short
+    if (close != kNone && IsIpv6(text.substr(from + 1, close - from - 1))) host.end = close + 1;
+    return;
+  }
+  const std::uint8_t mask = url ? kHost : kDomain;
+  // One pass over a name in ASCII checks its labels on the way, as IsHostName does.
+  const char* p = text.data();
+  std::size_t i = from, labelStart = from, labels = 0, lastLabel = from, previousLabel = from, closedAt = from;
+  std::size_t underscore = kNone;
+  bool bad = false, emptyLabel = false;
+  for (; i < text.size(); ++i) {
+    const char c = p[i];
+    if ((ClassesOfByte(c) & mask) == 0) break;
+    if (c != '.') {
+      bad = bad || emptyLabel;  // an empty label inside the name
+      if (c == '_') underscore = i;
+      continue;
+    }
+    if (i == labelStart) {
+      emptyLabel = true;  // only full stops may follow, which end the sentence
+    } else {
+      bad = bad || i - labelStart > 63 || p[labelStart] == '-' || p[i - 1] == '-';
+      ++labels;
+      previousLabel = lastLabel;
+      lastLabel = labelStart;
+      closedAt = i;
+    }
+    labelStart = i + 1;
+  }
+  if (i < text.size() && (ClassesOfByte(p[i]) & kUnit) != 0) {
+    ParseNonAsciiHost(text, from, url, host);  // letters beyond ASCII, or an entity
+    return;
+  }
+  std::size_t end = closedAt;
+  if (labelStart < i) {  // the last label, not ended by a full stop
+    bad = bad || i - labelStart > 63 || p[labelStart] == '-' || p[i - 1] == '-';
+    ++labels;
+    previousLabel = lastLabel;
+    lastLabel = labelStart;
+    end = i;
+  }
+  if (bad || end == from || end - from > 253) return;
+  const std::string_view name = text.substr(from, end - from);
+  if (labels < 2) {
+    if (url && EqualsLower(name, "localhost")) host.end = end;
+    return;
+  }
+  if (underscore != kNone && underscore >= previousLabel) return;
+  bool allDigits = true;
+  for (std::size_t k = lastLabel; k < end; ++k) allDigits = allDigits && IsAsciiDigit(p[k]);
+  if (!allDigits || (url && IsIpv4(name))) host.end = end;
+}
+
+// A port after a host: ":" and up to five digits no more than 65535. Returns where
+// it ends; `from` when there is none (a ":" without digits ends a sentence);
+// kNone when the digits are no port.
+std::size_t ParsePort(std::string_view text, std::size_t from) {
+  if (from + 1 >= text.size() || text[from] != ':' || !IsAsciiDigit(text[from + 1])) return from;
+  std::size_t end = from + 1;
+  long value = 0;
+  while (end < text.size() && IsAsciiDigit(text[end]) && end - from <= 5) value = value * 10 + (text[end++] - '0');
+  if (value > 65535 || (end < text.size() && IsAsciiDigit(text[end]))) return kNone;
+  return end;
+}
+
+// The end of a path, query or fragment starting at text[from]: its units up to
+// the first that never belongs to one, less the trailing sentence punctuation,
+// apostrophes and closing brackets without an opening one inside; an entity is
+// never cut. `urlSafe` turns false when the tail holds what a URL must encode.
+std::size_t TailEnd(std::string_view text, std::size_t from, bool& urlSafe) {
+  std::size_t end = from;
+  bool safe = true;
+  while (end < text.size()) {
+    const std::uint8_t k = ClassesOfByte(text[end]);
+    if ((k & (kEndsTail | kUnit)) == 0) {
+      safe &= (k & kUrlSafe) != 0;
+      ++end;
+      continue;
+    }
+    if ((k & kUnit) == 0) break;
+    const Unit u = UnitAt(text, end);
+    if ((ClassesOf(u.c) & kEndsTail) != 0) break;
+    safe = false;
+    end += u.size;
+  }
+  urlSafe = urlSafe && safe;
+  std::array<std::size_t, 3> opened{}, closed{};  // ( [ {, and ) ] }; never part of an entity
+  bool counted = false;
+  while (end > from) {
+    const char last = text[end - 1];
+    if (last == ';') {
+      bool entity = false;
+      for (const auto& [name, c] : kEntities) entity = entity || text.substr(from, end - from).ends_with(name);
+      if (entity) break;
+    }
+    if (HasRule(last, kSentenceMark) || last == '\'') {
+      --end;
+      continue;
+    }
+    const std::size_t k = last == ')' ? 0 : last == ']' ? 1 : last == '}' ? 2 : 3;
+    if (k == 3) break;
+    if (!counted) {  // most links end otherwise, so brackets are counted only now
+      counted = true;
+      for (std::size_t i = from; i < end; ++i) {
+        if (const std::size_t open = std::string_view("([{").find(text[i]); open != kNone) ++opened[open];
+        if (const std::size_t close = std::string_view(")]}").find(text[i]); close != kNone) ++closed[close];
+      }
+    }
+    if (closed[k] <= opened[k]) break;
+    --closed[k];
+    --end;
+  }
+  return end;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {  // no entity stands for more
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+void AppendPercent(std::string& href, unsigned char byte) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  href.push_back('%');
+  href.push_back(kHex[byte >> 4]);
+  href.push_back(kHex[byte & 15]);
+}
+
+// Appends the text a stretch of escaped text stands for, as a URL may hold it:
+// bytes outside the URL code points percent-encoded, "%" kept only before two
+// hex digits, "#" kept once, and "&" written as an attribute needs it.
+void AppendUrlText(std::string_view escaped, std::string& href, bool& hashSeen) {
+  for (std::size_t i = 0; i < escaped.size();) {
+    std::size_t run = i;  // most of a URL stays as it is
+    while (run < escaped.size() && (ClassesOfByte(escaped[run]) & kUrlSafe) != 0) ++run;
+    href.append(escaped.substr(i, run - i));
+    if (run == escaped.size()) return;
+    i = run;
+    const auto b = static_cast<unsigned char>(escaped[i]);
+    const Unit u = b == '&' ? UnitAt(escaped, i) : Unit{b, 1};
+    if (u.c == '&') {
+      href.append("&amp;");
+    } else if (u.size > 1) {  // the entity of < > " or the pound sign
+      std::string bytes;
+      AppendUtf8(bytes, u.c);
+      for (char c : bytes) AppendPercent(href, static_cast<unsigned char>(c));
+    } else if (b == '%' && i + 2 < escaped.size() && IsHexDigit(escaped[i + 1]) && IsHexDigit(escaped[i + 2])) {
+      href.push_back('%');
+    } else if (b == '#' && !hashSeen) {
+      hashSeen = true;
+      href.push_back('#');
+    } else {
+      AppendPercent(href, b);
+    }
+    i += u.size;
+  }
+}
+
+// After a host: an optional port, then a path, query or fragment, or nothing
+// but what may follow a link. Returns the link's end, or kNone.
+std::size_t FinishUrl(std::string_view text, std::size_t hostEnd, bool& urlSafe) {
+  const std::size_t portEnd = ParsePort(text, hostEnd);
+  if (portEnd == kNone) return kNone;
+  if (portEnd < text.size() && (text[portEnd] == '/' || text[portEnd] == '?' || text[portEnd] == '#')) {
+    return TailEnd(text, portEnd, urlSafe);
+  }
+  return EndsLinkAt(text, portEnd) ? portEnd : kNone;
+}
+
+// An e-mail address at text[from]: a local part of letters, digits and . _ + -
+// (no full stop at either end or doubled), "@", and a domain name.
+void ParseAddress(std::string_view text, std::size_t from, Host& domain) {
+  domain.end = kNone;
+  const std::size_t at = Scan<kLocal, true>(text, from);
+  if (at == from || at >= text.size() || text[at] != '@') return;
+  const std::string_view local = text.substr(from, at - from);
+  if (local.front() == '.' || local.back() == '.' || local.find("..") != kNone) return;
+  ParseHost(text, at + 1, false, domain);
+}
+
+// Writes the HREF of the link text[start, end) with the given host: `prefix`,
+// then the text as a URL may hold it, the host in its ASCII form. `urlSafe`
+// says the text needs no encoding: it is the HREF as it stands.
+void WriteHref(std::string_view text, std::size_t start, std::size_t end, const Host& host, bool urlSafe,
+               std::string_view prefix, std::string& href) {
+  href.assign(prefix);
+  if (urlSafe && host.ascii.empty()) {
+    href.append(text.substr(start, end - start));
+    return;
+  }
+  bool hashSeen = false;
+  if (host.ascii.empty() && !host.bracketed) {  // the host stays as written
+    AppendUrlText(text.substr(start, end - start), href, hashSeen);
+    return;
+  }
+  AppendUrlText(text.substr(start, host.start - start), href, hashSeen);
+  if (host.bracketed) {
+    href.append(text.substr(host.start, host.end - host.start));
+  } else {
+    href.append(host.ascii);
+  }
+  AppendUrlText(text.substr(host.end, end - host.end), href, hashSeen);
+}
+
+// The link starting at text[start], its HREF in `href`; returns its end, or kNone.
+std::size_t LinkAt(std::string_view text, std::size_t start, const LinkOptions& options, Host& host,
+                   std::string& href) {
+  // Every kind of link starts with a character of a local part (the schemes and
+  // host prefixes are letters), so most starts are done with at once.
+  if ((ClassesOfByte(text[start]) & kLocal) == 0) return kNone;
+  // A scheme, a name and a port in ASCII need no encoding; a tail may.
+  bool urlSafe = true;
+  const std::string_view rest = text.substr(start);
+  switch (LowerAscii(text[start])) {
+    case 'h': case 'f': case 's':
+      for (std::string_view scheme : {"http://", "https://", "ftp://", "ftps://", "sftp://"}) {
+        if (!StartsWithLower(rest, scheme)) continue;
+        ParseHost(text, start + scheme.size(), true, host);
+        const std::size_t end = host.end == kNone ? kNone : FinishUrl(text, host.end, urlSafe);
+        if (end != kNone) WriteHref(text, start, end, host, urlSafe && !host.bracketed, {}, href);
+        return end;
+      }
+      break;
+    case 'm':
+      if (StartsWithLower(rest, "mailto:")) {
+        ParseAddress(text, start + 7, host);
+        if (host.end == kNone) return kNone;
+        std::size_t end = host.end;
+        if (end + 1 < text.size() && text[end] == '?') {
+          end = TailEnd(text, end, urlSafe);
+        } else if (!EndsLinkAt(text, end)) {
+          return kNone;
+        }
+        WriteHref(text, start, end, host, urlSafe, {}, href);
+        return end;
+      }
+      break;
+    default: break;
+  }
+  const bool www = options.changeWWW && StartsWithLower(rest, "www.");
+  const bool ftp = options.changeFTP && StartsWithLower(rest, "ftp.");
+  if (www || ftp) {
+    ParseHost(text, start, true, host);
+    const std::size_t end = host.end == kNone ? kNone : FinishUrl(text, host.end, urlSafe);
+    if (end != kNone) {
+      WriteHref(text, start, end, host, urlSafe, www ? "https://" : "ftp://", href);
+      return end;
+    }
+  }
+  if (options.emailCheck) {  // also after a failed host: www.x.org@y.org
+    ParseAddress(text, start, host);
+    if (host.end != kNone && EndsLinkAt(text, host.end)) {
+      WriteHref(text, start, host.end, host, true, "mailto:", href);
+      return host.end;
+    }
+  }
+  return kNone;
+}
+
+}  // namespace
+
+bool FindModernLink(std::string_view word, const LinkOptions& options, Link& link) {
+  Host host;
+  bool mayStart = true;  // at the start, and after opening punctuation
+  for (std::size_t i = 0; i < word.size();) {
+    if (mayStart) {
+      const std::size_t end = LinkAt(word, i, options, host, link.href);
+      if (end != kNone) {
+        link.before = word.substr(0, i);
+        link.scheme = {};
+        link.text = word.substr(i, end - i);
+        link.after = word.substr(end);
+        return true;
+      }
+    }
+    const std::uint8_t k = ClassesOfByte(word[i]);
+    if ((k & kUnit) == 0) {
+      mayStart = (k & kOpens) != 0;
+      ++i;
+    } else {
+      const Unit u = UnitAt(word, i);
+      mayStart = (ClassesOf(u.c) & kOpens) != 0;
+      i += u.size;
+    }
+  }
+  link.href.clear();
+  return false;
+}
+
+}  // namespace scrivane
