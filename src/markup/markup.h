@@ -87,7 +87,8 @@ using LineFunction = std::function<void(std::string_view line, std::uint64_t con
 // bare LF each end a line, and a last line without a line end is still a line.
 void NormaliseLineEnds(const ReadFunction& read, const LineFunction& onLine);
 
-// True when `path` names a file that can be opened for reading (not a folder).
+// True when `path` names a file that can be opened for reading (not a folder);
+// a pipe or device is only looked up, never opened.
 bool FileExists(const std::string& path);
 
 // Number of characters (code points) in UTF-8 text.
