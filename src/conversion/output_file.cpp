@@ -100,6 +100,22 @@ void KeepAccessOf(int fd, const std::string& path) {
   if (stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) KeepAccess(fd, path, target);
 }
 
+// A second descriptor of an open file, closed when it goes: it keeps the file's
+// lock on while the first is closed (a lock lasts while any descriptor of it is open).
+class LockHolder {
+ public:
+  explicit LockHolder(int fd) : fd_(dup(fd)) {}
+  ~LockHolder() {
+    if (fd_ >= 0) close(fd_);
+  }
+  LockHolder(const LockHolder&) = delete;
+  LockHolder& operator=(const LockHolder&) = delete;
+  bool Holds() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
 // Removes the temporary files of runs that were killed before they finished.
 // A run holds a lock on its temporary file until it ends, so a file whose lock
 // can be taken has no run left to finish it.
@@ -264,9 +280,13 @@ void SafeOutputFile::Commit() {
       }
     }
   }
+  // The lock stays on until the file has its final name: another run's clean-up
+  // takes a named working file without a lock for an abandoned one and removes it.
+  const LockHolder lock(fd_);
+  if (!lock.Holds()) Fail(nullptr);
   const int fd = fd_;
   fd_ = -1;
-  if (close(fd) != 0) Fail(nullptr);
+  if (close(fd) != 0) Fail(nullptr);  // late write errors show here, before the old document goes
   if (overwrite_) {
     if (rename(tempPath_.c_str(), target_.c_str()) != 0) Fail(nullptr);
   } else if (renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) != 0) {
