@@ -33,12 +33,9 @@ int RunCommandLine(const std::string& commandText, const AppSettings& settings, 
   };
   FormState form;
   settings.LoadForm(form);
-  if (!FileExists(commandText)) {
-    tell(FailureMessage(RunResult{.failure = RunFailure::InputMissing, .path = commandText}));
-    return 1;
-  }
   ConversionOptions options = ReadFormOptions(form);
   StampRun(options);
+  // The run opens the input once and says when it is missing: a pipe cannot be opened twice.
   const RunResult result = RunConversion(InputFile{commandText}, OutputFile{commandText + ".html"}, options);
   if (!result.delivered) {
     tell(FailureMessage(result));

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli.h"
+#include "markup.h"
 
 namespace scrivane {
 namespace {
@@ -26,8 +27,10 @@ class ProgressLine {
     if (done < total && now - lastDrawn_ < std::chrono::milliseconds(100)) return;
     lastDrawn_ = now;
     std::string text = "[" + std::to_string(done) + "/" + std::to_string(total) + "] " + input;
+    // Never wrap onto a second line; cut between characters, not inside one.
     const std::size_t width = TerminalWidth();
-    if (text.size() >= width) text = text.substr(0, width - 1);  // never wrap onto a second line
+    const std::size_t characters = CharCount(text);
+    if (characters >= width) text.erase(text.size() - TailBytes(text, characters - (width - 1)));
     std::fprintf(stderr, "\r\033[K%s", text.c_str());
     std::fflush(stderr);
     drawn_ = true;

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <vector>
 
 namespace scrivane {
 namespace {
@@ -55,6 +57,64 @@ bool IsSameFile(int fd, const std::string& path) {
   return fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
          opened.st_ino == named.st_ino;
 }
+
+// The access list that widens a file's mode bits (a POSIX ACL), kept as an attribute.
+constexpr const char* kAccessList = "system.posix_acl_access";
+
+// Gives the file open on `fd` what a replacement must keep of `target`: its owner
+// and group where this process may set them, its access list, and its mode. The
+// set-user and set-group bits go when the owner or group they refer to could not
+// be kept. Other extended attributes describe the old content, not who may read
+// it, and are left behind.
+void KeepAccess(int fd, const std::string& targetPath, const struct stat& target) {
+  struct stat current {};
+  if (fstat(fd, &current) != 0) return;
+  bool ownerKept = current.st_uid == target.st_uid;
+  bool groupKept = current.st_gid == target.st_gid;
+  if (!ownerKept && fchown(fd, target.st_uid, target.st_gid) == 0) {
+    ownerKept = groupKept = true;
+  } else if (!groupKept) {  // another owner needs privilege; a group of ours does not
+    groupKept = fchown(fd, static_cast<uid_t>(-1), target.st_gid) == 0;
+  }
+  // Copied before the mode is set, which then makes the list's mask agree with it.
+  std::vector<char> list;
+  ssize_t size = getxattr(targetPath.c_str(), kAccessList, nullptr, 0);
+  if (size > 0) {
+    list.resize(static_cast<std::size_t>(size));
+    size = getxattr(targetPath.c_str(), kAccessList, list.data(), list.size());
+  }
+  if (size >= 0) {
+    fsetxattr(fd, kAccessList, list.data(), static_cast<std::size_t>(size), 0);
+  } else if (errno == ENODATA) {
+    fremovexattr(fd, kAccessList);  // one inherited from the folder's default list would widen access
+  }
+  mode_t mode = target.st_mode & 07777;
+  if (!ownerKept) mode &= ~S_ISUID;
+  if (!groupKept) mode &= ~S_ISGID;
+  fchmod(fd, mode);
+}
+
+// A replacement of `path`, if it is a regular file: keeps what KeepAccess keeps.
+void KeepAccessOf(int fd, const std::string& path) {
+  struct stat target {};
+  if (stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) KeepAccess(fd, path, target);
+}
+
+// A second descriptor of an open file, closed when it goes: it keeps the file's
+// lock on while the first is closed (a lock lasts while any descriptor of it is open).
+class LockHolder {
+ public:
+  explicit LockHolder(int fd) : fd_(dup(fd)) {}
+  ~LockHolder() {
+    if (fd_ >= 0) close(fd_);
+  }
+  LockHolder(const LockHolder&) = delete;
+  LockHolder& operator=(const LockHolder&) = delete;
+  bool Holds() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
 
 // Removes the temporary files of runs that were killed before they finished.
 // A run holds a lock on its temporary file until it ends, so a file whose lock
@@ -100,9 +160,12 @@ SafeOutputFile::SafeOutputFile(const std::string& path, bool overwrite)
     if (S_ISDIR(info.st_mode)) Fail("it is a folder");
     if (S_ISREG(info.st_mode) && !overwrite_) Fail(Reason(EEXIST).c_str());
     if (access(target_.c_str(), W_OK) != 0) Fail(nullptr);  // a read-only file stays as it is
-    if (!S_ISREG(info.st_mode)) {  // a device or pipe cannot be replaced, only written
+    // A file with other names is written in place, so that every name shows the new
+    // document: a new file renamed over one name would leave the others on the old one.
+    inPlace_ = S_ISREG(info.st_mode) && info.st_nlink > 1;
+    if (!S_ISREG(info.st_mode) || inPlace_) {  // a device or pipe cannot be replaced, only written
       direct_ = true;
-      fd_ = open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+      fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC | (inPlace_ ? 0 : O_TRUNC));
       if (fd_ < 0) Fail(nullptr);
       // Held back until complete: a restarted run must not leave half a document in it.
       // What goes to /dev/null needs no holding back.
@@ -138,6 +201,8 @@ SafeOutputFile::SafeOutputFile(const std::string& path, bool overwrite)
     tempPath_.clear();
     Fail(nullptr);
   }
+  // A named working file is never more open to others than the document it replaces.
+  if (!anonymous_) KeepAccessOf(fd_, target_);
 }
 
 SafeOutputFile::~SafeOutputFile() { Discard(); }
@@ -175,6 +240,8 @@ void SafeOutputFile::Restart() {
 
 void SafeOutputFile::Commit() {
   if (direct_) {
+    const std::uint64_t size = held_ ? held_->Size() : 0;
+    if (inPlace_) BeginInPlace(size);
     std::string block(held_ ? 256 * 1024 : 0, '\0');
     for (std::uint64_t offset = 0; held_ && offset < held_->Size();) {
       const std::size_t got = held_->ReadAt(block.data(), block.size(), offset);
@@ -183,6 +250,7 @@ void SafeOutputFile::Commit() {
       WriteOut(std::string_view(block.data(), got));
     }
     held_.reset();
+    if (inPlace_ && ftruncate(fd_, static_cast<off_t>(size)) != 0) Fail(nullptr);
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0) Fail(nullptr);
@@ -197,6 +265,7 @@ void SafeOutputFile::Commit() {
     if (close(fd) != 0) Fail(nullptr);
     return;
   }
+  if (overwrite_) KeepAccessOf(fd_, target_);  // as the target is now, before the file has a name
   if (anonymous_) {
     // Give the unnamed file a temporary name, then move it over the target.
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
@@ -211,9 +280,13 @@ void SafeOutputFile::Commit() {
       }
     }
   }
+  // The lock stays on until the file has its final name: another run's clean-up
+  // takes a named working file without a lock for an abandoned one and removes it.
+  const LockHolder lock(fd_);
+  if (!lock.Holds()) Fail(nullptr);
   const int fd = fd_;
   fd_ = -1;
-  if (close(fd) != 0) Fail(nullptr);
+  if (close(fd) != 0) Fail(nullptr);  // late write errors show here, before the old document goes
   if (overwrite_) {
     if (rename(tempPath_.c_str(), target_.c_str()) != 0) Fail(nullptr);
   } else if (renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) != 0) {
@@ -222,6 +295,18 @@ void SafeOutputFile::Commit() {
     unlink(tempPath_.c_str());
   }
   tempPath_.clear();
+}
+
+void SafeOutputFile::BeginInPlace(std::uint64_t size) {
+  // Another run writing the same file waits here: two documents at once would mix.
+  while (flock(fd_, LOCK_EX) != 0) {
+    if (errno != EINTR) Fail(nullptr);
+  }
+  // Room for the whole document first, so that a full disk leaves the old one whole.
+  if (size > 0 && fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP &&
+      errno != ENOSYS) {
+    Fail(nullptr);
+  }
 }
 
 void SafeOutputFile::Discard() {

@@ -56,6 +56,9 @@ class SpoolFile {
 // by Commit; destroyed without Commit, it leaves the destination untouched.
 // Destinations that are not regular files (devices, pipes) cannot be replaced:
 // their document is held in a spool file and written to them whole at Commit.
+// So is a file with other (hard) links, in place under a lock, so that every
+// name shows the new document. A replaced file keeps its owner and group where
+// the process may set them, its mode and its access list (ACL).
 class SafeOutputFile {
  public:
   // With `overwrite` false an existing file is refused, here and again at Commit.
@@ -74,6 +77,7 @@ class SafeOutputFile {
  private:
   [[noreturn]] void Fail(const char* what) const;
   void WriteOut(std::string_view bytes);
+  void BeginInPlace(std::uint64_t size);
   void Discard();
 
   std::string path_;       // as the user named it, for messages
@@ -81,8 +85,9 @@ class SafeOutputFile {
   std::string tempPath_;   // named temporary file, when one was needed
   int fd_ = -1;
   bool anonymous_ = false;  // created unnamed (O_TMPFILE): nothing to clean up on a crash
-  bool direct_ = false;     // the destination is a device or pipe
-  std::optional<SpoolFile> held_;  // a device's or pipe's document until Commit
+  bool direct_ = false;     // the destination is a device or pipe, or written in place
+  bool inPlace_ = false;    // the destination is a file with other names, written in place
+  std::optional<SpoolFile> held_;  // a device's, pipe's or linked file's document until Commit
   bool overwrite_ = true;
 };
 

@@ -35,40 +35,6 @@ class InputSource {
   virtual std::optional<std::string_view> Contents() const { return std::nullopt; }
 };
 
-class FileSource : public InputSource {
- public:
-  explicit FileSource(const std::string& path) : path_(path) {
-    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) Fail();
-    struct stat info {};
-    if (fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) size_ = static_cast<std::uint64_t>(info.st_size);
-#ifdef POSIX_FADV_SEQUENTIAL
-    posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
-  }
-  ~FileSource() override { close(fd_); }
-  FileSource(const FileSource&) = delete;
-  FileSource& operator=(const FileSource&) = delete;
-
-  std::size_t Read(char* buffer, std::size_t size) override {
-    for (;;) {
-      const ssize_t got = ::read(fd_, buffer, size);
-      if (got >= 0) return static_cast<std::size_t>(got);
-      if (errno != EINTR) Fail();
-    }
-  }
-  void Rewind() override {
-    if (lseek(fd_, 0, SEEK_SET) != 0) Fail();
-  }
-  std::uint64_t Size() const override { return size_; }
-
- private:
-  [[noreturn]] void Fail() const { throw FileError(RunFailure::InputUnreadable, path_, std::strerror(errno)); }
-  std::string path_;
-  int fd_ = -1;
-  std::uint64_t size_ = 0;
-};
-
 class TextSource : public InputSource {
  public:
   explicit TextSource(std::string_view text) : text_(text) {}
@@ -90,7 +56,10 @@ class TextSource : public InputSource {
 // file, so the run can start again from the beginning as with a file.
 class StreamSource : public InputSource {
  public:
-  explicit StreamSource(const InputStream& stream) : fd_(stream.fd), name_(stream.name), read_(stream.read) {}
+  // `stream` false: `name` is a file's path, and failures name it as the input file.
+  StreamSource(int fd, std::string name, bool stream = true, std::function<std::ptrdiff_t(char*, std::size_t)> read = {})
+      : fd_(fd), name_(std::move(name)), read_(std::move(read)), stream_(stream) {}
+  explicit StreamSource(const InputStream& stream) : StreamSource(stream.fd, stream.name, true, stream.read) {}
 
   std::size_t Read(char* buffer, std::size_t size) override {
     std::size_t got = 0;
@@ -103,7 +72,7 @@ class StreamSource : public InputSource {
           got = static_cast<std::size_t>(n);
           break;
         }
-        if (errno != EINTR) throw FileError(RunFailure::InputUnreadable, name_, std::strerror(errno), true);
+        if (errno != EINTR) throw FileError(RunFailure::InputUnreadable, name_, std::strerror(errno), stream_);
       }
       spool_.Append(std::string_view(buffer, got));
     }
@@ -117,8 +86,66 @@ class StreamSource : public InputSource {
   int fd_;
   std::string name_;
   std::function<std::ptrdiff_t(char*, std::size_t)> read_;
+  bool stream_;
   SpoolFile spool_;
   std::uint64_t position_ = 0;
+};
+
+// The input file, opened once. What is not a regular file (a named pipe, a
+// device) is read as a stream: a second open or a seek would lose its data.
+class FileSource : public InputSource {
+ public:
+  explicit FileSource(const std::string& path) : path_(path) {
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+      // Only a name that leads nowhere is "not found"; anything else has a reason to tell.
+      if (errno == ENOENT || errno == ENOTDIR) throw FileError(RunFailure::InputMissing, path_, {});
+      Fail();
+    }
+    try {
+      Inspect();
+    } catch (...) {
+      close(fd_);
+      throw;
+    }
+  }
+  ~FileSource() override { close(fd_); }
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+
+  std::size_t Read(char* buffer, std::size_t size) override {
+    if (stream_) return stream_->Read(buffer, size);
+    for (;;) {
+      const ssize_t got = ::read(fd_, buffer, size);
+      if (got >= 0) return static_cast<std::size_t>(got);
+      if (errno != EINTR) Fail();
+    }
+  }
+  void Rewind() override {
+    if (stream_) return stream_->Rewind();
+    if (lseek(fd_, 0, SEEK_SET) != 0) Fail();
+  }
+  std::uint64_t Size() const override { return size_; }
+
+ private:
+  void Inspect() {
+    struct stat info {};
+    if (fstat(fd_, &info) != 0) Fail();
+    if (S_ISDIR(info.st_mode)) throw FileError(RunFailure::InputMissing, path_, {});  // a folder is no input file
+    if (!S_ISREG(info.st_mode)) {
+      stream_.emplace(fd_, path_, false);
+      return;
+    }
+    size_ = static_cast<std::uint64_t>(info.st_size);
+#ifdef POSIX_FADV_SEQUENTIAL
+    posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+  }
+  [[noreturn]] void Fail() const { throw FileError(RunFailure::InputUnreadable, path_, std::strerror(errno)); }
+  std::string path_;
+  int fd_ = -1;
+  std::uint64_t size_ = 0;
+  std::optional<StreamSource> stream_;  // set for a pipe or device
 };
 
 // Calls the progress callback each time the whole percentage changes.
@@ -233,7 +260,17 @@ RunResult Failed(RunFailure failure, std::string path = {}, std::string reason =
 RunResult RunConversion(const ConversionInput& input, const ConversionOutput& output,
                         const ConversionOptions& options, const RunCallbacks& callbacks) {
   const InputFile* inputFile = std::get_if<InputFile>(&input);
-  if (inputFile != nullptr && !FileExists(inputFile->path)) return Failed(RunFailure::InputMissing, inputFile->path);
+  // Opened once, first: a second open of a pipe would find its data gone.
+  std::optional<FileSource> file;
+  if (inputFile != nullptr) {
+    try {
+      file.emplace(inputFile->path);
+    } catch (const FileError& error) {
+      return Failed(error.failure, error.path, error.reason, error.stream);
+    } catch (const std::bad_alloc&) {
+      return Failed(RunFailure::OutOfMemory);
+    }
+  }
   const OutputFile* outputFile = std::get_if<OutputFile>(&output);
   std::string outputPath;
   if (outputFile != nullptr) {
@@ -258,12 +295,11 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     };
   };
   try {
-    std::optional<FileSource> file;
     std::optional<TextSource> text;
     std::optional<StreamSource> stream;
     InputSource* source = nullptr;
-    if (inputFile != nullptr) {
-      source = &file.emplace(inputFile->path);
+    if (file) {
+      source = &*file;
     } else if (const auto* inputText = std::get_if<InputText>(&input)) {
       source = &text.emplace(inputText->text);
     } else {

@@ -64,7 +64,8 @@ void WriteLinkPieces(const Link& link, const LinkOptions& options, Append&& appe
 // Fills `buffer` with up to `size` bytes of input and returns how many; 0 means the end.
 using ReadFunction = std::function<std::size_t(char* buffer, std::size_t size)>;
 
-// True when `path` names a file that can be opened for reading (not a folder).
+// True when `path` names a file that can be opened for reading (not a folder);
+// a pipe or device is only looked up, never opened.
 bool FileExists(const std::string& path);
 
 // Number of characters (code points) in UTF-8 text.

@@ -214,5 +214,27 @@ TEST(Batch, ProgressLineOnlyOnATerminal) {
   EXPECT_EQ(piped.err, "Converted 2 files.\n");  // no progress line when standard error is not a terminal
 }
 
+// A name longer than the terminal is cut between characters, to the terminal's width in characters.
+TEST(Batch, ProgressLineCutsBetweenCharacters) {
+  Sandbox sandbox;
+  QString name;
+  for (int i = 0; i < 40; ++i) name += QString::fromUtf8("é€");  // 84 characters, 204 bytes
+  name += QStringLiteral(".txt");
+  sandbox.Write(name, "a\n");
+  sandbox.Write(QStringLiteral("b.txt"), "b\n");
+  int status = -1;
+  const std::string terminal = RunOnTerminal(sandbox, {"b.txt", name.toStdString(), "-j", "1"}, status);
+  EXPECT_EQ(status, 0);
+  const std::string start = "\r\x1b[K[2/2] ";
+  const std::size_t at = terminal.find(start);
+  ASSERT_NE(at, std::string::npos) << terminal;
+  const std::size_t from = at + 4;  // after the carriage return and the clearing sequence
+  const std::string line = terminal.substr(from, terminal.find('\r', from) - from);
+  const QString shown = QString::fromUtf8(line);
+  EXPECT_EQ(shown.toUtf8().toStdString(), line) << "not whole UTF-8 characters: " << line;
+  EXPECT_EQ(shown.size(), 79) << line;  // the pseudo-terminal reports no width: 80 columns
+  EXPECT_TRUE(name.startsWith(shown.mid(6))) << line;
+}
+
 }  // namespace
 }  // namespace scrivane

@@ -1,9 +1,12 @@
 // scrivane-convert in a pipeline: standard input to standard output, -o, and
 // what reaches standard output when a run fails.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "cli_test_util.h"
 #include "form.h"
+#include "pipe_writer.h"
 
 namespace scrivane {
 namespace {
@@ -81,6 +84,21 @@ INSTANTIATE_TEST_SUITE_P(
                     PipeCase{"Windows1252", {}, QByteArray(70000, 'a') + "\ncaf\xE9 \xA3" "5 \x93quoted\x94\n", false,
                              false}),
     [](const testing::TestParamInfo<PipeCase>& info) { return std::string(info.param.name); });
+
+// A named pipe is read once, as it is written, and converted whole.
+TEST(Pipe, NamedPipeInput) {
+  Sandbox sandbox;
+  QByteArray text;
+  for (int i = 0; i < 3000; ++i) text += kSample;
+  text += "caf\xE9\n";  // not UTF-8: read again from the start, which the pipe itself cannot do
+  const std::string pipe = sandbox.Path(QStringLiteral("in.txt")).toStdString();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const pid_t writer = testing_support::StartPipeWriter(pipe, text.toStdString(), 4096, std::chrono::microseconds(100));
+  const Outcome outcome = sandbox.Run({"in.txt"});
+  EXPECT_EQ(testing_support::WriterEnd(writer), "");
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(Masked(outcome.out), Masked(EngineDocument(sandbox, text, 0)));
+}
 
 TEST(Pipe, FailureWritesNothingToStandardOutput) {
   Sandbox sandbox;

@@ -58,5 +58,37 @@ INSTANTIATE_TEST_SUITE_P(
         SharedStore{"OldStoreMigratedByAll", "[General]\nInput=True\nOutFormat=2\n[Files]\nIn0=/kept.txt\n"}),
     [](const testing::TestParamInfo<SharedStore>& info) { return info.param.name; });
 
+// Runs at once on one input and one output (the window and the file manager, two
+// terminals), over and over: every run succeeds, and one whole document remains.
+struct SameOutput {
+  const char* name;
+  int processes;
+  int rounds;
+};
+
+class SameOutputTest : public testing::TestWithParam<SameOutput> {};
+
+TEST_P(SameOutputTest, EveryRunSucceedsAndOneWholeDocumentRemains) {
+  Sandbox box;
+  const std::string input = (box / "in.txt").string();
+  WriteFile(input, LargeText(300));
+  ASSERT_EQ(box.Run({input}).status, 0);
+  const std::string alone = Masked(ReadFile(input + ".html"));
+  for (int round = 0; round < GetParam().rounds; ++round) {
+    std::vector<pid_t> running;
+    for (int i = 0; i < GetParam().processes; ++i) running.push_back(box.Start({input}));
+    for (const pid_t pid : running) {
+      const Outcome outcome = box.Wait(pid);
+      EXPECT_EQ(outcome.status, 0) << "round " << round << ": " << outcome.err;
+    }
+    ASSERT_EQ(Masked(ReadFile(input + ".html")), alone) << "round " << round;
+    ASSERT_EQ(box.Entries(), (std::vector<std::string>{"in.txt", "in.txt.html"})) << "round " << round;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, SameOutputTest,
+                         testing::Values(SameOutput{"Two", 2, 12}, SameOutput{"Eight", 8, 3}),
+                         [](const testing::TestParamInfo<SameOutput>& info) { return info.param.name; });
+
 }  // namespace
 }  // namespace scrivane::faults

@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FileFault{"ReadOnlyMount", ReadOnlyMount, "in.txt.html", "Read-only file system", true},
                     FileFault{"DiskFull", DiskFull, "in.txt.html", "No space left on device", false},
                     FileFault{"FileSizeLimit", FileSizeLimit, "in.txt.html", "File too large", true},
-                    FileFault{"InputUnreadable", InputUnreadable, "in.txt", "not found", true},
+                    FileFault{"InputUnreadable", InputUnreadable, "in.txt", "Permission denied", true},
                     FileFault{"InputReadFails", InputReadFails, "in.txt", "Input/output error", true}),
     Name);
 

@@ -132,13 +132,13 @@ class Sandbox {
     return pid;
   }
 
-  // Waits for a started program (at most nine minutes, within the test's own
-  // time limit even in an unoptimised sanitizer build; then it is killed).
-  Outcome Wait(pid_t pid) const {
+  // Waits for a started program (by default at most nine minutes, within the test's
+  // own time limit even in an unoptimised sanitizer build; then it is killed).
+  Outcome Wait(pid_t pid, std::chrono::seconds limit = std::chrono::minutes(9)) const {
     Outcome outcome;
     int status = 0;
     rusage usage{};
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(9);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     while (wait4(pid, &status, WNOHANG, &usage) == 0) {
       if (std::chrono::steady_clock::now() > deadline) kill(pid, SIGKILL);
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
