@@ -36,6 +36,7 @@ struct ConversionOptions {
   std::string progName = kProgName;
   std::string dateText;        // the foot's date and time, formatted by the caller
   std::string formId = "1";    // names the selection box's form; unique per document
+  bool modern = false;         // an HTML5 page (or fragment) rather than the classic document
 };
 
 // Where the text comes from.
