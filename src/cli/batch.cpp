@@ -38,8 +38,9 @@ void MakeOutputFolders(std::vector<ConvertJob>& jobs) {
   std::map<std::string, std::string> folderProblems;
   for (ConvertJob& job : jobs) {
     if (!job.problem.empty() || job.output == kStandardStream) continue;
-    const std::string folder = std::filesystem::path(job.output).parent_path().string();
-    if (folder.empty()) continue;
+    const std::size_t slash = job.output.rfind('/');
+    if (slash == std::string::npos || slash == 0) continue;
+    const std::string folder = job.output.substr(0, slash);
     auto [known, fresh] = folderProblems.try_emplace(folder);
     if (fresh) {
       std::error_code error;

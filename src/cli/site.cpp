@@ -25,14 +25,14 @@ struct FileFacts {
   std::int64_t mtime = 0;  // nanoseconds since the epoch
 };
 
-FileFacts Facts(const fs::path& path) {
+FileFacts Facts(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) return {};
   return {S_ISREG(info.st_mode), static_cast<std::uint64_t>(info.st_size),
           static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
-bool Exists(const fs::path& path) {
+bool Exists(const std::string& path) {
   struct stat info {};
   return lstat(path.c_str(), &info) == 0;
 }
@@ -44,6 +44,36 @@ fs::path Absolute(const std::string& path, const fs::path& workingFolder) {
   if (absolute.has_parent_path() && absolute.filename().empty()) absolute = absolute.parent_path();  // "site/"
   return absolute;
 }
+
+// Paths relative to the site, worked out once per folder (a folder's jobs share it),
+// as fs::path takes its time over every file.
+class SitePaths {
+ public:
+  SitePaths(fs::path site, fs::path workingFolder) : site_(std::move(site)), working_(std::move(workingFolder)) {}
+
+  std::string Relative(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    auto [known, fresh] = folders_.try_emplace(folder);
+    if (fresh) {
+      const std::string relative = Absolute(folder, working_).lexically_relative(site_).generic_string();
+      known->second = relative == "." ? std::string() : relative + "/";
+    }
+    return known->second + path.substr(slash + 1);
+  }
+
+ private:
+  fs::path site_, working_;
+  std::map<std::string, std::string> folders_;
+};
+
+// The folder part of a relative path, "" for none.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 std::string Files(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
 
@@ -128,7 +158,7 @@ class Pass {
 void RemoveGone(Manifest& manifest, const fs::path& site, const std::string& shown, Pass& pass,
                 std::set<fs::path>& emptied) {
   for (auto it = manifest.documents.begin(); it != manifest.documents.end();) {
-    if (Exists(site / it->second.input)) {
+    if (Exists(site.string() + "/" + it->second.input)) {
       ++it;
       continue;
     }
@@ -156,15 +186,13 @@ void WriteIndexes(Manifest& manifest, const fs::path& site, const std::string& s
   folders[""];
   for (const auto& [key, entry] : manifest.documents) {
     if (entry.hash.empty()) continue;  // claimed, never written
-    const fs::path document(key);
-    std::string folder = document.parent_path().generic_string();
-    const std::string title = entry.title.empty() ? fs::path(entry.input).filename().string() : entry.title;
-    folders[folder].documents.push_back({document.filename().string(), title, entry.bytes, entry.mtime});
+    std::string folder = FolderOf(key);
+    const std::string title = entry.title.empty() ? NameOf(entry.input) : entry.title;
+    folders[folder].documents.push_back({NameOf(key), title, entry.bytes, entry.mtime});
     while (!folder.empty()) {
-      const fs::path path(folder);
-      const std::string parent = path.parent_path().generic_string();
+      const std::string parent = FolderOf(folder);
       std::vector<std::string>& names = folders[parent].folders;
-      if (names.empty() || names.back() != path.filename().string()) names.push_back(path.filename().string());
+      if (names.empty() || names.back() != NameOf(folder)) names.push_back(NameOf(folder));
       folder = parent;
     }
   }
@@ -180,8 +208,8 @@ void WriteIndexes(Manifest& manifest, const fs::path& site, const std::string& s
     const std::string hash = HashText(page);
     const auto known = manifest.indexes.find(key);
     const fs::path file = site / key;
-    if (known != manifest.indexes.end() && known->second == hash && Facts(file).regular) continue;
-    if (known == manifest.indexes.end() && !force && Exists(file)) {
+    if (known != manifest.indexes.end() && known->second == hash && Facts(file.string()).regular) continue;
+    if (known == manifest.indexes.end() && !force && Exists(file.string())) {
       pass.Fail((fs::path(shown) / key).string() + " already exists (use --force to replace it)");
       continue;
     }
@@ -242,10 +270,10 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
   // What each job needs, decided from stat and the manifest alone.
   std::vector<Work> work;
   bool claimed = false;
+  SitePaths paths(site, workingFolder);
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const ConvertJob& job = jobs[i];
-    const fs::path output = Absolute(job.output, workingFolder);
-    if (job.problem.empty() && request.index && output.filename() == kIndexName) {
+    if (job.problem.empty() && request.index && NameOf(job.output) == kIndexName) {
       pass.Fail(job.output + " is the folder's index page: " + job.input + " cannot be converted with --index");
       continue;
     }
@@ -253,14 +281,14 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
       pass.Fail(job.problem);
       continue;
     }
-    const std::string key = output.lexically_relative(site).generic_string();
-    const std::string input = Absolute(job.input, workingFolder).lexically_relative(site).generic_string();
+    const std::string key = paths.Relative(job.output);
+    const std::string input = paths.Relative(job.input);
     const FileFacts facts = Facts(job.input);
     const auto found = manifest.documents.find(key);
     if (found != manifest.documents.end()) {
       const ManifestEntry& entry = found->second;
       const bool current = !entry.hash.empty() && entry.options == options && entry.input == input &&
-                           facts.regular && Facts(output).regular;
+                           facts.regular && Facts(job.output).regular;
       if (current && entry.size == facts.size && entry.mtime == facts.mtime) {
         ++pass.counts.unchanged;
         continue;
@@ -269,7 +297,7 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
       continue;
     }
     // A document it did not write is the user's: claimed only when it may be replaced.
-    if (request.force || !Exists(output)) {
+    if (request.force || !Exists(job.output)) {
       manifest.documents[key] = {input, 0, 0, "", options, "", 0};
       claimed = true;
     }
