@@ -48,7 +48,12 @@ void CollectFolder(const fs::path& root, const fs::path& folder, const ConvertRe
     if (name.starts_with('.')) continue;
     std::error_code ignored;
     if (entry.is_directory(ignored)) {
-      if (request.recursive && !entry.is_symlink(ignored)) CollectFolder(root, entry.path(), request, jobs, folders);
+      // An output folder below an input folder holds no inputs: its documents would
+      // be taken again on every run (and by --watch, again and again).
+      const bool isOutput = !request.outputDir.empty() && fs::equivalent(entry.path(), request.outputDir, ignored);
+      if (request.recursive && !entry.is_symlink(ignored) && !isOutput) {
+        CollectFolder(root, entry.path(), request, jobs, folders);
+      }
       continue;
     }
     if (!entry.is_regular_file(ignored) || !MatchesAny(name, request.include)) continue;

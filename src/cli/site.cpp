@@ -101,19 +101,20 @@ class Pass {
     std::lock_guard lock(mutex_);
     FailLocked(text);
   }
-  void Unchanged(const Work& work) {
+  // The input was read and found as it was: only its size and time are new.
+  void Unchanged(const Work& work, const std::string& input) {
     std::lock_guard lock(mutex_);
     ManifestEntry& entry = manifest_.documents[work.key];
     entry.size = work.facts.size;
     entry.mtime = work.facts.mtime;
     ++counts.unchanged;
     Changed();
+    Progress(input);
   }
   // A conversion ended: records the document, or the failure.
   void Converted(const Work& work, const std::string& failure, const InputDigest* digest, std::uint64_t bytes,
                  const std::string& options, const std::string& input) {
     std::lock_guard lock(mutex_);
-    ++done_;
     if (failure.empty()) {
       ++counts.converted;
       // Without a digest the document is kept only claimed, and the next pass converts it again.
@@ -123,7 +124,7 @@ class Pass {
     } else {
       FailLocked(failure);
     }
-    if (report_.progress) report_.progress(done_, total_, input);
+    Progress(input);
   }
   void SetTotal(std::size_t total) { total_ = total; }
   void Changed() {
@@ -143,6 +144,10 @@ class Pass {
   void FailLocked(const std::string& text) {
     ++counts.failed;
     if (report_.failure) report_.failure(text);
+  }
+  void Progress(const std::string& input) {
+    ++done_;
+    if (report_.progress) report_.progress(done_, total_, input);
   }
 
   const ConvertRequest& request_;
@@ -318,7 +323,7 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
     std::string unread;
     const bool read = DigestInput(job.input, digest, unread);
     if (item.check && read && digest.hash == item.hash) {
-      pass.Unchanged(item);
+      pass.Unchanged(item, job.input);
       return;
     }
     std::uint64_t bytes = 0;

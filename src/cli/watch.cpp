@@ -114,8 +114,9 @@ int WatchSite(const ConvertRequest& request, int threads, const BatchReport& rep
 
   const auto pass = [&](bool first) {
     std::vector<ConvertJob> jobs;
-    // Folders are watched before they are read for good, so nothing made in a new folder is missed.
-    if (watches.Follow(Plan(request, jobs), jobs, report)) watches.Follow(Plan(request, jobs), jobs, report);
+    // A new folder is watched, then read again, so that nothing made in it meanwhile is missed.
+    for (int round = 0; round < 8 && watches.Follow(Plan(request, jobs), jobs, report); ++round) {
+    }
     std::string fatal;
     const SiteCounts counts = UpdateSite(request, jobs, threads, report, &stop, fatal);
     if (!fatal.empty() && report.failure) report.failure(fatal);
