@@ -1,9 +1,13 @@
 // The program's run: read the command line, plan, convert, and tell the user
 // on standard error (a progress line only when that is a terminal).
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -53,6 +57,34 @@ class ProgressLine {
   std::chrono::steady_clock::time_point lastDrawn_{};
 };
 
+// Ctrl-C and SIGTERM while a site is kept: no further conversion starts, the
+// manifest is saved, and the program ends. A second signal ends it at once.
+std::atomic<bool> stopRequested{false};
+volatile std::sig_atomic_t stopSignal = 0;
+int wakePipe[2] = {-1, -1};
+
+extern "C" void OnStopSignal(int number) {
+  stopSignal = number;
+  stopRequested.store(true);
+  if (wakePipe[1] >= 0) {
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = write(wakePipe[1], &byte, 1);
+  }
+}
+
+void CatchStopSignals() {
+  if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe[0] = wakePipe[1] = -1;
+  for (const int number : {SIGINT, SIGTERM}) {
+    struct sigaction action {};
+    sigaction(number, nullptr, &action);
+    if (action.sa_handler == SIG_IGN) continue;  // started in the background: it stays immune
+    action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(number, &action, nullptr);
+  }
+}
+
 std::string Files(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
 
 int UsageError(const std::string& text) {
@@ -87,6 +119,25 @@ int RunConvertCommand(const QStringList& arguments) {
   report.progress = [&](std::size_t done, std::size_t total, const std::string& input) {
     progress.Show(done, total, input);
   };
+  report.summary = [&](const std::string& text) {
+    progress.Clear();
+    std::fprintf(stderr, "%s\n", text.c_str());
+  };
+  if (request.Site()) {
+    CatchStopSignals();
+    if (request.watch) return WatchSite(request, threads, report, stopRequested, wakePipe[0]);
+    std::string fatal;
+    const SiteCounts counts = UpdateSite(request, jobs, threads, report, &stopRequested, fatal);
+    if (!fatal.empty()) report.failure(fatal);
+    report.summary(SiteSummary(counts));
+    if (stopSignal != 0) {
+      // The work done is saved: end as the signal would have, so that the caller sees it.
+      std::fputs("Interrupted; --update converts the rest.\n", stderr);
+      std::fflush(stderr);
+      raise(stopSignal);
+    }
+    return counts.failed == 0 && fatal.empty() ? kExitConverted : kExitFailed;
+  }
   const BatchResult result = RunJobs(jobs, request.form, threads, request.force, report);
   progress.Clear();
 

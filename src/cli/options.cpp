@@ -2,6 +2,8 @@
 // (one per option of the window) and the options of a batch.
 #include <QCommandLineParser>
 
+#include <array>
+#include <type_traits>
 
 #include "cli.h"
 #include "settings.h"
@@ -23,6 +25,46 @@ ParsedCommand UsageError(const QString& text) {
   return command;
 }
 
+// The batch options: the request fields the command line sets besides the form.
+constexpr std::array kBatchOptions{
+    BatchOptionRow{.flag = "output", .letter = "o", .valueName = "FILE",
+                   .help = "Write the document to FILE (- for standard output); one input only.",
+                   .field = &ConvertRequest::output, .needs = "a file name (or - for standard output)"},
+    BatchOptionRow{.flag = "output-dir", .valueName = "FOLDER", .help = "Write each document into FOLDER as NAME.html.",
+                   .field = &ConvertRequest::outputDir, .needs = "a folder name"},
+    BatchOptionRow{.flag = "recursive", .letter = "r", .help = "Also convert the files in the folders below named folders.",
+                   .field = &ConvertRequest::recursive},
+    BatchOptionRow{.flag = "include", .valueName = "PATTERN",
+                   .help = "Take the files in folders whose names match PATTERN (default: *.txt); may be repeated.",
+                   .field = &ConvertRequest::include},
+    BatchOptionRow{.flag = "jobs", .letter = "j", .valueName = "N",
+                   .help = "Convert N files at a time (default: the number of cores).", .field = &ConvertRequest::jobs,
+                   .lowest = 1, .highest = 1024},
+    BatchOptionRow{.flag = "force", .letter = "f", .help = "Replace output files that already exist.",
+                   .field = &ConvertRequest::force},
+    BatchOptionRow{.flag = "update",
+                   .help = "Convert only what changed since the last run into --output-dir; replace only the "
+                           "documents written there by this program.",
+                   .field = &ConvertRequest::update, .needs = "output-dir"},
+    BatchOptionRow{.flag = "delete", .help = "Also remove the documents whose inputs are gone (implies --update).",
+                   .field = &ConvertRequest::prune, .needs = "output-dir"},
+    BatchOptionRow{.flag = "watch",
+                   .help = "Then keep --output-dir in step with the inputs until interrupted (implies --update).",
+                   .field = &ConvertRequest::watch, .needs = "output-dir"},
+    BatchOptionRow{.flag = "index",
+                   .help = "Write an index.html listing the documents into every output folder (implies --update).",
+                   .field = &ConvertRequest::index, .needs = "output-dir"},
+    BatchOptionRow{.flag = "settings",
+                   .help = "Start from the options last used in the Scrivane window instead of the defaults.",
+                   .field = &ConvertRequest::settings},
+};
+
+QStringList Names(const BatchOptionRow& row) {
+  QStringList names;
+  if (!row.letter.empty()) names << Q(row.letter);
+  return names << Q(row.flag);
+}
+
 void AddOptions(QCommandLineParser& parser) {
   parser.setApplicationDescription(QStringLiteral(
       "Converts plain text to HTML. Reads the named files, or standard input when the\n"
@@ -34,22 +76,7 @@ void AddOptions(QCommandLineParser& parser) {
   parser.addOption({{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and end.")});
   parser.addPositionalArgument(QStringLiteral("inputs"), QStringLiteral("Text files, folders, or - for standard input."),
                                QStringLiteral("[FILE|FOLDER|-]..."));
-  parser.addOptions({
-      {{QStringLiteral("o"), QStringLiteral("output")},
-       QStringLiteral("Write the document to FILE (- for standard output); one input only."), QStringLiteral("FILE")},
-      {QStringLiteral("output-dir"), QStringLiteral("Write each document into FOLDER as NAME.html."),
-       QStringLiteral("FOLDER")},
-      {{QStringLiteral("r"), QStringLiteral("recursive")},
-       QStringLiteral("Also convert the files in the folders below named folders.")},
-      {QStringLiteral("include"),
-       QStringLiteral("Take the files in folders whose names match PATTERN (default: *.txt); may be repeated."),
-       QStringLiteral("PATTERN")},
-      {{QStringLiteral("j"), QStringLiteral("jobs")},
-       QStringLiteral("Convert N files at a time (default: the number of cores)."), QStringLiteral("N")},
-      {{QStringLiteral("f"), QStringLiteral("force")}, QStringLiteral("Replace output files that already exist.")},
-      {QStringLiteral("settings"),
-       QStringLiteral("Start from the options last used in the Scrivane window instead of the defaults.")},
-  });
+  for (const BatchOptionRow& row : kBatchOptions) parser.addOption({Names(row), Q(row.help), Q(row.valueName)});
   for (const OptionRow& row : OptionTable()) {
     if (row.flag.empty()) continue;
     if (row.IsCheck()) {
@@ -67,7 +94,38 @@ QString LastValue(const QCommandLineParser& parser, const QString& name) {
   return values.isEmpty() ? QString() : values.constLast();
 }
 
+// Puts a given batch option into the request; returns "" or why its value is refused.
+QString TakeBatchOption(const QCommandLineParser& parser, const BatchOptionRow& row, ConvertRequest& request) {
+  const QString flag = Q(row.flag);
+  const QString value = LastValue(parser, flag);
+  return std::visit(
+      [&](auto field) -> QString {
+        using Value = std::remove_reference_t<decltype(request.*field)>;
+        if constexpr (std::is_same_v<Value, bool>) {
+          request.*field = true;
+        } else if constexpr (std::is_same_v<Value, int>) {
+          bool number = false;
+          const int taken = value.toInt(&number);
+          if (!number || taken < row.lowest || taken > row.highest) {
+            return QStringLiteral("--%1 needs a number from %2 to %3, not '%4'")
+                .arg(flag).arg(row.lowest).arg(row.highest).arg(value);
+          }
+          request.*field = taken;
+        } else if constexpr (std::is_same_v<Value, std::string>) {
+          if (value.isEmpty() && !row.needs.empty()) return QStringLiteral("--%1 needs %2").arg(flag, Q(row.needs));
+          request.*field = S(value);
+        } else {
+          request.*field = {};  // given patterns replace the default
+          for (const QString& each : parser.values(flag)) (request.*field).push_back(S(each));
+        }
+        return {};
+      },
+      row.field);
+}
+
 }  // namespace
+
+std::span<const BatchOptionRow> BatchOptionTable() { return kBatchOptions; }
 
 ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::function<FormState()>& storedForm) {
   QCommandLineParser parser;
@@ -91,7 +149,19 @@ ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::fun
   }
 
   ConvertRequest request;
-  if (parser.isSet(QStringLiteral("settings")) && storedForm) request.form = storedForm();
+  for (const BatchOptionRow& row : kBatchOptions) {
+    if (!parser.isSet(Q(row.flag))) continue;
+    const QString refused = TakeBatchOption(parser, row, request);
+    if (!refused.isEmpty()) return UsageError(refused);
+  }
+  // A switch's `needs` names the option it cannot do without.
+  for (const BatchOptionRow& row : kBatchOptions) {
+    if (!std::holds_alternative<bool ConvertRequest::*>(row.field) || row.needs.empty() || !parser.isSet(Q(row.flag))) {
+      continue;
+    }
+    if (!parser.isSet(Q(row.needs))) return UsageError(QStringLiteral("--%1 needs --%2").arg(Q(row.flag), Q(row.needs)));
+  }
+  if (request.settings && storedForm) request.form = storedForm();
   FormState& form = request.form;
 
   for (const OptionRow& row : OptionTable()) {
@@ -108,29 +178,6 @@ ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::fun
   }
 
   for (const QString& input : parser.positionalArguments()) request.inputs.push_back(S(input));
-  request.output = S(LastValue(parser, QStringLiteral("output")));
-  request.outputDir = S(LastValue(parser, QStringLiteral("output-dir")));
-  if (parser.isSet(QStringLiteral("output")) && request.output.empty()) {
-    return UsageError(QStringLiteral("--output needs a file name (or - for standard output)"));
-  }
-  if (parser.isSet(QStringLiteral("output-dir")) && request.outputDir.empty()) {
-    return UsageError(QStringLiteral("--output-dir needs a folder name"));
-  }
-  if (parser.isSet(QStringLiteral("include"))) {
-    request.include.clear();
-    for (const QString& pattern : parser.values(QStringLiteral("include"))) request.include.push_back(S(pattern));
-  }
-  request.recursive = parser.isSet(QStringLiteral("recursive"));
-  request.force = parser.isSet(QStringLiteral("force"));
-  if (parser.isSet(QStringLiteral("jobs"))) {
-    bool number = false;
-    const int jobs = LastValue(parser, QStringLiteral("jobs")).toInt(&number);
-    if (!number || jobs < 1 || jobs > 1024) {
-      return UsageError(QStringLiteral("--jobs needs a number from 1 to 1024, not '%1'")
-                            .arg(LastValue(parser, QStringLiteral("jobs"))));
-    }
-    request.jobs = jobs;
-  }
   command.request = std::move(request);
   return command;
 }

@@ -30,7 +30,8 @@ bool MatchesAny(const std::string& name, const std::vector<std::string>& pattern
 // in name order. Hidden entries are skipped, and linked folders are not entered,
 // which keeps a link loop from running away.
 void CollectFolder(const fs::path& root, const fs::path& folder, const ConvertRequest& request,
-                   std::vector<ConvertJob>& jobs) {
+                   std::vector<ConvertJob>& jobs, std::vector<std::string>* folders) {
+  if (folders != nullptr) folders->push_back(folder.string());
   std::error_code error;
   std::vector<fs::directory_entry> entries;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
@@ -47,7 +48,12 @@ void CollectFolder(const fs::path& root, const fs::path& folder, const ConvertRe
     if (name.starts_with('.')) continue;
     std::error_code ignored;
     if (entry.is_directory(ignored)) {
-      if (request.recursive && !entry.is_symlink(ignored)) CollectFolder(root, entry.path(), request, jobs);
+      // An output folder below an input folder holds no inputs: its documents would
+      // be taken again on every run (and by --watch, again and again).
+      const bool isOutput = !request.outputDir.empty() && fs::equivalent(entry.path(), request.outputDir, ignored);
+      if (request.recursive && !entry.is_symlink(ignored) && !isOutput) {
+        CollectFolder(root, entry.path(), request, jobs, folders);
+      }
       continue;
     }
     if (!entry.is_regular_file(ignored) || !MatchesAny(name, request.include)) continue;
@@ -67,7 +73,7 @@ std::string Normal(const std::string& path, const fs::path& workingFolder) {
 
 }  // namespace
 
-std::vector<ConvertJob> PlanJobs(const ConvertRequest& request, std::string& error) {
+std::vector<ConvertJob> PlanJobs(const ConvertRequest& request, std::string& error, std::vector<std::string>* folders) {
   error.clear();
   std::vector<std::string> inputs = request.inputs;
   if (inputs.empty()) inputs.push_back(kStandardStream);
@@ -94,7 +100,7 @@ std::vector<ConvertJob> PlanJobs(const ConvertRequest& request, std::string& err
   for (const std::string& input : inputs) {
     if (IsFolder(input)) {
       const std::size_t before = jobs.size();
-      CollectFolder(input, input, request, jobs);
+      CollectFolder(input, input, request, jobs, folders);
       if (jobs.size() == before) {
         std::string patterns;
         for (const std::string& pattern : request.include) patterns += (patterns.empty() ? "" : " or ") + pattern;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <regex>
 #include <string>
 
@@ -48,6 +49,17 @@ class Sandbox {
   // Runs scrivane-convert in the folder, feeding `input` to its standard input.
   Outcome Run(const QStringList& arguments, const QByteArray& input = {}) const {
     return RunHeadless(QStringLiteral(SCRIVANE_CONVERT), arguments, dir_.path(), dir_.path(), input);
+  }
+
+  // Starts scrivane-convert in the folder and leaves it running.
+  std::unique_ptr<QProcess> Start(const QStringList& arguments) const {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(HeadlessEnvironment(dir_.path()));
+    process->setWorkingDirectory(dir_.path());
+    process->start(QStringLiteral(SCRIVANE_CONVERT), arguments);
+    process->closeWriteChannel();
+    EXPECT_TRUE(process->waitForStarted());
+    return process;
   }
 
  private:

@@ -155,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"OutputAndOutputDir", {"-o", "x.html", "--output-dir", "d", "a.txt"}, "cannot be used together"},
         UsageCase{"EmptyOutputName", {"-o", "", "a.txt"}, "--output needs a file name"},
         UsageCase{"StandardInputInABatch", {"a.txt", "-"}, "standard input (-) can only be converted on its own"},
-        UsageCase{"StandardInputIntoAFolder", {"--output-dir", "d", "-"}, "can only be converted on its own"}),
+        UsageCase{"StandardInputIntoAFolder", {"--output-dir", "d", "-"}, "can only be converted on its own"},
+        UsageCase{"SiteWithoutAnOutputFolder", {"--watch", "a.txt", "b.txt"}, "--watch needs --output-dir"}),
     [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
 TEST(Options, VersionAndHelp) {

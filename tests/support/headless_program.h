@@ -21,19 +21,24 @@ struct Outcome {
   std::string out, err;
 };
 
-// Runs `program` with `home` as HOME and `home`/config as XDG_CONFIG_HOME, in
-// `workingFolder` (empty: this process's), feeding `input` to its standard input.
-inline Outcome RunHeadless(const QString& program, const QStringList& arguments, const QString& home,
-                           const QString& workingFolder = {}, const QByteArray& input = {},
-                           int timeoutMs = 120000) {
+// This environment with no display, `home` as HOME and `home`/config as XDG_CONFIG_HOME.
+inline QProcessEnvironment HeadlessEnvironment(const QString& home) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.remove(QStringLiteral("DISPLAY"));
   environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
   environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
   environment.insert(QStringLiteral("HOME"), home);
   environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+  return environment;
+}
+
+// Runs `program` in the HeadlessEnvironment of `home`, in `workingFolder` (empty:
+// this process's), feeding `input` to its standard input.
+inline Outcome RunHeadless(const QString& program, const QStringList& arguments, const QString& home,
+                           const QString& workingFolder = {}, const QByteArray& input = {},
+                           int timeoutMs = 120000) {
   QProcess process;
-  process.setProcessEnvironment(environment);
+  process.setProcessEnvironment(HeadlessEnvironment(home));
   if (!workingFolder.isEmpty()) process.setWorkingDirectory(workingFolder);
   process.start(program, arguments);
   process.write(input);
