@@ -37,9 +37,11 @@ struct FormState {
   int input, output, outFormat;
   int changeWWW, changeFTP, removePunctuation, emailCheck;
   int centre, goButton, webPage;
+  int modern, headerRow, newTab, nofollow;
   std::string title, footer;
   std::string fontFace, fontSize, fontColor;
   std::string bgColor, textColor, bgImage, charSet;
+  std::string language;
   std::string separator, listType, target;  // remembered texts of the table, list and selection box
   std::string inFile, outFile;  // the file boxes' texts (kept with their histories, not as options)
 };
