@@ -188,6 +188,28 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
   return TextEncoding::Windows1252;  // not reached: every byte sequence is Windows-1252
 }
 
+// True when `path` names a folder.
+bool IsFolder(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// True when writing `outputPath` would replace the input itself: the same file
+// however it is spelt, through links, "..", or a second hard link.
+bool IsTheInput(const ConversionInput& input, const std::string& outputPath) {
+  struct stat output {};
+  if (stat(outputPath.c_str(), &output) != 0) return false;
+  struct stat source {};
+  if (const auto* file = std::get_if<InputFile>(&input)) {
+    if (stat(file->path.c_str(), &source) != 0) return false;
+  } else if (const auto* stream = std::get_if<InputStream>(&input)) {
+    if (fstat(stream->fd, &source) != 0 || !S_ISREG(source.st_mode)) return false;
+  } else {
+    return false;
+  }
+  return source.st_dev == output.st_dev && source.st_ino == output.st_ino;
+}
+
 RunResult Failed(RunFailure failure, std::string path = {}, std::string reason = {}, bool stream = false) {
   RunResult result;
   result.failure = failure;
@@ -202,7 +224,11 @@ RunResult Failed(RunFailure failure, std::string path = {}, std::string reason =
 RunResult RunConversion(const ConversionInput& input, const ConversionOutput& output,
                         const ConversionOptions& options, const RunCallbacks& callbacks) {
   const InputFile* inputFile = std::get_if<InputFile>(&input);
-  if (inputFile != nullptr && !FileExists(inputFile->path)) return Failed(RunFailure::InputMissing, inputFile->path);
+  if (inputFile != nullptr) {
+    if (inputFile->path.empty()) return Failed(RunFailure::NoInputName);
+    if (IsFolder(inputFile->path)) return Failed(RunFailure::InputUnreadable, inputFile->path, "it is a folder");
+    if (!FileExists(inputFile->path)) return Failed(RunFailure::InputMissing, inputFile->path);
+  }
   const OutputFile* outputFile = std::get_if<OutputFile>(&output);
   std::string outputPath;
   if (outputFile != nullptr) {
@@ -210,6 +236,8 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     if (outputPath.empty() && inputFile != nullptr) outputPath = inputFile->path + ".html";
     // Text in memory and streams have no name to derive one from.
     if (outputPath.empty()) return Failed(RunFailure::NoOutputName);
+    // Checked here, so that no front end can replace the user's text with its HTML.
+    if (IsTheInput(input, outputPath)) return Failed(RunFailure::OutputIsInput, outputPath);
   }
   if (options.format == OutputFormat::HtmlList && ListTagFor(options.listType).empty()) {
     return Failed(RunFailure::InvalidListType);
