@@ -37,6 +37,7 @@ struct FormState {
   int input, output, outFormat;
   int changeWWW, changeFTP, removePunctuation, emailCheck;
   int centre, goButton, webPage;
+  int disableBanners = 0;  // the window's tips strip hidden
   std::string title, footer;
   std::string fontFace, fontSize, fontColor;
   std::string bgColor, textColor, bgImage, charSet;

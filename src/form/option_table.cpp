@@ -89,6 +89,9 @@ constexpr std::array kOptions{
               .apply = [](const FormState& form, const OptionRow& row, ConversionOptions& options) {
                 options.links.removePunctuation = row.Number(form) == kChecked && !IsSelectionBox(form);
               }},
+    // The window's own choice: no command-line option, nothing for the engine.
+    OptionRow{.key = "DisableBanners", .kind = TriState, .field = &FormState::disableBanners, .defaultValue = "0",
+              .saved = AtOnce, .control = "chkBanner"},
     // The rows below are written in the exit batch, in this order.
     OptionRow{.key = "WebPage", .kind = TriState, .field = &FormState::webPage, .defaultValue = "1",
               .control = "chkWebPage", .flag = "web-page", .offFlag = "fragment",
