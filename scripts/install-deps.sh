@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs (with --package, also what making
 # the Debian package needs; with --test, also what the tests need, the package
-# test included). Quiet and quick when everything is already there.
+# test included, and a window manager, xdotool and imagemagick to try the window
+# and take its screenshots). Quiet and quick when everything is already there.
 set -euo pipefail
 
 packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev)
@@ -9,7 +10,8 @@ if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
   packages+=(dpkg-dev)
 fi
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(xvfb xauth chromium clang libclang-rt-14-dev desktop-file-utils appstream man-db qt6-qpa-plugins)
+  packages+=(xvfb xauth chromium clang libclang-rt-14-dev desktop-file-utils appstream man-db qt6-qpa-plugins
+            openbox xdotool imagemagick)
 fi
 
 missing=()
