@@ -383,6 +383,12 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 
 bool MainWindow::event(QEvent* event) {
   const bool handled = QWidget::event(event);
+  // The window manager may nudge a new window as it frames it; where the window is
+  // when it is first activated is where start-up put it.
+  if (event->type() == QEvent::WindowActivate && !placeSettled_) {
+    placedAt_ = pos();
+    placeSettled_ = true;
+  }
   // The desktop switched between light and dark.
   if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ThemeChange) ApplyColours();
   return handled;
@@ -429,6 +435,7 @@ void MainWindow::Load() {
   storedTwips_.reset();
   if (stored.left && stored.top) storedTwips_ = QPointF(*stored.left, *stored.top);
   placedAt_ = pos();
+  placeSettled_ = false;
 
   fillingFileBoxes_ = true;
   for (bool input : {true, false}) {

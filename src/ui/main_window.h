@@ -174,6 +174,7 @@ class MainWindow : public QWidget {
   // the window leaves the stored value as it was.
   std::optional<QPointF> storedTwips_;
   QPoint placedAt_;
+  bool placeSettled_ = false;
   int bannerIndex_ = 0;
   bool bar_ = false;
   bool exited_ = false;

@@ -134,7 +134,8 @@ void StatusStrip::paintEvent(QPaintEvent* event) {
 
 ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
   setCursor(Qt::PointingHandCursor);
-  setFocusPolicy(Qt::StrongFocus);
+  // Tab reaches it; a click leaves the focus where it was, so Return still converts.
+  setFocusPolicy(Qt::TabFocus);
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
