@@ -62,9 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, NameMessageTest,
     ::testing::Values(NameCase{"NoInputName", "", "", "No input file named"},
                       NameCase{"InputIsAFolder", "sub", "", "Could not read the input file {dir}/sub: it is a folder"},
-                      NameCase{"OutputIsTheInput", "a.txt", "a.txt",
-                               "The output file {dir}/a.txt is the input file itself. Choose another output name."},
-                      NameCase{"OutputIsTheInputByAnotherName", "a.txt", "sub/../a.txt",
+                      NameCase{"OutputIsTheInput", "a.txt", "sub/../a.txt",
                                "The output file {dir}/sub/../a.txt is the input file itself. Choose another output "
                                "name."}),
     [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.name); });

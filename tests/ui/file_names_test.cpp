@@ -4,9 +4,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 
 #include "ui_test_util.h"
@@ -68,24 +65,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FollowCase{"NoNameTakesTheProposal", "In0=a.txt\n", -1, "b.txt", "b.txt.html"},
                       FollowCase{"ClearedInput", "In0=a.txt\nOut0=a.txt.html\n", -1, "", ""}),
     [](const ::testing::TestParamInfo<FollowCase>& info) { return std::string(info.param.name); });
-
-TEST_F(FileNameTest, AnotherInputNeverOverwritesTheLastOutput) {
-  StartWith("");
-  const QString a = MakeFile(QStringLiteral("a.txt"), "first\n");
-  const QString b = MakeFile(QStringLiteral("b.txt"), "second\n");
-  desktop_.openAnswer = a;
-  Find<QPushButton>("butInBrowse")->click();
-  QTest::keyClick(window_.get(), Qt::Key_Return);
-  WaitForRun();
-  TypeInto("cmbInFile", b);
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-  WaitForRun();
-  QFile first(a + QStringLiteral(".html"));
-  ASSERT_TRUE(first.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(first.readAll().contains("first"));
-  EXPECT_TRUE(QFile::exists(b + QStringLiteral(".html")));
-  EXPECT_TRUE(desktop_.messages.empty());
-}
 
 struct CompletionCase {
   const char* name;

@@ -3,12 +3,10 @@
 // and every control has a name a screen reader can say.
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabBar>
@@ -104,16 +102,6 @@ TEST_F(KeyboardTest, EveryCaptionHasItsOwnAltKeyOnEachPage) {
       }
     }
   }
-}
-
-TEST_F(KeyboardTest, AltKeysWorkTheirControls) {
-  StartActive();
-  QTest::keyClick(window_.get(), Qt::Key_G, Qt::AltModifier);
-  EXPECT_EQ(Find<QTabWidget>("SSTab1")->currentIndex(), 2);
-  QTest::keyClick(window_.get(), Qt::Key_T, Qt::AltModifier);  // buttons show the press, then act
-  EXPECT_TRUE(QTest::qWaitFor([this] { return Find<QCheckBox>("chkCentre")->isChecked(); }));
-  QTest::keyClick(window_.get(), Qt::Key_H, Qt::AltModifier);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return desktop_.helpShown.size() == 1; }));
 }
 
 struct PageKeyCase {
