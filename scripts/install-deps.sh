@@ -2,8 +2,9 @@
 # Installs the Debian packages the build needs (with --package, also what making
 # the Debian package needs; with --test, also what the tests need, the package
 # test and the modern page's checkers included: Java, Node.js and npm from
-# Debian, and the npm packages of tests/page). Quiet and quick when everything
-# is already there.
+# Debian, and the npm packages of tests/page; and a window manager, xdotool and
+# imagemagick to try the window and take its screenshots). Quiet and quick when
+# everything is already there.
 set -euo pipefail
 
 packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libidn2-dev libgtest-dev libgmock-dev libbenchmark-dev
@@ -15,7 +16,7 @@ if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
 fi
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(xvfb xauth chromium clang libclang-rt-14-dev desktop-file-utils appstream man-db qt6-qpa-plugins
-            pkgconf python3-pytest python3-distributed openjdk-17-jre-headless)
+            pkgconf python3-pytest python3-distributed openjdk-17-jre-headless openbox xdotool imagemagick)
   # A Node.js that brings its own npm (as some machines have) conflicts with Debian's npm.
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the window's screenshots for the README: each of the four pages, and the
-# bar, under a private X server with a private settings folder. Needs a built
+# bar, under a private X server with a private settings folder; then the same on
+# a dark palette (NAME-dark.png). Needs a built
 # build/bin/scrivane and the packages xvfb, xdotool and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,41 +47,55 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 server_pid=$!
 export DISPLAY=$display
 sleep 1
-XDG_CONFIG_HOME=$work/config "$program" >/dev/null 2>&1 &
-app_pid=$!
 
-window=
-for _ in $(seq 50); do
-  window=$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1) && [[ -n $window ]] && break
-  sleep 0.2
-done
-[[ -n $window ]] || { echo "The window did not appear" >&2; exit 1; }
-sleep 6  # the font list fills on the first timer tick
+# One pass: the four pages and the bar, named with `suffix`; the environment
+# given picks the palette.
+shoot_all() {
+  local suffix=$1
+  shift
+  env "$@" XDG_CONFIG_HOME="$work/config" "$program" >/dev/null 2>&1 &
+  app_pid=$!
 
-# Points in the window as fractions of its size: the layout scales as a whole.
-read -r width height < <(xdotool getwindowgeometry "$window" | awk '/Geometry/ {split($2, s, "x"); print s[1], s[2]}')
-click() {  # x and y in design units (twips) of the 7050 x 5805 window
-  xdotool mousemove --window "$window" $(($1 * width / 7050)) $(($2 * height / 5805)) click 1
-  sleep 0.7
+  window=
+  for _ in $(seq 50); do
+    window=$(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | head -n 1) && [[ -n $window ]] && break
+    sleep 0.2
+  done
+  [[ -n $window ]] || { echo "The window did not appear" >&2; exit 1; }
+  sleep 6  # the font list fills on the first timer tick
+
+  # Points in the window as fractions of its size: the layout scales as a whole.
+  read -r width height < <(xdotool getwindowgeometry "$window" | awk '/Geometry/ {split($2, s, "x"); print s[1], s[2]}')
+  click() {  # x and y in design units (twips) of the 7050 x 5805 window
+    xdotool mousemove --window "$window" $(($1 * width / 7050)) $(($2 * height / 5805)) click 1
+    sleep 0.7
+  }
+  next_page() {  # the wheel over the tab strip turns the page
+    xdotool mousemove --window "$window" $((1500 * width / 7050)) $((1180 * height / 5805)) click 5
+    sleep 0.7
+  }
+  shoot() { import -window "$window" "$out/$1$suffix.png"; }
+
+  click 4732 690  # Convert
+  sleep 1
+  shoot input-output
+  next_page
+  shoot web-page
+  next_page
+  shoot general
+  next_page
+  shoot about
+  next_page
+
+  click 322 742  # Bar
+  window=$(xdotool search --onlyvisible --pid "$app_pid" | head -n 1)
+  shoot bar
+  # Killed, not closed: the next pass starts from the same settings.
+  kill "$app_pid"
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=
 }
-next_page() {  # the wheel over the tab strip turns the page
-  xdotool mousemove --window "$window" $((1500 * width / 7050)) $((1180 * height / 5805)) click 5
-  sleep 0.7
-}
-shoot() { import -window "$window" "$out/$1.png"; }
 
-click 4732 690  # Convert
-sleep 1
-shoot input-output
-next_page
-shoot web-page
-next_page
-shoot general
-next_page
-shoot about
-next_page
-
-click 322 742  # Bar
-window=$(xdotool search --onlyvisible --pid "$app_pid" | head -n 1)
-shoot bar
+shoot_all ""
+shoot_all -dark SCRIVANE_PALETTE=dark
 echo "Screenshots in $out/"

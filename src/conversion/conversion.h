@@ -75,8 +75,10 @@ using ConversionOutput = std::variant<OutputFile, OutputText, OutputStream>;
 enum class RunFailure {
   None,
   InputMissing,     // the input file cannot be found (or opened)
+  NoInputName,      // the input file's name is empty
   InputUnreadable,  // reading the input failed
   NoOutputName,     // the document has no file name to go to
+  OutputIsInput,    // the output file is the input file itself (by identity, not by spelling)
   InvalidListType,  // the list type is neither ordered nor unordered
   OutputUnwritable, // the output could not be made, written or put in place
   DiskFull,         // the output's file system (or quota, or file size limit) is full

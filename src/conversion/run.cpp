@@ -131,7 +131,7 @@ class FileSource : public InputSource {
   void Inspect() {
     struct stat info {};
     if (fstat(fd_, &info) != 0) Fail();
-    if (S_ISDIR(info.st_mode)) throw FileError(RunFailure::InputMissing, path_, {});  // a folder is no input file
+    if (S_ISDIR(info.st_mode)) throw FileError(RunFailure::InputUnreadable, path_, "it is a folder");
     if (!S_ISREG(info.st_mode)) {
       stream_.emplace(fd_, path_, false);
       return;
@@ -246,6 +246,22 @@ void CopyToWriter(const SpoolFile& document, const OutputStream& stream) {
   }
 }
 
+// True when writing `outputPath` would replace the input itself: the same file
+// however it is spelt, through links, "..", or a second hard link.
+bool IsTheInput(const ConversionInput& input, const std::string& outputPath) {
+  struct stat output {};
+  if (stat(outputPath.c_str(), &output) != 0) return false;
+  struct stat source {};
+  if (const auto* file = std::get_if<InputFile>(&input)) {
+    if (stat(file->path.c_str(), &source) != 0) return false;
+  } else if (const auto* stream = std::get_if<InputStream>(&input)) {
+    if (fstat(stream->fd, &source) != 0 || !S_ISREG(source.st_mode)) return false;
+  } else {
+    return false;
+  }
+  return source.st_dev == output.st_dev && source.st_ino == output.st_ino;
+}
+
 RunResult Failed(RunFailure failure, std::string path = {}, std::string reason = {}, bool stream = false) {
   RunResult result;
   result.failure = failure;
@@ -263,6 +279,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
   // Opened once, first: a second open of a pipe would find its data gone.
   std::optional<FileSource> file;
   if (inputFile != nullptr) {
+    if (inputFile->path.empty()) return Failed(RunFailure::NoInputName);
     try {
       file.emplace(inputFile->path);
     } catch (const FileError& error) {
@@ -278,6 +295,8 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     if (outputPath.empty() && inputFile != nullptr) outputPath = inputFile->path + ".html";
     // Text in memory and streams have no name to derive one from.
     if (outputPath.empty()) return Failed(RunFailure::NoOutputName);
+    // Checked here, so that no front end can replace the user's text with its HTML.
+    if (IsTheInput(input, outputPath)) return Failed(RunFailure::OutputIsInput, outputPath);
   }
   if (options.format == OutputFormat::HtmlList && ListTagFor(options.listType).empty()) {
     return Failed(RunFailure::InvalidListType);

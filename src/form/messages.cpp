@@ -11,7 +11,10 @@ RunMessage FailureMessage(const RunResult& result) {
   const std::string& reason = result.reason;
   switch (result.failure) {
     case RunFailure::InputMissing: return {"Error", "Input File " + path + " not found", true};
+    case RunFailure::NoInputName: return {"Error", "No input file named", true};
     case RunFailure::NoOutputName: return {"Error", "No output file named", true};
+    case RunFailure::OutputIsInput:
+      return {"Error", "The output file " + path + " is the input file itself. Choose another output name.", true};
     case RunFailure::InvalidListType: return {"", "Invalid HTML List type", false};
     case RunFailure::InputUnreadable:
       return {"Error", (result.stream ? "Could not read " : "Could not read the input file ") + path + ": " + reason,
@@ -42,7 +45,8 @@ std::string FinishedText(const RunResult& result) {
 bool NamesNoFile(const RunResult& result) {
   switch (result.failure) {
     case RunFailure::InputMissing:
-    case RunFailure::InputUnreadable: return false;  // the input file, or standard input by name
+    case RunFailure::InputUnreadable:
+    case RunFailure::OutputIsInput: return false;  // they name the file, or standard input
     case RunFailure::OutputUnwritable:
     case RunFailure::DiskFull: return result.stream;
     default: return true;

@@ -110,6 +110,9 @@ constexpr std::array kOptions{
               .control = "chkNoFollow", .flag = "nofollow", .offFlag = "follow",
               .help = "Modern pages: mark links rel=\"nofollow ugc\", as pages of user content should.",
               .offHelp = "Modern pages: plain links (default).", .apply = LinkTicked<&LinkOptions::nofollow>},
+    // The window's own choice: no command-line option, nothing for the engine.
+    OptionRow{.key = "DisableBanners", .kind = Flag, .field = &FormState::disableBanners, .defaultValue = "0",
+              .saved = AtOnce, .control = "chkBanner"},
     // The rows below are written in the exit batch, in this order.
     OptionRow{.key = "WebPage", .kind = TriState, .field = &FormState::webPage, .defaultValue = "1",
               .control = "chkWebPage", .flag = "web-page", .offFlag = "fragment",

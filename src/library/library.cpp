@@ -73,6 +73,8 @@ int CodeOf(RunFailure failure) {
     case RunFailure::DiskFull: return SCRIVANE_ERROR_DISK_FULL;
     case RunFailure::TemporaryFile: return SCRIVANE_ERROR_TEMPORARY_FILE;
     case RunFailure::OutOfMemory: return SCRIVANE_ERROR_OUT_OF_MEMORY;
+    case RunFailure::NoInputName: return SCRIVANE_ERROR_NO_INPUT_NAME;
+    case RunFailure::OutputIsInput: return SCRIVANE_ERROR_OUTPUT_IS_INPUT;
     case RunFailure::Internal: break;
   }
   return SCRIVANE_ERROR_INTERNAL;
@@ -229,6 +231,8 @@ const char* scrivane_strerror(int code) {
     case SCRIVANE_ERROR_TEMPORARY_FILE: return "no temporary file could be used";
     case SCRIVANE_ERROR_OUT_OF_MEMORY: return "not enough memory";
     case SCRIVANE_ERROR_INTERNAL: return "the conversion failed";
+    case SCRIVANE_ERROR_NO_INPUT_NAME: return "no input file is named";
+    case SCRIVANE_ERROR_OUTPUT_IS_INPUT: return "the output file is the input file";
     default: return "unknown result code";
   }
 }

@@ -7,8 +7,12 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -37,6 +41,16 @@ QDialog* HelpViewer(QWidget* parent) {
   layout->addWidget(browser);
   layout->addWidget(buttons);
   return viewer;
+}
+
+// What an exit status of xdg-open means.
+QString OpenerFailure(int status) {
+  switch (status) {
+    case 2: return QStringLiteral("the file was not found");
+    case 3: return QStringLiteral("no program to open it was found");
+    case 4: return QStringLiteral("the program that should open it did not start");
+    default: return QStringLiteral("xdg-open failed with status %1").arg(status);
+  }
 }
 
 }  // namespace
@@ -86,19 +100,46 @@ void QtDesktop::ShowHelp(QWidget* parent, const QUrl& document) {
   viewer->activateWindow();
 }
 
-void QtDesktop::OpenUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+void QtDesktop::OpenUrl(const QUrl& url, QObject* context, std::function<void(const QString& reason)> failed) {
+  if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) {
+    failed(QStringLiteral("the file no longer exists"));
+    return;
+  }
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (opener.isEmpty()) {
+    if (!QDesktopServices::openUrl(url)) failed(QStringLiteral("no program to open it was found"));
+    return;
+  }
+  // xdg-open tells how it went only by its exit status, which handing the address
+  // to QDesktopServices would lose: a browser that cannot start would go unnoticed.
+  auto* process = new QProcess(qApp);
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  QElapsedTimer started;
+  started.start();
+  QObject::connect(process, &QProcess::finished, context, [failed, started](int status, QProcess::ExitStatus) {
+    // A late end is a browser that ran in xdg-open's place and has been closed.
+    constexpr qint64 kHandOverMs = 10000;
+    if (status != 0 && started.elapsed() < kHandOverMs) failed(OpenerFailure(status));
+  });
+  QObject::connect(process, &QProcess::errorOccurred, context, [failed, process](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart) failed(QStringLiteral("xdg-open could not be started: ") + process->errorString());
+  });
+  QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+  QObject::connect(process, &QProcess::errorOccurred, process, &QObject::deleteLater);
+  process->start(opener, {url.toString(QUrl::FullyEncoded)});
+}
 
 QString ClipboardText() { return QApplication::clipboard()->text(); }
 
 void SetClipboardText(const QString& text) { QApplication::clipboard()->setText(text); }
 
-void SetTopmostBar(QWidget* window, bool bar) {
-  // Changing these flags re-creates the native window, which hides it and may let the
+void ChangeWindowFlags(QWidget* window, Qt::WindowFlags flags) {
+  // Changing the flags re-creates the native window, which hides it and may let the
   // window manager place it anew; put the client area back where it was.
   const QPoint clientTopLeft = window->mapToGlobal(QPoint(0, 0));
   const bool wasVisible = window->isVisible();
-  window->setWindowFlag(Qt::WindowStaysOnTopHint, bar);
-  window->setWindowFlag(Qt::FramelessWindowHint, bar);
+  window->setWindowFlags(flags);
   if (wasVisible) window->show();
   const QPoint frameOffset = window->geometry().topLeft() - window->frameGeometry().topLeft();
   window->move(clientTopLeft - frameOffset);

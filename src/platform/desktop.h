@@ -7,8 +7,10 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
+class QObject;
 class QWidget;
 
 namespace scrivane {
@@ -32,8 +34,10 @@ class Desktop {
   virtual void Beep() = 0;
   // Opens the in-app help viewer on `document` (a resource or file URL) at its start.
   virtual void ShowHelp(QWidget* parent, const QUrl& document) = 0;
-  // Hands a web or mail address to the desktop's browser or mail program.
-  virtual void OpenUrl(const QUrl& url) = 0;
+  // Hands a web or mail address, or a local file, to the desktop's browser or mail
+  // program. When none takes it, `failed` gets the reason, later perhaps, and only
+  // while `context` lives.
+  virtual void OpenUrl(const QUrl& url, QObject* context, std::function<void(const QString& reason)> failed) = 0;
 };
 
 // The real desktop: Qt's dialogs, QMessageBox, QTextBrowser help and QDesktopServices.
@@ -45,7 +49,7 @@ class QtDesktop : public Desktop {
   void ShowMessage(QWidget* parent, const QString& title, const QString& text, MessageIcon icon) override;
   void Beep() override;
   void ShowHelp(QWidget* parent, const QUrl& document) override;
-  void OpenUrl(const QUrl& url) override;
+  void OpenUrl(const QUrl& url, QObject* context, std::function<void(const QString& reason)> failed) override;
 };
 
 // The clipboard's text ("" when it holds none).
@@ -54,8 +58,8 @@ QString ClipboardText();
 // Replaces the clipboard's contents with `text`.
 void SetClipboardText(const QString& text);
 
-// Turns a top-level window into a captionless bar kept above other windows, or back,
-// leaving its client area where it was on the screen.
-void SetTopmostBar(QWidget* window, bool bar);
+// Gives a top-level window new flags (a frameless bar kept above the others, or its
+// normal frame again), leaving its client area where it was on the screen.
+void ChangeWindowFlags(QWidget* window, Qt::WindowFlags flags);
 
 }  // namespace scrivane

@@ -26,7 +26,8 @@ using Document = std::unique_ptr<char, decltype(&scrivane_free)>;
     case SCRIVANE_ERROR_ARGUMENT:
     case SCRIVANE_ERROR_OPTION:
     case SCRIVANE_ERROR_VALUE:
-    case SCRIVANE_ERROR_LIST_TYPE: throw py::value_error(message);
+    case SCRIVANE_ERROR_LIST_TYPE:
+    case SCRIVANE_ERROR_NO_INPUT_NAME: throw py::value_error(message);
     case SCRIVANE_ERROR_OUT_OF_MEMORY: throw std::bad_alloc();
     case SCRIVANE_ERROR_INTERNAL: throw std::runtime_error(message);
     default: break;

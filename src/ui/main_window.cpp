@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -20,11 +21,14 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "colour_field.h"
 #include "colour_text.h"
@@ -33,8 +37,10 @@
 #include "form_binding.h"
 #include "messages.h"
 #include "pages.h"
+#include "placement.h"
 #include "platform.h"
 #include "settings.h"
+#include "theme.h"
 #include "widgets.h"
 
 namespace scrivane {
@@ -49,8 +55,22 @@ constexpr int kRightMargin = 210;
 // Space around the Exit and Convert buttons in bar mode.
 constexpr int kBarMargin = 200;
 
-const QColor kLightGreen = ColourOfValue(0x00C0FFC0);
+// A fixed-size window: no maximise button. The bar has no frame at all, which
+// rules out title bar buttons too (Qt would give it a title bar for them).
+constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                         Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                         Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags kBarFlags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+
+// The window's own colours on a light desktop, and their dark counterparts.
 const QColor kWindowGrey = ColourOfValue(0x00C0C0C0);
+const QColor kLightGreen = ColourOfValue(0x00C0FFC0);
+const QColor kDarkGreen(0x1E, 0x50, 0x1E);
+const QColor kLightCyan = ColourOfValue(0x00FFFFC0);
+const QColor kNavy(0, 0, 0x80);
+const QColor kLinkBlue(0, 0, 0xCC);
+const QColor kPaleBlue(0xA8, 0xC7, 0xFA);
+const QColor kGripGrey(0x80, 0x80, 0x80);
 
 const QString kTextFilters = QStringLiteral("Text (*.txt);;All (*)");
 const QString kHtmlFilters = QStringLiteral("HTML (*.html *.htm);;All (*)");
@@ -64,6 +84,16 @@ T* Named(const char* name, T* widget) {
   return widget;
 }
 
+// A palette that sets only the given roles; the others follow the parent's.
+QPalette Roles(std::initializer_list<std::pair<QPalette::ColorRole, QColor>> colours) {
+  QPalette palette;
+  for (const auto& [role, colour] : colours) palette.setColor(role, colour);
+  return palette;
+}
+
+// The output name proposed for an input: its name with ".html" added; none for none.
+QString ProposedOutput(const QString& input) { return input.isEmpty() ? QString() : input + QStringLiteral(".html"); }
+
 // The first local file (not a folder) among dragged items, or "" when there is none.
 QString DraggedFile(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls()) return {};
@@ -76,23 +106,21 @@ QString DraggedFile(const QMimeData* data) {
 }  // namespace
 
 MainWindow::MainWindow(AppSettings& settings, Desktop& desktop, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent, kWindowFlags),
       settings_(settings),
       desktop_(desktop),
       job_(new ConversionJob(this)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(Caption());
   setWindowIcon(ProgramIcon());
-  QPalette grey = palette();
-  grey.setColor(QPalette::Window, kWindowGrey);
-  setPalette(grey);
   setAutoFillBackground(true);
 
   BuildTopRow();
   BuildPages();
+  ApplyColours();
   FitToFont();
   ConnectControls();
+  ConnectKeys();
 
   timer_ = Named("Timer1", new QTimer(this));
   timer_->setInterval(kTimerInterval);
@@ -138,6 +166,12 @@ void MainWindow::BuildTopRow() {
   cmbFormat_ = Named("cmbFormat", new QComboBox(this));
   for (const char* name : kFormatNames) cmbFormat_->addItem(QString::fromLatin1(name));
   layout_.Place(cmbFormat_, 630, 210, 2115, 315);
+  lblFormat_->setBuddy(cmbFormat_);  // the label names the list for screen readers
+  // After a conversion started from the bar, its outcome in place of the format's label.
+  lblBarStatus_ = Named("lblBarStatus", new QLabel(this));
+  lblBarStatus_->setAutoFillBackground(true);  // covers the option box's label too
+  lblBarStatus_->hide();
+  layout_.Place(lblBarStatus_, 630, 0, 3375, 210);
 
   lblSeparator_ = Named("lblSeparator", new QLabel(QStringLiteral("Input Separator"), this));
   layout_.Place(lblSeparator_, 2835, 0, 1170, 210);
@@ -146,46 +180,44 @@ void MainWindow::BuildTopRow() {
   cmbSeparator_->setInsertPolicy(QComboBox::NoInsert);
   cmbSeparator_->addItems({QStringLiteral("comma"), QStringLiteral("tab"), QStringLiteral("semi-colon")});
   layout_.Place(cmbSeparator_, 2835, 210, 1170, 315);
+  lblSeparator_->setBuddy(cmbSeparator_);
 
-  chkCentre_ = Named("chkCentre", new QCheckBox(QStringLiteral("Center"), this));
+  chkCentre_ = Named("chkCentre", new QCheckBox(QStringLiteral("Cen&ter"), this));
   layout_.Place(chkCentre_, 1260, 630, 855, 225);
-  chkButton_ = Named("chkButton", new QCheckBox(QStringLiteral("Go Button"), this));
+  chkButton_ = Named("chkButton", new QCheckBox(QStringLiteral("Go B&utton"), this));
   layout_.Place(chkButton_, 2835, 630, 1065, 225);
+  chkHeaderRow_ = Named("chkHeaderRow", new QCheckBox(QStringLiteral("Row &1 headings"), this));
+  chkHeaderRow_->setToolTip(QStringLiteral("Modern pages: the first row holds the column headings"));
+  layout_.Place(chkHeaderRow_, 2835, 630, 1365, 225);
 
+  // Reached with Tab and worked with Space or Return, as a button is.
   lblAppSize_ = Named("lblAppSize", new ClickLabel(QStringLiteral("Restore"), this));
   lblAppSize_->setAlignment(Qt::AlignCenter);
   lblAppSize_->setAutoFillBackground(true);
-  QPalette green = lblAppSize_->palette();
-  green.setColor(QPalette::Window, kLightGreen);
-  lblAppSize_->setPalette(green);
   lblAppSize_->setToolTip(QStringLiteral("Shrink the window to a small bar, or restore it"));
+  lblAppSize_->setAccessibleDescription(lblAppSize_->toolTip());
   layout_.Place(lblAppSize_, 0, 630, 645, 225);
 
   lblMove_ = Named("lblMove", new QLabel(this));
   lblMove_->setAutoFillBackground(true);
-  QPalette darkGrey = lblMove_->palette();
-  darkGrey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
-  lblMove_->setPalette(darkGrey);
   lblMove_->setToolTip(QStringLiteral("Drag with the left button to move the bar"));
   lblMove_->hide();
   lblMove_->installEventFilter(this);
   layout_.Place(lblMove_, 5250, 840, 330, 330);
 
-  butExit_ = Named("butExit", new QPushButton(QStringLiteral("Exit"), this));
+  butExit_ = Named("butExit", new QPushButton(QStringLiteral("E&xit"), this));
   layout_.Place(butExit_, 4200, 105, 1065, 330);
-  butConvert_ = Named("butConvert", new QPushButton(QStringLiteral("Convert"), this));
+  butConvert_ = Named("butConvert", new QPushButton(QStringLiteral("&Convert"), this));
   layout_.Place(butConvert_, 4200, 525, 1065, 330);
-  butHelp_ = Named("butHelp", new QPushButton(QStringLiteral("Help"), this));
+  butConvert_->setDefault(true);  // Return converts (keyPressEvent)
+  butHelp_ = Named("butHelp", new QPushButton(QStringLiteral("&Help"), this));
   layout_.Place(butHelp_, 5565, 105, 1275, 330);
 
   picProgress_ = Named("picProgress", new StatusStrip(this));
-  QPalette strip = picProgress_->palette();
-  strip.setColor(QPalette::Window, kLightGreen);
-  strip.setColor(QPalette::WindowText, Qt::black);
-  picProgress_->setPalette(strip);
+  picProgress_->setAccessibleName(QStringLiteral("Progress"));
   layout_.Place(picProgress_, 105, 4725, 6840, 450);
   // Shown at the strip's right end after a conversion to a file.
-  butOpenResult_ = Named("butOpenResult", new QPushButton(QStringLiteral("Open in Browser"), picProgress_));
+  butOpenResult_ = Named("butOpenResult", new QPushButton(QStringLiteral("&Open in Browser"), picProgress_));
   butOpenResult_->setToolTip(QStringLiteral("Open the HTML document in the default web browser"));
   butOpenResult_->hide();
 
@@ -193,11 +225,31 @@ void MainWindow::BuildTopRow() {
   QFont arial(QStringLiteral("Arial"));
   arial.setPointSizeF(14.25);
   lblBanner_->setFont(arial);
-  QPalette navy = lblBanner_->palette();
-  navy.setColor(QPalette::WindowText, QColor(0, 0, 0x80));
-  lblBanner_->setPalette(navy);
   lblBanner_->setAlignment(Qt::AlignCenter);
   layout_.Place(lblBanner_, 105, kBannerTop, 6840, kBannerHeight);
+}
+
+void MainWindow::ApplyColours() {
+  // Every colour set here comes with the one it is read against. On a dark desktop
+  // the window follows the desktop's palette, and the green and blue turn dark and pale.
+  const QPalette desktop = QApplication::palette(this);
+  const bool dark = IsDark(desktop);
+  setPalette(dark ? QPalette() : Roles({{QPalette::Window, kWindowGrey}, {QPalette::WindowText, Qt::black}}));
+  const QColor window = dark ? desktop.color(QPalette::Window) : kWindowGrey;
+  const QColor green = dark ? kDarkGreen : kLightGreen;
+  const QColor onGreen = dark ? QColor(Qt::white) : QColor(Qt::black);
+  for (QWidget* strip : {static_cast<QWidget*>(lblAppSize_), static_cast<QWidget*>(picProgress_)}) {
+    strip->setPalette(Roles({{QPalette::Window, green}, {QPalette::WindowText, onGreen}}));
+  }
+  lblMove_->setPalette(Roles({{QPalette::Window, kGripGrey}}));
+  const QColor text = desktop.color(QPalette::WindowText);
+  lblBanner_->setPalette(Roles({{QPalette::WindowText, ReadableOn(dark ? kPaleBlue : kNavy, window, text)}}));
+  const QColor link = ReadableOn(desktop.color(QPalette::Link), window, dark ? kPaleBlue : kLinkBlue);
+  for (ClickLabel* label : {aboutPage_->lblWebAddress, aboutPage_->lblMailAddress}) {
+    label->setPalette(Roles({{QPalette::WindowText, link}}));
+  }
+  webPage_->txtHeader->setPalette(dark ? QPalette()
+                                       : Roles({{QPalette::Base, kLightCyan}, {QPalette::Text, Qt::black}}));
 }
 
 void MainWindow::BuildPages() {
@@ -207,10 +259,12 @@ void MainWindow::BuildPages() {
   webPage_ = Named("pageWebPage", new WebPage(layout_));
   generalPage_ = Named("pageGeneral", new GeneralPage(layout_));
   aboutPage_ = Named("pageAbout", new AboutPage(layout_));
-  ssTab_->addTab(ioPage_, QStringLiteral("Input/Output"));
-  ssTab_->addTab(webPage_, QStringLiteral("Web Page properties"));
-  ssTab_->addTab(generalPage_, QStringLiteral("General"));
-  ssTab_->addTab(aboutPage_, QStringLiteral("About"));
+  ssTab_->addTab(ioPage_, QStringLiteral("&Input/Output"));
+  ssTab_->addTab(webPage_, QStringLiteral("&Web Page properties"));
+  ssTab_->addTab(generalPage_, QStringLiteral("&General"));
+  ssTab_->addTab(aboutPage_, QStringLiteral("&About"));
+  ssTab_->setAccessibleName(QStringLiteral("Pages"));
+  ssTab_->tabBar()->setAccessibleName(ssTab_->accessibleName());
   ssTab_->setCurrentIndex(0);
   aboutPage_->lblProgName->setText(
       QStringLiteral("%1 v%2").arg(QString::fromLatin1(kProgName), QString::fromLatin1(kVersionText)));
@@ -264,6 +318,7 @@ void MainWindow::ConnectControls() {
     RedrawSample();
   });
   connect(generalPage_->chkBanner, &QCheckBox::clicked, this, &MainWindow::OnBannerClicked);
+  connect(webPage_->chkModern, &QCheckBox::clicked, this, &MainWindow::UpdateModernControls);
   ConnectOptionControls();
 
   using Reading = ColourField::Reading;
@@ -283,14 +338,64 @@ void MainWindow::ConnectControls() {
 
   connect(ssTab_, &QTabWidget::currentChanged, this, &MainWindow::RedrawSample);
   connect(lblAppSize_, &ClickLabel::clicked, this, &MainWindow::ToggleBar);
-  connect(aboutPage_->lblWebAddress, &ClickLabel::clicked, this,
-          [this] { desktop_.OpenUrl(QUrl(QString::fromLatin1(kMakerHomePage))); });
-  connect(aboutPage_->lblMailAddress, &ClickLabel::clicked, this,
-          [this] { desktop_.OpenUrl(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(kMakerMail))); });
+  connect(aboutPage_->lblWebAddress, &ClickLabel::clicked, this, [this] {
+    OpenAddress(QUrl(QString::fromLatin1(kMakerHomePage)), QString::fromLatin1(kMakerHomePage));
+  });
+  connect(aboutPage_->lblMailAddress, &ClickLabel::clicked, this, [this] {
+    OpenAddress(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(kMakerMail)), QString::fromLatin1(kMakerMail));
+  });
+  // Typing or picking another input moves a proposed output name along with it.
+  connect(ioPage_->cmbInFile, &QComboBox::editTextChanged, this, &MainWindow::FollowInput);
 
   connect(job_, &ConversionJob::StatusChanged, picProgress_, &StatusStrip::SetText);
+  connect(job_, &ConversionJob::StatusChanged, this, [this](const QString& text) {
+    if (bar_) ShowBarStatus(text.trimmed());
+  });
   connect(job_, &ConversionJob::DocumentReady, this, [](const QString& document) { SetClipboardText(document); });
   connect(job_, &ConversionJob::Finished, this, &MainWindow::OnConversionFinished);
+}
+
+void MainWindow::ConnectKeys() {
+  // The pages turn with Ctrl+Tab and Ctrl+PgDn (back with Shift, or PgUp) wherever the focus is.
+  const auto turn = [this](int step) {
+    if (bar_) return;
+    ssTab_->setCurrentIndex((ssTab_->currentIndex() + step + ssTab_->count()) % ssTab_->count());
+  };
+  const std::pair<QKeySequence, int> keys[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                               {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                                               {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+                                               {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                                               {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}};
+  for (const auto& [key, step] : keys) {
+    auto* shortcut = new QShortcut(key, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, [turn, step = step] { turn(step); });
+  }
+  // Return on a focused button presses that button, as in a dialog; elsewhere it converts.
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(true);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (butConvert_->isEnabled()) butConvert_->click();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+bool MainWindow::event(QEvent* event) {
+  const bool handled = QWidget::event(event);
+  // The window manager may nudge a new window as it frames it; where the window is
+  // when it is first activated is where start-up put it.
+  if (event->type() == QEvent::WindowActivate && !placeSettled_) {
+    placedAt_ = pos();
+    placeSettled_ = true;
+  }
+  // The desktop switched between light and dark.
+  if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ThemeChange) ApplyColours();
+  return handled;
 }
 
 void MainWindow::ConnectOptionControls() {
@@ -325,17 +430,26 @@ void MainWindow::Load() {
   const WindowPosition stored = settings_.LoadPosition();
   double left = stored.left ? *stored.left / kTwipsPerPixel : screen.x() + (screen.width() - width()) / 2.0;
   double top = stored.top ? *stored.top / kTwipsPerPixel : screen.y() + (screen.height() - height()) / 3.0;
-  // Only the top and left edges are kept on the screen, as a stored position is honoured as it stands.
   left = std::max(left, 0.0);
   top = std::max(top, 0.0);
   move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
+  // A stored place on a screen that is gone would hide the window: it opens where
+  // its title bar can be reached, and the stored value stays for that screen's return.
+  PlaceOnScreen(false);
+  storedTwips_.reset();
+  if (stored.left && stored.top) storedTwips_ = QPointF(*stored.left, *stored.top);
+  placedAt_ = pos();
+  placeSettled_ = false;
 
+  fillingFileBoxes_ = true;
   for (bool input : {true, false}) {
     QComboBox* box = input ? ioPage_->cmbInFile : ioPage_->cmbOutFile;
     box->clear();
     for (const std::string& entry : settings_.LoadHistory(input)) box->addItem(FromStd(entry));
     box->setCurrentIndex(0);
   }
+  fillingFileBoxes_ = false;
+  inputShown_ = ioPage_->cmbInFile->currentText();
 
   FormState form;
   settings_.LoadForm(form);
@@ -355,9 +469,11 @@ void MainWindow::ApplyForm(const FormState& form) {
   remembered_ = form;
   for (const OptionRow& row : OptionTable()) ApplyOption(this, row, form);
   // What follows from the values, as if the user had chosen them.
+  OnBannerClicked();
   UpdateSourceControls();
   ArrangeForFormat();
   UpdateWebPageFrame();
+  UpdateModernControls();
   RedrawSample();
   // The swatches show the stored texts' colours, whatever their first character.
   for (ColourField* field : {bgColour_, textColour_, fontColour_}) field->ShowStoredColour();
@@ -379,6 +495,7 @@ void MainWindow::ArrangeForFormat() {
   const OutputFormat format = CurrentFormat();
   chkCentre_->show();
   chkButton_->hide();
+  chkHeaderRow_->hide();
   lblSeparator_->hide();
   cmbSeparator_->hide();
   const bool linksApply = format != OutputFormat::SelectionBox;
@@ -400,6 +517,7 @@ void MainWindow::ArrangeForFormat() {
       offer(QStringLiteral("Input Separator"),
             {QStringLiteral("comma"), QStringLiteral("tab"), QStringLiteral("semi-colon")});
       chkCentre_->hide();
+      chkHeaderRow_->show();
       break;
     case OutputFormat::HtmlList:
       offer(QStringLiteral("List Type"), {QStringLiteral("Unordered"), QStringLiteral("Ordered")});
@@ -441,6 +559,13 @@ void MainWindow::UpdateWebPageFrame() {
   webPage_->frameWebPage->setVisible(webPage_->chkWebPage->checkState() == Qt::Checked);
 }
 
+void MainWindow::UpdateModernControls() {
+  // What only one of the two kinds of page uses is offered only for it.
+  const bool modern = webPage_->chkModern->isChecked();
+  for (QCheckBox* box : {chkHeaderRow_, generalPage_->chkNewTab, generalPage_->chkNoFollow}) box->setEnabled(modern);
+  webPage_->txtCharSet->setEnabled(!modern);  // a modern page is always UTF-8
+}
+
 void MainWindow::RedrawSample() {
   webPage_->picPage->SetBackground(webPage_->picBGColor->Colour());
   webPage_->picPage->SetTextColour(webPage_->picTextColor->Colour());
@@ -467,20 +592,51 @@ void MainWindow::OnBannerClicked() {
 
 void MainWindow::ToggleBar() {
   bar_ = !bar_;
+  // What lies outside the bar goes with it, so that Tab never leads out of sight.
+  for (QWidget* outside : {static_cast<QWidget*>(ssTab_), static_cast<QWidget*>(picProgress_),
+                           static_cast<QWidget*>(butHelp_)}) {
+    outside->setVisible(!bar_);
+  }
   if (bar_) {
+    lblBanner_->hide();
     lblAppSize_->setText(QStringLiteral("Restore"));
     setWindowTitle(QString());
     setFixedSize(BarSize());
-    SetTopmostBar(this, true);
+    ChangeWindowFlags(this, kBarFlags);
     lblMove_->show();
     lblMove_->raise();
   } else {
+    ShowBarStatus(QString());
+    lblBanner_->setVisible(!generalPage_->chkBanner->isChecked());
     lblAppSize_->setText(QStringLiteral("Bar"));
     setFixedSize(NormalSize());
     setWindowTitle(Caption());
-    SetTopmostBar(this, false);
+    ChangeWindowFlags(this, kWindowFlags);
     lblMove_->hide();
+    // A bar left at a screen's edge would leave the window below it: it comes back whole.
+    PlaceOnScreen(true);
   }
+}
+
+void MainWindow::PlaceOnScreen(bool wholeWindow) {
+  QList<QRect> available;
+  for (const QScreen* screen : QGuiApplication::screens()) available << screen->availableGeometry();
+  // Until the window manager has framed the window, its title bar is taken to be as high as the style's.
+  const int frameTop = geometry().top() - frameGeometry().top();
+  const int titleBar = std::max(frameTop, style()->pixelMetric(QStyle::PM_TitleBarHeight));
+  const QRect frame = frameGeometry();
+  const int kept = wholeWindow ? std::max(frame.height(), height() + titleBar) : titleBar;
+  const QPoint corner = KeepTitleBarOnScreen(frame, kept, available);
+  if (corner != frame.topLeft()) move(corner);
+}
+
+void MainWindow::ShowBarStatus(const QString& text) {
+  lblBarStatus_->setText(lblBarStatus_->fontMetrics().elidedText(text, Qt::ElideMiddle, lblBarStatus_->width()));
+  lblBarStatus_->setToolTip(text);
+  lblBarStatus_->setAccessibleName(text);
+  lblBarStatus_->setVisible(!text.isEmpty());
+  lblBarStatus_->raise();
+  lblFormat_->setVisible(text.isEmpty());
 }
 
 void MainWindow::DragBar(QMouseEvent* event) {
@@ -582,6 +738,10 @@ bool MainWindow::IsConverting() const { return job_->IsRunning(); }
 
 void MainWindow::OnConvert() {
   if (job_->IsRunning()) return;
+  // From here on nothing shown speaks of the previous run, whether this one starts or not.
+  picProgress_->SetText(QString());
+  OfferResult(QString());
+  ShowBarStatus(QString());
   CommitOptionText();
   FormState form = ReadForm();
 
@@ -636,7 +796,15 @@ void MainWindow::OnConversionFinished() {
   OfferResult(FromStd(result.outputPath));
   AddToHistory(ioPage_->cmbInFile, runInFile_);
   AddToHistory(ioPage_->cmbOutFile, runOutFile_);
-  if (!result.delivered) ShowRunMessage(FailureMessage(result));
+  // The bar has no strip: the outcome takes the format label's place until the next run or Restore.
+  const RunMessage failure = FailureMessage(result);
+  if (bar_) {
+    ShowBarStatus(!result.delivered ? FromStd(failure.text)
+                  : result.outputPath.empty()
+                      ? QStringLiteral("Finished: HTML in the clipboard")
+                      : QStringLiteral("Finished: ") + QFileInfo(FromStd(result.outputPath)).fileName());
+  }
+  if (!result.delivered) ShowRunMessage(failure);
 }
 
 void MainWindow::OfferResult(const QString& outputPath) {
@@ -648,16 +816,35 @@ void MainWindow::OfferResult(const QString& outputPath) {
 }
 
 void MainWindow::OpenResult() {
-  if (!resultPath_.isEmpty()) desktop_.OpenUrl(QUrl::fromLocalFile(resultPath_));
+  if (!resultPath_.isEmpty()) OpenAddress(QUrl::fromLocalFile(resultPath_), resultPath_ + QStringLiteral(" in the browser"));
+}
+
+void MainWindow::OpenAddress(const QUrl& url, const QString& shown) {
+  desktop_.OpenUrl(url, this, [this, shown](const QString& reason) {
+    desktop_.ShowMessage(this, QStringLiteral("Error"), QStringLiteral("Could not open %1: %2").arg(shown, reason),
+                         MessageIcon::Warning);
+  });
+}
+
+void MainWindow::FollowInput(const QString& input) {
+  const QString previous = std::exchange(inputShown_, input);
+  if (fillingFileBoxes_) return;
+  // An empty box, or the name proposed for the previous input, takes the new proposal;
+  // a name the user chose stays.
+  QComboBox* output = ioPage_->cmbOutFile;
+  const QString shown = output->currentText();
+  if (shown.isEmpty() || shown == ProposedOutput(previous)) output->setEditText(ProposedOutput(input));
 }
 
 void MainWindow::AddToHistory(QComboBox* box, const QString& text) {
   std::vector<std::string> items = History(box == ioPage_->cmbInFile);
   InsertIntoHistory(items, ToStd(text));
   const QString shown = box->currentText();
+  fillingFileBoxes_ = true;
   box->clear();
   for (const std::string& item : items) box->addItem(FromStd(item));
   box->setEditText(shown);
+  fillingFileBoxes_ = false;
 }
 
 // ---- Leaving ------------------------------------------------------------------------
@@ -669,8 +856,9 @@ void MainWindow::RunExitSequence() {
   job_->WaitForFinished();
   CommitOptionText();
   const QPoint position = pos();
-  settings_.SaveAtExit(ReadForm(), History(true), History(false), position.y() * kTwipsPerPixel,
-                       position.x() * kTwipsPerPixel);
+  // A window left where start-up put it keeps the stored position, even one on a screen now gone.
+  const QPointF twips = storedTwips_ && position == placedAt_ ? *storedTwips_ : QPointF(position) * kTwipsPerPixel;
+  settings_.SaveAtExit(ReadForm(), History(true), History(false), twips.y(), twips.x());
   timer_->stop();
   emit ExitRequested();
 }

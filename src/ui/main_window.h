@@ -3,9 +3,12 @@
 // top row as a small window that stays above the others.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -19,6 +22,7 @@ class QComboBox;
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -78,6 +82,8 @@ class MainWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
@@ -88,13 +94,19 @@ class MainWindow : public QWidget {
   void BuildPages();
   void ConnectControls();
   void ConnectOptionControls();
+  void ConnectKeys();
   void FitToFont();
+  void ApplyColours();
+  // Moves the window so that its title bar, or all of it, lies on a screen.
+  void PlaceOnScreen(bool wholeWindow);
+  void FollowInput(const QString& input);
 
   OutputFormat CurrentFormat() const;
   void ArrangeForFormat();
   void CommitOptionText();
   void UpdateSourceControls();
   void UpdateWebPageFrame();
+  void UpdateModernControls();
   void RedrawSample();
   void OnBannerClicked();
   void ToggleBar();
@@ -108,6 +120,8 @@ class MainWindow : public QWidget {
   void OnConversionFinished();
   void OfferResult(const QString& outputPath);
   void OpenResult();
+  void OpenAddress(const QUrl& url, const QString& shown);
+  void ShowBarStatus(const QString& text);
   bool HandleFileDrop(QDropEvent* event);
   void TakeDroppedFile(const QString& path);
   void ShowRunMessage(const RunMessage& message);
@@ -126,6 +140,7 @@ class MainWindow : public QWidget {
   QComboBox* cmbSeparator_;
   QCheckBox* chkCentre_;
   QCheckBox* chkButton_;
+  QCheckBox* chkHeaderRow_;
   ClickLabel* lblAppSize_;
   QLabel* lblMove_;
   QPushButton* butExit_;
@@ -135,6 +150,7 @@ class MainWindow : public QWidget {
   StatusStrip* picProgress_;
   QPushButton* butOpenResult_;
   QLabel* lblBanner_;
+  QLabel* lblBarStatus_;
   QTimer* timer_;
   InputOutputPage* ioPage_;
   WebPage* webPage_;
@@ -152,6 +168,15 @@ class MainWindow : public QWidget {
   QString runOutFile_;
   // The document the completion strip offers to open, "" when it offers none.
   QString resultPath_;
+  // The input name the output box's proposal follows.
+  QString inputShown_;
+  // True while the window itself refills the file boxes.
+  bool fillingFileBoxes_ = false;
+  // The stored position (twips) and where the window was put for it: left there,
+  // the window leaves the stored value as it was.
+  std::optional<QPointF> storedTwips_;
+  QPoint placedAt_;
+  bool placeSettled_ = false;
   int bannerIndex_ = 0;
   bool bar_ = false;
   bool exited_ = false;

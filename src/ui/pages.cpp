@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFont>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -38,22 +39,31 @@ QRect OnPage(int left, int top, int width, int height) {
   return QRect(left, top - kTabStripTwips, width, height);
 }
 
-QComboBox* FileCombo(TwipLayout& layout, const char* name, QWidget* frame) {
+QComboBox* FileCombo(TwipLayout& layout, const char* name, QWidget* frame, const QString& accessibleName) {
   auto* combo = Make<QComboBox>(layout, name, frame, QRect(1995, 210, 3900, 315));
   combo->setEditable(true);
   combo->setInsertPolicy(QComboBox::NoInsert);  // the history grows only after a conversion
+  combo->setAccessibleName(accessibleName);
+  // File names differ by case alone, and a name is what the user typed: the history
+  // is offered below the box, in the name's own case, and taken only when picked.
+  auto* completer = new QCompleter(combo->model(), combo);
+  completer->setCaseSensitivity(Qt::CaseSensitive);
+  completer->setCompletionMode(QCompleter::PopupCompletion);
+  combo->setCompleter(completer);
   return combo;
 }
 
 // One source or destination frame: "Clipboard" and "File" buttons, the name box and "...".
-QButtonGroup* SourceButtons(TwipLayout& layout, const char* name, QGroupBox* frame) {
+// The captions carry the buttons' mnemonics, different in the two frames.
+QButtonGroup* SourceButtons(TwipLayout& layout, const char* name, QGroupBox* frame, const QString& clipboardCaption,
+                            const QString& fileCaption) {
   auto* group = new QButtonGroup(frame);
   group->setObjectName(QString::fromLatin1(name));
   const QString base = QString::fromLatin1(name);
-  auto* clipboard = new QRadioButton(QStringLiteral("Clipboard"), frame);
+  auto* clipboard = new QRadioButton(clipboardCaption, frame);
   clipboard->setObjectName(base + QString::number(kClipboard));
   layout.Place(clipboard, 210, 210, 1095, 315);
-  auto* file = new QRadioButton(QStringLiteral("File"), frame);
+  auto* file = new QRadioButton(fileCaption, frame);
   file->setObjectName(base + QString::number(kFile));
   layout.Place(file, 1365, 210, 570, 315);
   group->addButton(clipboard, kClipboard);
@@ -68,53 +78,66 @@ QLabel* Caption(TwipLayout& layout, const char* name, const QString& text, QWidg
   return label;
 }
 
+// A caption that names `buddy`: its mnemonic moves there, and screen readers read it as the box's name.
+QLabel* Caption(TwipLayout& layout, const char* name, const QString& text, QWidget* parent, QRect twips,
+                QWidget* buddy, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) {
+  QLabel* label = Caption(layout, name, text, parent, twips, alignment);
+  label->setBuddy(buddy);
+  return label;
+}
+
 }  // namespace
 
 InputOutputPage::InputOutputPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
   frameInput = Make<QGroupBox>(layout, "FrameInput", this, OnPage(210, 630, 6420, 750), QStringLiteral("Input"));
-  optInput = SourceButtons(layout, "optInput", frameInput);
-  cmbInFile = FileCombo(layout, "cmbInFile", frameInput);
+  optInput = SourceButtons(layout, "optInput", frameInput, QStringLiteral("C&lipboard"), QStringLiteral("&File"));
+  cmbInFile = FileCombo(layout, "cmbInFile", frameInput, QStringLiteral("Input file"));
   butInBrowse = Make<QPushButton>(layout, "butInBrowse", frameInput, QRect(5985, 210, 330, 330), QStringLiteral("..."));
   butInBrowse->setToolTip(QStringLiteral("Choose the text file to convert"));
+  butInBrowse->setAccessibleName(butInBrowse->toolTip());
 
   frameOutput = Make<QGroupBox>(layout, "FrameOutput", this, OnPage(210, 1680, 6420, 750), QStringLiteral("Output"));
-  optOutput = SourceButtons(layout, "optOutput", frameOutput);
-  cmbOutFile = FileCombo(layout, "cmbOutFile", frameOutput);
+  optOutput =
+      SourceButtons(layout, "optOutput", frameOutput, QStringLiteral("Cli&pboard"), QStringLiteral("Fil&e"));
+  cmbOutFile = FileCombo(layout, "cmbOutFile", frameOutput, QStringLiteral("Output file"));
   butOutBrowse =
       Make<QPushButton>(layout, "butOutBrowse", frameOutput, QRect(5985, 210, 330, 330), QStringLiteral("..."));
   butOutBrowse->setToolTip(QStringLiteral("Choose where the HTML document goes"));
+  butOutBrowse->setAccessibleName(butOutBrowse->toolTip());
 }
 
 WebPage::WebPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
   chkWebPage = Make<QCheckBox>(layout, "chkWebPage", this, OnPage(1155, 420, 3000, 255),
-                               QStringLiteral("Free standing Web page"));
+                               QStringLiteral("&Free standing Web page"));
+  // A modern page or fragment: outside the frame, which only a free-standing page shows.
+  chkModern = Make<QCheckBox>(layout, "chkModern", this, OnPage(4200, 420, 2430, 255),
+                              QStringLiteral("&Modern HTML5 page"));
+  chkModern->setToolTip(QStringLiteral("Write a valid, accessible HTML5 page styled with CSS, light or dark"));
   frameWebPage = Make<QGroupBox>(layout, "FrameWebPage", this, OnPage(210, 630, 6420, 2745));
   QWidget* frame = frameWebPage;
 
-  butBGColor = Make<QPushButton>(layout, "butBGColor", frame, QRect(105, 315, 945, 330), QStringLiteral("BG Color"));
+  butBGColor = Make<QPushButton>(layout, "butBGColor", frame, QRect(105, 315, 945, 330), QStringLiteral("&BG Color"));
   picBGColor = Make<ColourSwatch>(layout, "PicBGColor", frame, QRect(1155, 315, 330, 330));
   txtBGColor = Make<QLineEdit>(layout, "txtBGColor", frame, QRect(1575, 315, 855, 330));
-  butText = Make<QPushButton>(layout, "butText", frame, QRect(105, 840, 945, 330), QStringLiteral("Text Color"));
+  txtBGColor->setAccessibleName(QStringLiteral("Background colour"));
+  butText = Make<QPushButton>(layout, "butText", frame, QRect(105, 840, 945, 330), QStringLiteral("T&ext Color"));
   picTextColor = Make<ColourSwatch>(layout, "PicTextColor", frame, QRect(1155, 840, 330, 330));
   txtTextColor = Make<QLineEdit>(layout, "txtTextColor", frame, QRect(1575, 840, 855, 330));
+  txtTextColor->setAccessibleName(QStringLiteral("Text colour"));
   picPage = Make<SamplePreview>(layout, "picPage", frame, QRect(2520, 315, 750, 855));
 
-  Caption(layout, "lblCharSet", QStringLiteral("CharSet"), frame, QRect(3360, 345, 660, 270),
-          Qt::AlignRight | Qt::AlignVCenter);
   txtCharSet = Make<QLineEdit>(layout, "txtCharSet", frame, QRect(4095, 315, 2115, 330));
   txtCharSet->setPlaceholderText(QStringLiteral("e.g. utf-8"));
-  Caption(layout, "lblBGImage", QStringLiteral("Background Image"), frame, QRect(3465, 690, 2745, 240));
-  txtBGImage = Make<QLineEdit>(layout, "txtBGImage", frame, QRect(3465, 945, 2745, 330));
-
-  Caption(layout, "lblHeader", QStringLiteral("Title"), frame, QRect(105, 1365, 450, 285),
+  Caption(layout, "lblCharSet", QStringLiteral("Char&Set"), frame, QRect(3360, 345, 660, 270), txtCharSet,
           Qt::AlignRight | Qt::AlignVCenter);
+  txtBGImage = Make<QLineEdit>(layout, "txtBGImage", frame, QRect(3465, 945, 2745, 330));
+  Caption(layout, "lblBGImage", QStringLiteral("Bac&kground Image"), frame, QRect(3465, 690, 2745, 240), txtBGImage);
+
   txtHeader = Make<QLineEdit>(layout, "txtHeader", frame, QRect(630, 1365, 5580, 285));
-  QPalette cyan = txtHeader->palette();
-  cyan.setColor(QPalette::Base, ColourOfValue(0x00FFFFC0));
-  cyan.setColor(QPalette::Text, Qt::black);
-  txtHeader->setPalette(cyan);
-  Caption(layout, "lblFooter", QStringLiteral("Footer"), frame, QRect(210, 1650, 2000, 240));
+  Caption(layout, "lblHeader", QStringLiteral("Tit&le"), frame, QRect(105, 1365, 450, 285), txtHeader,
+          Qt::AlignRight | Qt::AlignVCenter);
   txtFooter = Make<QPlainTextEdit>(layout, "txtFooter", frame, QRect(210, 1890, 6000, 750));
+  Caption(layout, "lblFooter", QStringLiteral("Foote&r"), frame, QRect(210, 1650, 2000, 240), txtFooter);
   txtFooter->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtFooter->setTabChangesFocus(true);
 }
@@ -125,10 +148,10 @@ GeneralPage::GeneralPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) 
     const char* name;
     const char* caption;
     QCheckBox** box;
-  } checks[] = {{"chkWWW", "www.domain = http://www.domain", &chkWWW},
-                {"chkFTP", "ftp.domain = ftp://ftp.domain", &chkFTP},
-                {"chkPunctuation", "Remove trailing punctuation", &chkPunctuation},
-                {"chkEmailCheck", "Enable email address recognition", &chkEmailCheck}};
+  } checks[] = {{"chkWWW", "www.&domain = http://www.domain", &chkWWW},
+                {"chkFTP", "&ftp.domain = ftp://ftp.domain", &chkFTP},
+                {"chkPunctuation", "&Remove trailing punctuation", &chkPunctuation},
+                {"chkEmailCheck", "Enable e&mail address recognition", &chkEmailCheck}};
   int top = 135;
   for (const auto& check : checks) {
     *check.box = Make<QCheckBox>(layout, check.name, domains, QRect(105, top, 2850, 255),
@@ -136,30 +159,55 @@ GeneralPage::GeneralPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) 
     top += 330;
   }
 
-  auto* font = Make<QGroupBox>(layout, "FrameFont", this, OnPage(3360, 945, 3270, 1485), QStringLiteral("Font"));
+  // The frame's mnemonic moves to its first box, the font list.
+  auto* font = Make<QGroupBox>(layout, "FrameFont", this, OnPage(3360, 945, 3270, 1485), QStringLiteral("Fo&nt"));
   cmbFonts = Make<QComboBox>(layout, "cmbFonts", font, QRect(105, 210, 3060, 315));
   cmbFonts->setEditable(true);
   cmbFonts->setInsertPolicy(QComboBox::NoInsert);
   cmbFonts->setMaxVisibleItems(16);
-  Caption(layout, "lblFontSize", QStringLiteral("Size"), font, QRect(2100, 630, 540, 285),
-          Qt::AlignRight | Qt::AlignVCenter);
+  cmbFonts->setAccessibleName(QStringLiteral("Font face"));
   txtFontSize = Make<QLineEdit>(layout, "txtFontSize", font, QRect(2730, 630, 435, 285));
-  butFontColor = Make<QPushButton>(layout, "butFontColor", font, QRect(105, 1050, 735, 330), QStringLiteral("Color"));
+  Caption(layout, "lblFontSize", QStringLiteral("&Size"), font, QRect(2100, 630, 540, 285), txtFontSize,
+          Qt::AlignRight | Qt::AlignVCenter);
+  butFontColor = Make<QPushButton>(layout, "butFontColor", font, QRect(105, 1050, 735, 330), QStringLiteral("Co&lor"));
   picFontColor = Make<ColourSwatch>(layout, "picFontColor", font, QRect(945, 1050, 330, 330));
   txtFontColor = Make<QLineEdit>(layout, "txtFontColor", font, QRect(1380, 1050, 1785, 330));
+  txtFontColor->setAccessibleName(QStringLiteral("Font colour"));
 
-  chkBanner = Make<QCheckBox>(layout, "chkBanner", this, OnPage(315, 2625, 2400, 255), QStringLiteral("Disable banners"));
+  chkBanner =
+      Make<QCheckBox>(layout, "chkBanner", this, OnPage(315, 2625, 2400, 255), QStringLiteral("Disable &banners"));
+  // Link attributes that only the modern page writes.
+  chkNewTab = Make<QCheckBox>(layout, "chkNewTab", this, OnPage(3465, 2625, 3150, 255),
+                              QStringLiteral("Links o&pen in a new tab"));
+  chkNewTab->setToolTip(QStringLiteral("Modern pages: target=\"_blank\" with rel=\"noopener noreferrer\""));
+  chkNoFollow = Make<QCheckBox>(layout, "chkNoFollow", this, OnPage(3465, 2925, 3150, 255),
+                                QStringLiteral("Links mar&ked nofollow"));
+  chkNoFollow->setToolTip(QStringLiteral("Modern pages: rel=\"nofollow ugc\", for pages of user content"));
+}
+
+QString FamilyName(const QString& databaseName) {
+  // The database tells apart families of one name by their foundry: "C059 [urw]".
+  const qsizetype bracket = databaseName.lastIndexOf(QLatin1String(" ["));
+  if (bracket <= 0 || !databaseName.endsWith(QLatin1Char(']'))) return databaseName;
+  return databaseName.left(bracket);
+}
+
+QStringList FontFamilies() {
+  QStringList families;
+  for (const QString& name : QFontDatabase::families()) families << FamilyName(name);
+  families.removeDuplicates();
+  std::sort(families.begin(), families.end(),
+            [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
+  return families;
 }
 
 void GeneralPage::LoadFontsOnce() {
   if (cmbFonts->count() >= 2 || !fontsToLoad_.isEmpty()) return;
-  fontsToLoad_ = QFontDatabase::families();
-  std::sort(fontsToLoad_.begin(), fontsToLoad_.end(),
-            [](const QString& a, const QString& b) { return QString::localeAwareCompare(a, b) < 0; });
+  fontsToLoad_ = FontFamilies();
   LoadNextFonts();
 }
 
-bool GeneralPage::FontsStillLoading() const { return cmbFonts->count() < QFontDatabase::families().size(); }
+bool GeneralPage::FontsStillLoading() const { return cmbFonts->count() < FontFamilies().size(); }
 
 void GeneralPage::LoadNextFonts() {
   constexpr int kFontsPerStep = 5;
@@ -193,9 +241,6 @@ AboutPage::AboutPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
     QFont underlined = label->font();
     underlined.setUnderline(true);
     label->setFont(underlined);
-    QPalette blue = label->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 0xCC));
-    label->setPalette(blue);
     return label;
   };
   lblWebAddress = linkLabel("lblWebAddress", QString::fromLatin1(kMakerHomePage), 1320);

@@ -51,6 +51,7 @@ class WebPage : public QWidget {
   explicit WebPage(TwipLayout& layout, QWidget* parent = nullptr);
 
   QCheckBox* chkWebPage;
+  QCheckBox* chkModern;
   QGroupBox* frameWebPage;
   QPushButton* butBGColor;
   ColourSwatch* picBGColor;
@@ -72,10 +73,10 @@ class GeneralPage : public QWidget {
  public:
   explicit GeneralPage(TwipLayout& layout, QWidget* parent = nullptr);
 
-  // Fills the font list with the screen's fonts, a few names at a time so the
+  // Fills the font list with FontFamilies(), a few names at a time so the
   // window answers meanwhile; only while the list holds fewer than two names.
   void LoadFontsOnce();
-  // True while the font list holds fewer names than the screen has fonts.
+  // True while the font list holds fewer names than FontFamilies().
   bool FontsStillLoading() const;
 
   QCheckBox* chkWWW;
@@ -88,12 +89,21 @@ class GeneralPage : public QWidget {
   ColourSwatch* picFontColor;
   QLineEdit* txtFontColor;
   QCheckBox* chkBanner;
+  QCheckBox* chkNewTab;
+  QCheckBox* chkNoFollow;
 
  private:
   void LoadNextFonts();
 
   QStringList fontsToLoad_;
 };
+
+// The family name a font database entry stands for, as a web page names it: the
+// foundry the database adds to tell families of one name apart is dropped.
+QString FamilyName(const QString& databaseName);
+
+// The screen's font families under the names a browser knows, each once, sorted.
+QStringList FontFamilies();
 
 // "About": the product, its version and its maker.
 class AboutPage : public QWidget {

@@ -5,6 +5,7 @@
 #include "desktop.h"
 #include "main_window.h"
 #include "settings.h"
+#include "theme.h"
 #include "ui.h"
 
 namespace scrivane {
@@ -15,6 +16,7 @@ int RunMainWindow(int& argc, char** argv, AppSettings& settings) {
   QApplication::setApplicationVersion(QString::fromLatin1(kVersionText));
   // Lets the desktop match the window with its launcher entry (icon, name) under Wayland.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.example.scrivane"));
+  ApplyPaletteFromEnvironment();
   QtDesktop desktop;
   MainWindow window(settings, desktop);
   QObject::connect(&window, &MainWindow::ExitRequested, &app, &QApplication::quit, Qt::QueuedConnection);

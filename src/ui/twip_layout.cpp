@@ -18,7 +18,8 @@ QSize NeededSize(const QWidget* widget) {
   if (const auto* button = qobject_cast<const QPushButton*>(widget)) {
     // The style's minimum button width is a habit, not a need: the caption is what must fit.
     constexpr int kCaptionPadding = 12;
-    return QSize(button->fontMetrics().horizontalAdvance(button->text()) + kCaptionPadding,
+    // The mnemonic's "&" is not shown.
+    return QSize(button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width() + kCaptionPadding,
                  button->sizeHint().height());
   }
   if (qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QComboBox*>(widget)) {

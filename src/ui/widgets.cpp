@@ -2,8 +2,11 @@
 #include "widgets.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QSvgRenderer>
 
 #include <algorithm>
@@ -131,11 +134,38 @@ void StatusStrip::paintEvent(QPaintEvent* event) {
 
 ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
   setCursor(Qt::PointingHandCursor);
+  // Tab reaches it; a click leaves the focus where it was, so Return still converts.
+  setFocusPolicy(Qt::TabFocus);
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
   QLabel::mouseReleaseEvent(event);
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Select:
+      event->accept();
+      emit clicked();
+      return;
+    default:
+      QLabel::keyPressEvent(event);
+  }
+}
+
+void ClickLabel::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  if (!hasFocus()) return;
+  QPainter painter(this);
+  QStyleOptionFocusRect option;
+  option.initFrom(this);
+  option.rect = rect().adjusted(1, 1, -1, -1);
+  option.backgroundColor = palette().color(backgroundRole());
+  style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 }  // namespace scrivane

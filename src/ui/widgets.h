@@ -78,7 +78,8 @@ class StatusStrip : public QFrame {
   QString text_;
 };
 
-// A label that reports a left-button click.
+// A label that reports a left-button click, or Space or Return while it has the
+// focus (it takes the focus with Tab, and shows it with a dotted frame).
 class ClickLabel : public QLabel {
   Q_OBJECT
 
@@ -87,11 +88,13 @@ class ClickLabel : public QLabel {
   explicit ClickLabel(const QString& text, QWidget* parent = nullptr);
 
  signals:
-  // The label was clicked with the left button.
+  // The label was clicked with the left button, or worked from the keyboard.
   void clicked();
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 };
 
 // The program's picture drawn at `size` pixels square.

@@ -157,18 +157,22 @@ TEST(CommandLine, FailuresReportAndExitWithOne) {
     QByteArray settings;
     bool makeInput;
     bool outputIsFolder;
-    std::string message;  // %s is the input path
+    bool outputIsTheInput;  // FILE.html is a link to FILE
+    std::string message;    // %s is the input path
   };
   const Case cases[] = {
-      {"missing file", "", false, false, "Input File %s not found\n"},
-      {"invalid list type", "[General]\nOutFormat=3\nListType=Bulleted\n", true, false, "Invalid HTML List type\n"},
-      {"output cannot be written", "", true, true, "%s.html"},
+      {"missing file", "", false, false, false, "Input File %s not found\n"},
+      {"invalid list type", "[General]\nOutFormat=3\nListType=Bulleted\n", true, false, false,
+       "Invalid HTML List type\n"},
+      {"output cannot be written", "", true, true, false, "%s.html"},
+      {"output is the input", "", true, false, true, "The output file %s.html is the input file itself."},
   };
   for (const Case& c : cases) {
     CommandLine run;
     const QString input = run.File(QStringLiteral("in put.txt"));
     if (c.makeInput) run.Write(input, "text\n");
     if (c.outputIsFolder) QDir().mkpath(input + QStringLiteral(".html"));
+    if (c.outputIsTheInput) QFile::link(input, input + QStringLiteral(".html"));
     if (!c.settings.isEmpty()) run.Write(run.IniPath(), c.settings);
     const Outcome outcome = run.Run({input});
     EXPECT_EQ(outcome.status, 1) << c.name;
@@ -176,8 +180,12 @@ TEST(CommandLine, FailuresReportAndExitWithOne) {
     std::string message = c.message;
     if (const std::size_t at = message.find("%s"); at != std::string::npos) message.replace(at, 2, input.toStdString());
     EXPECT_NE(outcome.err.find(message), std::string::npos) << c.name << ": " << outcome.err;
-    if (!c.outputIsFolder) {
+    if (!c.outputIsFolder && !c.outputIsTheInput) {
       EXPECT_FALSE(QFile::exists(input + QStringLiteral(".html"))) << c.name;
+    }
+    if (c.makeInput) {
+      QFile kept(input);
+      EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.readAll() == "text\n") << c.name;
     }
   }
 }

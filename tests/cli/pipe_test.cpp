@@ -129,5 +129,19 @@ TEST(Pipe, OutputFileIsReplacedOnlyWithForce) {
   EXPECT_NE(sandbox.Read(QStringLiteral("out.html")).find("new \r\n"), std::string::npos);
 }
 
+// -o naming the input itself, however spelt, is refused even with --force.
+TEST(Pipe, OutputThatIsTheInputIsRefused) {
+  Sandbox sandbox;
+  sandbox.Write(QStringLiteral("notes.txt"), "my text\n");
+  sandbox.Write(QStringLiteral("sub/other.txt"), "x");
+  for (const char* output : {"notes.txt", "./notes.txt", "sub/../notes.txt"}) {
+    const Outcome outcome = sandbox.Run({"--force", "notes.txt", "-o", output});
+    EXPECT_EQ(outcome.status, 1) << output;
+    EXPECT_EQ(outcome.err, std::string("scrivane-convert: The output file ") + output +
+                               " is the input file itself. Choose another output name.\n");
+    EXPECT_EQ(sandbox.Read(QStringLiteral("notes.txt")), "my text\n");
+  }
+}
+
 }  // namespace
 }  // namespace scrivane

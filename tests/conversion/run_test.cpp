@@ -90,7 +90,7 @@ TEST_P(RunFailureTest, ReportsAndDeliversNothing) {
   const FailureCase& c = GetParam();
   TempFolder folder;
   WriteFile(folder / "in.txt", "text\n");
-  const std::string in = c.input.starts_with('/') ? c.input : (folder / c.input).string();
+  const std::string in = c.input.empty() || c.input.starts_with('/') ? c.input : (folder / c.input).string();
   const std::string out = c.output.empty() || c.output.starts_with('/') ? c.output : (folder / c.output).string();
   Recorded run;
   if (c.clipboardInput) {
@@ -124,7 +124,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingInput", "missing.txt", "", Fragment(OutputFormat::Smart), false,
                     {"Error", "Input File {in} not found"}},
         FailureCase{"InputIsAFolder", "/tmp", "out.html", Fragment(OutputFormat::Smart), false,
-                    {"Error", "Input File /tmp not found"}},
+                    {"Error", "Could not read the input file /tmp: it is a folder"}},
+        FailureCase{"NoInputName", "", "out.html", Fragment(OutputFormat::Smart), false,
+                    {"Error", "No input file named"}},
         FailureCase{"InvalidListType", "in.txt", "out.html", List("numbered"), false, {"", "Invalid HTML List type"}},
         FailureCase{"ClipboardWithoutOutputName", "", "", Fragment(OutputFormat::Smart), true,
                     {"Error", "No output file named"}},
@@ -135,6 +137,49 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"OutputIsAFolder", "in.txt", "/tmp", Fragment(OutputFormat::Smart), false,
                     {"Error", "Could not write the output file /tmp: it is a folder"}}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+// The output named as the input itself, however it is spelt, is refused before
+// anything is written; a copy of the input is another file.
+struct SameFileCase {
+  const char* name;
+  const char* output;  // in the test's folder, which holds in.txt and a folder "sub"
+  bool refused;
+};
+
+class SameFileTest : public testing::TestWithParam<SameFileCase> {};
+
+TEST_P(SameFileTest, OutputThatIsTheInputIsRefused) {
+  TempFolder folder;
+  WriteFile(folder / "in.txt", "my text\n");
+  std::filesystem::create_directory(folder / "sub");
+  std::filesystem::create_symlink(folder / "in.txt", folder / "link.txt");
+  std::filesystem::create_hard_link(folder / "in.txt", folder / "hard.txt");
+  std::filesystem::copy_file(folder / "in.txt", folder / "copy.txt");
+  const std::string out = (folder / GetParam().output).string();
+  for (bool stream : {false, true}) {
+    const int fd = open((folder / "in.txt").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const ConversionInput input = stream ? ConversionInput(InputStream{fd}) : ConversionInput(InputFile{folder / "in.txt"});
+    const RunResult result = RunConversion(input, OutputFile{out}, Fragment(OutputFormat::Smart));
+    close(fd);
+    EXPECT_EQ(result.delivered, !GetParam().refused) << stream;
+    EXPECT_EQ(ReadFile(folder / "in.txt"), "my text\n") << stream;
+    if (GetParam().refused) {
+      EXPECT_EQ(result.failure, RunFailure::OutputIsInput);
+      EXPECT_EQ(FailureMessage(result).text,
+                "The output file " + out + " is the input file itself. Choose another output name.");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SameFileTest,
+                         testing::Values(SameFileCase{"SameName", "in.txt", true},
+                                         SameFileCase{"DotSlash", "./in.txt", true},
+                                         SameFileCase{"ThroughDotDot", "sub/../in.txt", true},
+                                         SameFileCase{"SymbolicLink", "link.txt", true},
+                                         SameFileCase{"HardLink", "hard.txt", true},
+                                         SameFileCase{"ACopy", "copy.txt", false}),
+                         [](const testing::TestParamInfo<SameFileCase>& info) { return std::string(info.param.name); });
 
 TEST(RunConversion, FullDeviceSurvives) {
   ConvertFile("/etc/hostname", "/dev/full", Fragment(OutputFormat::Smart));

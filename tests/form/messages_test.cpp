@@ -19,6 +19,9 @@ TEST(FailureMessage, WordsEveryFailure) {
   const MessageCase cases[] = {
       {{.failure = RunFailure::InputMissing, .path = "a.txt"}, "Error", "Input File a.txt not found", true, false},
       {{.failure = RunFailure::NoOutputName}, "Error", "No output file named", true, true},
+      {{.failure = RunFailure::NoInputName}, "Error", "No input file named", true, true},
+      {{.failure = RunFailure::OutputIsInput, .path = "a.txt"}, "Error",
+       "The output file a.txt is the input file itself. Choose another output name.", true, false},
       {{.failure = RunFailure::InvalidListType}, "", "Invalid HTML List type", false, true},
       {{.failure = RunFailure::InputUnreadable, .path = "a.txt", .reason = "Input/output error"}, "Error",
        "Could not read the input file a.txt: Input/output error", true, false},

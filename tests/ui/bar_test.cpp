@@ -92,6 +92,18 @@ TEST_F(BarTest, DisablingBannersShortensTheWindow) {
   EXPECT_EQ(window.height(), full);
 }
 
+TEST_F(BarTest, DisabledBannersStayDisabledAfterARestart) {
+  for (const char* ini : {"[General]\nDisableBanners=1\n", "[General]\nTitle=older store\n"}) {
+    WriteIni(ini);
+    const bool disabled = QByteArray(ini).contains("DisableBanners");
+    MainWindow& window = Start();
+    EXPECT_EQ(Find<QLabel>("lblBanner")->isHidden(), disabled) << ini;
+    EXPECT_EQ(window.height(), Px(5250 + (disabled ? 0 : 435) + 120)) << ini;  // the banner's height, or none
+    Find<QCheckBox>("chkBanner")->click();
+    EXPECT_EQ(Stored("General", "DisableBanners"), disabled ? QStringLiteral("0") : QStringLiteral("1"));
+  }
+}
+
 TEST_F(BarTest, TimerRotatesTheBanner) {
   MainWindow& window = Start();
   auto* banner = Find<QLabel>("lblBanner");

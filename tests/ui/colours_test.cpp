@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "pages.h"
 #include "ui_test_util.h"
 #include "widgets.h"
 
@@ -111,6 +112,16 @@ TEST_F(ColourChooserTest, WebPageBoxShowsTheFrameAndRedrawsTheSample) {
   EXPECT_EQ(Find<SamplePreview>("picPage")->Background(), QColor(0, 255, 0));
 }
 
+// The list offers the names a page can use: the database's foundry suffix goes.
+TEST(FamilyName, IsTheNameABrowserKnows) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C059 [urw]", "C059"}, {"Noto Sans [GOOG]", "Noto Sans"}, {"DejaVu Sans", "DejaVu Sans"},
+      {"Odd [x] Name", "Odd [x] Name"}, {"[urw]", "[urw]"}};
+  for (const auto& [database, family] : cases) EXPECT_EQ(FamilyName(QString::fromLatin1(database)), family);
+  const QStringList families = FontFamilies();
+  EXPECT_EQ(families.size(), QSet<QString>(families.begin(), families.end()).size());  // each once
+}
+
 class FontListTest : public WindowTest {};
 
 TEST_F(FontListTest, TimerFillsTheListOnceAndKeepsTheTypedFace) {
@@ -123,7 +134,7 @@ TEST_F(FontListTest, TimerFillsTheListOnceAndKeepsTheTypedFace) {
   EXPECT_EQ(desktop_.beeps, 1);
 
   window_->OnTimerTick();
-  const int families = static_cast<int>(QFontDatabase::families().size());
+  const int families = static_cast<int>(FontFamilies().size());
   ASSERT_TRUE(QTest::qWaitFor([&] { return fonts->count() == families; }, 5000));
   EXPECT_EQ(fonts->currentText(), QStringLiteral("My Face"));
   for (int i = 1; i < fonts->count(); ++i) {

@@ -106,7 +106,7 @@ struct PositionCase {
 
 class StartupPositionTest : public WindowTest, public ::testing::WithParamInterface<PositionCase> {};
 
-TEST_P(StartupPositionTest, StoredPositionIsKeptOffTheLeftAndTopOnly) {
+TEST_P(StartupPositionTest, StoredPositionOnTheScreenIsHonoured) {
   WriteIni(QStringLiteral("[General]\nPositionLeft=%1\nPositionTop=%2\n")
                .arg(QString::fromLatin1(GetParam().left), QString::fromLatin1(GetParam().top))
                .toUtf8());
@@ -116,7 +116,7 @@ TEST_P(StartupPositionTest, StoredPositionIsKeptOffTheLeftAndTopOnly) {
 INSTANTIATE_TEST_SUITE_P(Table, StartupPositionTest,
                          ::testing::Values(PositionCase{"-300", "600", {0, 40}},
                                            PositionCase{"600", "-15", {40, 0}},
-                                           PositionCase{"150000", "90000", {10000, 6000}},  // off screen: kept
+                                           PositionCase{"1200", "1500", {80, 100}},  // off the screens: screens_test
                                            PositionCase{"2250.0", "1125", {150, 75}}));
 
 struct StoredFormatCase {

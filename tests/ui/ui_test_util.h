@@ -59,9 +59,13 @@ class StubDesktop : public Desktop {
   }
   void Beep() override { ++beeps; }
   void ShowHelp(QWidget*, const QUrl& document) override { helpShown.push_back(document); }
-  void OpenUrl(const QUrl& url) override { urlsOpened.push_back(url); }
+  void OpenUrl(const QUrl& url, QObject*, std::function<void(const QString&)> failed) override {
+    urlsOpened.push_back(url);
+    if (!openFailure.isEmpty()) failed(openFailure);
+  }
 
   QString openAnswer, saveAnswer;
+  QString openFailure;  // why OpenUrl fails; "" for success
   std::optional<QColor> colourAnswer;
   QString openFilters, saveFilters, saveSuffix;
   int saveDialogs = 0;

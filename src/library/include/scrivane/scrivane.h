@@ -50,7 +50,9 @@ enum scrivane_result {
   SCRIVANE_ERROR_DISK_FULL = 9,         /* the output's file system, quota or file size limit is full */
   SCRIVANE_ERROR_TEMPORARY_FILE = 10,   /* no temporary file could hold a stream's text */
   SCRIVANE_ERROR_OUT_OF_MEMORY = 11,    /* not enough memory */
-  SCRIVANE_ERROR_INTERNAL = 12          /* anything else; the message says what */
+  SCRIVANE_ERROR_INTERNAL = 12,         /* anything else; the message says what */
+  SCRIVANE_ERROR_NO_INPUT_NAME = 13,    /* the input file's name is empty */
+  SCRIVANE_ERROR_OUTPUT_IS_INPUT = 14   /* the output file is the input file itself */
 };
 
 /* The options of a conversion; opaque. */
