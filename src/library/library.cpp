@@ -83,6 +83,7 @@ int CodeOf(RunFailure failure) {
 // The error number whose text is `reason`: the engine keeps the system's reason as text.
 int ErrorNumberOf(const std::string& reason) {
   if (reason.empty()) return 0;
+  if (reason == "it is a folder") return EISDIR;  // the engine's own wording for a folder named as a file
   for (int error = 1; error < 256; ++error) {
     if (reason == std::strerror(error)) return error;
   }

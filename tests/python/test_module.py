@@ -57,10 +57,10 @@ def test_bad_options_raise(tmp_path, options, exception, message):
 
 FILE_PROBLEMS = [  # input, output in the test's folder (None: the sample), exception, errno, message
     ("missing.txt", "out.html", FileNotFoundError, errno.ENOENT, "Input File {input} not found"),
-    (".", "out.html", IsADirectoryError, errno.EISDIR, "Input File {input} not found"),
+    (".", "out.html", IsADirectoryError, errno.EISDIR, "Could not read the input file {input}: it is a folder"),
     (None, "no folder/out.html", FileNotFoundError, errno.ENOENT,
      "Could not write the output file {output}: No such file or directory"),
-    (None, ".", OSError, None, "Could not write the output file {output}: it is a folder"),  # no errno known
+    (None, ".", IsADirectoryError, errno.EISDIR, "Could not write the output file {output}: it is a folder"),
 ]
 
 
