@@ -69,6 +69,13 @@ std::string IdPart(std::string_view formId) {
 bool IsNumber(std::string_view field) {
   std::size_t i = 0, n = field.size();
   while (i < n && (field[i] == ' ' || field[i] == '\t')) ++i;
+  if (i == n) return false;
+  // Most cells are words: turn them away on their first byte.
+  const char first = field[i];
+  if (!((first >= '0' && first <= '9') || first == '+' || first == '-' || first == '$' || first == '.' ||
+        first == '\xC2' || first == '\xE2')) {
+    return false;
+  }
   while (n > i && (field[n - 1] == ' ' || field[n - 1] == '\t')) --n;
   if (i < n && (field[i] == '+' || field[i] == '-')) ++i;
   if (i < n && field[i] == '$') {

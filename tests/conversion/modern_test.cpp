@@ -127,6 +127,24 @@ INSTANTIATE_TEST_SUITE_P(
                    }}),
     [](const testing::TestParamInfo<GoldenCase>& info) { return std::string(info.param.name); });
 
+// Which table cells are marked as numbers (right-aligned by the page's style).
+TEST(ModernPage, NumberCells) {
+  const std::pair<const char*, bool> cells[] = {
+      {"12", true},         {" 12 ", true},       {"-3.5", true},       {"+7", true},
+      {"$5", true},         {"\xC2\xA3" "5", true}, {"\xE2\x82\xAC" "1,234.50", true}, {"50%", true},
+      {".5", true},         {"1,234", true},      {"12.", false},       {"1.2.3", false},
+      {"1,", false},        {"12a", false},       {"$", false},         {"-", false},
+      {"%", false},         {"abc", false},       {"\xC2\xA0" "5", false}, {"\xE2\x80\x93" "5", false},
+  };
+  ConversionOptions options = Modern(OutputFormat::HtmlTable);
+  options.webPage = false;
+  options.separator = "tab";
+  for (const auto& [cell, number] : cells) {
+    const std::string document = ConvertText(std::string(cell) + "\n", options).document;
+    EXPECT_EQ(document.find("<td class=\"number\">") != std::string::npos, number) << '"' << cell << '"';
+  }
+}
+
 TEST(ModernPage, LegacyInputBecomesUtf8WhateverTheCharSet) {
   ConversionOptions options = Modern(OutputFormat::Smart);
   options.charSet = "windows-1252";

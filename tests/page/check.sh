@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one checker over a folder of modern documents:
-#   check.sh validate FOLDER   the Nu Html Checker: no error, no warning
+#   check.sh validate FOLDER   the Nu Html Checker: no error, no warning (sub-folders too)
 #   check.sh browse FOLDER     axe-core, phone width and dark scheme in Chromium
 # Exits 77 (skipped) when the checker is not installed.
 set -euo pipefail
@@ -14,13 +14,6 @@ case $what in
     # One JVM for the whole folder; --Werror makes warnings fail too. The language
     # is the user's to say, so the checker's guess from the text is not asked for.
     options=(--Werror --skip-non-html --no-langdetect)
-    if grep -rqs '<A HREF=' "$folder"; then
-      # Anchors still written by the classic link rules carry their hrefs as typed
-      # (quotes, spaces, stray brackets), which the checker refuses; this filter
-      # goes out of use by itself once modern pages get modern anchors.
-      echo "note: classic anchors found, their href errors are not counted"
-      options+=(--filterpattern 'Bad value .*for attribute .href. on element .a.*')
-    fi
     exec java -Xss8m -jar "$here/node_modules/vnu-jar/build/dist/vnu.jar" "${options[@]}" "$folder"
     ;;
   browse)

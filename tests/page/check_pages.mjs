@@ -3,7 +3,7 @@
 // axe-core finds no violation in the light or the dark colour scheme, nothing
 // scrolls sideways on a 390 px wide screen (pages; fragments bring no style), and a page that follows the colour
 // scheme is dark in the dark one.
-//   node check_pages.mjs FOLDER
+//   node check_pages.mjs FOLDER (sub-folders included)
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -13,7 +13,11 @@ import puppeteer from 'puppeteer-core';
 const require = createRequire(import.meta.url);
 const axeSource = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
 const folder = process.argv[2];
-const files = fs.readdirSync(folder).filter((name) => name.endsWith('.html')).sort();
+// Every document of the folder and its sub-folders (a site's index pages among them).
+const walk = (dir) => fs.readdirSync(dir, { withFileTypes: true }).flatMap((entry) =>
+  entry.isDirectory() ? walk(path.join(dir, entry.name)).map((name) => path.join(entry.name, name))
+                      : entry.name.endsWith('.html') ? [entry.name] : []);
+const files = walk(folder).sort();
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'scrivane-axe-'));
 
 const browser = await puppeteer.launch({
