@@ -285,19 +285,25 @@ std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, c
   if (separator.empty()) return 1;
   constexpr std::size_t kChunk = 1024 * 1024;
   TableWidth width(separator, encoding);
-  std::vector<char> buffer;
+  std::unique_ptr<char[]> buffer;  // not zeroed: every byte looked at has been read
+  std::size_t capacity = 0;
   std::size_t held = 0;  // bytes of a line begun in the last chunk
   for (bool atEnd = false; !atEnd;) {
-    buffer.resize(held + kChunk);
-    const std::size_t got = read(buffer.data() + held, kChunk);
+    if (capacity < held + kChunk) {
+      auto larger = std::make_unique_for_overwrite<char[]>(held + kChunk);
+      if (held > 0) std::memcpy(larger.get(), buffer.get(), held);
+      buffer = std::move(larger);
+      capacity = held + kChunk;
+    }
+    const std::size_t got = read(buffer.get() + held, kChunk);
     atEnd = got == 0;
-    const std::string_view text(buffer.data(), held + got);
+    const std::string_view text(buffer.get(), held + got);
     // Whole lines only, but for the last one at the end of the input.
     const std::size_t lastEnd = text.find_last_of("\r\n");
     const std::size_t whole = atEnd ? text.size() : lastEnd == std::string_view::npos ? 0 : lastEnd + 1;
     width.Add(text.substr(0, whole));
     held = text.size() - whole;
-    std::memmove(buffer.data(), buffer.data() + whole, held);
+    std::memmove(buffer.get(), buffer.get() + whole, held);
   }
   return width.Widest();
 }
