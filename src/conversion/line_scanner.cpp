@@ -19,18 +19,22 @@ namespace {
 constexpr std::size_t kBlock = 256 * 1024;
 constexpr std::size_t kWindow = 32;  // bytes classified at once
 
+// With kControls false the controls mask stays empty: only modern pages, whose
+// scanner also runs the modern link rules, take controls out.
+template <bool kControls>
 [[maybe_unused]] LineScanner::Masks ClassifyBytes(const char* p) {
   LineScanner::Masks masks{0, 0, 0, 0};
   for (unsigned i = 0; i < kWindow; ++i) {
     masks.lineEnds |= (HasRule(p[i], kLineEnd) ? 1u : 0u) << i;
     masks.candidates |= (HasRule(p[i], kCandidate) ? 1u : 0u) << i;
     masks.high |= (static_cast<unsigned char>(p[i]) >= 0x80 ? 1u : 0u) << i;
-    masks.controls |= (HasRule(p[i], kControl) ? 1u : 0u) << i;
+    if constexpr (kControls) masks.controls |= (HasRule(p[i], kControl) ? 1u : 0u) << i;
   }
   return masks;
 }
 
 #if defined(__SSE2__)
+template <bool kControls>
 LineScanner::Masks ClassifySse2(const char* p) {
   LineScanner::Masks masks{0, 0, 0, 0};
   for (unsigned half = 0; half < 2; ++half) {
@@ -41,11 +45,13 @@ LineScanner::Masks ClassifySse2(const char* p) {
     masks.lineEnds |= static_cast<unsigned>(_mm_movemask_epi8(ends)) << (16 * half);
     masks.candidates |= static_cast<unsigned>(_mm_movemask_epi8(candidates)) << (16 * half);
     masks.high |= static_cast<unsigned>(_mm_movemask_epi8(bytes)) << (16 * half);
-    // As signed bytes, controls (and the high bytes, taken off again) are below 0x20.
-    const __m128i controls = _mm_andnot_si128(
-        _mm_or_si128(_mm_or_si128(ends, is('\t')), _mm_cmplt_epi8(bytes, _mm_setzero_si128())),
-        _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), is('\x7F')));
-    masks.controls |= static_cast<unsigned>(_mm_movemask_epi8(controls)) << (16 * half);
+    if constexpr (kControls) {
+      // As signed bytes, controls (and the high bytes, taken off again) are below 0x20.
+      const __m128i controls = _mm_andnot_si128(
+          _mm_or_si128(_mm_or_si128(ends, is('\t')), _mm_cmplt_epi8(bytes, _mm_setzero_si128())),
+          _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)), is('\x7F')));
+      masks.controls |= static_cast<unsigned>(_mm_movemask_epi8(controls)) << (16 * half);
+    }
   }
   return masks;
 }
@@ -86,6 +92,7 @@ constexpr std::array<std::uint8_t, 32> kLowTable = BothLanes(kLowHalves);
 constexpr std::array<std::uint8_t, 32> kHighTable = BothLanes(kHighHalves);
 
 #if defined(__x86_64__) && defined(__GNUC__)
+template <bool kControls>
 __attribute__((target("avx2"))) LineScanner::Masks ClassifyAvx2(const char* p) {
   const __m256i lowTable = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLowTable.data()));
   const __m256i highTable = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kHighTable.data()));
@@ -97,33 +104,36 @@ __attribute__((target("avx2"))) LineScanner::Masks ClassifyAvx2(const char* p) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i ends = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(kLineEndBit)), zero);
   const __m256i candidates = _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(kCandidateBits)), zero);
-  const __m256i controls =
-      _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(static_cast<char>(kControlBits))), zero);
+  unsigned controls = 0;
+  if constexpr (kControls) {
+    controls = ~static_cast<unsigned>(_mm256_movemask_epi8(
+        _mm256_cmpeq_epi8(_mm256_and_si256(classes, _mm256_set1_epi8(static_cast<char>(kControlBits))), zero)));
+  }
   return {~static_cast<unsigned>(_mm256_movemask_epi8(ends)), ~static_cast<unsigned>(_mm256_movemask_epi8(candidates)),
-          static_cast<unsigned>(_mm256_movemask_epi8(bytes)), ~static_cast<unsigned>(_mm256_movemask_epi8(controls))};
+          static_cast<unsigned>(_mm256_movemask_epi8(bytes)), controls};
 }
 #endif
 
-LineScanner::Classifier BestClassifier() {
+LineScanner::Classifier BestClassifier(bool controls) {
 #if defined(__x86_64__) && defined(__GNUC__)
-  if (__builtin_cpu_supports("avx2")) return ClassifyAvx2;
+  if (__builtin_cpu_supports("avx2")) return controls ? ClassifyAvx2<true> : ClassifyAvx2<false>;
 #endif
 #if defined(__SSE2__)
-  return ClassifySse2;
+  return controls ? ClassifySse2<true> : ClassifySse2<false>;
 #else
-  return ClassifyBytes;
+  return controls ? ClassifyBytes<true> : ClassifyBytes<false>;
 #endif
 }
 
 }  // namespace
 
 LineScanner::LineScanner(ReadFunction read, const LinkOptions& links)
-    : read_(std::move(read)), links_(links), classify_(BestClassifier()), buffer_(kBlock) {
+    : read_(std::move(read)), links_(links), classify_(BestClassifier(links.modern)), buffer_(kBlock) {
   data_ = buffer_.data();
 }
 
 LineScanner::LineScanner(std::string_view text, const LinkOptions& links)
-    : links_(links), classify_(BestClassifier()), window_(text.size()), data_(text.data()), end_(text.size()),
+    : links_(links), classify_(BestClassifier(links.modern)), window_(text.size()), data_(text.data()), end_(text.size()),
       atEnd_(true) {}
 
 bool LineScanner::Refill() {

@@ -16,7 +16,7 @@ struct ScannedLine {
   std::string_view text;      // without its line end; valid until the next call
   bool mayChange = false;     // holds a byte that may make a word change (escape or link)
   bool hasHighBytes = false;  // holds bytes above 127 (to be checked or decoded)
-  bool hasControls = false;   // holds control characters other than TAB, or DEL
+  bool hasControls = false;   // holds controls other than TAB, or DEL (noted under modern rules only)
   std::uint64_t consumed = 0; // input bytes read through this line's end
 };
 
