@@ -330,7 +330,7 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
         plain = false;  // A3, the pound sign, decodes to a character that is escaped
       }
     }
-    writer.AddLine(text, plain, !line.hasHighBytes && !line.hasControls);
+    writer.AddLine(text, plain, !line.hasHighBytes && !line.hasControls && scanner.NotesControls());
     if (consumed) consumed(line.consumed);
   }
 }

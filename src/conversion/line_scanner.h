@@ -29,6 +29,8 @@ class LineScanner {
 
   // The next line; false at the end of the input.
   bool Next(ScannedLine& line);
+  // True when lines' hasControls is noted (under the modern rules); else it is always false.
+  bool NotesControls() const { return links_.modern; }
 
  // Bit masks of 32 bytes: line ends, candidate bytes, bytes above 127, controls
  // other than TAB and the line ends, and DEL.

@@ -226,6 +226,24 @@ TEST(ModernPage, LateWideRowWidensEveryRow) {
   }
 }
 
+// Control characters never reach a modern page (each becomes U+FFFD), whichever
+// link rules scanned the lines.
+TEST(ModernPage, ControlsTakenOutWhateverTheScanner) {
+  for (const bool modernLinks : {false, true}) {
+    ConversionOptions options = Modern(OutputFormat::Smart);
+    options.links.modern = modernLinks;
+    std::string document;
+    DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
+    DocumentWriter writer(options, sink);
+    LineScanner scanner("plain\x01text\x7F\x1B[0m\n", options.links);
+    writer.Begin();
+    ConvertLines(scanner, TextEncoding::Utf8, true, writer, {});
+    writer.End();
+    sink.Flush();
+    EXPECT_NE(document.find("plain\uFFFDtext\uFFFD\uFFFD[0m"), std::string::npos) << modernLinks;
+  }
+}
+
 // Paragraphs and header rows run across the blocks the threads convert apart.
 TEST(ModernPage, ThreadsWriteTheSameDocument) {
   std::string input;
