@@ -244,10 +244,10 @@ void DocumentWriter::WriteText(std::string_view text, bool plain) {
   }
 }
 
-void DocumentWriter::AddSelectionOption(std::string_view line) {
+bool DocumentWriter::TakeOptionLink(std::string_view line) {
   std::size_t wordStart = 0, wordEnd = 0;
-  if (!FindFirstLink(line, options_.links, link_, wordStart, wordEnd)) return;
-  // The label: the line's other words, one space apart, escaped.
+  if (!FindFirstLink(line, options_.links, link_, wordStart, wordEnd)) return false;
+  // The label: the line's other words, one space apart.
   label_.clear();
   for (std::string_view part : {line.substr(0, wordStart), line.substr(wordEnd)}) {
     for (std::size_t start = 0; start < part.size();) {
@@ -259,6 +259,19 @@ void DocumentWriter::AddSelectionOption(std::string_view line) {
       start = end + 1;
     }
   }
+  return true;
+}
+
+void DocumentWriter::AppendOptionLabel(std::string& out) {
+  if (label_.empty()) {
+    AppendDrained(out, link_.text, drain_);
+  } else {
+    AppendEscaped(out, label_);
+  }
+}
+
+void DocumentWriter::AddSelectionOption(std::string_view line) {
+  if (!TakeOptionLink(line)) return;
   std::string& out = sink_.Text();
   out.append("<OPTION VALUE=\"");
   if (options_.links.modern) {
@@ -268,11 +281,7 @@ void DocumentWriter::AddSelectionOption(std::string_view line) {
     AppendDrained(out, link_.text, drain_);
   }
   out.append("\">");
-  if (label_.empty()) {
-    AppendDrained(out, link_.text, drain_);
-  } else {
-    AppendEscaped(out, label_);
-  }
+  AppendOptionLabel(out);
   out.append("</OPTION>");
   sink_.EndLine();
 }

@@ -71,6 +71,10 @@ class DocumentWriter {
   void AddTableRow(std::string_view line, bool plain);
   void WriteText(std::string_view text, bool plain);
   void AddSelectionOption(std::string_view line);
+  // Finds the line's first link into link_ and its other words into label_; false without one.
+  bool TakeOptionLink(std::string_view line);
+  // The option's label: label_ escaped, or the link's text when the line has no other words.
+  void AppendOptionLabel(std::string& out);
   void WriteGoButton();
   void WriteFoot();
 

@@ -11,6 +11,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "utf8.h"
+
 namespace scrivane {
 namespace {
 
@@ -21,19 +23,6 @@ constexpr std::array<char16_t, 32> kHighControls = {
 
 char32_t CodePointOf(unsigned char byte) {
   return (byte >= 0x80 && byte < 0xA0) ? kHighControls[byte - 0x80] : byte;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 // The Windows-1252 byte for a character, or -1 when the code page has none.
@@ -61,33 +50,6 @@ std::size_t AsciiPrefix(std::string_view bytes) {
   }
   while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
   return i;
-}
-
-// Decodes the sequence at `bytes[i]`; returns its length, or 0 when malformed.
-std::size_t DecodeUtf8(std::string_view bytes, std::size_t i, char32_t& c) {
-  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-  const unsigned char lead = at(i);
-  std::size_t length;
-  char32_t minimum;
-  if (lead < 0x80) {
-    c = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, minimum = 0x80, c = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, minimum = 0x800, c = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, minimum = 0x10000, c = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > bytes.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((at(i + k) & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (at(i + k) & 0x3F);
-  }
-  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return length;
 }
 
 }  // namespace

@@ -245,28 +245,12 @@ void DocumentWriter::AddModernRow(std::string_view line, bool plain) {
 }
 
 void DocumentWriter::AddModernOption(std::string_view line) {
-  std::size_t wordStart = 0, wordEnd = 0;
-  if (!FindFirstLink(line, options_.links, link_, wordStart, wordEnd)) return;
-  label_.clear();
-  for (std::string_view part : {line.substr(0, wordStart), line.substr(wordEnd)}) {
-    for (std::size_t start = 0; start < part.size();) {
-      const std::size_t end = std::min(part.find(' ', start), part.size());
-      if (end > start) {
-        if (!label_.empty()) label_.push_back(' ');
-        label_.append(part.substr(start, end - start));
-      }
-      start = end + 1;
-    }
-  }
+  if (!TakeOptionLink(line)) return;
   std::string& out = sink_.Text();
   out.append("<option value=\"");
   AppendDrained(out, link_.href, drain_);  // a modern page's links are always modern
   out.append("\">");
-  if (label_.empty()) {
-    AppendDrained(out, link_.text, drain_);
-  } else {
-    AppendEscaped(out, label_);
-  }
+  AppendOptionLabel(out);
   out.append("</option>");
   sink_.EndLine();
 }

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "byte_rules.h"
+#include "utf8.h"
 
 namespace scrivane {
 namespace {
@@ -388,19 +389,6 @@ std::size_t TailEnd(std::string_view text, std::size_t from, bool& urlSafe) {
     --end;
   }
   return end;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {  // no entity stands for more
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 void AppendPercent(std::string& href, unsigned char byte) {

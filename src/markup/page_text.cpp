@@ -16,6 +16,7 @@
 #endif
 
 #include "markup.h"
+#include "utf8.h"
 
 namespace scrivane {
 namespace {
@@ -34,33 +35,6 @@ bool IsForbidden(char32_t c) {
   if (c < 0x20) return c != '\t' && c != '\n' && c != '\f' && c != '\r';
   if (c >= 0x7F && c <= 0x9F) return true;
   return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE;
-}
-
-// Decodes the UTF-8 sequence at text[i]; returns its length, 0 when malformed.
-std::size_t Decode(std::string_view text, std::size_t i, char32_t& c) {
-  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = at(i);
-  std::size_t length;
-  char32_t minimum;
-  if (lead < 0x80) {
-    c = lead;
-    return 1;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, minimum = 0x80, c = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, minimum = 0x800, c = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, minimum = 0x10000, c = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((at(i + k) & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (at(i + k) & 0x3F);
-  }
-  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return length;
 }
 
 // Index of the next byte at or after `i` that may start a forbidden code point
@@ -99,7 +73,7 @@ std::size_t SkipAllowed(const char* p, std::size_t i, std::size_t n) {
 // code point there is allowed; `length` gets the code point's length either way.
 std::size_t ForbiddenAt(std::string_view text, std::size_t i, std::size_t& length) {
   char32_t c = 0;
-  length = Decode(text, i, c);
+  length = DecodeUtf8(text, i, c);
   if (length == 0) {
     length = 1;
     return 1;
