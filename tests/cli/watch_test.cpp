@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "program_sandbox.h"

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <thread>
 
 #include "program_sandbox.h"
 

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,14 +13,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <initializer_list>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -80,10 +82,10 @@ struct Outcome {
 
 // Changes to how the program is started.
 struct Launch {
-  std::vector<std::string> wrapper{};  // a command to run the program under (argv prefix)
-  std::optional<rlim_t> fileSizeLimit{};
-  bool ignoreFileSizeSignal = false;  // writes past the limit then fail with EFBIG
-  std::string input{};                // fed to its standard input, which then ends
+  std::vector<std::string> wrapper{};          // a command to run the program under (argv prefix)
+  std::optional<std::size_t> fileSizeLimit{};  // in bytes, a multiple of 512
+  bool ignoreFileSizeSignal = false;           // writes past the limit then fail with EFBIG
+  std::string input{};                         // fed to its standard input, which then ends
 };
 
 // Long enough for the largest runs of an unoptimised sanitizer build, and within a test's own limit.
@@ -160,10 +162,15 @@ class Sandbox {
 
   // Starts the program with `arguments` and leaves it running; returns its process id.
   pid_t Start(const std::vector<std::string>& arguments, const Launch& launch = {}) const {
-    const std::string tag = std::to_string(counter_++);
+    const std::string tag = std::to_string(counter_++), folder = Folder();
     Started started{0, 0, root_ / ("stdout." + tag), root_ / ("stderr." + tag)};
-    const std::string folder = Folder();
-    std::vector<std::string> argv = launch.wrapper, environment = Environment();
+    std::vector<std::string> argv, environment = Environment();
+    if (launch.fileSizeLimit || launch.ignoreFileSizeSignal) {  // the shell's settings hold on through exec
+      argv = {"sh", "-c", "exec \"$0\" \"$@\""};
+      if (launch.ignoreFileSizeSignal) argv[2].insert(0, "trap '' XFSZ; ");
+      if (launch.fileSizeLimit) argv[2].insert(0, "ulimit -f " + std::to_string(*launch.fileSizeLimit / 512) + "; ");
+    }
+    argv.insert(argv.end(), launch.wrapper.begin(), launch.wrapper.end());
     argv.push_back(program_);
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> args, env;
@@ -174,31 +181,28 @@ class Sandbox {
     int input[2];
     if (pipe2(input, O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
 
-    started.pid = fork();
-    if (started.pid == 0) {
-      const int outFd = open(started.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-      const int errFd = open(started.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-      if (dup2(input[0], STDIN_FILENO) < 0 || dup2(outFd, STDOUT_FILENO) < 0 || dup2(errFd, STDERR_FILENO) < 0 ||
-          chdir(folder.c_str()) != 0) {
-        _exit(127);
-      }
-      if (launch.fileSizeLimit) {
-        const rlimit limit{*launch.fileSizeLimit, *launch.fileSizeLimit};
-        setrlimit(RLIMIT_FSIZE, &limit);
-      }
-      if (launch.ignoreFileSizeSignal) signal(SIGXFSZ, SIG_IGN);
-      execvpe(args[0], args.data(), env.data());
-      _exit(127);
-    }
-    // A process of its own feeds the input, so that a program that never reads it blocks no test.
-    if (!launch.input.empty() && (started.feeder = fork()) == 0) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, started.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, started.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    const int failed = posix_spawnp(&started.pid, args[0], &actions, nullptr, args.data(), env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) {
       close(input[0]);
-      for (std::size_t at = 0; at < launch.input.size();) {
-        const ssize_t written = write(input[1], launch.input.data() + at, launch.input.size() - at);
-        if (written <= 0) _exit(1);
-        at += static_cast<std::size_t>(written);
-      }
-      _exit(0);
+      close(input[1]);
+      throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(failed));
+    }
+    // Input the pipe holds is written at once (its reading end still open here, so no
+    // SIGPIPE if the program is already gone); more is fed by a process of its own, so
+    // that a program that never reads it blocks no test.
+    fcntl(input[1], F_SETPIPE_SZ, static_cast<int>(std::clamp<std::size_t>(launch.input.size(), 1 << 16, 1 << 20)));
+    if (launch.input.size() <= static_cast<std::size_t>(fcntl(input[1], F_GETPIPE_SZ))) {
+      WriteAll(input[1], launch.input);
+    } else if ((started.feeder = fork()) == 0) {
+      close(input[0]);
+      _exit(WriteAll(input[1], launch.input) ? 0 : 1);
     }
     close(input[0]);
     close(input[1]);
@@ -219,12 +223,9 @@ class Sandbox {
     Outcome outcome;
     int status = 0;
     rusage usage{};
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    pid_t ended = 0;
-    while ((ended = wait4(pid, &status, WNOHANG, &usage)) == 0) {
-      if (!outcome.hung && std::chrono::steady_clock::now() > deadline) outcome.hung = kill(pid, SIGKILL) == 0;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    auto waited = std::async(std::launch::async, [&] { return wait4(pid, &status, 0, &usage); });
+    if (waited.wait_for(limit) == std::future_status::timeout) outcome.hung = kill(pid, SIGKILL) == 0;
+    const pid_t ended = waited.get();
     if (ended == pid && WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
     if (ended == pid && WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
     outcome.peakRssKiB = usage.ru_maxrss;
@@ -246,6 +247,14 @@ class Sandbox {
   }
 
  private:
+  static bool WriteAll(int fd, const std::string& bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+      const ssize_t written = write(fd, bytes.data() + at, bytes.size() - at);
+      if (written <= 0) return false;
+      at += static_cast<std::size_t>(written);
+    }
+    return true;
+  }
   struct Started {
     pid_t pid, feeder;  // the program and the process feeding its input (0: none)
     fs::path out, err;
