@@ -1,60 +1,25 @@
 // The program run from the command line as a subprocess, with a private settings
 // folder and no display: what it converts, what it reports, what it leaves alone.
-#include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 
 #include "form.h"
-#include "headless_program.h"
+#include "program_sandbox.h"
 
 namespace scrivane {
 namespace {
 
+using testing_support::Masked;
 using testing_support::Outcome;
-using testing_support::RunHeadless;
+using testing_support::ReadFile;
+using testing_support::Sandbox;
+using testing_support::WriteFile;
 
-// A private home and settings folder for the program, and a folder for its files.
-class CommandLine {
- public:
-  CommandLine() { QDir(dir_.path()).mkpath(QStringLiteral("config/Scrivan")); }
-
-  QString Folder() const { return dir_.path(); }
-  QString File(const QString& name) const { return dir_.filePath(name); }
-  QString IniPath() const { return File(QStringLiteral("config/Scrivan/Scrivan.ini")); }
-
-  void Write(const QString& path, const QByteArray& bytes) const {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-  }
-  QByteArray Read(const QString& path) const {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-
-  Outcome Run(const QStringList& arguments) const {
-    return RunHeadless(QStringLiteral(SCRIVANE_PROGRAM), arguments, dir_.path(), {}, {}, 60000);
-  }
-
- private:
-  QTemporaryDir dir_;
-};
-
-// The date line and the selection box's form name differ from run to run.
-std::string Masked(const std::string& document) {
-  static const std::regex date("Date: [^\r\n]*");
-  static const std::regex formName("\\b(FN|SN)[0-9]+\\b");
-  return std::regex_replace(std::regex_replace(document, date, "Date: (masked)"), formName, "$1(id)");
-}
-
-const QByteArray kSampleText =
+const std::string kSampleText =
     "Notes on the project\r\n"
     "\r\n"
     "See www.example.org and ftp.example.org, or http://example.org/a?b=1&c=2.\r\n"
@@ -66,8 +31,8 @@ const QByteArray kSampleText =
 
 // Every page and option key, with the format in OutFormat; source and destination
 // say clipboard, which a command-line run ignores.
-QByteArray StoredOptions(int format) {
-  return "[General]\nInput=0\nOutput=0\nOutFormat=" + QByteArray::number(format) +
+std::string StoredOptions(int format) {
+  return "[General]\nInput=0\nOutput=0\nOutFormat=" + std::to_string(format) +
          "\nChangeWWW=1\nChangeFTP=0\nRemovePunctuation=1\nEmailCheck=1\nCentre=1\nGoButton=1\nWebPage=1\n"
          "Title=Notes, converted\nFooter=<HR>Made by me\nFontFace=Arial\nFontSize=3\nFontColor=#000080\n"
          "BGColor=#FFFFCC\nTextColor=black\nBGImage=paper.png\nCharSet=utf-8\nSeparator=tab\n"
@@ -100,30 +65,28 @@ FormState FormWith(int format) {
 TEST(CommandLine, EachStoredFormatConvertsAsTheEngineDoes) {
   for (int format = 0; format < kFormatCount; ++format) {
     SCOPED_TRACE(kFormatNames[format]);
-    CommandLine run;
-    const QString input = run.File(QStringLiteral("my notes.txt"));
-    run.Write(input, kSampleText);
-    const QByteArray stored = StoredOptions(format);
-    run.Write(run.IniPath(), stored);
+    Sandbox run(SCRIVANE_PROGRAM);
+    const std::string input = run / "my notes.txt";
+    WriteFile(input, kSampleText);
+    const std::string stored = StoredOptions(format);
+    run.StoreSettings(stored);
 
     const Outcome outcome = run.Run({input});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.err, "");
-    EXPECT_EQ(outcome.out, "Finished Conversion. HTML document written to file " + input.toStdString() + ".html\n");
+    EXPECT_EQ(outcome.out, "Finished Conversion. HTML document written to file " + input + ".html\n");
 
     ConversionOptions options = ReadFormOptions(FormWith(format));
     options.dateText = "today";
-    const QString expectedPath = run.File(QStringLiteral("expected.html"));
-    ASSERT_TRUE(RunConversion(InputFile{input.toStdString()}, OutputFile{expectedPath.toStdString()}, options, {})
-                    .delivered);
-    const std::string expected = run.Read(expectedPath).toStdString();
-    const std::string actual = run.Read(input + QStringLiteral(".html")).toStdString();
+    ASSERT_TRUE(RunConversion(InputFile{input}, OutputFile{run / "expected.html"}, options, {}).delivered);
+    const std::string expected = run.Read("expected.html");
+    const std::string actual = ReadFile(input + ".html");
     EXPECT_EQ(Masked(actual), Masked(expected));
     EXPECT_NE(actual.find("Date: "), std::string::npos);
 
     // Reading the store wrote nothing back, not even a lock file.
-    EXPECT_EQ(run.Read(run.IniPath()), stored);
-    EXPECT_EQ(QDir(run.File(QStringLiteral("config/Scrivan"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+    EXPECT_EQ(ReadFile(run.Ini()), stored);
+    EXPECT_EQ(QDir(QString::fromStdString(run.Ini().parent_path())).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{QStringLiteral("Scrivan.ini")});
   }
 }
@@ -131,7 +94,7 @@ TEST(CommandLine, EachStoredFormatConvertsAsTheEngineDoes) {
 TEST(CommandLine, ArgumentsNameOneFile) {
   struct Case {
     const char* name;
-    QStringList arguments;  // %1 is the folder
+    std::vector<std::string> arguments;  // %1 is the folder
   };
   const Case cases[] = {
       {"one argument with spaces", {"%1/my notes.txt"}},
@@ -140,21 +103,23 @@ TEST(CommandLine, ArgumentsNameOneFile) {
       {"quotes and outer spaces", {"  \"%1/my notes.txt\"  "}},
   };
   for (const Case& c : cases) {
-    CommandLine run;
-    const QString input = run.File(QStringLiteral("my notes.txt"));
-    run.Write(input, "hello\n");
-    QStringList arguments;
-    for (QString argument : c.arguments) arguments << argument.replace(QStringLiteral("%1"), run.Folder());
+    Sandbox run(SCRIVANE_PROGRAM);
+    run.Write("my notes.txt", "hello\n");
+    std::vector<std::string> arguments;
+    for (std::string argument : c.arguments) {
+      const std::size_t at = argument.find("%1");
+      arguments.push_back(at == std::string::npos ? argument : argument.replace(at, 2, run.Folder().string()));
+    }
     const Outcome outcome = run.Run(arguments);
     EXPECT_EQ(outcome.status, 0) << c.name << ": " << outcome.err;
-    EXPECT_TRUE(QFile::exists(input + QStringLiteral(".html"))) << c.name;
+    EXPECT_TRUE(run.Exists("my notes.txt.html")) << c.name;
   }
 }
 
 TEST(CommandLine, FailuresReportAndExitWithOne) {
   struct Case {
     const char* name;
-    QByteArray settings;
+    std::string settings;
     bool makeInput;
     bool outputIsFolder;
     bool outputIsTheInput;  // FILE.html is a link to FILE
@@ -168,66 +133,62 @@ TEST(CommandLine, FailuresReportAndExitWithOne) {
       {"output is the input", "", true, false, true, "The output file %s.html is the input file itself."},
   };
   for (const Case& c : cases) {
-    CommandLine run;
-    const QString input = run.File(QStringLiteral("in put.txt"));
-    if (c.makeInput) run.Write(input, "text\n");
-    if (c.outputIsFolder) QDir().mkpath(input + QStringLiteral(".html"));
-    if (c.outputIsTheInput) QFile::link(input, input + QStringLiteral(".html"));
-    if (!c.settings.isEmpty()) run.Write(run.IniPath(), c.settings);
+    Sandbox run(SCRIVANE_PROGRAM);
+    const std::string input = run / "in put.txt";
+    if (c.makeInput) WriteFile(input, "text\n");
+    if (c.outputIsFolder) std::filesystem::create_directory(input + ".html");
+    if (c.outputIsTheInput) std::filesystem::create_symlink(input, input + ".html");
+    if (!c.settings.empty()) run.StoreSettings(c.settings);
     const Outcome outcome = run.Run({input});
     EXPECT_EQ(outcome.status, 1) << c.name;
     EXPECT_EQ(outcome.out, "") << c.name;
     std::string message = c.message;
-    if (const std::size_t at = message.find("%s"); at != std::string::npos) message.replace(at, 2, input.toStdString());
+    if (const std::size_t at = message.find("%s"); at != std::string::npos) message.replace(at, 2, input);
     EXPECT_NE(outcome.err.find(message), std::string::npos) << c.name << ": " << outcome.err;
     if (!c.outputIsFolder && !c.outputIsTheInput) {
-      EXPECT_FALSE(QFile::exists(input + QStringLiteral(".html"))) << c.name;
+      EXPECT_FALSE(run.Exists("in put.txt.html")) << c.name;
     }
     if (c.makeInput) {
-      QFile kept(input);
-      EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.readAll() == "text\n") << c.name;
+      EXPECT_EQ(ReadFile(input), "text\n") << c.name;
     }
   }
 }
 
 TEST(CommandLine, EmptyStoreStaysEmpty) {
-  CommandLine run;
-  const QString input = run.File(QStringLiteral("a.txt"));
-  run.Write(input, "www.example.org\n");
-  const Outcome outcome = run.Run({input});
+  Sandbox run(SCRIVANE_PROGRAM);
+  run.Write("a.txt", "www.example.org\n");
+  const Outcome outcome = run.Run({run / "a.txt"});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_FALSE(QFile::exists(run.IniPath()));
+  EXPECT_FALSE(std::filesystem::exists(run.Ini()));
   // The defaults: a Smart-format web page with links.
-  const QByteArray html = run.Read(input + QStringLiteral(".html"));
-  EXPECT_TRUE(html.contains("<TITLE>Converted by Scrivane</TITLE>")) << html.constData();
-  EXPECT_TRUE(html.contains("<A HREF=\"http://www.example.org\">")) << html.constData();
+  const std::string html = run.Read("a.txt.html");
+  EXPECT_NE(html.find("<TITLE>Converted by Scrivane</TITLE>"), std::string::npos) << html;
+  EXPECT_NE(html.find("<A HREF=\"http://www.example.org\">"), std::string::npos) << html;
 }
 
 TEST(CommandLine, OldStoreIsMigratedFirst) {
-  CommandLine run;
-  const QString input = run.File(QStringLiteral("a.txt"));
-  run.Write(input, "one\ntwo\n");
-  run.Write(run.IniPath(), "[General]\nInput=True\nOutFormat=2\nWebPage=0\n[Files]\nIn0=/kept.txt\n");
-  const Outcome outcome = run.Run({input});
+  Sandbox run(SCRIVANE_PROGRAM);
+  run.Write("a.txt", "one\ntwo\n");
+  run.StoreSettings("[General]\nInput=True\nOutFormat=2\nWebPage=0\n[Files]\nIn0=/kept.txt\n");
+  const Outcome outcome = run.Run({run / "a.txt"});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
-  const QByteArray html = run.Read(input + QStringLiteral(".html"));
-  EXPECT_TRUE(html.startsWith("<HTML>")) << html.constData();  // WebPage=0 was discarded
-  EXPECT_FALSE(html.contains("<PRE>")) << html.constData();    // and so was OutFormat=2
-  const QByteArray stored = run.Read(run.IniPath());
-  EXPECT_FALSE(stored.contains("Input")) << stored.constData();
-  EXPECT_TRUE(stored.contains("In0=/kept.txt")) << stored.constData();
+  const std::string html = run.Read("a.txt.html");
+  EXPECT_TRUE(html.starts_with("<HTML>")) << html;  // WebPage=0 was discarded
+  EXPECT_EQ(html.find("<PRE>"), std::string::npos) << html;  // and so was OutFormat=2
+  const std::string stored = ReadFile(run.Ini());
+  EXPECT_EQ(stored.find("Input"), std::string::npos) << stored;
+  EXPECT_NE(stored.find("In0=/kept.txt"), std::string::npos) << stored;
 }
 
 TEST(CommandLine, CorruptStoreGivesDefaults) {
-  CommandLine run;
-  const QString input = run.File(QStringLiteral("a.txt"));
-  run.Write(input, "text\n");
-  QByteArray garbage(100000, '\0');
-  for (int i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919) % 251);
-  run.Write(run.IniPath(), garbage);
-  const Outcome outcome = run.Run({input});
+  Sandbox run(SCRIVANE_PROGRAM);
+  run.Write("a.txt", "text\n");
+  std::string garbage(100000, '\0');
+  for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 7919) % 251);
+  run.StoreSettings(garbage);
+  const Outcome outcome = run.Run({run / "a.txt"});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_EQ(run.Read(run.IniPath()), garbage);
+  EXPECT_EQ(ReadFile(run.Ini()), garbage);
 }
 
 }  // namespace

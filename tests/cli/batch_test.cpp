@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <map>
 
-#include "cli_test_util.h"
+#include "program_sandbox.h"
 
 namespace scrivane {
 namespace {
@@ -21,13 +21,13 @@ using testing_support::Outcome;
 using testing_support::Sandbox;
 
 // Every file below `folder` (relative names, sorted) with its bytes.
-std::map<std::string, std::string> Tree(const Sandbox& sandbox, const QString& folder) {
+std::map<std::string, std::string> Tree(const Sandbox& sandbox, const std::string& folder) {
   std::map<std::string, std::string> files;
-  QDirIterator it(sandbox.Path(folder), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  const QString top = QString::fromStdString(sandbox / folder);
+  QDirIterator it(top, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
   while (it.hasNext()) {
     const QString path = it.next();
-    files[QDir(sandbox.Path(folder)).relativeFilePath(path).toStdString()] =
-        sandbox.Read(QDir(sandbox.Folder()).relativeFilePath(path));
+    files[QDir(top).relativeFilePath(path).toStdString()] = testing_support::ReadFile(path.toStdString());
   }
   return files;
 }
@@ -39,39 +39,39 @@ std::vector<std::string> Names(const std::map<std::string, std::string>& tree) {
 }
 
 TEST(Batch, OneBadFileFailsAlone) {
-  Sandbox sandbox;
-  sandbox.Write(QStringLiteral("a.txt"), "first www.example.org\n");
-  sandbox.Write(QStringLiteral("b.txt"), "second\n");
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  sandbox.Write("a.txt", "first www.example.org\n");
+  sandbox.Write("b.txt", "second\n");
   const Outcome outcome = sandbox.Run({"a.txt", "missing.txt", "b.txt"});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err,
             "scrivane-convert: Input File missing.txt not found\n"
             "Converted 2 of 3 files; 1 failed.\n");
-  EXPECT_NE(sandbox.Read(QStringLiteral("a.txt.html")).find("<A HREF=\"http://www.example.org\">"), std::string::npos);
-  EXPECT_NE(sandbox.Read(QStringLiteral("b.txt.html")).find("second"), std::string::npos);
-  EXPECT_FALSE(sandbox.Exists(QStringLiteral("missing.txt.html")));
+  EXPECT_NE(sandbox.Read("a.txt.html").find("<A HREF=\"http://www.example.org\">"), std::string::npos);
+  EXPECT_NE(sandbox.Read("b.txt.html").find("second"), std::string::npos);
+  EXPECT_FALSE(sandbox.Exists("missing.txt.html"));
 }
 
 // Files of every kind the engine treats differently, in nested folders.
 void WriteMixedTree(const Sandbox& sandbox, int count) {
   for (int i = 0; i < count; ++i) {
-    QByteArray text = "File " + QByteArray::number(i) + " at www.example.org/" + QByteArray::number(i) + ".\n\n";
+    std::string text = "File " + std::to_string(i) + " at www.example.org/" + std::to_string(i) + ".\n\n";
     switch (i % 5) {
       case 0: text += "a,b,c\n1,2,3\n"; break;
       case 1: text += "caf\xE9 \xA3" "5\n"; break;  // Windows-1252
-      case 2: text += QByteArray(200000, 'x') + "\n"; break;
+      case 2: text += std::string(200000, 'x') + "\n"; break;
       case 3: text.clear(); break;
       default: text += "mail@example.org <b> & \"q\"\n"; break;
     }
-    sandbox.Write(QStringLiteral("in/%1/f%2.txt").arg(i % 3).arg(i, 3, 10, QLatin1Char('0')), text);
+    sandbox.Write(QStringLiteral("in/%1/f%2.txt").arg(i % 3).arg(i, 3, 10, QLatin1Char('0')).toStdString(), text);
   }
 }
 
 TEST(Batch, ThreadsGiveTheSameDocumentsAsOne) {
   for (const char* format : {"smart", "select"}) {
     SCOPED_TRACE(format);
-    Sandbox sandbox;
+    Sandbox sandbox(SCRIVANE_CONVERT);
     WriteMixedTree(sandbox, 40);
     const Outcome one = sandbox.Run({"-r", "in", "--output-dir", "one", "-j", "1", "--format", format, "--go-button"});
     const Outcome many = sandbox.Run({"-r", "in", "--output-dir", "many", "-j", "8", "--format", format, "--go-button"});
@@ -79,8 +79,8 @@ TEST(Batch, ThreadsGiveTheSameDocumentsAsOne) {
     EXPECT_EQ(many.status, 0) << many.err;
     EXPECT_EQ(one.err, "Converted 40 files.\n");
     EXPECT_EQ(many.err, one.err);
-    const auto expected = Tree(sandbox, QStringLiteral("one"));
-    const auto actual = Tree(sandbox, QStringLiteral("many"));
+    const auto expected = Tree(sandbox, "one");
+    const auto actual = Tree(sandbox, "many");
     ASSERT_EQ(Names(actual), Names(expected));
     EXPECT_EQ(expected.size(), 40u);
     for (const auto& [name, bytes] : expected) EXPECT_EQ(Masked(actual.at(name)), Masked(bytes)) << name;
@@ -88,27 +88,27 @@ TEST(Batch, ThreadsGiveTheSameDocumentsAsOne) {
 }
 
 TEST(Batch, ExistingDocumentsAreKeptWithoutForce) {
-  Sandbox sandbox;
-  sandbox.Write(QStringLiteral("a.txt"), "new a\n");
-  sandbox.Write(QStringLiteral("b.txt"), "new b\n");
-  sandbox.Write(QStringLiteral("a.txt.html"), "old a");
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  sandbox.Write("a.txt", "new a\n");
+  sandbox.Write("b.txt", "new b\n");
+  sandbox.Write("a.txt.html", "old a");
   const Outcome kept = sandbox.Run({"a.txt", "b.txt"});
   EXPECT_EQ(kept.status, 1);
   EXPECT_EQ(kept.err,
             "scrivane-convert: a.txt.html already exists (use --force to replace it)\n"
             "Converted 1 of 2 files; 1 failed.\n");
-  EXPECT_EQ(sandbox.Read(QStringLiteral("a.txt.html")), "old a");
-  EXPECT_NE(sandbox.Read(QStringLiteral("b.txt.html")).find("new b"), std::string::npos);
+  EXPECT_EQ(sandbox.Read("a.txt.html"), "old a");
+  EXPECT_NE(sandbox.Read("b.txt.html").find("new b"), std::string::npos);
 
   const Outcome forced = sandbox.Run({"a.txt", "b.txt", "--force"});
   EXPECT_EQ(forced.status, 0);
   EXPECT_EQ(forced.err, "Converted 2 files.\n");
-  EXPECT_NE(sandbox.Read(QStringLiteral("a.txt.html")).find("new a"), std::string::npos);
+  EXPECT_NE(sandbox.Read("a.txt.html").find("new a"), std::string::npos);
 }
 
 struct LayoutCase {
   const char* name;
-  QStringList arguments;
+  std::vector<std::string> arguments;
   std::vector<std::string> written;  // every file below the sandbox's folder "out", or beside the inputs in "in"
   int status;
   const char* err;
@@ -118,21 +118,21 @@ class LayoutTest : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(LayoutTest, PutsEachDocumentInItsPlace) {
   const LayoutCase& c = GetParam();
-  Sandbox sandbox;
-  sandbox.Write(QStringLiteral("in/a.txt"), "a\n");
-  sandbox.Write(QStringLiteral("in/notes.md"), "md\n");
-  sandbox.Write(QStringLiteral("in/sub/b.txt"), "b\n");
-  sandbox.Write(QStringLiteral("in/sub/deeper/c.TXT"), "c\n");
-  sandbox.Write(QStringLiteral("in/.hidden/d.txt"), "d\n");
-  sandbox.Write(QStringLiteral("in/.e.txt"), "e\n");
-  sandbox.Write(QStringLiteral("other/a.txt"), "other a\n");
-  sandbox.Write(QStringLiteral("empty/readme"), "none\n");
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  sandbox.Write("in/a.txt", "a\n");
+  sandbox.Write("in/notes.md", "md\n");
+  sandbox.Write("in/sub/b.txt", "b\n");
+  sandbox.Write("in/sub/deeper/c.TXT", "c\n");
+  sandbox.Write("in/.hidden/d.txt", "d\n");
+  sandbox.Write("in/.e.txt", "e\n");
+  sandbox.Write("other/a.txt", "other a\n");
+  sandbox.Write("empty/readme", "none\n");
   const Outcome outcome = sandbox.Run(c.arguments);
   EXPECT_EQ(outcome.status, c.status);
   EXPECT_EQ(outcome.err, c.err);
   std::vector<std::string> written;
-  for (const auto& [name, bytes] : Tree(sandbox, QStringLiteral("out"))) written.push_back("out/" + name);
-  for (const auto& [name, bytes] : Tree(sandbox, QStringLiteral("in"))) {
+  for (const auto& [name, bytes] : Tree(sandbox, "out")) written.push_back("out/" + name);
+  for (const auto& [name, bytes] : Tree(sandbox, "in")) {
     if (name.ends_with(".html")) written.push_back("in/" + name);
   }
   EXPECT_EQ(written, c.written);
@@ -178,14 +178,16 @@ INSTANTIATE_TEST_SUITE_P(
 // Runs the program on a pseudo-terminal and returns everything it printed there.
 std::string RunOnTerminal(const Sandbox& sandbox, const std::vector<std::string>& arguments, int& status) {
   int terminal = -1;
+  std::vector<char*> argv{const_cast<char*>(SCRIVANE_CONVERT)}, env;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  std::vector<std::string> environment = sandbox.Environment();
+  for (std::string& variable : environment) env.push_back(variable.data());
+  argv.push_back(nullptr);
+  env.push_back(nullptr);
   const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
   if (child == 0) {
-    if (chdir(sandbox.Folder().toLocal8Bit().constData()) != 0) _exit(127);
-    setenv("XDG_CONFIG_HOME", sandbox.Path(QStringLiteral("config")).toLocal8Bit().constData(), 1);
-    std::vector<char*> argv{const_cast<char*>(SCRIVANE_CONVERT)};
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execv(SCRIVANE_CONVERT, argv.data());
+    if (chdir(sandbox.Folder().c_str()) != 0) _exit(127);
+    execve(SCRIVANE_CONVERT, argv.data(), env.data());
     _exit(127);
   }
   std::string printed;
@@ -199,9 +201,9 @@ std::string RunOnTerminal(const Sandbox& sandbox, const std::vector<std::string>
 }
 
 TEST(Batch, ProgressLineOnlyOnATerminal) {
-  Sandbox sandbox;
-  sandbox.Write(QStringLiteral("a.txt"), "a\n");
-  sandbox.Write(QStringLiteral("b.txt"), "b\n");
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  sandbox.Write("a.txt", "a\n");
+  sandbox.Write("b.txt", "b\n");
   int status = -1;
   const std::string terminal = RunOnTerminal(sandbox, {"a.txt", "missing.txt", "b.txt", "-j", "1"}, status);
   EXPECT_EQ(status, 1);
@@ -216,12 +218,12 @@ TEST(Batch, ProgressLineOnlyOnATerminal) {
 
 // A name longer than the terminal is cut between characters, to the terminal's width in characters.
 TEST(Batch, ProgressLineCutsBetweenCharacters) {
-  Sandbox sandbox;
+  Sandbox sandbox(SCRIVANE_CONVERT);
   QString name;
   for (int i = 0; i < 40; ++i) name += QString::fromUtf8("é€");  // 84 characters, 204 bytes
   name += QStringLiteral(".txt");
-  sandbox.Write(name, "a\n");
-  sandbox.Write(QStringLiteral("b.txt"), "b\n");
+  sandbox.Write(name.toStdString(), "a\n");
+  sandbox.Write("b.txt", "b\n");
   int status = -1;
   const std::string terminal = RunOnTerminal(sandbox, {"b.txt", name.toStdString(), "-j", "1"}, status);
   EXPECT_EQ(status, 0);

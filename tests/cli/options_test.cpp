@@ -7,22 +7,23 @@
 #include <regex>
 #include <set>
 
-#include "cli_test_util.h"
+#include "program_sandbox.h"
 
 namespace scrivane {
 namespace {
 
+using testing_support::Joined;
 using testing_support::Outcome;
 using testing_support::Sandbox;
 
-const QByteArray kText =
+const std::string kText =
     "Title line www.example.org ftp.example.org mail@example.org http://example.org/x.\n"
     "a,b;c\td\n";
 
 struct OptionCase {
   const char* name;
-  QStringList base;     // the run compared against
-  QStringList option;   // added to `base`
+  std::vector<std::string> base;    // the run compared against
+  std::vector<std::string> option;  // added to `base`
   const char* present;  // in the document with the option, not without ("" when none)
   const char* absent;   // in the document without the option, not with it ("" when none)
   const char* stored;   // the [General] keys of the settings store
@@ -32,10 +33,10 @@ class OptionTest : public testing::TestWithParam<OptionCase> {};
 
 TEST_P(OptionTest, ChangesTheDocument) {
   const OptionCase& c = GetParam();
-  Sandbox sandbox;
-  sandbox.StoreSettings(QByteArray("[General]\n") + c.stored);
-  const Outcome without = sandbox.Run(c.base, kText);
-  const Outcome with = sandbox.Run(c.base + c.option, kText);
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  sandbox.StoreSettings(std::string("[General]\n") + c.stored);
+  const Outcome without = sandbox.Run(c.base, {.input = kText});
+  const Outcome with = sandbox.Run(Joined({c.base, c.option}), {.input = kText});
   ASSERT_EQ(without.status, 0) << without.err;
   ASSERT_EQ(with.status, 0) << with.err;
   EXPECT_EQ(with.err, "");
@@ -49,8 +50,8 @@ TEST_P(OptionTest, ChangesTheDocument) {
   }
 }
 
-const QStringList kNone;
-const QStringList kSettings{"--settings"};
+const std::vector<std::string> kNone;
+const std::vector<std::string> kSettings{"--settings"};
 
 INSTANTIATE_TEST_SUITE_P(
     Table, OptionTest,
@@ -110,34 +111,34 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Options, OldStoreGivesTheDefaults) {
   // The window throws away a store whose Input is an old True/False flag; so does --settings.
-  Sandbox sandbox;
-  const QByteArray stored = "[General]\nInput=True\nTitle=Old\nWebPage=0\n";
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  const std::string stored = "[General]\nInput=True\nTitle=Old\nWebPage=0\n";
   sandbox.StoreSettings(stored);
-  const Outcome outcome = sandbox.Run({"--settings"}, "text\n");
+  const Outcome outcome = sandbox.Run({"--settings"}, {.input = "text\n"});
   EXPECT_EQ(outcome.status, 0);
   EXPECT_NE(outcome.out.find("<TITLE>Converted by Scrivane</TITLE>"), std::string::npos) << outcome.out;
-  EXPECT_EQ(sandbox.Read(QStringLiteral("config/Scrivan/Scrivan.ini")), stored.toStdString());  // left as it was
+  EXPECT_EQ(testing_support::ReadFile(sandbox.Ini()), stored);  // left as it was
 }
 
 struct UsageCase {
   const char* name;
-  QStringList arguments;
+  std::vector<std::string> arguments;
   const char* message;  // part of the error on standard error
 };
 
 class UsageTest : public testing::TestWithParam<UsageCase> {};
 
 TEST_P(UsageTest, IsRefusedWithStatusTwo) {
-  Sandbox sandbox;
-  sandbox.Write(QStringLiteral("a.txt"), "a\n");
-  sandbox.Write(QStringLiteral("b.txt"), "b\n");
-  const Outcome outcome = sandbox.Run(GetParam().arguments, "text\n");
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  sandbox.Write("a.txt", "a\n");
+  sandbox.Write("b.txt", "b\n");
+  const Outcome outcome = sandbox.Run(GetParam().arguments, {.input = "text\n"});
   EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(outcome.out, "");
   EXPECT_TRUE(outcome.err.starts_with("scrivane-convert: ")) << outcome.err;
   EXPECT_NE(outcome.err.find(GetParam().message), std::string::npos) << outcome.err;
   EXPECT_NE(outcome.err.find("Try 'scrivane-convert --help'"), std::string::npos) << outcome.err;
-  EXPECT_FALSE(sandbox.Exists(QStringLiteral("a.txt.html")));
+  EXPECT_FALSE(sandbox.Exists("a.txt.html"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -160,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<UsageCase>& info) { return std::string(info.param.name); });
 
 TEST(Options, VersionAndHelp) {
-  Sandbox sandbox;
+  Sandbox sandbox(SCRIVANE_CONVERT);
   const Outcome version = sandbox.Run({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "scrivane-convert 1.5.0\n");
@@ -172,7 +173,7 @@ TEST(Options, VersionAndHelp) {
 
 // Every option the program knows is described in its manual page.
 TEST(Options, ManualPageDescribesEveryOption) {
-  Sandbox sandbox;
+  Sandbox sandbox(SCRIVANE_CONVERT);
   const std::string help = sandbox.Run({"--help"}).out;
   QFile page(QStringLiteral(SCRIVANE_SOURCE_DIR "/docs/man/scrivane-convert.1"));
   ASSERT_TRUE(page.open(QIODevice::ReadOnly));

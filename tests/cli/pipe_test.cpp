@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "cli_test_util.h"
 #include "form.h"
 #include "pipe_writer.h"
+#include "program_sandbox.h"
 
 namespace scrivane {
 namespace {
@@ -15,30 +15,28 @@ using testing_support::Masked;
 using testing_support::Outcome;
 using testing_support::Sandbox;
 
-const QByteArray kSample =
+const std::string kSample =
     "Notes\r\n\r\nSee www.example.org, or http://example.org/a?b=1&c=2.\r\n"
     "Name\tRole\nAnn,Lead\n\"Quoted\" <tags> & caf\xC3\xA9 \xC2\xA3" "5\n";
 
 // The document the engine itself makes of `text` with the defaults and `format`.
-std::string EngineDocument(Sandbox& sandbox, const QByteArray& text, int format) {
-  sandbox.Write(QStringLiteral("engine-in.txt"), text);
+std::string EngineDocument(Sandbox& sandbox, const std::string& text, int format) {
+  sandbox.Write("engine-in.txt", text);
   FormState form;
   form.outFormat = format;
   ConversionOptions options = ReadFormOptions(form);
   options.dateText = "today";
-  const std::string out = sandbox.Path(QStringLiteral("engine-out.html")).toStdString();
-  EXPECT_TRUE(
-      RunConversion(InputFile{sandbox.Path(QStringLiteral("engine-in.txt")).toStdString()}, OutputFile{out}, options, {})
-          .delivered);
-  return sandbox.Read(QStringLiteral("engine-out.html"));
+  EXPECT_TRUE(RunConversion(InputFile{sandbox / "engine-in.txt"}, OutputFile{sandbox / "engine-out.html"}, options, {})
+                  .delivered);
+  return sandbox.Read("engine-out.html");
 }
 
 TEST(Pipe, StandardInputToStandardOutputInEveryFormat) {
   const char* names[kFormatCount] = {"smart", "linefeeds", "pre", "list", "table", "select"};
   for (int format = 0; format < kFormatCount; ++format) {
     SCOPED_TRACE(names[format]);
-    Sandbox sandbox;
-    const Outcome outcome = sandbox.Run({"--format", names[format]}, kSample);
+    Sandbox sandbox(SCRIVANE_CONVERT);
+    const Outcome outcome = sandbox.Run({"--format", names[format]}, {.input = kSample});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(Masked(outcome.out), Masked(EngineDocument(sandbox, kSample, format)));
@@ -48,8 +46,8 @@ TEST(Pipe, StandardInputToStandardOutputInEveryFormat) {
 
 struct PipeCase {
   const char* name;
-  QStringList arguments;
-  QByteArray input;
+  std::vector<std::string> arguments;
+  std::string input;
   bool fromFile;  // the input is written to in.txt rather than fed to standard input
   bool toFile;    // the document goes to out.html rather than standard output
 };
@@ -59,12 +57,12 @@ class PipeTest : public testing::TestWithParam<PipeCase> {};
 // Each way of naming the input and the output gives the engine's document.
 TEST_P(PipeTest, DeliversTheEngineDocument) {
   const PipeCase& c = GetParam();
-  Sandbox sandbox;
-  if (c.fromFile) sandbox.Write(QStringLiteral("in.txt"), c.input);
-  const Outcome outcome = sandbox.Run(c.arguments, c.fromFile ? QByteArray() : c.input);
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  if (c.fromFile) sandbox.Write("in.txt", c.input);
+  const Outcome outcome = sandbox.Run(c.arguments, {.input = c.fromFile ? std::string() : c.input});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   EXPECT_EQ(outcome.err, "");
-  const std::string document = c.toFile ? sandbox.Read(QStringLiteral("out.html")) : outcome.out;
+  const std::string document = c.toFile ? sandbox.Read("out.html") : outcome.out;
   if (c.toFile) {
     EXPECT_EQ(outcome.out, "");
   }
@@ -81,19 +79,19 @@ INSTANTIATE_TEST_SUITE_P(
                     PipeCase{"FileToFile", {"in.txt", "--output=out.html"}, kSample, true, true},
                     PipeCase{"EmptyInput", {}, "", false, false},
                     // Not UTF-8: read again as Windows-1252 from the start, which a pipe cannot do by itself.
-                    PipeCase{"Windows1252", {}, QByteArray(70000, 'a') + "\ncaf\xE9 \xA3" "5 \x93quoted\x94\n", false,
+                    PipeCase{"Windows1252", {}, std::string(70000, 'a') + "\ncaf\xE9 \xA3" "5 \x93quoted\x94\n", false,
                              false}),
     [](const testing::TestParamInfo<PipeCase>& info) { return std::string(info.param.name); });
 
 // A named pipe is read once, as it is written, and converted whole.
 TEST(Pipe, NamedPipeInput) {
-  Sandbox sandbox;
-  QByteArray text;
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  std::string text;
   for (int i = 0; i < 3000; ++i) text += kSample;
   text += "caf\xE9\n";  // not UTF-8: read again from the start, which the pipe itself cannot do
-  const std::string pipe = sandbox.Path(QStringLiteral("in.txt")).toStdString();
+  const std::string pipe = sandbox / "in.txt";
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-  const pid_t writer = testing_support::StartPipeWriter(pipe, text.toStdString(), 4096, std::chrono::microseconds(100));
+  const pid_t writer = testing_support::StartPipeWriter(pipe, text, 4096, std::chrono::microseconds(100));
   const Outcome outcome = sandbox.Run({"in.txt"});
   EXPECT_EQ(testing_support::WriterEnd(writer), "");
   EXPECT_EQ(outcome.status, 0) << outcome.err;
@@ -101,7 +99,7 @@ TEST(Pipe, NamedPipeInput) {
 }
 
 TEST(Pipe, FailureWritesNothingToStandardOutput) {
-  Sandbox sandbox;
+  Sandbox sandbox(SCRIVANE_CONVERT);
   const Outcome outcome = sandbox.Run({"missing.txt"});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.out, "");
@@ -109,37 +107,37 @@ TEST(Pipe, FailureWritesNothingToStandardOutput) {
 }
 
 TEST(Pipe, InvalidStoredListTypeNamesTheInput) {
-  Sandbox sandbox;
+  Sandbox sandbox(SCRIVANE_CONVERT);
   sandbox.StoreSettings("[General]\nOutFormat=3\nListType=Bulleted\n");
-  const Outcome outcome = sandbox.Run({"--settings"}, "text\n");
+  const Outcome outcome = sandbox.Run({"--settings"}, {.input = "text\n"});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err, "scrivane-convert: standard input: Invalid HTML List type\n");
 }
 
 TEST(Pipe, OutputFileIsReplacedOnlyWithForce) {
-  Sandbox sandbox;
-  sandbox.Write(QStringLiteral("out.html"), "old");
-  const Outcome refused = sandbox.Run({"-o", "out.html"}, "new\n");
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  sandbox.Write("out.html", "old");
+  const Outcome refused = sandbox.Run({"-o", "out.html"}, {.input = "new\n"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.err, "scrivane-convert: out.html already exists (use --force to replace it)\n");
-  EXPECT_EQ(sandbox.Read(QStringLiteral("out.html")), "old");
-  const Outcome forced = sandbox.Run({"-o", "out.html", "--force"}, "new\n");
+  EXPECT_EQ(sandbox.Read("out.html"), "old");
+  const Outcome forced = sandbox.Run({"-o", "out.html", "--force"}, {.input = "new\n"});
   EXPECT_EQ(forced.status, 0) << forced.err;
-  EXPECT_NE(sandbox.Read(QStringLiteral("out.html")).find("new \r\n"), std::string::npos);
+  EXPECT_NE(sandbox.Read("out.html").find("new \r\n"), std::string::npos);
 }
 
 // -o naming the input itself, however spelt, is refused even with --force.
 TEST(Pipe, OutputThatIsTheInputIsRefused) {
-  Sandbox sandbox;
-  sandbox.Write(QStringLiteral("notes.txt"), "my text\n");
-  sandbox.Write(QStringLiteral("sub/other.txt"), "x");
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  sandbox.Write("notes.txt", "my text\n");
+  sandbox.Write("sub/other.txt", "x");
   for (const char* output : {"notes.txt", "./notes.txt", "sub/../notes.txt"}) {
     const Outcome outcome = sandbox.Run({"--force", "notes.txt", "-o", output});
     EXPECT_EQ(outcome.status, 1) << output;
     EXPECT_EQ(outcome.err, std::string("scrivane-convert: The output file ") + output +
                                " is the input file itself. Choose another output name.\n");
-    EXPECT_EQ(sandbox.Read(QStringLiteral("notes.txt")), "my text\n");
+    EXPECT_EQ(sandbox.Read("notes.txt"), "my text\n");
   }
 }
 

@@ -5,7 +5,7 @@
 
 #include <QDateTime>
 #include <QDirIterator>
-#include <QProcess>
+#include <QFile>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -15,19 +15,24 @@
 #include <vector>
 
 #include "cli.h"
-#include "cli_test_util.h"
+#include "program_sandbox.h"
 
 namespace scrivane {
 namespace {
 
+using testing_support::Joined;
 using testing_support::Outcome;
 using testing_support::Sandbox;
 
-const QStringList kSite{"-r", "notes", "--output-dir", "site"};
+const std::vector<std::string> kSite{"-r", "notes", "--output-dir", "site"};
 constexpr int kInputs = 1000;
 
-QString Input(int i) { return QStringLiteral("notes/%1/f%2.txt").arg(i % 10).arg(i, 4, 10, QLatin1Char('0')); }
-QString Document(int i) { return QStringLiteral("site/%1/f%2.txt.html").arg(i % 10).arg(i, 4, 10, QLatin1Char('0')); }
+std::string Input(int i) {
+  return QStringLiteral("notes/%1/f%2.txt").arg(i % 10).arg(i, 4, 10, QLatin1Char('0')).toStdString();
+}
+std::string Document(int i) {
+  return QStringLiteral("site/%1/f%2.txt.html").arg(i % 10).arg(i, 4, 10, QLatin1Char('0')).toStdString();
+}
 
 std::string LastLine(const std::string& text) {
   const std::size_t end = text.find_last_not_of('\n');
@@ -40,12 +45,12 @@ std::string LastLine(const std::string& text) {
 struct Listing {
   std::vector<std::string> documents, hidden;
 };
-Listing List(const Sandbox& sandbox, const QString& folder) {
+Listing List(const Sandbox& sandbox, const std::string& folder) {
   Listing listing;
-  QDirIterator it(sandbox.Path(folder), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  QDirIterator it(QString::fromStdString(sandbox / folder), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
   while (it.hasNext()) {
     const QString path = it.next();
-    const std::string name = QDir(sandbox.Folder()).relativeFilePath(path).toStdString();
+    const std::string name = QDir(QString::fromStdString(sandbox.Folder())).relativeFilePath(path).toStdString();
     if (it.fileName().startsWith(QLatin1Char('.'))) {
       if (it.fileName() != QLatin1String(kManifestName)) listing.hidden.push_back(name);
     } else if (name.ends_with(".html")) {
@@ -60,7 +65,7 @@ bool Complete(const std::string& document) { return document.ends_with("</HTML>\
 struct UpdateStep {
   const char* name;
   std::function<void(const Sandbox&)> change;  // what the user does before the run
-  QStringList arguments;                        // besides kSite
+  std::vector<std::string> arguments;           // besides kSite
   const char* summary;                          // the last line of standard error
   std::function<void(const Sandbox&, const Outcome&)> check;
 };
@@ -69,9 +74,9 @@ const auto kNothing = [](const Sandbox&) {};
 const auto kNoCheck = [](const Sandbox&, const Outcome&) {};
 
 TEST(Site, UpdateConvertsWhatChangedAndOnlyThat) {
-  Sandbox sandbox;
-  for (int i = 0; i < kInputs; ++i) sandbox.Write(Input(i), "Note " + QByteArray::number(i) + "\nwww.example.org\n");
-  const QStringList pre{"--format", "pre"};
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  for (int i = 0; i < kInputs; ++i) sandbox.Write(Input(i), "Note " + std::to_string(i) + "\nwww.example.org\n");
+  const std::vector<std::string> pre{"--format", "pre"};
   const std::vector<UpdateStep> steps{
       {"FirstRun", kNothing, {}, "Converted 1000 files, 0 unchanged, 0 removed, 0 failed.", kNoCheck},
       {"NothingChanged", kNothing, {}, "Converted 0 files, 1000 unchanged, 0 removed, 0 failed.", kNoCheck},
@@ -80,7 +85,7 @@ TEST(Site, UpdateConvertsWhatChangedAndOnlyThat) {
        [](const Sandbox& s, const Outcome&) { EXPECT_NE(s.Read(Document(7)).find("Edited seven"), std::string::npos); }},
       {"TouchedOnly",
        [](const Sandbox& s) {
-         QFile file(s.Path(Input(8)));
+         QFile file(QString::fromStdString(s / Input(8)));
          ASSERT_TRUE(file.open(QIODevice::ReadWrite));
          ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
        },
@@ -89,40 +94,40 @@ TEST(Site, UpdateConvertsWhatChangedAndOnlyThat) {
        [](const Sandbox& s, const Outcome&) { EXPECT_NE(s.Read(Document(9)).find("<PRE>"), std::string::npos); }},
       {"InputDeleted",
        [](const Sandbox& s) {
-         QFile::remove(s.Path(Input(3)));
-         s.Write(QStringLiteral("site/3/stray.html"), "the user's");  // never in the manifest
+         std::filesystem::remove(s / Input(3));
+         s.Write("site/3/stray.html", "the user's");  // never in the manifest
        },
-       pre + QStringList{"--delete"}, "Converted 0 files, 999 unchanged, 1 removed, 0 failed.",
+       Joined({pre, {"--delete"}}), "Converted 0 files, 999 unchanged, 1 removed, 0 failed.",
        [](const Sandbox& s, const Outcome&) {
          EXPECT_FALSE(s.Exists(Document(3)));
-         EXPECT_EQ(s.Read(QStringLiteral("site/3/stray.html")), "the user's");
-         EXPECT_EQ(List(s, QStringLiteral("site")).documents.size(), 1000u);  // 999 and the stray file
+         EXPECT_EQ(s.Read("site/3/stray.html"), "the user's");
+         EXPECT_EQ(List(s, "site").documents.size(), 1000u);  // 999 and the stray file
        }},
       {"UsersFileKept",
        [](const Sandbox& s) {
-         s.Write(QStringLiteral("site/own.txt.html"), "mine");
-         s.Write(QStringLiteral("notes/own.txt"), "own\n");
+         s.Write("site/own.txt.html", "mine");
+         s.Write("notes/own.txt", "own\n");
        },
        pre, "Converted 0 files, 999 unchanged, 0 removed, 1 failed.",
        [](const Sandbox& s, const Outcome& outcome) {
          EXPECT_NE(outcome.err.find("site/own.txt.html already exists (use --force to replace it)"), std::string::npos);
-         EXPECT_EQ(s.Read(QStringLiteral("site/own.txt.html")), "mine");
+         EXPECT_EQ(s.Read("site/own.txt.html"), "mine");
        }},
       {"UsersFileStillKept", kNothing, pre, "Converted 0 files, 999 unchanged, 0 removed, 1 failed.",
-       [](const Sandbox& s, const Outcome&) { EXPECT_EQ(s.Read(QStringLiteral("site/own.txt.html")), "mine"); }},
-      {"ForceTakesIt", kNothing, pre + QStringList{"--force"}, "Converted 1 file, 999 unchanged, 0 removed, 0 failed.",
+       [](const Sandbox& s, const Outcome&) { EXPECT_EQ(s.Read("site/own.txt.html"), "mine"); }},
+      {"ForceTakesIt", kNothing, Joined({pre, {"--force"}}), "Converted 1 file, 999 unchanged, 0 removed, 0 failed.",
        kNoCheck},
-      {"NowItsOwn", [](const Sandbox& s) { s.Write(QStringLiteral("notes/own.txt"), "own, edited\n"); }, pre,
+      {"NowItsOwn", [](const Sandbox& s) { s.Write("notes/own.txt", "own, edited\n"); }, pre,
        "Converted 1 file, 999 unchanged, 0 removed, 0 failed.",
        [](const Sandbox& s, const Outcome&) {
-         EXPECT_NE(s.Read(QStringLiteral("site/own.txt.html")).find("own, edited"), std::string::npos);
-         EXPECT_EQ(List(s, QStringLiteral("site")).hidden, std::vector<std::string>{});
+         EXPECT_NE(s.Read("site/own.txt.html").find("own, edited"), std::string::npos);
+         EXPECT_EQ(List(s, "site").hidden, std::vector<std::string>{});
        }},
   };
   for (const UpdateStep& step : steps) {
     SCOPED_TRACE(step.name);
     step.change(sandbox);
-    const Outcome outcome = sandbox.Run(QStringList{"--update"} + kSite + step.arguments);
+    const Outcome outcome = sandbox.Run(Joined({{"--update"}, kSite, step.arguments}));
     EXPECT_EQ(LastLine(outcome.err), step.summary) << outcome.err;
     EXPECT_EQ(outcome.status, std::string(step.summary).ends_with(" 0 failed.") ? 0 : 1);
     step.check(sandbox, outcome);
@@ -131,7 +136,7 @@ TEST(Site, UpdateConvertsWhatChangedAndOnlyThat) {
 
 struct IndexCase {
   const char* input;
-  QByteArray text;
+  std::string text;
   const char* page;
   const char* line;  // a line of that page
 };
@@ -147,38 +152,38 @@ TEST(Site, IndexPagesListTheDocuments) {
       {"notes/sub/deep3.txt", "deepest\n", "site/sub/index.html",
        "<TR><TD><A HREF=\"deep3.txt.html\">deepest</A></TD>"},
   };
-  Sandbox sandbox;
-  for (const IndexCase& c : cases) sandbox.Write(QString::fromUtf8(c.input), c.text);
-  const Outcome outcome = sandbox.Run(QStringList{"--index"} + kSite);
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  for (const IndexCase& c : cases) sandbox.Write(c.input, c.text);
+  const Outcome outcome = sandbox.Run(Joined({{"--index"}, kSite}));
   EXPECT_EQ(outcome.err, "Converted 6 files, 0 unchanged, 0 removed, 0 failed.\n");
   for (const IndexCase& c : cases) {
     SCOPED_TRACE(c.input);
-    const std::string page = sandbox.Read(QString::fromUtf8(c.page));
+    const std::string page = sandbox.Read(c.page);
     EXPECT_NE(page.find(std::string("\r\n") + c.line), std::string::npos) << page;
   }
-  EXPECT_EQ(sandbox.Read(QStringLiteral("site/index.html")).find("Parent folder"), std::string::npos);
+  EXPECT_EQ(sandbox.Read("site/index.html").find("Parent folder"), std::string::npos);
 
   // A folder emptied by --delete loses its index page and goes; a page the user wrote stays.
   for (const char* gone : {"notes/sub/deep.txt", "notes/sub/deep2.txt", "notes/sub/deep3.txt"}) {
-    QFile::remove(sandbox.Path(QString::fromUtf8(gone)));
+    std::filesystem::remove(sandbox / gone);
   }
-  sandbox.Write(QStringLiteral("notes/other/x.txt"), "x\n");
-  sandbox.Write(QStringLiteral("site/other/index.html"), "the user's");
-  const Outcome pruned = sandbox.Run(QStringList{"--index", "--delete"} + kSite);
+  sandbox.Write("notes/other/x.txt", "x\n");
+  sandbox.Write("site/other/index.html", "the user's");
+  const Outcome pruned = sandbox.Run(Joined({{"--index", "--delete"}, kSite}));
   EXPECT_EQ(pruned.err,
             "scrivane-convert: site/other/index.html already exists (use --force to replace it)\n"
             "Converted 1 file, 3 unchanged, 3 removed, 1 failed.\n");
-  EXPECT_FALSE(sandbox.Exists(QStringLiteral("site/sub")));
-  EXPECT_EQ(sandbox.Read(QStringLiteral("site/other/index.html")), "the user's");
+  EXPECT_FALSE(sandbox.Exists("site/sub"));
+  EXPECT_EQ(sandbox.Read("site/other/index.html"), "the user's");
 
   // An input named "index" would write the index page itself: refused.
-  sandbox.Write(QStringLiteral("notes/index"), "i\n");
-  const Outcome clash = sandbox.Run(QStringList{"--index", "--include", "*"} + kSite);
+  sandbox.Write("notes/index", "i\n");
+  const Outcome clash = sandbox.Run(Joined({{"--index", "--include", "*"}, kSite}));
   EXPECT_NE(clash.err.find("scrivane-convert: site/index.html is the folder's index page: notes/index cannot be "
                            "converted with --index\n"),
             std::string::npos)
       << clash.err;
-  EXPECT_NE(sandbox.Read(QStringLiteral("site/index.html")).find("<TITLE>Index of site</TITLE>"), std::string::npos);
+  EXPECT_NE(sandbox.Read("site/index.html").find("<TITLE>Index of site</TITLE>"), std::string::npos);
 }
 
 // A stretch of a fixed site as both profiles write it.
@@ -220,21 +225,22 @@ class InterruptedTest : public testing::TestWithParam<StopCase> {};
 // whole, no working file stays, and the next --update finishes the job.
 TEST_P(InterruptedTest, NextUpdateFinishes) {
   constexpr int kMany = 1000;
-  Sandbox sandbox;
-  for (int i = 0; i < kMany; ++i) sandbox.Write(Input(i), QByteArray(2000, 'x') + "\nline " + QByteArray::number(i));
-  const auto process = sandbox.Start(QStringList{"--update", "-j", "1"} + kSite);
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  for (int i = 0; i < kMany; ++i) sandbox.Write(Input(i), std::string(2000, 'x') + "\nline " + std::to_string(i));
+  const pid_t process = sandbox.Start(Joined({{"--update", "-j", "1"}, kSite}));
   // One thread takes the inputs in order: the last of the first folder, then the kill.
   ASSERT_TRUE(WaitFor([&] { return sandbox.Exists(Document(kMany - 10)); }));
-  ::kill(static_cast<pid_t>(process->processId()), GetParam().signal);
-  ASSERT_TRUE(process->waitForFinished(60000));
-  EXPECT_EQ(process->exitStatus(), QProcess::CrashExit);  // ended by the signal, as the caller must see
+  ::kill(process, GetParam().signal);
+  const Outcome stopped = sandbox.Wait(process, std::chrono::seconds(60));
+  ASSERT_FALSE(stopped.hung);
+  EXPECT_NE(stopped.signal, 0);  // ended by the signal, as the caller must see
 
-  const Listing left = List(sandbox, QStringLiteral("site"));
+  const Listing left = List(sandbox, "site");
   EXPECT_LT(left.documents.size(), static_cast<std::size_t>(kMany));
   for (const std::string& name : left.documents) {
-    EXPECT_TRUE(Complete(sandbox.Read(QString::fromStdString(name)))) << name;
+    EXPECT_TRUE(Complete(sandbox.Read(name))) << name;
   }
-  const Outcome finished = sandbox.Run(QStringList{"--update"} + kSite);
+  const Outcome finished = sandbox.Run(Joined({{"--update"}, kSite}));
   EXPECT_EQ(finished.status, 0) << finished.err;
   // Documents written since the manifest was last saved are written again after a kill.
   std::smatch counts;
@@ -248,11 +254,11 @@ TEST_P(InterruptedTest, NextUpdateFinishes) {
   } else {
     EXPECT_EQ(unchanged, left.documents.size());
   }
-  const Listing done = List(sandbox, QStringLiteral("site"));
+  const Listing done = List(sandbox, "site");
   EXPECT_EQ(done.documents.size(), static_cast<std::size_t>(kMany));
   EXPECT_EQ(done.hidden, std::vector<std::string>{});
   for (const std::string& name : done.documents) {
-    EXPECT_TRUE(Complete(sandbox.Read(QString::fromStdString(name)))) << name;
+    EXPECT_TRUE(Complete(sandbox.Read(name))) << name;
   }
 }
 

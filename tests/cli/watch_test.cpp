@@ -1,20 +1,19 @@
 // scrivane-convert --watch: every kind of change reaches the output within a
 // second, a burst of changes is converted once, and SIGTERM ends it cleanly.
-#include <QFile>
-#include <QProcess>
-#include <QThread>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
+#include <thread>
 #include <vector>
 
-#include "cli_test_util.h"
+#include "program_sandbox.h"
 
 namespace scrivane {
 namespace {
 
+using testing_support::Joined;
 using testing_support::Outcome;
 using testing_support::Sandbox;
 
@@ -24,7 +23,7 @@ constexpr auto kPickUp = std::chrono::seconds(3);  // everything runs several ti
 constexpr auto kPickUp = std::chrono::seconds(1);
 #endif
 
-const QStringList kSite{"--delete", "-r", "notes", "--output-dir", "site"};
+const std::vector<std::string> kSite{"--delete", "-r", "notes", "--output-dir", "site"};
 
 struct WatchStep {
   const char* name;
@@ -33,7 +32,7 @@ struct WatchStep {
 };
 
 bool Holds(const Sandbox& sandbox, const char* document, const char* text) {
-  return sandbox.Read(QString::fromUtf8(document)).find(text) != std::string::npos;
+  return sandbox.Read(document).find(text) != std::string::npos;
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {
@@ -43,14 +42,14 @@ std::size_t Count(const std::string& text, const std::string& part) {
 }
 
 TEST(Watch, KeepsTheSiteInStep) {
-  Sandbox sandbox;
-  sandbox.Write(QStringLiteral("notes/a.txt"), "first a\n");
-  sandbox.Write(QStringLiteral("notes/b.txt"), "first b\n");
-  const auto process = sandbox.Start(QStringList{"--watch"} + kSite);
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  sandbox.Write("notes/a.txt", "first a\n");
+  sandbox.Write("notes/b.txt", "first b\n");
+  const pid_t process = sandbox.Start(Joined({{"--watch"}, kSite}));
   std::string err;
   const auto drain = [&] {
-    process->waitForReadyRead(1);
-    err += process->readAllStandardError().toStdString();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    err = sandbox.ErrSoFar(process);
   };
   const auto waitUntil = [&](const std::function<bool()>& ready, std::chrono::milliseconds limit) {
     const auto start = std::chrono::steady_clock::now();
@@ -62,30 +61,24 @@ TEST(Watch, KeepsTheSiteInStep) {
   EXPECT_TRUE(err.starts_with("Converted 2 files, 0 unchanged, 0 removed, 0 failed.\n")) << err;
 
   const std::vector<WatchStep> steps{
-      {"Edited", [](const Sandbox& s) { s.Write(QStringLiteral("notes/a.txt"), "edited a\n"); },
+      {"Edited", [](const Sandbox& s) { s.Write("notes/a.txt", "edited a\n"); },
        [](const Sandbox& s) { return Holds(s, "site/a.txt.html", "edited a"); }},
-      {"NewFile", [](const Sandbox& s) { s.Write(QStringLiteral("notes/new.txt"), "fresh\n"); },
+      {"NewFile", [](const Sandbox& s) { s.Write("notes/new.txt", "fresh\n"); },
        [](const Sandbox& s) { return Holds(s, "site/new.txt.html", "fresh"); }},
       {"SavedByRename",
        [](const Sandbox& s) {
-         s.Write(QStringLiteral("notes/b.txt.swp"), "saved whole\n");
-         ASSERT_EQ(std::rename(s.Path(QStringLiteral("notes/b.txt.swp")).toLocal8Bit().constData(),
-                               s.Path(QStringLiteral("notes/b.txt")).toLocal8Bit().constData()),
-                   0);
+         s.Write("notes/b.txt.swp", "saved whole\n");
+         ASSERT_EQ(std::rename((s / "notes/b.txt.swp").c_str(), (s / "notes/b.txt").c_str()), 0);
        },
        [](const Sandbox& s) { return Holds(s, "site/b.txt.html", "saved whole"); }},
-      {"Deleted", [](const Sandbox& s) { QFile::remove(s.Path(QStringLiteral("notes/new.txt"))); },
-       [](const Sandbox& s) { return !s.Exists(QStringLiteral("site/new.txt.html")); }},
+      {"Deleted", [](const Sandbox& s) { std::filesystem::remove(s / "notes/new.txt"); },
+       [](const Sandbox& s) { return !s.Exists("site/new.txt.html"); }},
       {"Renamed",
-       [](const Sandbox& s) {
-         QFile::rename(s.Path(QStringLiteral("notes/a.txt")), s.Path(QStringLiteral("notes/c.txt")));
-       },
-       [](const Sandbox& s) {
-         return Holds(s, "site/c.txt.html", "edited a") && !s.Exists(QStringLiteral("site/a.txt.html"));
-       }},
-      {"NewFolder", [](const Sandbox& s) { s.Write(QStringLiteral("notes/sub/d.txt"), "in a new folder\n"); },
+       [](const Sandbox& s) { std::filesystem::rename(s / "notes/a.txt", s / "notes/c.txt"); },
+       [](const Sandbox& s) { return Holds(s, "site/c.txt.html", "edited a") && !s.Exists("site/a.txt.html"); }},
+      {"NewFolder", [](const Sandbox& s) { s.Write("notes/sub/d.txt", "in a new folder\n"); },
        [](const Sandbox& s) { return Holds(s, "site/sub/d.txt.html", "in a new folder"); }},
-      {"EditedInNewFolder", [](const Sandbox& s) { s.Write(QStringLiteral("notes/sub/d.txt"), "again\n"); },
+      {"EditedInNewFolder", [](const Sandbox& s) { s.Write("notes/sub/d.txt", "again\n"); },
        [](const Sandbox& s) { return Holds(s, "site/sub/d.txt.html", "again"); }},
   };
   for (const WatchStep& step : steps) {
@@ -101,16 +94,17 @@ TEST(Watch, KeepsTheSiteInStep) {
   // Twenty quick saves: one conversion.
   waitUntil([] { return false; }, std::chrono::milliseconds(700));  // any late pass is over
   const std::size_t passes = Count(err, "Converted ");
-  for (int i = 0; i < 20; ++i) sandbox.Write(QStringLiteral("notes/b.txt"), "burst " + QByteArray::number(i) + "\n");
+  for (int i = 0; i < 20; ++i) sandbox.Write("notes/b.txt", "burst " + std::to_string(i) + "\n");
   EXPECT_TRUE(waitUntil([&] { return Holds(sandbox, "site/b.txt.html", "burst 19"); }, std::chrono::seconds(10)));
   waitUntil([] { return false; }, std::chrono::milliseconds(700));
   EXPECT_EQ(Count(err, "Converted "), passes + 1) << err;
 
-  process->terminate();
-  ASSERT_TRUE(process->waitForFinished(10000));
-  EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(process->exitCode(), 0);
-  const Outcome after = sandbox.Run(QStringList{"--update"} + kSite);
+  kill(process, SIGTERM);
+  const Outcome stopped = sandbox.Wait(process, std::chrono::seconds(10));
+  ASSERT_FALSE(stopped.hung);
+  EXPECT_EQ(stopped.signal, 0);
+  EXPECT_EQ(stopped.status, 0);
+  const Outcome after = sandbox.Run(Joined({{"--update"}, kSite}));
   EXPECT_EQ(after.err, "Converted 0 files, 3 unchanged, 0 removed, 0 failed.\n");
 }
 

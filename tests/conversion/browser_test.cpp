@@ -17,7 +17,7 @@ using testing_support::DumpDom;
 using testing_support::kChromium;
 using testing_support::Fragment;
 using testing_support::ReadFile;
-using testing_support::TempFolder;
+using testing_support::Sandbox;
 using testing_support::WriteFile;
 
 // Appended to a copy of the page: records window.open, reads the DOM, selects the
@@ -51,7 +51,7 @@ constexpr const char* kProbe = R"(<SCRIPT>
 )";
 
 // Opens the page in headless Chromium and returns the probe's JSON findings.
-std::string Probe(const std::string& page, const TempFolder& folder) {
+std::string Probe(const std::string& page, const Sandbox& folder) {
   std::string probed = page;
   const std::size_t end = probed.rfind("</BODY>");
   probed.insert(end == std::string::npos ? probed.size() : end, kProbe);
@@ -73,7 +73,7 @@ class BrowserTest : public testing::Test {
   void SetUp() override {
     if (!std::filesystem::exists(kChromium)) GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh --test)";
   }
-  TempFolder folder_;
+  Sandbox folder_;
 };
 
 ConversionOptions WebPage(OutputFormat format) {

@@ -1,16 +1,12 @@
 // Shared helpers of the conversion tests: run a conversion in memory or on files.
 #pragma once
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "conversion.h"
 #include "messages.h"
+#include "program_sandbox.h"  // ReadFile, WriteFile, and Sandbox as a private folder
 
 namespace scrivane::testing_support {
 
@@ -54,42 +50,5 @@ inline Recorded ConvertText(const std::string& text, const ConversionOptions& op
   recorded.Run(InputText{text}, OutputText{[&](std::string&& document) { recorded.document = document; }}, options);
   return recorded;
 }
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-// A private folder for one test, removed afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "scrivane-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-  // Names of the entries in the folder, sorted.
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  std::filesystem::path path_;
-};
 
 }  // namespace scrivane::testing_support

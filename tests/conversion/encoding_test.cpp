@@ -11,7 +11,7 @@ namespace {
 using testing_support::ConvertText;
 using testing_support::Fragment;
 using testing_support::ReadFile;
-using testing_support::TempFolder;
+using testing_support::Sandbox;
 using testing_support::WriteFile;
 
 struct Utf8Case {
@@ -61,7 +61,7 @@ struct FileEncodingCase {
 class FileEncodingTest : public testing::TestWithParam<FileEncodingCase> {};
 
 TEST_P(FileEncodingTest, WritesInTheInputsEncoding) {
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "in.txt", GetParam().input);
   ConversionOptions options = Fragment(OutputFormat::Smart);
   options.fontFace = GetParam().title;  // a form text that reaches the document
@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A legacy byte far into the file: the whole file is read again as Windows-1252,
 // so earlier bytes that looked like UTF-8 come back unchanged too.
 TEST(FileEncoding, LateLegacyByteRereadsTheWholeFile) {
-  TempFolder folder;
+  Sandbox folder;
   std::string input = "caf\xC3\xA9\n";
   for (int i = 0; i < 50000; ++i) input += "padding line of plain text\n";
   input += "na\xEFve\n";

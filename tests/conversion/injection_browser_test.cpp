@@ -22,7 +22,7 @@ using testing_support::DumpDom;
 using testing_support::Fragment;
 using testing_support::kHostileLines;
 using testing_support::kChromium;
-using testing_support::TempFolder;
+using testing_support::Sandbox;
 using testing_support::WriteFile;
 
 
@@ -140,7 +140,7 @@ struct ProbeResult {
 
 // Opens `page` behind the probe; `expectedLines` are the lines the page must show
 // as text (none checked when empty).
-ProbeResult Probe(const std::string& page, const std::vector<std::string>& expectedLines, const TempFolder& folder) {
+ProbeResult Probe(const std::string& page, const std::vector<std::string>& expectedLines, const Sandbox& folder) {
   std::string expected = "null";
   if (!expectedLines.empty()) {
     expected = "[";
@@ -186,7 +186,7 @@ class InjectionBrowserTest : public testing::Test {
   void SetUp() override {
     if (!std::filesystem::exists(kChromium)) GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh --test)";
   }
-  TempFolder folder_;
+  Sandbox folder_;
 };
 
 // The probe itself sees injected script: a page written by hand with the

@@ -18,7 +18,7 @@ using testing_support::ConvertText;
 using testing_support::DumpDom;
 using testing_support::kChromium;
 using testing_support::kHostileLines;
-using testing_support::TempFolder;
+using testing_support::Sandbox;
 using testing_support::WriteFile;
 
 constexpr const char* kProbe = R"JS(<script>
@@ -47,7 +47,7 @@ constexpr const char* kProbe = R"JS(<script>
 </script>
 )JS";
 
-std::string Probe(const std::string& page, const TempFolder& folder) {
+std::string Probe(const std::string& page, const Sandbox& folder) {
   WriteFile(folder / "page.html", kProbe + page);
   const std::string dom = DumpDom(folder / "page.html", folder / "profile", 1000);
   const std::size_t start = dom.find("<pre id=\"probe\">");
@@ -71,7 +71,7 @@ class HostileOptionsTest : public testing::TestWithParam<HostileOptionsCase> {
   void SetUp() override {
     if (!std::filesystem::exists(kChromium)) GTEST_SKIP() << "chromium is not installed (scripts/install-deps.sh --test)";
   }
-  TempFolder folder_;
+  Sandbox folder_;
 };
 
 TEST_P(HostileOptionsTest, NothingIsAdded) {

@@ -148,7 +148,7 @@ TEST(ModernPage, NumberCells) {
 TEST(ModernPage, LegacyInputBecomesUtf8WhateverTheCharSet) {
   ConversionOptions options = Modern(OutputFormat::Smart);
   options.charSet = "windows-1252";
-  testing_support::TempFolder folder;
+  testing_support::Sandbox folder;
   WriteFile(folder / "in.txt", "Caf\xE9 \x80\n");
   RunConversion(InputFile{(folder / "in.txt").string()}, OutputFile{(folder / "out.html").string()}, options, {});
   const std::string document = ReadFile(folder / "out.html");
@@ -219,7 +219,7 @@ TEST(ModernPage, LateWideRowWidensEveryRow) {
     ConvertLines(scanner, TextEncoding::Utf8, true, writer, {});
     writer.End();
     sink.Flush();
-    testing_support::TempFolder folder;
+    testing_support::Sandbox folder;
     WriteFile(folder / "in.txt", text);
     RunConversion(InputFile{(folder / "in.txt").string()}, OutputFile{(folder / "out.html").string()}, options, {});
     EXPECT_EQ(ReadFile(folder / "out.html"), expected) << last;

@@ -18,7 +18,7 @@ using testing_support::ConvertText;
 using testing_support::Fragment;
 using testing_support::ReadFile;
 using testing_support::Recorded;
-using testing_support::TempFolder;
+using testing_support::Sandbox;
 using testing_support::WriteFile;
 
 Recorded ConvertFile(const std::string& in, const std::string& out, const ConversionOptions& options) {
@@ -28,7 +28,7 @@ Recorded ConvertFile(const std::string& in, const std::string& out, const Conver
 }
 
 TEST(RunConversion, EmptyOutputNameAppendsHtml) {
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "a.txt", "hello\n");
   const auto run = ConvertFile(folder / "a.txt", "", Fragment(OutputFormat::Smart));
   const std::string expectedOutput = (folder / "a.txt.html").string();
@@ -50,7 +50,7 @@ TEST(RunConversion, ClipboardResultEndsWithCrLf) {
 }
 
 TEST(RunConversion, ExistingOutputIsReplaced) {
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "in.txt", "new");
   WriteFile(folder / "out.html", "old contents that are longer");
   ASSERT_TRUE(ConvertFile(folder / "in.txt", folder / "out.html", Fragment(OutputFormat::Smart)).result.delivered);
@@ -59,7 +59,7 @@ TEST(RunConversion, ExistingOutputIsReplaced) {
 }
 
 TEST(RunConversion, OutputThroughASymbolicLinkWritesItsTarget) {
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "in.txt", "x");
   WriteFile(folder / "real.html", "old");
   std::filesystem::create_symlink(folder / "real.html", folder / "link.html");
@@ -88,7 +88,7 @@ std::string Expand(std::string text, const std::string& in, const std::string& o
 
 TEST_P(RunFailureTest, ReportsAndDeliversNothing) {
   const FailureCase& c = GetParam();
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "in.txt", "text\n");
   const std::string in = c.input.empty() || c.input.starts_with('/') ? c.input : (folder / c.input).string();
   const std::string out = c.output.empty() || c.output.starts_with('/') ? c.output : (folder / c.output).string();
@@ -149,7 +149,7 @@ struct SameFileCase {
 class SameFileTest : public testing::TestWithParam<SameFileCase> {};
 
 TEST_P(SameFileTest, OutputThatIsTheInputIsRefused) {
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "in.txt", "my text\n");
   std::filesystem::create_directory(folder / "sub");
   std::filesystem::create_symlink(folder / "in.txt", folder / "link.txt");
@@ -191,7 +191,7 @@ TEST(RunConversion, FullDeviceSurvives) {
 // A disk that fills up halfway through a large document, made with a file size
 // limit in a child process: the old output stays whole and nothing is left over.
 TEST(RunConversion, DiskFullMidwayKeepsTheOldOutput) {
-  TempFolder folder;
+  Sandbox folder;
   std::string big;
   while (big.size() < 4 * 1024 * 1024) big += "Some ordinary words and a link http://example.com/page.\n";
   WriteFile(folder / "big.txt", big);
@@ -216,7 +216,7 @@ TEST(RunConversion, DiskFullMidwayKeepsTheOldOutput) {
 }
 
 TEST(SafeOutputFile, AbandonedFileLeavesNothing) {
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "out.html", "keep me");
   {
     SafeOutputFile file((folder / "out.html").string());
@@ -238,7 +238,7 @@ struct LeftoverCase {
 class LeftoverTest : public testing::TestWithParam<LeftoverCase> {};
 
 TEST_P(LeftoverTest, NextRunRemovesOnlyAbandonedFiles) {
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "in.txt", "new");
   WriteFile(folder / GetParam().leftover, "half a document");
   const int held = open((folder / GetParam().leftover).c_str(), O_RDONLY);

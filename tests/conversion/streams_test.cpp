@@ -20,7 +20,7 @@ namespace {
 using testing_support::Fragment;
 using testing_support::ReadFile;
 using testing_support::Recorded;
-using testing_support::TempFolder;
+using testing_support::Sandbox;
 using testing_support::WriteFile;
 
 // A pipe fed from a thread, so the run reads a stream that cannot seek.
@@ -100,7 +100,7 @@ std::string LargeAsciiThen(std::string tail) {
 // Every pairing of stream and file gives the document a file-to-file run gives.
 TEST_P(StreamTest, MatchesTheFileRun) {
   const StreamCase& c = GetParam();
-  TempFolder folder;
+  Sandbox folder;
   ConversionOptions options = Fragment(c.format);
   options.webPage = c.webPage;
   options.listType = "Unordered";
@@ -167,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
 // A pipe named as the output file gets the document once, even when the run starts
 // again as Windows-1252 long after the first blocks were written.
 TEST(StreamRun, PipeNamedAsOutputFileGetsOneDocument) {
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "in.txt", LargeAsciiThen("caf\xE9\n"));
   const ConversionOptions options = Fragment(OutputFormat::Smart);
   ASSERT_TRUE(RunConversion(InputFile{folder / "in.txt"}, OutputFile{folder / "expected.html"}, options, {}).delivered);
@@ -181,7 +181,7 @@ TEST(StreamRun, PipeNamedAsOutputFileGetsOneDocument) {
 }
 
 TEST(StreamRun, NullDeviceTakesARestartedRun) {
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "in.txt", LargeAsciiThen("caf\xE9\n"));
   EXPECT_TRUE(
       RunConversion(InputFile{folder / "in.txt"}, OutputFile{"/dev/null"}, Fragment(OutputFormat::Smart), {}).delivered);
@@ -238,7 +238,7 @@ class KeepExistingTest : public testing::TestWithParam<KeepCase> {};
 
 TEST_P(KeepExistingTest, NeverReplacesAFile) {
   const KeepCase& c = GetParam();
-  TempFolder folder;
+  Sandbox folder;
   WriteFile(folder / "in.txt", "new");
   const std::string out = folder / "out.html";
   if (std::string_view(c.existing) == "file") WriteFile(out, "old");
@@ -268,7 +268,7 @@ TEST(KeepExisting, DevicesAreWrittenNotReplaced) {
 
 // A file that appears while the document is being written still wins.
 TEST(KeepExisting, FileCreatedDuringTheRunIsKept) {
-  TempFolder folder;
+  Sandbox folder;
   const std::string out = folder / "out.html";
   SafeOutputFile file(out, false);
   file.Write("document");

@@ -7,7 +7,7 @@
 #include <iostream>
 #include <random>
 
-#include "program_runner.h"
+#include "fault_helpers.h"
 
 namespace scrivane::faults {
 namespace {
@@ -21,7 +21,7 @@ struct BinaryCase {
 class BinaryInputTest : public testing::TestWithParam<BinaryCase> {};
 
 TEST_P(BinaryInputTest, IsConverted) {
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   const std::string input = (box / "in.bin").string();
   WriteFile(input, GetParam().input);
   const Outcome outcome = box.Run({input});
@@ -79,7 +79,7 @@ class LongLineTest : public testing::TestWithParam<LongLine> {};
 
 TEST_P(LongLineTest, HundredMebibytesInOneLine) {
   constexpr std::size_t kSize = 100u << 20;
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   const std::string input = (box / "line.txt").string();
   WriteFile(input, GetParam().make(kSize));
   const Outcome outcome = box.Run({input});

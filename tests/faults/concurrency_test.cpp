@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 
-#include "program_runner.h"
+#include "fault_helpers.h"
 
 namespace scrivane::faults {
 namespace {
@@ -19,7 +19,7 @@ struct SharedStore {
 class ConcurrencyTest : public testing::TestWithParam<SharedStore> {};
 
 TEST_P(ConcurrencyTest, EveryOutputIsWhatARunAloneGives) {
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   std::vector<std::string> inputs;
   for (int i = 0; i < kProcesses; ++i) {
     std::string text = LargeText(20000 + 1000 * i, "file" + std::to_string(i));
@@ -69,7 +69,7 @@ struct SameOutput {
 class SameOutputTest : public testing::TestWithParam<SameOutput> {};
 
 TEST_P(SameOutputTest, EveryRunSucceedsAndOneWholeDocumentRemains) {
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   const std::string input = (box / "in.txt").string();
   WriteFile(input, LargeText(300));
   ASSERT_EQ(box.Run({input}).status, 0);

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "program_runner.h"
+#include "fault_helpers.h"
 
 namespace scrivane::faults {
 namespace {
@@ -27,7 +27,7 @@ struct FileFault {
 class FileFaultTest : public testing::TestWithParam<FileFault> {};
 
 TEST_P(FileFaultTest, FailsCleanlyAndLeavesTheOutputAsItWas) {
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   WriteFile(box / "in.txt", LargeText(2000));
   WriteFile(box / "in.txt.html", kOldOutput);
   Launch launch;
@@ -59,7 +59,7 @@ std::string FolderNotWritable(Sandbox& box, Launch& launch) {
     launch.wrapper = AsNobody();
     if (chown((box / "in.txt.html").c_str(), 65534, 65534) != 0) return "cannot give the output file away";
   } else {
-    fs::permissions(box.Files(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(box.Folder(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
   }
   return {};
@@ -68,7 +68,7 @@ std::string FolderNotWritable(Sandbox& box, Launch& launch) {
 // The folder is a read-only mount: not even root may write it.
 std::string ReadOnlyMount(Sandbox& box, Launch& launch) {
   if (!CanMountPrivately()) return "private mount namespaces are not available (unshare)";
-  const std::string folder = box.Files().string();
+  const std::string folder = box.Folder().string();
   launch.wrapper = InMountNamespace("mount --bind '" + folder + "' '" + folder + "' && mount -o remount,bind,ro '" +
                                     folder + "'");
   return {};
@@ -121,12 +121,12 @@ INSTANTIATE_TEST_SUITE_P(
 // the folder held afterwards.
 TEST(TinyFilesystem, FullDiskFailsCleanly) {
   if (!CanMountPrivately()) GTEST_SKIP() << "private mount namespaces are not available (unshare)";
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   const std::string source = (box / "source.txt").string();
   WriteFile(source, LargeText(1000));  // about 90 KB; the document is about three times that
   const fs::path tiny = box / "tiny";
   fs::create_directory(tiny);
-  const fs::path report = box.Files().parent_path() / "report";
+  const fs::path report = box.Folder().parent_path() / "report";
   Launch launch;
   launch.wrapper = {"unshare", "-r", "-m", "sh", "-c",
                     "mount -t tmpfs -o size=192k none '" + tiny.string() + "' && cp '" + source + "' '" +
@@ -144,7 +144,7 @@ TEST(TinyFilesystem, FullDiskFailsCleanly) {
 // Removing the input while it is being read takes nothing from the run: the open
 // file stays readable, so the whole text is converted.
 TEST(InputRemoved, DuringTheRunTheWholeTextIsConverted) {
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   const std::size_t lines = 400000;
   WriteFile(box / "in.txt", LargeText(lines));
   const pid_t pid = box.Start({(box / "in.txt").string()});

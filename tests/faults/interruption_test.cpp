@@ -4,7 +4,7 @@
 // and leaves nothing else behind.
 #include <gtest/gtest.h>
 
-#include "program_runner.h"
+#include "fault_helpers.h"
 
 namespace scrivane::faults {
 namespace {
@@ -33,7 +33,7 @@ TEST_P(InterruptionTest, PreviousOutputIntactAndNextRunClean) {
     if (!CanMountPrivately()) GTEST_SKIP() << "private mount namespaces are not available (unshare)";
     normal.wrapper = InMountNamespace("mount -t tmpfs none /proc");
   }
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   const fs::path input = box / "in.txt";
   const fs::path output = box / "in.txt.html";
   WriteFile(input, "the previous text\n");

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "program_runner.h"
+#include "fault_helpers.h"
 
 namespace scrivane::faults {
 namespace {
@@ -49,7 +49,7 @@ class KeptAccessTest : public testing::TestWithParam<KeptCase> {};
 TEST_P(KeptAccessTest, NewDocumentKeepsWhoMayReadIt) {
   const KeptCase& c = GetParam();
   if (geteuid() != 0) GTEST_SKIP() << "arranging owners and groups needs root";
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   const fs::path input = box / "in.txt", output = box / "in.txt.html";
   WriteFile(input, "new text at www.example.org\n");
   WriteFile(output, "the previous document\n");
@@ -66,7 +66,7 @@ TEST_P(KeptAccessTest, NewDocumentKeepsWhoMayReadIt) {
   if (c.asNobody) {
     if (!CanDropPrivileges()) GTEST_SKIP() << "cannot run the program as another user (setpriv)";
     launch.wrapper = {"setpriv", "--reuid=65534", "--regid=65534", "--groups=" + std::to_string(kStaff), "--"};
-    fs::permissions(box.Files(), fs::perms::all);
+    fs::permissions(box.Folder(), fs::perms::all);
   }
   const std::vector<std::string> before = box.Entries();
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "pipe_writer.h"
-#include "program_runner.h"
+#include "fault_helpers.h"
 
 namespace scrivane::faults {
 namespace {
@@ -25,7 +25,7 @@ class PipeInputTest : public testing::TestWithParam<PipeCase> {};
 
 TEST_P(PipeInputTest, ConvertedWhole) {
   const PipeCase& c = GetParam();
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   const std::string text = LargeText(c.lines) + c.ending;
   WriteFile(box / "alone.txt", text);
   ASSERT_EQ(box.Run({(box / "alone.txt").string()}).status, 0);

@@ -5,7 +5,7 @@
 #include <functional>
 #include <random>
 
-#include "program_runner.h"
+#include "fault_helpers.h"
 
 namespace scrivane::faults {
 namespace {
@@ -31,7 +31,7 @@ struct DamagedStore {
 class DamagedStoreTest : public testing::TestWithParam<DamagedStore> {};
 
 TEST_P(DamagedStoreTest, StartsAndConverts) {
-  Sandbox box;
+  Sandbox box(SCRIVANE_PROGRAM);
   const std::string input = (box / "in.txt").string();
   WriteFile(input, kText);
   ASSERT_EQ(box.Run({input}).status, 0);
@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
                        if (geteuid() == 0) {
                          if (!CanDropPrivileges()) return std::string("cannot run as another user (setpriv)");
                          launch.wrapper = AsNobody();
-                         fs::permissions(box.Files(), fs::perms::all);  // nobody writes the output there
+                         fs::permissions(box.Folder(), fs::perms::all);  // nobody writes the output there
                        }
                        return std::string();
                      },

@@ -27,7 +27,7 @@ def format_cases():
 
 def masked(document):
     """The document with the date line and the selection box's form number masked
-    (as tests/cli/cli_test_util.h masks them)."""
+    (as Masked in tests/support/program_sandbox.h masks them for the C++ tests)."""
     if isinstance(document, str):
         document = document.encode("utf-8")
     document = re.sub(rb"Date: [^\r\n]*", b"Date: (masked)", document)
