@@ -361,18 +361,26 @@ void SpoolFile::Clear() {
   size_ = 0;
 }
 
-void SpoolFile::CopyTo(int fd, const std::string& name) const {
+void SpoolFile::CopyTo(const OutputStream& stream) const {
   std::string block(256 * 1024, '\0');
   for (std::uint64_t offset = 0; offset < size_;) {
     const std::size_t got = ReadAt(block.data(), block.size(), offset);
     if (got == 0) break;  // the file was cut short behind our back
     offset += got;
+    if (stream.write) {
+      errno = 0;
+      if (!stream.write(std::string_view(block.data(), got))) {
+        const int error = errno != 0 ? errno : EIO;  // a writer that gave no reason
+        throw FileError(FileError::WriteFailure(error), stream.name, Reason(error), true);
+      }
+      continue;
+    }
     for (std::string_view rest(block.data(), got); !rest.empty();) {
-      const ssize_t written = ::write(fd, rest.data(), rest.size());
+      const ssize_t written = ::write(stream.fd, rest.data(), rest.size());
       if (written < 0) {
         if (errno == EINTR) continue;
         const int error = errno;
-        throw FileError(FileError::WriteFailure(error), name, Reason(error), true);
+        throw FileError(FileError::WriteFailure(error), stream.name, Reason(error), true);
       }
       rest.remove_prefix(static_cast<std::size_t>(written));
     }

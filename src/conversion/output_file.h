@@ -42,8 +42,9 @@ class SpoolFile {
   void Clear();
   // Number of bytes held.
   std::uint64_t Size() const { return size_; }
-  // Writes everything held to `fd`; throws FileError naming `name`.
-  void CopyTo(int fd, const std::string& name) const;
+  // Writes everything held to the stream (its write function, else its descriptor);
+  // throws FileError naming the stream.
+  void CopyTo(const OutputStream& stream) const;
 
  private:
   [[noreturn]] void Fail() const;

@@ -126,6 +126,7 @@ class FileSource : public InputSource {
     if (lseek(fd_, 0, SEEK_SET) != 0) Fail();
   }
   std::uint64_t Size() const override { return size_; }
+  int Descriptor() const { return fd_; }
 
  private:
   void Inspect() {
@@ -231,29 +232,15 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
   return TextEncoding::Windows1252;  // not reached: every byte sequence is Windows-1252
 }
 
-// Hands a document held back in a spool file to a stream's writer, block by block.
-void CopyToWriter(const SpoolFile& document, const OutputStream& stream) {
-  std::string block(256 * 1024, '\0');
-  for (std::uint64_t offset = 0; offset < document.Size();) {
-    const std::size_t got = document.ReadAt(block.data(), block.size(), offset);
-    if (got == 0) break;
-    offset += got;
-    errno = 0;
-    if (!stream.write(std::string_view(block.data(), got))) {
-      const int error = errno != 0 ? errno : EIO;
-      throw FileError(FileError::WriteFailure(error), stream.name, std::strerror(error), true);
-    }
-  }
-}
-
 // True when writing `outputPath` would replace the input itself: the same file
-// however it is spelt, through links, "..", or a second hard link.
-bool IsTheInput(const ConversionInput& input, const std::string& outputPath) {
+// however it is spelt, through links, "..", or a second hard link. `file` is the
+// input file opened, or null; a stream counts only when it is a regular file.
+bool IsTheInput(const ConversionInput& input, const FileSource* file, const std::string& outputPath) {
   struct stat output {};
   if (stat(outputPath.c_str(), &output) != 0) return false;
   struct stat source {};
-  if (const auto* file = std::get_if<InputFile>(&input)) {
-    if (stat(file->path.c_str(), &source) != 0) return false;
+  if (file != nullptr) {
+    if (fstat(file->Descriptor(), &source) != 0) return false;
   } else if (const auto* stream = std::get_if<InputStream>(&input)) {
     if (fstat(stream->fd, &source) != 0 || !S_ISREG(source.st_mode)) return false;
   } else {
@@ -296,7 +283,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     // Text in memory and streams have no name to derive one from.
     if (outputPath.empty()) return Failed(RunFailure::NoOutputName);
     // Checked here, so that no front end can replace the user's text with its HTML.
-    if (IsTheInput(input, outputPath)) return Failed(RunFailure::OutputIsInput, outputPath);
+    if (IsTheInput(input, file ? &*file : nullptr, outputPath)) return Failed(RunFailure::OutputIsInput, outputPath);
   }
   if (options.format == OutputFormat::HtmlList && ListTagFor(options.listType).empty()) {
     return Failed(RunFailure::InvalidListType);
@@ -342,11 +329,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
       SpoolFile document;
       WriteDocument(*source, runOptions, callbacks, true, counted([&](std::string_view bytes) { document.Append(bytes); }),
                     restart([&] { document.Clear(); }));
-      if (outputStream->write) {
-        CopyToWriter(document, *outputStream);
-      } else {
-        document.CopyTo(outputStream->fd, outputStream->name);
-      }
+      document.CopyTo(*outputStream);
     } else {
       const auto& outputText = std::get<OutputText>(output);
       std::string document;
