@@ -73,8 +73,17 @@ bool IsWidePunctuation(char32_t c) {
   return (c >= 0x80 && c <= 0xBF) || c == 0xD7 || c == 0xF7 || (c >= 0x2000 && c <= 0x206F) ||
          (c >= 0x2E00 && c <= 0x2E7F) || (c >= 0x3000 && c <= 0x303F) || (c >= 0xFE10 && c <= 0xFE1F) ||
          (c >= 0xFE30 && c <= 0xFE6F) || (c >= 0xFF00 && c <= 0xFF0F) || (c >= 0xFF1A && c <= 0xFF20) ||
-         (c >= 0xFF3B && c <= 0xFF40) || (c >= 0xFF5B && c <= 0xFF65) || c == 0xFEFF || c >= 0xFFF0;
+         (c >= 0xFF3B && c <= 0xFF40) || (c >= 0xFF5B && c <= 0xFF65) || c == 0xFEFF || (c >= 0xFFF0 && c <= 0xFFFF) ||
+         c > 0x10FFFF;
 }
+
+// Symbols and pictographs (miscellaneous symbols, dingbats, emoji): host names
+// may hold them, and a link may start right after one, as after punctuation.
+bool IsPictograph(char32_t c) { return (c >= 0x2600 && c <= 0x27BF) || (c >= 0x1F000 && c <= 0x1FAFF); }
+
+// Joiners and dashes that stay inside a path when letters follow: en and em
+// dash, zero-width non-joiner and joiner.
+bool JoinsPathWords(char32_t c) { return c == 0x2013 || c == 0x2014 || c == 0x200C || c == 0x200D; }
 
 // The classes of a character for the link rules, as bits.
 enum : std::uint8_t {
@@ -116,6 +125,7 @@ std::uint8_t ClassesOfByte(char c) { return kByteClasses[static_cast<unsigned ch
 // The classes of a character; kBadByte, a byte that is no character, ends links but opens none.
 std::uint8_t ClassesOf(char32_t c) {
   if (c < 0x80) return kByteClasses[c] & ~kUnit;
+  if (IsPictograph(c)) return kHost | kDomain | kOpens;
   if (!IsWidePunctuation(c)) return kHost | kDomain;
   return c == kBadByte ? kEndsTail | kFollows : kEndsTail | kFollows | kOpens;
 }
@@ -144,6 +154,9 @@ std::size_t Scan(std::string_view text, std::size_t i) {
 bool EndsLinkAt(std::string_view text, std::size_t i) {
   return i >= text.size() || (ClassesOf(UnitAt(text, i).c) & kFollows) != 0;
 }
+
+// A hyphen or underscore, which may not start or end a label.
+bool IsLabelEdge(char c) { return c == '-' || c == '_'; }
 
 bool IsIpv4(std::string_view host) {
   int parts = 0;
@@ -196,9 +209,12 @@ bool IsIpv6(std::string_view text) {
 
 // Checks a host name in ASCII: labels of letters, digits and hyphens (and in
 // URLs underscores, but not in the last two labels), none empty or longer than
-// 63 or with a hyphen at either end; at least two labels, the last not all
-// digits unless the whole is an IPv4 address. ParseHost checks the same on its
-// way over a name; this is for names it cannot take in one pass.
+// 63 or with a hyphen or underscore at either end; the last of two or more
+// labels without a hyphen (but in IDNA form) and not all digits unless the
+// whole is an IPv4 address. An e-mail domain has two labels at
+// least; a URL's host may be one label, as on a local network. ParseHost
+// checks the same on its way over a name; this is for names it cannot take in
+// one pass.
 bool IsHostName(std::string_view host, bool url) {
   if (host.size() > 253) return false;
   std::size_t labels = 0, lastLabel = 0, underscoreLabel = kNone;
@@ -209,15 +225,17 @@ bool IsHostName(std::string_view host, bool url) {
       if (host[i] != '_' || !url) return false;
       underscoreLabel = labels;
     }
-    if (i == start || i - start > 63 || host[start] == '-' || host[i - 1] == '-') return false;
+    if (i == start || i - start > 63 || IsLabelEdge(host[start]) || IsLabelEdge(host[i - 1])) return false;
     ++labels;
     lastLabel = start;
     if (i == host.size()) break;
   }
-  if (labels < 2) return url && EqualsLower(host, "localhost");
+  if (labels < 2 && !url) return false;
   if (underscoreLabel != kNone && underscoreLabel + 2 >= labels) return false;
+  const std::string_view top = host.substr(lastLabel);
+  if (labels >= 2 && top.find('-') != kNone && !StartsWithLower(top, "xn--")) return false;
   bool allDigits = true;
-  for (std::size_t i = lastLabel; i < host.size(); ++i) allDigits = allDigits && IsAsciiDigit(host[i]);
+  for (char c : top) allDigits = allDigits && IsAsciiDigit(c);
   return !allDigits || (url && IsIpv4(host));
 }
 
@@ -237,7 +255,15 @@ bool IdnaHost(std::string_view host, bool url, std::string& ascii) {
   }
   const std::string input(host);
   char* converted = nullptr;
-  if (idn2_to_ascii_8z(input.c_str(), &converted, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL) != IDN2_OK) return false;
+  int status = idn2_to_ascii_8z(input.c_str(), &converted, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL);
+  // Symbols and emoji are valid in labels by the compatibility mapping browsers
+  // use, though not by the strict table. Transitional processing allows them and
+  // maps as the other does, but for sharp s and final sigma, so a name without
+  // those two gets the ASCII form a browser gets.
+  if (status == IDN2_DISALLOWED && host.find("\xC3\x9F") == kNone && host.find("\xCF\x82") == kNone) {
+    status = idn2_to_ascii_8z(input.c_str(), &converted, IDN2_NFC_INPUT | IDN2_TRANSITIONAL);
+  }
+  if (status != IDN2_OK) return false;
   const std::unique_ptr<char, decltype(&idn2_free)> owner(converted, &idn2_free);
   ascii.assign(converted);
   return IsHostName(ascii, url);
@@ -249,6 +275,7 @@ struct Host {
   std::size_t end = kNone;  // kNone: no valid host
   std::string ascii;        // for names with non-ASCII letters; else empty
   bool bracketed = false;   // an IPv6 address in brackets
+  bool runsOn = false;      // text runs on after the name with a hyphen
 };
 
 // ParseHost for a name with characters beyond ASCII, or cut by an entity.
@@ -275,6 +302,7 @@ void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
   host.end = kNone;
   host.ascii.clear();
   host.bracketed = url && from < text.size() && text[from] == '[';
+  host.runsOn = false;
   if (host.bracketed) {
     const std::size_t close = text.substr(0, from + 48).find(']', from);  // an address is short
     if (close != kNone && IsIpv6(text.substr(from + 1, close - from - 1))) host.end = close + 1;
@@ -297,7 +325,7 @@ void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
     if (i == labelStart) {
       emptyLabel = true;  // only full stops may follow, which end the sentence
     } else {
-      bad = bad || i - labelStart > 63 || p[labelStart] == '-' || p[i - 1] == '-';
+      bad = bad || i - labelStart > 63 || IsLabelEdge(p[labelStart]) || IsLabelEdge(p[i - 1]);
       ++labels;
       previousLabel = lastLabel;
       lastLabel = labelStart;
@@ -311,22 +339,25 @@ void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
   }
   std::size_t end = closedAt;
   if (labelStart < i) {  // the last label, not ended by a full stop
-    bad = bad || i - labelStart > 63 || p[labelStart] == '-' || p[i - 1] == '-';
+    bad = bad || i - labelStart > 63 || IsLabelEdge(p[labelStart]) || IsLabelEdge(p[i - 1]);
     ++labels;
     previousLabel = lastLabel;
     lastLabel = labelStart;
     end = i;
   }
   if (bad || end == from || end - from > 253) return;
-  const std::string_view name = text.substr(from, end - from);
-  if (labels < 2) {
-    if (url && EqualsLower(name, "localhost")) host.end = end;
-    return;
+  if ((labels < 2 && !url) || (underscore != kNone && underscore >= previousLabel)) return;
+  // A top-level label is letters, or an IDNA label: a hyphen in the last of
+  // two or more labels is text run on after the name, which ends before it.
+  std::size_t topEnd = end;
+  if (labels >= 2 && !StartsWithLower(text.substr(lastLabel), "xn--")) {
+    topEnd = std::min(text.substr(0, end).find('-', lastLabel), end);
   }
-  if (underscore != kNone && underscore >= previousLabel) return;
   bool allDigits = true;
-  for (std::size_t k = lastLabel; k < end; ++k) allDigits = allDigits && IsAsciiDigit(p[k]);
-  if (!allDigits || (url && IsIpv4(name))) host.end = end;
+  for (std::size_t k = lastLabel; k < topEnd; ++k) allDigits = allDigits && IsAsciiDigit(p[k]);
+  if (allDigits && !(url && topEnd == end && IsIpv4(text.substr(from, end - from)))) return;
+  host.end = topEnd;
+  host.runsOn = topEnd < end;
 }
 
 // A port after a host: ":" and up to five digits no more than 65535. Returns where
@@ -341,27 +372,37 @@ std::size_t ParsePort(std::string_view text, std::size_t from) {
   return end;
 }
 
-// The end of a path, query or fragment starting at text[from]: its units up to
-// the first that never belongs to one, less the trailing sentence punctuation,
-// apostrophes and closing brackets without an opening one inside; an entity is
-// never cut. `urlSafe` turns false when the tail holds what a URL must encode.
-std::size_t TailEnd(std::string_view text, std::size_t from, bool& urlSafe) {
-  std::size_t end = from;
-  bool safe = true;
-  while (end < text.size()) {
-    const std::uint8_t k = ClassesOfByte(text[end]);
-    if ((k & (kEndsTail | kUnit)) == 0) {
-      safe &= (k & kUrlSafe) != 0;
-      ++end;
-      continue;
+// True when the apostrophe at text[at] closes one that opened inside the tail
+// text[from, at): an opening one follows no letter or digit, a closing one
+// follows one and no letter or digit follows it (an apostrophe inside a word
+// is neither).
+bool ClosesApostrophe(std::string_view text, std::size_t from, std::size_t at) {
+  const auto isWordByte = [&](std::size_t i) {
+    return i < at && (IsAsciiAlnum(static_cast<unsigned char>(text[i])) || static_cast<unsigned char>(text[i]) >= 0x80);
+  };
+  int open = 0;
+  for (std::size_t i = from; i < at; ++i) {
+    if (text[i] != '\'') continue;
+    if (i == from || !isWordByte(i - 1)) {
+      ++open;
+    } else if (!isWordByte(i + 1) && open > 0) {
+      --open;
     }
-    if ((k & kUnit) == 0) break;
-    const Unit u = UnitAt(text, end);
-    if ((ClassesOf(u.c) & kEndsTail) != 0) break;
-    safe = false;
-    end += u.size;
   }
-  urlSafe = urlSafe && safe;
+  return open > 0;
+}
+
+// The length of a joiner or dash (JoinsPathWords) ending text[from, end), or 0.
+std::size_t JoinerAtEnd(std::string_view text, std::size_t from, std::size_t end) {
+  if (end - from < 3 || text[end - 3] != '\xE2' || text[end - 2] != '\x80') return 0;
+  const char last = text[end - 1];
+  return last == '\x93' || last == '\x94' || last == '\x8C' || last == '\x8D' ? 3 : 0;
+}
+
+// Moves `end` back over what ends a tail but belongs to the sentence: sentence
+// punctuation, apostrophes that close none inside it, joiners and dashes, "|",
+// and closing brackets without an opening one inside; an entity is never cut.
+std::size_t TrimTail(std::string_view text, std::size_t from, std::size_t end) {
   std::array<std::size_t, 3> opened{}, closed{};  // ( [ {, and ) ] }; never part of an entity
   bool counted = false;
   while (end > from) {
@@ -371,8 +412,12 @@ std::size_t TailEnd(std::string_view text, std::size_t from, bool& urlSafe) {
       for (const auto& [name, c] : kEntities) entity = entity || text.substr(from, end - from).ends_with(name);
       if (entity) break;
     }
-    if (HasRule(last, kSentenceMark) || last == '\'') {
+    if (HasRule(last, kSentenceMark) || last == '|' || (last == '\'' && !ClosesApostrophe(text, from, end - 1))) {
       --end;
+      continue;
+    }
+    if (const std::size_t joiner = JoinerAtEnd(text, from, end); joiner > 0) {
+      end -= joiner;
       continue;
     }
     const std::size_t k = last == ')' ? 0 : last == ']' ? 1 : last == '}' ? 2 : 3;
@@ -389,6 +434,52 @@ std::size_t TailEnd(std::string_view text, std::size_t from, bool& urlSafe) {
     --end;
   }
   return end;
+}
+
+// The end of a path, query or fragment starting at text[from]: its units up to
+// the first that never belongs to one, less what TrimTail leaves outside; an
+// entity is never cut. Inside a tail, "|" belongs to a query, en and em dashes
+// and zero-width joiners join words, and double quotes pair as brackets do: an
+// opening one follows no letter or digit and a letter follows it, and a tail
+// never ends inside a pair. `urlSafe` turns false when the tail holds what a
+// URL must encode.
+std::size_t TailEnd(std::string_view text, std::size_t from, bool& urlSafe) {
+  std::size_t end = from, openQuote = kNone;
+  bool safe = true;
+  while (end < text.size()) {
+    const std::uint8_t k = ClassesOfByte(text[end]);
+    if ((k & (kEndsTail | kUnit)) == 0) {
+      safe &= (k & kUrlSafe) != 0;
+      ++end;
+      continue;
+    }
+    if ((k & kUnit) == 0) {
+      if (text[end] != '|' || text.substr(from, end - from).find('?') == kNone) break;
+      safe = false;
+      ++end;
+      continue;
+    }
+    const Unit u = UnitAt(text, end);
+    if (u.c == '"') {
+      const std::size_t next = end + u.size;
+      const bool opens = end > from && !IsAsciiAlnum(static_cast<unsigned char>(text[end - 1])) &&
+                         next < text.size() &&
+                         (IsAsciiAlnum(static_cast<unsigned char>(text[next])) || static_cast<unsigned char>(text[next]) >= 0x80);
+      if (openQuote != kNone) {
+        openQuote = kNone;
+      } else if (opens) {
+        openQuote = end;
+      } else {
+        break;
+      }
+    } else if ((ClassesOf(u.c) & kEndsTail) != 0 && !JoinsPathWords(u.c)) {
+      break;
+    }
+    safe = false;
+    end += u.size;
+  }
+  urlSafe = urlSafe && safe;
+  return TrimTail(text, from, openQuote != kNone ? openQuote : end);
 }
 
 void AppendPercent(std::string& href, unsigned char byte) {
@@ -428,10 +519,46 @@ void AppendUrlText(std::string_view escaped, std::string& href, bool& hashSeen) 
   }
 }
 
+// Where the host starts in an authority starting at text[from]: after the user
+// information and its "@" when there is some, else at `from`. User information
+// is ASCII letters, digits, "%" and - . _ ~ ! $ & ' ( ) * + , ; = :, and not
+// empty; kNone when an "@" follows none.
+std::size_t UserInfoEnd(std::string_view text, std::size_t from) {
+  constexpr std::string_view kMarks = "-._~!$'()*+,;=:%";
+  std::size_t i = from;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == '@') return i > from ? i + 1 : kNone;
+    if (c == '&' && text.compare(i, 5, "&amp;") == 0) {
+      i += 5;
+    } else if (IsAsciiAlnum(static_cast<unsigned char>(c)) || kMarks.find(c) != kNone) {
+      ++i;
+    } else {
+      break;
+    }
+  }
+  return from;
+}
+
+// Where the authority of a URL starting at text[from] (after its "//") ends:
+// at the first "/", "?", "#", backslash, or what no authority holds.
+std::size_t AuthorityEnd(std::string_view text, std::size_t from) {
+  std::size_t i = from;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == '/' || c == '?' || c == '#' || c == '\\') break;
+    if (c == '&' && text.compare(i, 5, "&amp;") != 0) break;
+    if ((ClassesOfByte(c) & (kEndsTail | kUnit)) == kEndsTail) break;
+    ++i;
+  }
+  return i;
+}
+
 // After a host: an optional port, then a path, query or fragment, or nothing
 // but what may follow a link. Returns the link's end, or kNone.
-std::size_t FinishUrl(std::string_view text, std::size_t hostEnd, bool& urlSafe) {
-  const std::size_t portEnd = ParsePort(text, hostEnd);
+std::size_t FinishUrl(std::string_view text, const Host& host, bool& urlSafe) {
+  if (host.end == kNone || host.runsOn) return host.end;
+  const std::size_t portEnd = ParsePort(text, host.end);
   if (portEnd == kNone) return kNone;
   if (portEnd < text.size() && (text[portEnd] == '/' || text[portEnd] == '?' || text[portEnd] == '#')) {
     return TailEnd(text, portEnd, urlSafe);
@@ -439,15 +566,66 @@ std::size_t FinishUrl(std::string_view text, std::size_t hostEnd, bool& urlSafe)
   return EndsLinkAt(text, portEnd) ? portEnd : kNone;
 }
 
-// An e-mail address at text[from]: a local part of letters, digits and . _ + -
-// (no full stop at either end or doubled), "@", and a domain name.
-void ParseAddress(std::string_view text, std::size_t from, Host& domain) {
+constexpr std::string_view kQuote = "&quot;";
+constexpr std::size_t kLongestLocalPart = 64;
+
+// The end of a quoted local part at text[from] (escaped quotes around printable
+// ASCII but quotes, backslash, < and >), or kNone.
+std::size_t QuotedLocalEnd(std::string_view text, std::size_t from) {
+  const std::size_t limit = std::min(text.size(), from + kQuote.size() + 5 * kLongestLocalPart);
+  for (std::size_t i = from + kQuote.size(); i < limit;) {
+    const Unit u = UnitAt(text, i);
+    if (u.c == '"') return i > from + kQuote.size() ? i + u.size : kNone;
+    if (u.c <= 0x20 || u.c >= 0x7F || u.c == '\\' || u.c == '<' || u.c == '>') return kNone;
+    i += u.size;
+  }
+  return kNone;
+}
+
+// An e-mail address at text[from]: a local part, "@", and a domain name. The
+// local part is ASCII letters, digits and . _ + - (with `bare`, an address
+// not written after "mailto:", also % and ?) with no full stop at either end
+// or doubled, or a quoted string.
+void ParseAddress(std::string_view text, std::size_t from, bool bare, Host& domain) {
   domain.end = kNone;
-  const std::size_t at = Scan<kLocal, true>(text, from);
-  if (at == from || at >= text.size() || text[at] != '@') return;
-  const std::string_view local = text.substr(from, at - from);
-  if (local.front() == '.' || local.back() == '.' || local.find("..") != kNone) return;
+  std::size_t at = from;
+  if (text.compare(from, kQuote.size(), kQuote) == 0) {
+    at = QuotedLocalEnd(text, from);
+    if (at == kNone) return;
+  } else {
+    for (at = Scan<kLocal, true>(text, at); bare && at < text.size() && (text[at] == '%' || text[at] == '?');) {
+      at = Scan<kLocal, true>(text, at + 1);
+    }
+    const std::string_view local = text.substr(from, at - from);
+    if (local.empty() || local.front() == '.' || local.back() == '.' || local.find("..") != kNone) return;
+  }
+  if (at >= text.size() || text[at] != '@') return;
   ParseHost(text, at + 1, false, domain);
+}
+
+// Writes the HREF of the address text[start, end): "mailto:", the local part
+// with what a mailto URL must encode percent-encoded (a "?" would start its
+// header fields), "@", and the domain in its ASCII form.
+void WriteAddressHref(std::string_view text, std::size_t start, const Host& domain, std::string& href) {
+  href.assign("mailto:");
+  for (std::size_t i = start; i + 1 < domain.start;) {  // up to the "@"
+    const Unit u = UnitAt(text, i);
+    const bool keep = u.c < 0x80 && (ClassesOfByte(static_cast<char>(u.c)) & kUrlSafe) != 0 && u.c != '?' && u.c != '&';
+    if (keep) {
+      href.push_back(static_cast<char>(u.c));
+    } else {
+      std::string bytes;
+      AppendUtf8(bytes, u.c);
+      for (char c : bytes) AppendPercent(href, static_cast<unsigned char>(c));
+    }
+    i += u.size;
+  }
+  href.push_back('@');
+  if (domain.ascii.empty()) {
+    href.append(text.substr(domain.start, domain.end - domain.start));
+  } else {
+    href.append(domain.ascii);
+  }
 }
 
 // Writes the HREF of the link text[start, end) with the given host: `prefix`,
@@ -474,12 +652,14 @@ void WriteHref(std::string_view text, std::size_t start, std::size_t end, const 
   AppendUrlText(text.substr(host.end, end - host.end), href, hashSeen);
 }
 
-// The link starting at text[start], its HREF in `href`; returns its end, or kNone.
-std::size_t LinkAt(std::string_view text, std::size_t start, const LinkOptions& options, Host& host,
-                   std::string& href) {
+// The link starting at text[start], its HREF in `href`; returns its end, or
+// kNone. With `schemeOnly`, only a URL with a scheme may start there.
+std::size_t LinkAt(std::string_view text, std::size_t start, const LinkOptions& options, bool schemeOnly,
+                   Host& host, std::string& href) {
   // Every kind of link starts with a character of a local part (the schemes and
-  // host prefixes are letters), so most starts are done with at once.
-  if ((ClassesOfByte(text[start]) & kLocal) == 0) return kNone;
+  // host prefixes are letters) or the quote of a quoted one, so most starts are
+  // done with at once.
+  if ((ClassesOfByte(text[start]) & kLocal) == 0 && text[start] != '&') return kNone;
   // A scheme, a name and a port in ASCII need no encoding; a tail may.
   bool urlSafe = true;
   const std::string_view rest = text.substr(start);
@@ -487,15 +667,17 @@ std::size_t LinkAt(std::string_view text, std::size_t start, const LinkOptions& 
     case 'h': case 'f': case 's':
       for (std::string_view scheme : {"http://", "https://", "ftp://", "ftps://", "sftp://"}) {
         if (!StartsWithLower(rest, scheme)) continue;
-        ParseHost(text, start + scheme.size(), true, host);
-        const std::size_t end = host.end == kNone ? kNone : FinishUrl(text, host.end, urlSafe);
+        const std::size_t hostStart = UserInfoEnd(text, start + scheme.size());
+        if (hostStart == kNone) return kNone;
+        ParseHost(text, hostStart, true, host);
+        const std::size_t end = FinishUrl(text, host, urlSafe);
         if (end != kNone) WriteHref(text, start, end, host, urlSafe && !host.bracketed, {}, href);
         return end;
       }
       break;
     case 'm':
       if (StartsWithLower(rest, "mailto:")) {
-        ParseAddress(text, start + 7, host);
+        ParseAddress(text, start + 7, false, host);
         if (host.end == kNone) return kNone;
         std::size_t end = host.end;
         if (end + 1 < text.size() && text[end] == '?') {
@@ -509,20 +691,22 @@ std::size_t LinkAt(std::string_view text, std::size_t start, const LinkOptions& 
       break;
     default: break;
   }
+  if (schemeOnly) return kNone;
   const bool www = options.changeWWW && StartsWithLower(rest, "www.");
   const bool ftp = options.changeFTP && StartsWithLower(rest, "ftp.");
   if (www || ftp) {
     ParseHost(text, start, true, host);
-    const std::size_t end = host.end == kNone ? kNone : FinishUrl(text, host.end, urlSafe);
+    if (host.end != kNone && host.end <= start + 4) host.end = kNone;  // a label after the prefix
+    const std::size_t end = FinishUrl(text, host, urlSafe);
     if (end != kNone) {
       WriteHref(text, start, end, host, urlSafe, www ? "https://" : "ftp://", href);
       return end;
     }
   }
   if (options.emailCheck) {  // also after a failed host: www.x.org@y.org
-    ParseAddress(text, start, host);
+    ParseAddress(text, start, true, host);
     if (host.end != kNone && EndsLinkAt(text, host.end)) {
-      WriteHref(text, start, host.end, host, true, "mailto:", href);
+      WriteAddressHref(text, start, host, href);
       return host.end;
     }
   }
@@ -534,9 +718,11 @@ std::size_t LinkAt(std::string_view text, std::size_t start, const LinkOptions& 
 bool FindModernLink(std::string_view word, const LinkOptions& options, Link& link) {
   Host host;
   bool mayStart = true;  // at the start, and after opening punctuation
+  bool afterAt = false;  // right after "@", where only a URL with a scheme may start
+  std::size_t authorityEnd = 0;  // no link starts inside a URL's authority
   for (std::size_t i = 0; i < word.size();) {
-    if (mayStart) {
-      const std::size_t end = LinkAt(word, i, options, host, link.href);
+    if ((mayStart || afterAt) && i >= authorityEnd) {
+      const std::size_t end = LinkAt(word, i, options, !mayStart, host, link.href);
       if (end != kNone) {
         link.before = word.substr(0, i);
         link.scheme = {};
@@ -546,8 +732,10 @@ bool FindModernLink(std::string_view word, const LinkOptions& options, Link& lin
       }
     }
     const std::uint8_t k = ClassesOfByte(word[i]);
+    afterAt = word[i] == '@';
     if ((k & kUnit) == 0) {
       mayStart = (k & kOpens) != 0;
+      if (word[i] == ':' && word.compare(i + 1, 2, "//") == 0) authorityEnd = AuthorityEnd(word, i + 3);
       ++i;
     } else {
       const Unit u = UnitAt(word, i);

@@ -67,6 +67,9 @@ std::string HrefProblem(std::string_view value);
 // http, https, ftp, ftps, sftp or mailto.
 bool HasAllowedScheme(std::string_view decodedValue);
 
+// `text` with each "%" and two hex digits replaced by the byte they stand for.
+std::string PercentDecoded(std::string_view text);
+
 // True for well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool IsUtf8(std::string_view bytes);
 

@@ -74,12 +74,17 @@ void CheckModernLink(const Link& link, const LinkOptions& options, const std::ve
   Require(HasAllowedScheme(address) && !StartsScript(address), "every HREF has an allowed scheme", link.href);
 
   const std::string before = Decoded(link.before);
-  const bool opened = before.empty() || static_cast<unsigned char>(before.back()) >= 0x80 ||
-                      std::string_view("([{<>\"'|:").find(before.back()) != std::string_view::npos;
-  Require(opened, "a link starts a word or follows opening punctuation", linked);
   const std::string text = Decoded(link.text);
-  Require(!text.empty() && std::string_view(".,:;!?'\"").find(text.back()) == std::string_view::npos,
-          "no sentence punctuation or quote ends a link", linked);
+  const bool opened = before.empty() || static_cast<unsigned char>(before.back()) >= 0x80 ||
+                      std::string_view("([{<>\"'|:").find(before.back()) != std::string_view::npos ||
+                      (before.back() == '@' && text.find("://") != std::string::npos);
+  Require(opened, "a link starts a word, follows opening punctuation, or is a URL glued after an @", linked);
+  Require(!text.empty() && std::string_view(".,:;!?").find(text.back()) == std::string_view::npos,
+          "no sentence punctuation ends a link", linked);
+  if (text.back() == '"' || text.back() == '\'') {
+    Require(std::count(text.begin(), text.end(), text.back()) >= 2, "a quote ends a link only when one opens inside it",
+            linked);
+  }
   for (const std::string_view pair : {"()", "[]", "{}"}) {
     if (text.back() != pair[1]) continue;
     Require(std::count(text.begin(), text.end(), pair[0]) >= std::count(text.begin(), text.end(), pair[1]),
@@ -93,8 +98,24 @@ void CheckModernLink(const Link& link, const LinkOptions& options, const std::ve
   }
   if (plain) {
     Require(address == text || address == "https://" + text || address == "ftp://" + text ||
-                address == "mailto:" + text,
+                PercentDecoded(address) == "mailto:" + text,
             "a link to plain text goes where the text says", linked);
+  }
+}
+
+// No "@" inside the authority of a URL in the piece (after "://", up to "/", "?",
+// "#", a backslash or an escaped < > ") lies inside a mailto: link: no part of a
+// URL is ever linked as an e-mail address.
+void CheckNoAddressInAuthority(std::string_view piece, const Link& link, const std::string& linked) {
+  if (!StartsWithLower(link.href, "mailto:")) return;
+  const std::size_t linkStart = link.before.size(), linkEnd = linkStart + link.text.size();
+  for (std::size_t scheme = piece.find("://"); scheme != std::string_view::npos; scheme = piece.find("://", scheme + 1)) {
+    for (std::size_t i = scheme + 3; i < piece.size(); ++i) {
+      const char c = piece[i];
+      if (c == '/' || c == '?' || c == '#' || c == '\\' || (c == '&' && piece.substr(i, 5) != "&amp;")) break;
+      Require(c != '@' || i < linkStart || i >= linkEnd, "an @ inside a URL's authority never starts a mailto: link",
+              linked);
+    }
   }
 }
 
@@ -120,6 +141,7 @@ void CheckLinking(std::string_view piece, const LinkOptions& options) {
   Require(appended == linked, "AppendLink writes what MakeLinks writes", appended);
   if (options.modern) {
     CheckModernLink(link, options, tags, linked);
+    CheckNoAddressInAuthority(piece, link, linked);
     return;
   }
   Require(tags.size() == 2 && tags[0].name == "A" && tags[1].name == "/A" && tags[0].attributes.size() == 1 &&
