@@ -405,6 +405,9 @@ std::size_t JoinerAtEnd(std::string_view text, std::size_t from, std::size_t end
 std::size_t TrimTail(std::string_view text, std::size_t from, std::size_t end) {
   std::array<std::size_t, 3> opened{}, closed{};  // ( [ {, and ) ] }; never part of an entity
   bool counted = false;
+  // Whether the last apostrophe closes one is asked once: the apostrophes
+  // before it go with it, so a run of them takes linear time.
+  int apostropheCloses = -1;
   while (end > from) {
     const char last = text[end - 1];
     if (last == ';') {
@@ -412,7 +415,8 @@ std::size_t TrimTail(std::string_view text, std::size_t from, std::size_t end) {
       for (const auto& [name, c] : kEntities) entity = entity || text.substr(from, end - from).ends_with(name);
       if (entity) break;
     }
-    if (HasRule(last, kSentenceMark) || last == '|' || (last == '\'' && !ClosesApostrophe(text, from, end - 1))) {
+    if (last == '\'' && apostropheCloses < 0) apostropheCloses = ClosesApostrophe(text, from, end - 1) ? 1 : 0;
+    if (HasRule(last, kSentenceMark) || last == '|' || (last == '\'' && apostropheCloses == 0)) {
       --end;
       continue;
     }
