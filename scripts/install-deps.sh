@@ -7,7 +7,7 @@
 # everything is already there.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libidn2-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libgl-dev libidn2-dev libunistring-dev libgtest-dev libgmock-dev libbenchmark-dev
           python3-dev python3-pybind11)
 # scrivane-convert hashes its inputs with xxHash (header only, inlined: no library at run time).
 packages+=(libxxhash-dev)

@@ -176,9 +176,9 @@ void DocumentWriter::BeginModern() {
 
 void DocumentWriter::AddModernLine(std::string_view line, bool plain, bool printable) {
   if (options_.format == OutputFormat::SelectionBox && plain) return;  // a plain line holds no link
-  if (!printable && HasForbiddenCodePoints(line)) {
+  if (!printable && NeedsPageCleaning(line)) {
     cleaned_.clear();
-    AppendWithoutForbidden(cleaned_, line);
+    AppendPageText(cleaned_, line);
     line = cleaned_;
   }
   switch (options_.format) {
@@ -246,6 +246,8 @@ void DocumentWriter::AddModernRow(std::string_view line, bool plain) {
 
 void DocumentWriter::AddModernOption(std::string_view line) {
   if (!TakeOptionLink(line)) return;
+  // A label of white space alone is an empty option; the link names it then.
+  if (label_.find_first_not_of(" \t\n\f\r") == std::string::npos) label_.clear();
   std::string& out = sink_.Text();
   out.append("<option value=\"");
   AppendDrained(out, link_.href, drain_);  // a modern page's links are always modern

@@ -16,6 +16,7 @@
 #endif
 
 #include "markup.h"
+#include "normal_form.h"
 #include "utf8.h"
 
 namespace scrivane {
@@ -368,6 +369,29 @@ void AppendWithoutForbidden(std::string& out, std::string_view text) {
     done = i + forbidden;
   }
   out.append(text.substr(done));
+}
+
+bool NeedsPageCleaning(std::string_view text) {
+  return text.find('\f') != std::string_view::npos || HasForbiddenCodePoints(text) || MayNeedComposing(text);
+}
+
+void AppendPageText(std::string& out, std::string_view text) {
+  std::string valid;
+  AppendWithoutForbidden(valid, text);
+  std::string unfed;
+  const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\f'; };
+  for (std::size_t i = 0; i < valid.size(); ++i) {
+    if (valid[i] != '\f') {
+      unfed.push_back(valid[i]);
+    } else if (!unfed.empty() && !isSpace(unfed.back()) && i + 1 < valid.size() && !isSpace(valid[i + 1])) {
+      unfed.push_back(' ');
+    }
+  }
+  if (MayNeedComposing(unfed)) {
+    AppendComposed(out, unfed);
+  } else {
+    out.append(unfed);
+  }
 }
 
 }  // namespace scrivane

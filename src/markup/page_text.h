@@ -21,4 +21,14 @@ bool HasForbiddenCodePoints(std::string_view text);
 // Appends `text` with each forbidden code point (and each malformed byte) replaced by U+FFFD.
 void AppendWithoutForbidden(std::string& out, std::string_view text);
 
+// True when a line of text needs AppendPageText before it goes into a modern
+// page: it holds forbidden code points or malformed bytes, form feeds, or may
+// not be in Normalization Form C.
+bool NeedsPageCleaning(std::string_view text);
+
+// Appends a line of text as a modern page holds it: forbidden code points and
+// malformed bytes replaced by U+FFFD, form feeds dropped (a space stands for
+// one between two words), in Normalization Form C.
+void AppendPageText(std::string& out, std::string_view text);
+
 }  // namespace scrivane

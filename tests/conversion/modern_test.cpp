@@ -244,6 +244,46 @@ TEST(ModernPage, ControlsTakenOutWhateverTheScanner) {
   }
 }
 
+struct RealLineCase {
+  OutputFormat format;
+  std::string text;
+  std::string written;  // in the modern document
+};
+
+class RealLinesTest : public testing::TestWithParam<RealLineCase> {};
+
+// Lines as real files hold them: no form feed in any modern format, text in
+// Normalization Form C, and an option named by its link when nothing else is
+// on its line. The classic document keeps the form feed as it came.
+TEST_P(RealLinesTest, WrittenAsAModernPageNeedsThem) {
+  ConversionOptions options = Modern(GetParam().format);
+  options.links.modern = true;
+  const std::string document = ConvertText(GetParam().text, options).document;
+  EXPECT_NE(document.find(GetParam().written), std::string::npos) << document;
+  EXPECT_EQ(document.find('\f'), std::string::npos);
+  options.modern = false;
+  options.links.modern = false;
+  const bool feed = GetParam().text.find('\f') != std::string::npos;
+  EXPECT_EQ(ConvertText(GetParam().text, options).document.find('\f') != std::string::npos, feed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RealLinesTest,
+    testing::Values(
+        RealLineCase{OutputFormat::Smart, "one\ftwo\n", "<p>one two"},
+        RealLineCase{OutputFormat::Smart, "end.\n\f\nNext\n", "</p>\r\n<p>Next"},
+        RealLineCase{OutputFormat::OriginalFormat, "a \f b\f\n", "\na  b\r\n"},
+        RealLineCase{OutputFormat::OriginalLinefeeds, "\fPage 2\n", "Page 2<br>"},
+        RealLineCase{OutputFormat::HtmlList, "x\f\fy\n", "<li>x y</li>"},
+        RealLineCase{OutputFormat::HtmlTable, "a,b\f\n", "<td>b</td>"},
+        RealLineCase{OutputFormat::Smart, "Cafe\xCC\x81 A\xCC\x8A\n", "Caf\xC3\xA9 \xC3\x85"},
+        RealLineCase{OutputFormat::HtmlList, "\xE2\x84\xAB \xEF\xA8\x80\n", "<li>\xC3\x85 \xE5\x88\x87</li>"},
+        RealLineCase{OutputFormat::SelectionBox, "    http://x.org/a\n",
+                     "<option value=\"http://x.org/a\">http://x.org/a</option>"},
+        RealLineCase{OutputFormat::SelectionBox, "\thttp://x.org/b \t\f\n",
+                     "<option value=\"http://x.org/b\">http://x.org/b</option>"},
+        RealLineCase{OutputFormat::SelectionBox, "see http://x.org/c\n", "<option value=\"http://x.org/c\">see</option>"}));
+
 // Paragraphs and header rows run across the blocks the threads convert apart.
 TEST(ModernPage, ThreadsWriteTheSameDocument) {
   std::string input;

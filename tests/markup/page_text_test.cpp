@@ -91,5 +91,35 @@ INSTANTIATE_TEST_SUITE_P(
                                   "\xEF\xBF\xBD \xEF\xBF\xBD \xEF\xBF\xBD"},
                     ForbiddenCase{"not \xE9 UTF-8", true, "not \xEF\xBF\xBD UTF-8"}));
 
+struct PageTextCase {
+  const char* text;
+  bool needsCleaning;
+  const char* written;
+};
+
+class PageTextTest : public testing::TestWithParam<PageTextCase> {};
+
+// A line as a modern page holds it: valid, without form feeds, in Normalization Form C.
+TEST_P(PageTextTest, ValidWithoutFormFeedsComposed) {
+  EXPECT_EQ(NeedsPageCleaning(GetParam().text), GetParam().needsCleaning);
+  std::string written;
+  AppendPageText(written, GetParam().text);
+  EXPECT_EQ(written, GetParam().written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PageTextTest,
+    testing::Values(PageTextCase{"caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD \xD0\xB9 \xF0\x9F\x98\x80", false,
+                                 "caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD \xD0\xB9 \xF0\x9F\x98\x80"},
+                    PageTextCase{"one\ftwo", true, "one two"},
+                    PageTextCase{"\f\fPage 2 \f", true, "Page 2 "},
+                    PageTextCase{"a\t\fb\f\x01", true, "a\tb \xEF\xBF\xBD"},
+                    PageTextCase{"Cafe\xCC\x81", true, "Caf\xC3\xA9"},  // e and a combining acute accent
+                    PageTextCase{"\xE2\x84\xAB", true, "\xC3\x85"},    // the angstrom sign is A with a ring
+                    PageTextCase{"a\xCC\xA3\xCC\x87", true, "\xE1\xBA\xA1\xCC\x87"},  // marks composed in order
+                    PageTextCase{"\xEA\xB0\x80\xE1\x86\xA8", true, "\xEA\xB0\x81"},  // a Hangul syllable and its final
+                    PageTextCase{"x\xCC\x81", true, "x\xCC\x81"},  // nothing to compose with: kept
+                    PageTextCase{"\xE9t\xE9\f", true, "\xEF\xBF\xBDt\xEF\xBF\xBD"}));
+
 }  // namespace
 }  // namespace scrivane

@@ -1,7 +1,10 @@
 // Writes modern documents of every format and option combination into a folder,
 // for the checkers that read them (the Nu Html Checker, axe-core in Chromium):
-//   write_pages FOLDER SAMPLE_TXT
+//   write_pages FOLDER SAMPLE_TXT [REAL_TEXT...]
+// Each real text (a file as found on a system; missing ones are passed over) is
+// written in every format as real-NAME-FORMAT.html.
 // Pages are NAME.html; fragments are set inside a minimal page as NAME.fragment.html.
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -155,8 +158,8 @@ constexpr const char* kFragmentPageFoot = "</main>\n</body>\n</html>\n";
 
 int main(int argc, char** argv) {
   using namespace scrivane;
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: write_pages FOLDER SAMPLE_TXT\n");
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: write_pages FOLDER SAMPLE_TXT [REAL_TEXT...]\n");
     return 2;
   }
   const std::filesystem::path folder = argv[1];
@@ -167,8 +170,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "write_pages: cannot read %s\n", argv[2]);
     return 1;
   }
+  std::vector<Page> pages = Pages(sample);
+  for (int i = 3; i < argc; ++i) {
+    const std::filesystem::path real = argv[i];
+    if (!std::filesystem::is_regular_file(real)) continue;
+    std::string name = real.parent_path().filename().string() + "-" + real.filename().string();
+    for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '-';
+    const char* formats[] = {"smart", "linefeeds", "pre", "list", "table", "links"};
+    for (int f = 0; f < kFormatCount; ++f) {
+      pages.push_back({"real-" + name + "-" + formats[f], ReadFile(real),
+                       [f](ConversionOptions& o) { o.format = static_cast<OutputFormat>(f); }});
+    }
+  }
   int written = 0;
-  for (const Page& page : Pages(sample)) {
+  for (const Page& page : pages) {
     ConversionOptions options;
     options.modern = true;
     options.title = "Modern page: " + page.name;
