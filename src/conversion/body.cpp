@@ -11,8 +11,11 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -20,7 +23,10 @@ namespace scrivane {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::size_t kBlockRead = 256 * 1024;
+// Input read per block: small enough that a block's document text stays below the
+// writer's drain size (so it is handed over without a copy) and that the blocks in
+// flight take little memory, large enough that the hand-off between threads is cheap.
+constexpr std::size_t kBlockRead = 64 * 1024;
 
 // Bytes read from the input, in a buffer that grows without being cleared first.
 class ByteBuffer {
@@ -77,12 +83,45 @@ std::size_t CutPoint(std::string_view text, std::size_t from) {
   return std::string_view::npos;
 }
 
-// Threads that convert blocks, each with its own writer and buffers.
+// Reads the input in blocks of whole lines: each ends just after a line end, or
+// at the end of the input; what follows the last line end waits for the next.
+class BlockReader {
+ public:
+  explicit BlockReader(const ReadFunction& read) : read_(read) {}
+
+  // Fills `input` with the next block; false once the input is used up.
+  bool Next(ByteBuffer& input) {
+    input.Assign(carry_);
+    carry_.clear();
+    std::size_t cut = std::string::npos;
+    while (cut == std::string::npos && !atEnd_) {  // at least one whole line, however long
+      const std::size_t had = input.Size();
+      const std::size_t got = read_(input.Reserve(kBlockRead), kBlockRead);
+      input.Commit(got);
+      atEnd_ = got == 0;
+      if (!atEnd_) cut = CutPoint(input.View(), had == 0 ? 0 : had - 1);  // a CR may have ended the last read
+    }
+    if (cut != std::string::npos) {
+      carry_.assign(input.View().substr(cut));
+      input.Resize(cut);
+    }
+    return input.Size() > 0;
+  }
+
+ private:
+  const ReadFunction& read_;
+  std::string carry_;
+  bool atEnd_ = false;
+};
+
+// What a worker thread does with each block; one per thread, so it may keep state.
+using BlockJob = std::function<void(Block&)>;
+
+// Threads that run a job on each block submitted, in any order.
 class BlockWorkers {
  public:
-  BlockWorkers(unsigned count, TextEncoding encoding, const ConversionOptions& options, std::size_t tableColumns)
-      : encoding_(encoding), options_(options), tableColumns_(tableColumns) {
-    for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
+  BlockWorkers(unsigned count, const std::function<BlockJob()>& makeJob) {
+    for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this, job = makeJob()] { Work(job); });
   }
   ~BlockWorkers() {
     {
@@ -110,12 +149,7 @@ class BlockWorkers {
   }
 
  private:
-  void Work() {
-    // The pending text is not flushed line by line but handed over whole once the
-    // block is done; only the pieces of a very long line reach the writer early.
-    std::string* target = nullptr;
-    DocumentSink sink([&](std::string_view bytes) { target->append(bytes); }, TextEncoding::Utf8, SIZE_MAX);
-    DocumentWriter writer(options_, sink, tableColumns_);
+  void Work(const BlockJob& job) {
     for (;;) {
       std::shared_ptr<Block> block;
       {
@@ -125,18 +159,8 @@ class BlockWorkers {
         block = std::move(queue_.front());
         queue_.pop_front();
       }
-      sink.Text().clear();
-      target = &block->output;
       try {
-        LineScanner scanner(block->input.View(), options_.links);
-        writer.Resume(block->context);
-        ConvertLines(scanner, encoding_, block->atStart, writer, {});
-        block->rowWidth = writer.Context().rowWidth;
-        if (block->output.empty()) {
-          block->output.swap(sink.Text());
-        } else {
-          sink.Flush();
-        }
+        job(*block);
       } catch (const NotUtf8&) {
         block->notUtf8 = true;
       } catch (...) {
@@ -150,15 +174,89 @@ class BlockWorkers {
     }
   }
 
-  TextEncoding encoding_;
-  const ConversionOptions& options_;
-  std::size_t tableColumns_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable finished_;
   std::deque<std::shared_ptr<Block>> queue_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
+};
+
+// Reads the input in blocks, runs `makeJob`'s jobs on them on `threads` threads,
+// and finishes them in input order on this thread: `before` sees each block as
+// it is read, `after` once its job is done. At most two blocks per thread are
+// held at once, and their buffers are used again. Throws what a job threw.
+void ForEachBlock(const ReadFunction& read, unsigned threads, const std::function<BlockJob()>& makeJob,
+                  const std::function<void(Block&)>& before, const std::function<void(Block&)>& after) {
+  BlockWorkers workers(threads, makeJob);
+  BlockReader reader(read);
+  std::deque<std::shared_ptr<Block>> inFlight;
+  std::vector<std::shared_ptr<Block>> spare;
+  const std::size_t maxInFlight = 2 * static_cast<std::size_t>(threads);
+
+  const auto finishOldest = [&] {
+    std::shared_ptr<Block> block = std::move(inFlight.front());
+    inFlight.pop_front();
+    workers.WaitFor(*block);
+    if (block->failure) std::rethrow_exception(block->failure);
+    if (block->notUtf8) throw NotUtf8{};
+    after(*block);
+    spare.push_back(std::move(block));
+  };
+  for (;;) {
+    std::shared_ptr<Block> block;
+    if (spare.empty()) {
+      block = std::make_shared<Block>();
+    } else {
+      block = std::move(spare.back());
+      spare.pop_back();
+      Block reused;  // keeps the buffers' capacity
+      reused.input = std::move(block->input);
+      reused.output = std::move(block->output);
+      reused.output.clear();
+      *block = std::move(reused);
+    }
+    if (!reader.Next(block->input)) break;
+    before(*block);
+    workers.Submit(block);
+    inFlight.push_back(std::move(block));
+    if (inFlight.size() >= maxInFlight) finishOldest();
+  }
+  while (!inFlight.empty()) finishOldest();
+}
+
+// Converts blocks on one worker thread with its own writer; the block's document
+// text collects in the block's output.
+class BlockConverter {
+ public:
+  BlockConverter(const ConversionOptions& options, TextEncoding encoding, std::size_t tableColumns)
+      : options_(options),
+        encoding_(encoding),
+        // The pending text is not flushed line by line but handed over whole once the
+        // block is done; only the pieces of a very long line reach the writer early.
+        sink_([this](std::string_view bytes) { target_->append(bytes); }, TextEncoding::Utf8, SIZE_MAX),
+        writer_(options, sink_, tableColumns) {}
+
+  void operator()(Block& block) {
+    sink_.Text().clear();
+    target_ = &block.output;
+    LineScanner scanner(block.input.View(), options_.links);
+    writer_.Resume(block.context);
+    ConvertLines(scanner, encoding_, block.atStart, writer_, {});
+    block.rowWidth = writer_.Context().rowWidth;
+    if (block.output.empty()) {
+      block.output.swap(sink_.Text());
+    } else {
+      sink_.Flush();
+    }
+  }
+
+ private:
+  const ConversionOptions& options_;
+  TextEncoding encoding_;
+  std::string* target_ = nullptr;
+  DocumentSink sink_;
+  DocumentWriter writer_;
 };
 
 // Where the input stands after a block of whole lines that followed `before`.
@@ -190,7 +288,7 @@ std::size_t Ones(unsigned mask) {
 }
 
 // The widest row of a table, measured over whole lines. With a one-byte separator
-// the separators are counted sixteen bytes at a time; a line with a quote in it is
+// the separators are counted 32 or 16 bytes at a time; a line with a quote in it is
 // split as the table writer splits it, since a quoted field may hold separators.
 class TableWidth {
  public:
@@ -208,6 +306,8 @@ class TableWidth {
     }
   }
   std::size_t Widest() const { return widest_; }
+  // The widest row since the last call, starting again from none.
+  std::size_t TakeWidest() { return std::exchange(widest_, 0); }
 
  private:
   // Any separator: each line as the writer reads it, decoded where it would be.
@@ -223,25 +323,80 @@ class TableWidth {
   }
 
   void Count(std::string_view text, char separator) {
-    const char* p = text.data();
-    const std::size_t n = text.size();
-    std::size_t lineStart = 0, separators = 0;
-    bool quoted = false;
-    const auto endLine = [&](std::size_t end) {
-      if (quoted) {
-        SplitFields(text.substr(lineStart, end - lineStart), separator_, unquoted_, fields_);
-        widest_ = std::max(widest_, fields_.size());
-      } else {
-        widest_ = std::max(widest_, separators + 1);
-      }
-      lineStart = end + 1;
-      separators = 0;
-      quoted = false;
-    };
+    lineStart_ = 0;
+    separators_ = 0;
+    quoted_ = false;
     std::size_t i = 0;
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+    if (avx2) i = CountAvx2(text, separator);
+#endif
 #if defined(__SSE2__)
+    i = CountSse2(text, separator, i);
+#endif
+    const char* p = text.data();
+    for (; i < text.size(); ++i) {
+      if (p[i] == '\n' || p[i] == '\r') {
+        EndLine(text, i);
+      } else {
+        separators_ += p[i] == separator ? 1 : 0;
+        quoted_ = quoted_ || p[i] == '"';
+      }
+    }
+    if (lineStart_ < text.size()) EndLine(text, text.size());
+  }
+
+  // The line that ends at `end` in `text`: its width goes into the widest.
+  void EndLine(std::string_view text, std::size_t end) {
+    if (quoted_) {
+      SplitFields(text.substr(lineStart_, end - lineStart_), separator_, unquoted_, fields_);
+      widest_ = std::max(widest_, fields_.size());
+    } else {
+      widest_ = std::max(widest_, separators_ + 1);
+    }
+    lineStart_ = end + 1;
+    separators_ = 0;
+    quoted_ = false;
+  }
+
+#if defined(__x86_64__)
+  // Counts whole 32-byte stretches from the start of `text`; returns where it stopped.
+  __attribute__((target("avx2,popcnt"))) std::size_t CountAvx2(std::string_view text, char separator) {
+    const char* p = text.data();
+    const __m256i sep = _mm256_set1_epi8(separator);
+    const __m256i quote = _mm256_set1_epi8('"');
+    const __m256i lf = _mm256_set1_epi8('\n');
+    const __m256i cr = _mm256_set1_epi8('\r');
+    std::size_t i = 0;
+    for (; i + 32 <= text.size(); i += 32) {
+      const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+      const auto seps = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, sep)));
+      const auto quotes = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, quote)));
+      auto ends = static_cast<std::uint32_t>(
+          _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, lf), _mm256_cmpeq_epi8(bytes, cr))));
+      std::uint64_t rest = 0xFFFFFFFFu;  // the bits not yet given to a line
+      for (; ends != 0; ends &= ends - 1) {
+        const unsigned bit = static_cast<unsigned>(__builtin_ctz(ends));
+        const std::uint64_t before = rest & ((std::uint64_t{1} << bit) - 1);
+        separators_ += static_cast<std::size_t>(__builtin_popcountll(seps & before));
+        quoted_ = quoted_ || (quotes & before) != 0;
+        EndLine(text, i + bit);
+        rest &= ~((std::uint64_t{2} << bit) - 1);
+      }
+      separators_ += static_cast<std::size_t>(__builtin_popcountll(seps & rest));
+      quoted_ = quoted_ || (quotes & rest) != 0;
+    }
+    return i;
+  }
+#endif
+
+#if defined(__SSE2__)
+  // Counts whole 16-byte stretches of `text` from `from` on; returns where it stopped.
+  std::size_t CountSse2(std::string_view text, char separator, std::size_t from) {
+    const char* p = text.data();
     const __m128i sep = _mm_set1_epi8(separator);
-    for (; i + 16 <= n; i += 16) {
+    std::size_t i = from;
+    for (; i + 16 <= text.size(); i += 16) {
       const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
       const auto mask = [&](__m128i hits) { return static_cast<unsigned>(_mm_movemask_epi8(hits)); };
       const unsigned seps = mask(_mm_cmpeq_epi8(bytes, sep));
@@ -252,60 +407,52 @@ class TableWidth {
       for (; ends != 0; ends &= ends - 1) {
         const unsigned bit = static_cast<unsigned>(__builtin_ctz(ends));
         const unsigned before = rest & ((1u << bit) - 1);
-        separators += Ones(seps & before);
-        quoted = quoted || (quotes & before) != 0;
-        endLine(i + bit);
+        separators_ += Ones(seps & before);
+        quoted_ = quoted_ || (quotes & before) != 0;
+        EndLine(text, i + bit);
         rest &= ~((2u << bit) - 1);
       }
-      separators += Ones(seps & rest);
-      quoted = quoted || (quotes & rest) != 0;
+      separators_ += Ones(seps & rest);
+      quoted_ = quoted_ || (quotes & rest) != 0;
     }
-#endif
-    for (; i < n; ++i) {
-      if (p[i] == '\n' || p[i] == '\r') {
-        endLine(i);
-      } else {
-        separators += p[i] == separator ? 1 : 0;
-        quoted = quoted || p[i] == '"';
-      }
-    }
-    if (lineStart < n) endLine(n);
+    return i;
   }
+#endif
 
   std::string separator_;
   TextEncoding encoding_;
   std::size_t widest_ = 0;
+  // The line being counted: where it starts, its separators so far, whether it holds a quote.
+  std::size_t lineStart_ = 0;
+  std::size_t separators_ = 0;
+  bool quoted_ = false;
   std::string decoded_, unquoted_;
   std::vector<std::string_view> fields_;
 };
 
 }  // namespace
 
-std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator) {
+std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator,
+                              unsigned threads) {
   if (separator.empty()) return 1;
-  constexpr std::size_t kChunk = 1024 * 1024;
-  TableWidth width(separator, encoding);
-  std::unique_ptr<char[]> buffer;  // not zeroed: every byte looked at has been read
-  std::size_t capacity = 0;
-  std::size_t held = 0;  // bytes of a line begun in the last chunk
-  for (bool atEnd = false; !atEnd;) {
-    if (capacity < held + kChunk) {
-      auto larger = std::make_unique_for_overwrite<char[]>(held + kChunk);
-      if (held > 0) std::memcpy(larger.get(), buffer.get(), held);
-      buffer = std::move(larger);
-      capacity = held + kChunk;
-    }
-    const std::size_t got = read(buffer.get() + held, kChunk);
-    atEnd = got == 0;
-    const std::string_view text(buffer.get(), held + got);
-    // Whole lines only, but for the last one at the end of the input.
-    const std::size_t lastEnd = text.find_last_of("\r\n");
-    const std::size_t whole = atEnd ? text.size() : lastEnd == std::string_view::npos ? 0 : lastEnd + 1;
-    width.Add(text.substr(0, whole));
-    held = text.size() - whole;
-    std::memmove(buffer.get(), buffer.get() + whole, held);
+  std::size_t widest = 0;
+  if (threads <= 1) {
+    TableWidth width(separator, encoding);
+    BlockReader reader(read);
+    ByteBuffer input;
+    while (reader.Next(input)) width.Add(input.View());
+    return width.Widest();
   }
-  return width.Widest();
+  const auto makeCounter = [&] {
+    auto width = std::make_shared<TableWidth>(separator, encoding);
+    return BlockJob([width](Block& block) {
+      width->Add(block.input.View());
+      block.rowWidth = width->TakeWidest();
+    });
+  };
+  ForEachBlock(read, threads, makeCounter, [](Block&) {},
+               [&](Block& block) { widest = std::max(widest, block.rowWidth); });
+  return widest;
 }
 
 void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, DocumentWriter& writer,
@@ -338,74 +485,31 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
 LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,
                               DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads,
                               std::size_t tableColumns) {
-  BlockWorkers workers(threads, encoding, options, tableColumns);
   LineContext context;
   std::size_t rowWidth = 0;
-  std::deque<std::shared_ptr<Block>> inFlight;
-  std::vector<std::shared_ptr<Block>> spare;
-  const std::size_t maxInFlight = 2 * static_cast<std::size_t>(threads);
-  std::string carry;
   std::uint64_t offset = 0;
   bool atStart = true;
-  bool atEnd = false;
-
-  // Writes out the oldest block once it is converted.
-  const auto drainOldest = [&] {
-    std::shared_ptr<Block> block = std::move(inFlight.front());
-    inFlight.pop_front();
-    workers.WaitFor(*block);
-    if (block->failure) std::rethrow_exception(block->failure);
-    if (block->notUtf8) throw NotUtf8{};
-    if (block->rowWidth != 0) {  // each block's rows are even; the blocks must agree too
-      if (rowWidth != 0 && rowWidth != block->rowWidth) throw UnevenTable{};
-      rowWidth = block->rowWidth;
-    }
-    sink.Append(block->output);
-    if (consumed) consumed(block->consumedAfter);
-    spare.push_back(std::move(block));
+  const auto makeConverter = [&] {
+    auto converter = std::make_shared<BlockConverter>(options, encoding, tableColumns);
+    return BlockJob([converter](Block& block) { (*converter)(block); });
   };
-
-  while (!atEnd) {
-    std::shared_ptr<Block> block;
-    if (spare.empty()) {
-      block = std::make_shared<Block>();
-    } else {
-      block = std::move(spare.back());
-      spare.pop_back();
-      Block reused;  // keeps the buffers' capacity
-      reused.input = std::move(block->input);
-      reused.output = std::move(block->output);
-      *block = std::move(reused);
-    }
-    block->input.Assign(carry);
-    block->output.clear();
-    std::size_t cut = std::string::npos;
-    while (cut == std::string::npos) {  // at least one whole line, however long
-      const std::size_t had = block->input.Size();
-      const std::size_t got = read(block->input.Reserve(kBlockRead), kBlockRead);
-      block->input.Commit(got);
-      if (got == 0) {
-        atEnd = true;
-        break;
-      }
-      cut = CutPoint(block->input.View(), had == 0 ? 0 : had - 1);  // a CR may have ended the last read
-    }
-    if (!atEnd) {
-      carry.assign(block->input.View().substr(cut));
-      block->input.Resize(cut);
-    }
-    offset += block->input.Size();
-    block->consumedAfter = offset;
-    block->atStart = atStart;
-    block->context = context;
-    context = ContextAfter(block->input.View(), atStart, encoding, context);
+  const auto before = [&](Block& block) {
+    offset += block.input.Size();
+    block.consumedAfter = offset;
+    block.atStart = atStart;
+    block.context = context;
+    context = ContextAfter(block.input.View(), atStart, encoding, context);
     atStart = false;
-    if (block->input.Size() == 0) break;
-    workers.Submit(block);
-    inFlight.push_back(std::move(block));
-    if (inFlight.size() >= maxInFlight) drainOldest();
-  }
-  while (!inFlight.empty()) drainOldest();
+  };
+  const auto after = [&](Block& block) {
+    if (block.rowWidth != 0) {  // each block's rows are even; the blocks must agree too
+      if (rowWidth != 0 && rowWidth != block.rowWidth) throw UnevenTable{};
+      rowWidth = block.rowWidth;
+    }
+    sink.Append(block.output);
+    if (consumed) consumed(block.consumedAfter);
+  };
+  ForEachBlock(read, threads, makeConverter, before, after);
   return context;
 }
 

@@ -30,7 +30,8 @@ LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, c
                               std::size_t tableColumns = 0);
 
 // The most fields a line of the input holds once split at `separator` as the table
-// writer splits it; reads the whole input.
-std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator);
+// writer splits it; reads the whole input, in blocks counted on `threads` threads.
+std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator,
+                              unsigned threads = 1);
 
 }  // namespace scrivane

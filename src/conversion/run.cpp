@@ -189,6 +189,7 @@ bool HasShortLines(InputSource& source) {
 template <class Restart>
 TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options, const RunCallbacks& callbacks,
                            bool keepInputEncoding, const DocumentSink::Writer& write, Restart restart) {
+  const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
   for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
     // A modern table's rows are first taken to be as wide as its first; when one
     // is not, the widest is measured and the table written again, every row
@@ -204,7 +205,6 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
       const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
       try {
         writer.Begin();
-        const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
         if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
           writer.Resume(ConvertInParallel(read, encoding, options, sink, consumed, threads, tableColumns));
         } else {
@@ -219,7 +219,9 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
       } catch (const UnevenTable&) {
         source.Rewind();
         restart();
-        tableColumns = std::max<std::size_t>(CountTableColumns(read, encoding, SeparatorFor(options.separator)), 1);
+        const unsigned counters = source.Size() >= kParallelFrom ? threads : 1;
+        tableColumns =
+            std::max<std::size_t>(CountTableColumns(read, encoding, SeparatorFor(options.separator), counters), 1);
         source.Rewind();
         again = true;
         continue;

@@ -158,7 +158,8 @@ TEST(ModernPage, LegacyInputBecomesUtf8WhateverTheCharSet) {
 }
 
 // The first pass over a table finds the widest row as the writer splits rows:
-// any line ends, quoted fields holding separators, any separator, in chunks.
+// any line ends, quoted fields holding separators, any separator, in chunks,
+// counted on one thread or in blocks on several.
 TEST(ModernPage, TableWidthAsTheWriterSplits) {
   const std::vector<std::string> pieces = {"a", ",", ",", ";", "\t", "\"x,y\"", "\"q\"\"", "\n", "\r\n", "\r",
                                            "::", "\xE9", std::string(37, 'z')};
@@ -166,7 +167,7 @@ TEST(ModernPage, TableWidthAsTheWriterSplits) {
   for (const std::string separator : {",", "\t", ";", "::", "\xC3\xA9"}) {
     for (int round = 0; round < 20; ++round) {
       std::string text;
-      while (text.size() < 3000) text += pieces[random() % pieces.size()];
+      while (text.size() < (round == 0 ? 400000u : 3000u)) text += pieces[random() % pieces.size()];
       for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
         std::size_t expected = 0;
         std::string unquoted;
@@ -191,13 +192,16 @@ TEST(ModernPage, TableWidthAsTheWriterSplits) {
           SplitFields(fieldsOf, separator, unquoted, fields);
           expected = std::max(expected, fields.size());
         }
-        std::size_t at = 0;
-        const auto read = [&](char* buffer, std::size_t size) {
-          const std::size_t n = text.copy(buffer, std::min<std::size_t>(size, 777), at);
-          at += n;
-          return n;
-        };
-        EXPECT_EQ(CountTableColumns(read, encoding, separator), expected) << separator << " " << round;
+        for (unsigned threads : {1u, 3u}) {
+          std::size_t at = 0;
+          const auto read = [&](char* buffer, std::size_t size) {
+            const std::size_t n = text.copy(buffer, std::min<std::size_t>(size, 777), at);
+            at += n;
+            return n;
+          };
+          EXPECT_EQ(CountTableColumns(read, encoding, separator, threads), expected)
+              << separator << " " << round << " " << threads;
+        }
       }
     }
   }
