@@ -37,7 +37,7 @@ class ByteBuffer {
   char* Reserve(std::size_t count) {
     if (size_ + count > capacity_) {
       const std::size_t capacity = std::max(size_ + count, 2 * capacity_);
-      auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+      auto grown = UninitialisedBytes(capacity);
       if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);  // an empty buffer has no data pointer
       data_ = std::move(grown);
       capacity_ = capacity;
@@ -279,6 +279,7 @@ LineContext ContextAfter(std::string_view input, bool atStart, TextEncoding enco
   return after;
 }
 
+#if defined(__SSE2__)
 // Bits set in a 16-bit mask, without the library call a plain build makes of it.
 std::size_t Ones(unsigned mask) {
   mask = mask - ((mask >> 1) & 0x5555u);
@@ -286,6 +287,7 @@ std::size_t Ones(unsigned mask) {
   mask = (mask + (mask >> 4)) & 0x0F0Fu;
   return (mask + (mask >> 8)) & 0x1Fu;
 }
+#endif
 
 // The widest row of a table, measured over whole lines. With a one-byte separator
 // the separators are counted 32 or 16 bytes at a time; a line with a quote in it is

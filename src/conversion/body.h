@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "document.h"
 #include "encoding.h"
@@ -10,6 +11,10 @@
 #include "markup.h"
 
 namespace scrivane {
+
+// A buffer of `size` bytes left uncleared, for bytes that are written before
+// they are read (what std::make_unique_for_overwrite gives, where it exists).
+inline std::unique_ptr<char[]> UninitialisedBytes(std::size_t size) { return std::unique_ptr<char[]>(new char[size]); }
 
 // Thrown when text read as UTF-8 turns out not to be.
 struct NotUtf8 {};

@@ -88,8 +88,8 @@ constexpr std::array<std::uint8_t, 32> BothLanes(const std::array<std::uint8_t, 
   for (std::size_t i = 0; i < 32; ++i) table[i] = halves[i % 16];
   return table;
 }
-constexpr std::array<std::uint8_t, 32> kLowTable = BothLanes(kLowHalves);
-constexpr std::array<std::uint8_t, 32> kHighTable = BothLanes(kHighHalves);
+[[maybe_unused]] constexpr std::array<std::uint8_t, 32> kLowTable = BothLanes(kLowHalves);
+[[maybe_unused]] constexpr std::array<std::uint8_t, 32> kHighTable = BothLanes(kHighHalves);
 
 #if defined(__x86_64__) && defined(__GNUC__)
 template <bool kControls>

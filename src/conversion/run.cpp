@@ -172,7 +172,7 @@ class ProgressReporter {
 bool HasShortLines(InputSource& source) {
   constexpr std::size_t kSample = 256 * 1024;
   constexpr std::size_t kEnoughLineEnds = 64;
-  const auto sample = std::make_unique_for_overwrite<char[]>(kSample);
+  const auto sample = UninitialisedBytes(kSample);
   std::size_t got = 0;
   while (got < kSample) {
     const std::size_t n = source.Read(sample.get() + got, kSample - got);

@@ -10,8 +10,6 @@
 // revisits, so a word of any content takes linear time.
 #include "modern_links.h"
 
-#include <idn2.h>
-
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +17,7 @@
 #include <string>
 
 #include "byte_rules.h"
+#include "host_name.h"
 #include "utf8.h"
 
 namespace scrivane {
@@ -253,20 +252,7 @@ bool IdnaHost(std::string_view host, bool url, std::string& ascii) {
       ++characters;
     }
   }
-  const std::string input(host);
-  char* converted = nullptr;
-  int status = idn2_to_ascii_8z(input.c_str(), &converted, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL);
-  // Symbols and emoji are valid in labels by the compatibility mapping browsers
-  // use, though not by the strict table. Transitional processing allows them and
-  // maps as the other does, but for sharp s and final sigma, so a name without
-  // those two gets the ASCII form a browser gets.
-  if (status == IDN2_DISALLOWED && host.find("\xC3\x9F") == kNone && host.find("\xCF\x82") == kNone) {
-    status = idn2_to_ascii_8z(input.c_str(), &converted, IDN2_NFC_INPUT | IDN2_TRANSITIONAL);
-  }
-  if (status != IDN2_OK) return false;
-  const std::unique_ptr<char, decltype(&idn2_free)> owner(converted, &idn2_free);
-  ascii.assign(converted);
-  return IsHostName(ascii, url);
+  return EncodeHostName(host, ascii) && IsHostName(ascii, url);
 }
 
 // Where a link's host lies, and its ASCII form when that is not as written.

@@ -1,0 +1,101 @@
+// The run's errors and its spool files: unnamed temporary files that hold a
+// stream's text or a document until it is complete.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "output_file.h"
+
+namespace scrivane {
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+}  // namespace
+
+FileError::FileError(RunFailure failure, std::string path, std::string reason, bool stream)
+    : std::runtime_error(path + ": " + reason),
+      failure(failure),
+      path(std::move(path)),
+      reason(std::move(reason)),
+      stream(stream) {}
+
+RunFailure FileError::WriteFailure(int error) {
+  return error == ENOSPC || error == EDQUOT || error == EFBIG ? RunFailure::DiskFull : RunFailure::OutputUnwritable;
+}
+
+SpoolFile::SpoolFile() {
+  const char* configured = std::getenv("TMPDIR");
+  folder_ = configured != nullptr && *configured != '\0' ? configured : "/tmp";
+#ifdef O_TMPFILE
+  fd_ = open(folder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#endif
+  if (fd_ < 0) {
+    std::string pattern = folder_ + "/scrivane-XXXXXX";
+    fd_ = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd_ >= 0) unlink(pattern.c_str());
+  }
+  if (fd_ < 0) Fail();
+}
+
+SpoolFile::~SpoolFile() {
+  if (fd_ >= 0) close(fd_);
+}
+
+void SpoolFile::Fail() const { throw FileError(RunFailure::TemporaryFile, folder_, Reason(errno)); }
+
+void SpoolFile::Append(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(size_));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      Fail();
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+    size_ += static_cast<std::uint64_t>(written);
+  }
+}
+
+std::size_t SpoolFile::ReadAt(char* buffer, std::size_t size, std::uint64_t offset) const {
+  for (;;) {
+    const ssize_t got = pread(fd_, buffer, size, static_cast<off_t>(offset));
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) Fail();
+  }
+}
+
+void SpoolFile::Clear() {
+  if (ftruncate(fd_, 0) != 0) Fail();
+  size_ = 0;
+}
+
+void SpoolFile::CopyTo(const OutputStream& stream) const {
+  std::string block(256 * 1024, '\0');
+  for (std::uint64_t offset = 0; offset < size_;) {
+    const std::size_t got = ReadAt(block.data(), block.size(), offset);
+    if (got == 0) break;  // the file was cut short behind our back
+    offset += got;
+    if (stream.write) {
+      errno = 0;
+      if (!stream.write(std::string_view(block.data(), got))) {
+        const int error = errno != 0 ? errno : EIO;  // a writer that gave no reason
+        throw FileError(FileError::WriteFailure(error), stream.name, Reason(error), true);
+      }
+      continue;
+    }
+    for (std::string_view rest(block.data(), got); !rest.empty();) {
+      const ssize_t written = ::write(stream.fd, rest.data(), rest.size());
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        const int error = errno;
+        throw FileError(FileError::WriteFailure(error), stream.name, Reason(error), true);
+      }
+      rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+  }
+}
+
+}  // namespace scrivane
