@@ -59,6 +59,14 @@ enum class OptionKind {
 // When the window writes an option to the store: when it changes, or in the exit batch.
 enum class SaveTime { AtOnce, AtExit };
 
+// The kind of page an option changes.
+enum class PageKind { Both, Classic, Modern };
+
+// The bit of a format in OptionRow::formats.
+constexpr unsigned FormatBit(OutputFormat format) { return 1u << static_cast<unsigned>(format); }
+// Every format, those added later included.
+inline constexpr unsigned kEveryFormat = ~0u;
+
 // One option.
 struct OptionRow {
   using Field = std::variant<int FormState::*, std::string FormState::*>;
@@ -80,6 +88,8 @@ struct OptionRow {
   std::span<const std::string_view> choices{};  // command-line values: an Index's names by number, or a Text's
                                               // accepted texts (any letter case); empty: any text
   Apply apply = nullptr;          // puts the value into the engine's options; null: not an engine option
+  unsigned formats = kEveryFormat;  // FormatBit of each format whose documents the option changes
+  PageKind page = PageKind::Both;   // the kind of page it changes
 
   // The row's value in `form`.
   int& Number(FormState& form) const { return form.*std::get<int FormState::*>(field); }
@@ -100,6 +110,15 @@ const OptionRow* OptionFor(int FormState::*field);
 const OptionRow* OptionFor(std::string FormState::*field);
 // The row whose long option (or off option) is `flag`, or null.
 const OptionRow* OptionNamed(std::string_view flag);
+
+// True when the option changes documents of `format` on `page` (Classic or Modern).
+bool OptionApplies(const OptionRow& row, OutputFormat format, PageKind page);
+
+// Every option with a command-line name as JSON, for forms built from the table:
+// {"formats": [{"flag", "name"}...], "options": [{"flag", "offFlag", "kind",
+// "valueName", "help", "offHelp", "default", "choices", "formats", "page"}...]}.
+// "default" is the value by name ("true"/"false", a choice's name or the text).
+std::string OptionTableJson();
 
 // The row's default, as stored.
 std::string DefaultText(const OptionRow& row);

@@ -36,10 +36,13 @@ void Trimmed(const FormState& form, const OptionRow& row, ConversionOptions& opt
   options.*Target = TrimSpaces(row.Text(form));
 }
 
-bool IsSelectionBox(const FormState& form) { return FormatAt(form.outFormat) == OutputFormat::SelectionBox; }
-
 constexpr std::array<std::string_view, kFormatCount> kFormatFlags{"smart", "linefeeds", "pre", "list", "table", "select"};
 constexpr std::array<std::string_view, 2> kListTypes{"ordered", "unordered"};
+// The formats whose lines may hold links (a selection box's lines are links already).
+constexpr unsigned kLinkFormats = kEveryFormat & ~FormatBit(OutputFormat::SelectionBox);
+// The formats that can be centred.
+constexpr unsigned kCentredFormats = FormatBit(OutputFormat::Smart) | FormatBit(OutputFormat::OriginalLinefeeds) |
+                                     FormatBit(OutputFormat::SelectionBox);
 
 using enum OptionKind;
 using enum SaveTime;
@@ -59,36 +62,44 @@ constexpr std::array kOptions{
     OptionRow{.key = "ListType", .kind = Text, .field = &FormState::listType, .defaultValue = "Unordered",
               .saved = AtOnce, .flag = "list-type", .valueName = "TYPE",
               .help = "List type of the list format: unordered (default) or ordered.", .choices = kListTypes,
-              .apply = Copied<&ConversionOptions::listType>},
+              .apply = Copied<&ConversionOptions::listType>,
+              .formats = FormatBit(OutputFormat::HtmlList)},
     OptionRow{.key = "Separator", .kind = Text, .field = &FormState::separator, .defaultValue = "comma",
               .saved = AtOnce, .flag = "separator", .valueName = "TEXT",
               .help = "Cell separator of the table format: comma (default), tab, semi-colon or any text.",
-              .apply = Copied<&ConversionOptions::separator>},
+              .apply = Copied<&ConversionOptions::separator>,
+              .formats = FormatBit(OutputFormat::HtmlTable)},
     OptionRow{.key = "Target", .kind = Text, .field = &FormState::target, .defaultValue = "parent", .saved = AtOnce,
               .flag = "target", .valueName = "TARGET",
               .help = "Where the select format's Go button opens a link: _blank, _parent, _self, _top or a frame "
                       "name (default: parent).",
-              .apply = Copied<&ConversionOptions::target>},
+              .apply = Copied<&ConversionOptions::target>,
+              .formats = FormatBit(OutputFormat::SelectionBox)},
     OptionRow{.key = "ChangeWWW", .kind = TriState, .field = &FormState::changeWWW, .defaultValue = "1",
               .saved = AtOnce, .control = "chkWWW", .flag = "www", .offFlag = "no-www",
               .help = "Make www. host names links (default).", .offHelp = "Leave www. host names as text.",
-              .apply = LinkTicked<&LinkOptions::changeWWW>},
+              .apply = LinkTicked<&LinkOptions::changeWWW>,
+              .formats = kLinkFormats},
     OptionRow{.key = "ChangeFTP", .kind = TriState, .field = &FormState::changeFTP, .defaultValue = "1",
               .saved = AtOnce, .control = "chkFTP", .flag = "ftp", .offFlag = "no-ftp",
               .help = "Make ftp. host names links (default).", .offHelp = "Leave ftp. host names as text.",
-              .apply = LinkTicked<&LinkOptions::changeFTP>},
+              .apply = LinkTicked<&LinkOptions::changeFTP>,
+              .formats = kLinkFormats},
     OptionRow{.key = "EmailCheck", .kind = TriState, .field = &FormState::emailCheck, .defaultValue = "1",
               .saved = AtOnce, .control = "chkEmailCheck", .flag = "email", .offFlag = "no-email",
               .help = "Make e-mail addresses mailto: links (default).", .offHelp = "Leave e-mail addresses as text.",
-              .apply = LinkTicked<&LinkOptions::emailCheck>},
+              .apply = LinkTicked<&LinkOptions::emailCheck>,
+              .formats = kLinkFormats},
     OptionRow{.key = "RemovePunctuation", .kind = TriState, .field = &FormState::removePunctuation,
               .defaultValue = "1", .saved = AtOnce, .control = "chkPunctuation", .flag = "remove-punctuation",
               .offFlag = "keep-punctuation", .help = "Keep one trailing , . : ; ? or ! out of a link (default).",
               .offHelp = "Leave trailing punctuation inside links.",
               // The box is disabled for the selection box, and a disabled box removes nothing.
               .apply = [](const FormState& form, const OptionRow& row, ConversionOptions& options) {
-                options.links.removePunctuation = row.Number(form) == kChecked && !IsSelectionBox(form);
-              }},
+                options.links.removePunctuation =
+                    row.Number(form) == kChecked && (row.formats & FormatBit(FormatAt(form.outFormat))) != 0;
+              },
+              .formats = kLinkFormats},
     OptionRow{.key = "Modern", .kind = Flag, .field = &FormState::modern, .defaultValue = "0", .saved = AtOnce,
               .control = "chkModern", .flag = "modern", .offFlag = "classic",
               .help = "Write a modern HTML5 page: valid, accessible, styled with CSS, light or dark.",
@@ -96,20 +107,24 @@ constexpr std::array kOptions{
     OptionRow{.key = "Language", .kind = Text, .field = &FormState::language, .defaultFrom = LocaleLanguage,
               .saved = AtOnce, .flag = "lang", .valueName = "TAG",
               .help = "Language of a modern page, such as en or de-CH (default: the user's locale).",
-              .apply = Trimmed<&ConversionOptions::language>},
+              .apply = Trimmed<&ConversionOptions::language>,
+              .page = PageKind::Modern},
     OptionRow{.key = "HeaderRow", .kind = Flag, .field = &FormState::headerRow, .defaultValue = "0", .saved = AtOnce,
               .control = "chkHeaderRow", .flag = "header-row", .offFlag = "no-header-row",
               .help = "Modern pages: the table format's first row holds the column headings.",
               .offHelp = "Modern pages: every row of the table is data (default).",
-              .apply = Ticked<&ConversionOptions::headerRow>},
+              .apply = Ticked<&ConversionOptions::headerRow>,
+              .formats = FormatBit(OutputFormat::HtmlTable), .page = PageKind::Modern},
     OptionRow{.key = "NewTab", .kind = Flag, .field = &FormState::newTab, .defaultValue = "0", .saved = AtOnce,
               .control = "chkNewTab", .flag = "new-tab", .offFlag = "same-tab",
               .help = "Modern pages: links open in a new tab.", .offHelp = "Modern pages: links open in the same tab (default).",
-              .apply = LinkTicked<&LinkOptions::newTab>},
+              .apply = LinkTicked<&LinkOptions::newTab>,
+              .page = PageKind::Modern},
     OptionRow{.key = "NoFollow", .kind = Flag, .field = &FormState::nofollow, .defaultValue = "0", .saved = AtOnce,
               .control = "chkNoFollow", .flag = "nofollow", .offFlag = "follow",
               .help = "Modern pages: mark links rel=\"nofollow ugc\", as pages of user content should.",
-              .offHelp = "Modern pages: plain links (default).", .apply = LinkTicked<&LinkOptions::nofollow>},
+              .offHelp = "Modern pages: plain links (default).", .apply = LinkTicked<&LinkOptions::nofollow>,
+              .page = PageKind::Modern},
     // The window's own choice: no command-line option, nothing for the engine.
     OptionRow{.key = "DisableBanners", .kind = Flag, .field = &FormState::disableBanners, .defaultValue = "0",
               .saved = AtOnce, .control = "chkBanner"},
@@ -129,14 +144,14 @@ constexpr std::array kOptions{
               // Centring applies to the formats that allow it only.
               .apply = [](const FormState& form, const OptionRow& row, ConversionOptions& options) {
                 const OutputFormat format = FormatAt(form.outFormat);
-                const bool centring = format == OutputFormat::Smart || format == OutputFormat::OriginalLinefeeds ||
-                                      format == OutputFormat::SelectionBox;
-                options.centre = centring && row.Number(form) == kChecked;
-              }},
+                options.centre = (row.formats & FormatBit(format)) != 0 && row.Number(form) == kChecked;
+              },
+              .formats = kCentredFormats},
     OptionRow{.key = "GoButton", .kind = TriState, .field = &FormState::goButton, .defaultValue = "0",
               .control = "chkButton", .flag = "go-button", .offFlag = "no-go-button",
               .help = "Add a Go button to the select format.", .offHelp = "No Go button (default).",
-              .apply = Ticked<&ConversionOptions::goButton>},
+              .apply = Ticked<&ConversionOptions::goButton>,
+              .formats = FormatBit(OutputFormat::SelectionBox)},
     OptionRow{.key = "FontFace", .kind = Text, .field = &FormState::fontFace, .defaultValue = "",
               .control = "cmbFonts", .flag = "font-face", .valueName = "NAME", .help = "Font face of the body.",
               .apply = Trimmed<&ConversionOptions::fontFace>},
@@ -163,7 +178,8 @@ constexpr std::array kOptions{
     OptionRow{.key = "CharSet", .kind = Text, .field = &FormState::charSet, .defaultValue = "",
               .control = "txtCharSet", .flag = "charset", .valueName = "NAME",
               .help = "Character set named in the page head, such as utf-8.",
-              .apply = Trimmed<&ConversionOptions::charSet>},
+              .apply = Trimmed<&ConversionOptions::charSet>,
+              .page = PageKind::Classic},
 };
 
 }  // namespace

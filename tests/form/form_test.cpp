@@ -196,5 +196,47 @@ TEST(StoredText, BoxesSavedAtOnceKeepNoGrey) {
   EXPECT_EQ(StoredText(*OptionFor(&FormState::centre), form), "2");
 }
 
+TEST(OptionApplies, OnlyWhereTheOptionChangesTheDocument) {
+  using enum OutputFormat;
+  struct Case {
+    const char* flag;
+    OutputFormat format;
+    PageKind page;
+    bool applies;
+  };
+  const Case cases[] = {
+      {"list-type", HtmlList, PageKind::Classic, true},   {"list-type", HtmlTable, PageKind::Classic, false},
+      {"separator", HtmlTable, PageKind::Modern, true},   {"separator", Smart, PageKind::Modern, false},
+      {"target", SelectionBox, PageKind::Classic, true},  {"go-button", OriginalFormat, PageKind::Classic, false},
+      {"centre", OriginalLinefeeds, PageKind::Classic, true}, {"centre", HtmlTable, PageKind::Classic, false},
+      {"www", Smart, PageKind::Modern, true},             {"email", SelectionBox, PageKind::Modern, false},
+      {"header-row", HtmlTable, PageKind::Modern, true},  {"header-row", HtmlTable, PageKind::Classic, false},
+      {"new-tab", Smart, PageKind::Classic, false},       {"lang", OriginalFormat, PageKind::Modern, true},
+      {"charset", Smart, PageKind::Modern, false},        {"charset", Smart, PageKind::Classic, true},
+      {"title", SelectionBox, PageKind::Modern, true},    {"format", HtmlList, PageKind::Classic, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(OptionApplies(*OptionNamed(c.flag), c.format, c.page), c.applies) << c.flag;
+  }
+}
+
+// The JSON names every command-line option with its help and default, and
+// escapes what would end a script element or a string.
+TEST(OptionTableJson, EveryOptionWithItsHelpAndDefault) {
+  const std::string json = OptionTableJson();
+  for (const OptionRow& row : OptionTable()) {
+    if (row.flag.empty()) continue;
+    EXPECT_NE(json.find("{\"flag\":\"" + std::string(row.flag) + "\",\"offFlag\":\"" + std::string(row.offFlag)),
+              std::string::npos) << row.flag;
+  }
+  for (const char* part : {R"("help":"Make www. host names links (default).")", R"("default":"true")",
+                           R"("default":"Converted by Scrivane")", R"("choices":["ordered","unordered"])",
+                           R"({"flag":"select","name":"Links Selection Box"})", R"(rel=\"nofollow ugc\")",
+                           R"("formats":["list"])", R"("page":"modern")", R"("localeDefault":true)"}) {
+    EXPECT_NE(json.find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(json.find('<'), std::string::npos);
+}
+
 }  // namespace
 }  // namespace scrivane
