@@ -9,4 +9,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 build/tests/write_pages "$work" examples/sample.txt >/dev/null
 node tests/page/screenshots.mjs "$work/newsletter.html" docs/screenshots
+# A table wider than a phone, with a short row: it scrolls in its own box.
+node tests/page/screenshots.mjs "$work/table-csv-header.html" docs/screenshots modern-table
 echo "Screenshots in docs/screenshots/modern-*.png"

@@ -140,6 +140,8 @@ DocumentWriter::DocumentWriter(const ConversionOptions& options, DocumentSink& s
   }
   listTag_ = ListTagFor(options.listType);
   separator_ = SeparatorFor(options.separator);
+  // Modern documents end their lines as the web does; classic ones keep CR LF.
+  sink_.UseLineEnd(options.modern ? "\n" : "\r\n");
 }
 
 void DocumentWriter::Begin() {

@@ -160,6 +160,9 @@ void DocumentWriter::BeginModern() {
     case OutputFormat::OriginalFormat: sink_.Line("<pre>"); break;
     case OutputFormat::HtmlList: sink_.Line(listTag_ == "OL" ? "<ol>" : "<ul>"); break;
     case OutputFormat::HtmlTable:
+      // A table wider than the screen scrolls sideways in a box of its own (which
+      // the keyboard can reach), rather than squeezing its cells or the page.
+      sink_.Line("<div class=\"table-box\" role=\"region\" aria-label=\"Table\" tabindex=\"0\">");
       sink_.Line("<table>");
       if (!options_.headerRow) sink_.Line("<tbody>");
       break;
@@ -269,6 +272,7 @@ void DocumentWriter::EndModern() {
     case OutputFormat::HtmlTable:
       if (!options_.headerRow || context_.rowsBefore) sink_.Line("</tbody>");
       sink_.Line("</table>");
+      sink_.Line("</div>");
       break;
     case OutputFormat::SelectionBox:
       sink_.Line("</select>");

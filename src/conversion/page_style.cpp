@@ -177,7 +177,7 @@ std::vector<std::string> PageStyleLines(const ConversionOptions& options) {
   if (!background.empty()) body += " background-color: " + background + ";";
   if (!image.empty()) body += " background-image: " + image + ";";
   lines.push_back(body + " }");
-  lines.push_back("header, main, footer { max-width: 70ch; margin: 0 auto; }");
+  lines.push_back("header, nav, main, footer { max-width: 70ch; margin: 0 auto; }");
   lines.push_back("h1 { font-size: 1.75em; line-height: 1.25; text-align: center; margin: 1em 0 0.75em; }");
   std::string main = "main { overflow-wrap: anywhere;";
   if (!fontColour.empty()) main += " color: " + fontColour + ";";
@@ -187,8 +187,11 @@ std::vector<std::string> PageStyleLines(const ConversionOptions& options) {
   lines.push_back("pre { white-space: pre-wrap; font-family: " +
                   CssFontFamily(options.fontFace, "ui-monospace, \"DejaVu Sans Mono\", monospace") +
                   "; font-size: 0.9375em; }");
-  lines.push_back("table { border-collapse: collapse; margin: 1em 0; }");
-  lines.push_back("th, td { border: 1px solid #8c8c8c; padding: 0.25em 0.5em; text-align: left; vertical-align: top; }");
+  // Cells break between words only; a table too wide for the page scrolls in its box.
+  lines.push_back(".table-box { overflow-x: auto; margin: 1em 0; }");
+  lines.push_back("table { border-collapse: collapse; }");
+  lines.push_back("th, td { border: 1px solid #8c8c8c; padding: 0.25em 0.5em; text-align: left; vertical-align: top;"
+                  " overflow-wrap: normal; }");
   lines.push_back("td.number { text-align: right; font-variant-numeric: tabular-nums; }");
   lines.push_back("form.links { display: flex; flex-wrap: wrap; gap: 0.5em; align-items: center; }");
   lines.push_back(".centre form.links { justify-content: center; }");

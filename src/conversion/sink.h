@@ -20,9 +20,9 @@ class DocumentSink {
 
   // The pending text; append to it, then call EndLine.
   std::string& Text() { return pending_; }
-  // Ends the current output line with CR LF.
+  // Ends the current output line (with CR LF unless told otherwise).
   void EndLine() {
-    pending_.append("\r\n");
+    pending_.append(lineEnd_);
     if (pending_.size() >= flushSize_) Flush();
   }
   // Writes `text` as one whole line.
@@ -30,6 +30,8 @@ class DocumentSink {
     pending_.append(text);
     EndLine();
   }
+  // Ends the lines from now on with `lineEnd`, a literal ("\r\n" or "\n").
+  void UseLineEnd(std::string_view lineEnd) { lineEnd_ = lineEnd; }
   // Hands everything pending to the writer.
   void Flush();
   // Writes whole lines of document text made elsewhere, after what is pending.
@@ -42,6 +44,7 @@ class DocumentSink {
   Writer writer_;
   std::size_t flushSize_;
   TextEncoding encoding_;
+  std::string_view lineEnd_ = "\r\n";
   std::string pending_;
   std::string encoded_;
 };

@@ -99,10 +99,10 @@ TEST_P(HostileOptionsTest, NothingIsAdded) {
   EXPECT_EQ(Probe(ConvertText(text, options).document, folder_), GetParam().expected);
 }
 
-// The page's own 19 rules (default colours: the hostile ones are refused), and nothing more.
-const std::string kPage = R"("strange":[],"handlers":[],"scripts":2,"styles":1,"rules":19,"lang":"en","hidden":false,)";
+// The page's own 20 rules (default colours: the hostile ones are refused), and nothing more.
+const std::string kPage = R"("strange":[],"handlers":[],"scripts":2,"styles":1,"rules":20,"lang":"en","hidden":false,)";
 const std::string kFragment = R"("strange":[],"handlers":[],"scripts":2,"styles":0,"rules":0,"lang":"","hidden":false,)";
-const std::string kPageWithoutScript = R"("strange":[],"handlers":[],"scripts":1,"styles":1,"rules":19,"lang":"en","hidden":false,)";
+const std::string kPageWithoutScript = R"("strange":[],"handlers":[],"scripts":1,"styles":1,"rules":20,"lang":"en","hidden":false,)";
 const std::string kOpened = R"("opened":[["x');alert('target');//\"><script>alert('target')</script>","noopener"]]})";
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,6 +3,7 @@
 // deliberate change), and the threaded path against the single-threaded one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 
@@ -153,7 +154,7 @@ TEST(ModernPage, LegacyInputBecomesUtf8WhateverTheCharSet) {
   RunConversion(InputFile{(folder / "in.txt").string()}, OutputFile{(folder / "out.html").string()}, options, {});
   const std::string document = ReadFile(folder / "out.html");
   EXPECT_NE(document.find("<meta charset=\"utf-8\">"), std::string::npos);
-  EXPECT_NE(document.find("<p>Caf\xC3\xA9 \xE2\x82\xAC\r\n"), std::string::npos);
+  EXPECT_NE(document.find("<p>Caf\xC3\xA9 \xE2\x82\xAC\n"), std::string::npos);
   EXPECT_EQ(document.find("windows-1252"), std::string::npos);
 }
 
@@ -275,8 +276,8 @@ INSTANTIATE_TEST_SUITE_P(
     Table, RealLinesTest,
     testing::Values(
         RealLineCase{OutputFormat::Smart, "one\ftwo\n", "<p>one two"},
-        RealLineCase{OutputFormat::Smart, "end.\n\f\nNext\n", "</p>\r\n<p>Next"},
-        RealLineCase{OutputFormat::OriginalFormat, "a \f b\f\n", "\na  b\r\n"},
+        RealLineCase{OutputFormat::Smart, "end.\n\f\nNext\n", "</p>\n<p>Next"},
+        RealLineCase{OutputFormat::OriginalFormat, "a \f b\f\n", "\na  b\n"},
         RealLineCase{OutputFormat::OriginalLinefeeds, "\fPage 2\n", "Page 2<br>"},
         RealLineCase{OutputFormat::HtmlList, "x\f\fy\n", "<li>x y</li>"},
         RealLineCase{OutputFormat::HtmlTable, "a,b\f\n", "<td>b</td>"},
@@ -320,6 +321,30 @@ TEST(ModernPage, ThreadsWriteTheSameDocument) {
       sink.Flush();
     }
     EXPECT_EQ(parallel, sequential) << static_cast<int>(format);
+  }
+}
+
+// Modern documents end every line with LF, on the threaded path too; classic ones
+// keep CR LF, whatever the input's line ends.
+TEST(ModernPage, LineEndsByProfile) {
+  std::string input;
+  for (int i = 0; input.size() < 3 * 1024 * 1024; ++i) input += i % 3 == 0 ? "a,b www.x.org\r\n" : "c,d\n\n";
+  testing_support::Sandbox folder;
+  WriteFile(folder / "in.txt", input);
+  for (const bool modern : {false, true}) {
+    for (int format = 0; format < kFormatCount; ++format) {
+      ConversionOptions options = Modern(static_cast<OutputFormat>(format));
+      options.modern = modern;
+      options.listType = "unordered";
+      ASSERT_TRUE(RunConversion(InputFile{(folder / "in.txt").string()}, OutputFile{(folder / "out.html").string()},
+                                options, {})
+                      .delivered);
+      const std::string document = ReadFile(folder / "out.html");
+      const auto lines = std::count(document.begin(), document.end(), '\n');
+      const auto returns = std::count(document.begin(), document.end(), '\r');
+      EXPECT_GT(lines, 10) << modern << format;
+      EXPECT_EQ(returns, modern ? 0 : lines) << modern << format;
+    }
   }
 }
 

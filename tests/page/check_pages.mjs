@@ -1,8 +1,9 @@
 // Opens every document of a folder in Debian's Chromium (puppeteer-core, never a
 // downloaded browser) and checks it as a reader on a phone would meet it:
 // axe-core finds no violation in the light or the dark colour scheme, nothing
-// scrolls sideways on a 390 px wide screen (pages; fragments bring no style), and a page that follows the colour
-// scheme is dark in the dark one.
+// scrolls sideways on a 390 px wide screen (pages; fragments bring no style; a wide
+// table scrolls in its own box), table cells break no word and a spanning cell is not
+// squeezed to a word a line, and a page that follows the colour scheme is dark in the dark one.
 //   node check_pages.mjs FOLDER (sub-folders included)
 import fs from 'node:fs';
 import os from 'node:os';
@@ -50,18 +51,46 @@ try {
           return (0.2126 * r + 0.7152 * g + 0.0722 * b) / 255;
         };
         const followsScheme = getComputedStyle(root).colorScheme.includes('dark');
+        // The lines each word of a table cell's text stands on. A word here is a run of
+        // letters and digits: an address may still wrap after its "/" or "?".
+        const wordLines = (cell) => {
+          const words = [];
+          const walker = document.createTreeWalker(cell, NodeFilter.SHOW_TEXT);
+          for (let node; (node = walker.nextNode());) {
+            for (const match of node.data.matchAll(/[\p{L}\p{N}]+/gu)) {
+              const range = document.createRange();
+              range.setStart(node, match.index);
+              range.setEnd(node, match.index + match[0].length);
+              words.push(new Set([...range.getClientRects()].map((rect) => Math.round(rect.top))));
+            }
+          }
+          return words;
+        };
+        let brokenWords = 0, squeezedCells = 0;
+        for (const cell of document.querySelectorAll('td, th')) {
+          const words = wordLines(cell);
+          brokenWords += words.filter((lines) => lines.size > 1).length;
+          const lines = new Set(words.flatMap((each) => [...each]));
+          if (cell.colSpan > 1 && words.length >= 3 && lines.size >= words.length) squeezedCells++;
+        }
         return {
           violations: results.violations.map((v) =>
             `${v.id} (${v.nodes.length}): ${v.nodes.slice(0, 2).map((n) => n.target.join(' ')).join(', ')}`),
           sideways: root.scrollWidth > window.innerWidth ? `${root.scrollWidth}px wide` : null,
           followsScheme,
           darkBackground: luminance(getComputedStyle(document.body).backgroundColor) < 0.2,
+          brokenWords,
+          squeezedCells,
         };
       }, scheme);
       const where = `${file} (${scheme})`;
       for (const violation of found.violations) failures.push(`${where}: ${violation}`);
       // A fragment brings no style: how it wraps is the host page's business.
-      if (found.sideways && !file.endsWith('.fragment.html')) failures.push(`${where}: scrolls sideways, ${found.sideways} at 390px`);
+      if (!file.endsWith('.fragment.html')) {
+        if (found.sideways) failures.push(`${where}: scrolls sideways, ${found.sideways} at 390px`);
+        if (found.brokenWords) failures.push(`${where}: ${found.brokenWords} words broken inside table cells at 390px`);
+        if (found.squeezedCells) failures.push(`${where}: ${found.squeezedCells} spanning cells squeezed to a word a line`);
+      }
       if (scheme === 'dark' && found.followsScheme) {
         darkPages++;
         if (!found.darkBackground) failures.push(`${where}: follows the colour scheme but is not dark`);

@@ -1,11 +1,12 @@
 // Screenshots of a modern page in Debian's Chromium, light and dark, at phone and
-// desktop width: node screenshots.mjs PAGE FOLDER (writes modern-*.png there).
+// desktop width: node screenshots.mjs PAGE FOLDER [NAME] (writes NAME-*.png there,
+// modern-*.png by default).
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
-const [page, folder] = process.argv.slice(2);
+const [page, folder, name = 'modern'] = process.argv.slice(2);
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'scrivane-shots-'));
 const browser = await puppeteer.launch({
   executablePath: '/usr/bin/chromium',
@@ -21,7 +22,7 @@ try {
       await tab.setViewport({ width, height });
       await tab.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
       await tab.goto('file://' + path.resolve(page), { waitUntil: 'load' });
-      await tab.screenshot({ path: path.join(folder, `modern-${device}-${scheme}.png`) });
+      await tab.screenshot({ path: path.join(folder, `${name}-${device}-${scheme}.png`) });
     }
   }
 } finally {
