@@ -41,6 +41,7 @@ struct ConversionOptions {
   std::string language = "en"; // the modern page's language (BCP 47); "en" when it is not a tag
   bool headerRow = false;      // a modern table's first row is its column headings
   std::string dateTime;        // the foot's date as ISO 8601, for the modern page's <time>
+  bool refuseBinary = false;   // input that looks like a binary file fails with BinaryInput instead
 };
 
 // Where the text comes from.
@@ -83,6 +84,7 @@ enum class RunFailure {
   OutputUnwritable, // the output could not be made, written or put in place
   DiskFull,         // the output's file system (or quota, or file size limit) is full
   TemporaryFile,    // no temporary file could be used to hold the text
+  BinaryInput,      // the input looks like a binary file and the options refuse those
   OutOfMemory,      // the text needed more memory than there is
   Internal,         // anything else that stopped the run; `reason` says what
 };
@@ -96,6 +98,7 @@ struct RunResult {
   std::string reason{};     // the system's reason, such as "Permission denied"; "" when none
   std::string outputPath{}; // the file written, for file output
   std::uint64_t bytesWritten = 0;  // the document's size in bytes, once delivered
+  bool binary = false;      // the input looks like a binary file, not text (NUL bytes near its start)
 };
 
 // How the run reports while it works; may be left empty.

@@ -184,6 +184,21 @@ bool HasShortLines(InputSource& source) {
   return static_cast<std::size_t>(ends) >= kEnoughLineEnds;
 }
 
+// True when the input's first block holds a NUL byte, which text files never do
+// (an executable, an image, an archive). The source is rewound afterwards.
+bool LooksBinary(InputSource& source) {
+  constexpr std::size_t kBlock = 8192;
+  char block[kBlock];
+  std::size_t got = 0;
+  while (got < kBlock) {
+    const std::size_t n = source.Read(block + got, kBlock - got);
+    if (n == 0) break;
+    got += n;
+  }
+  source.Rewind();
+  return std::memchr(block, '\0', got) != nullptr;
+}
+
 // Writes the whole document into the sink, reading the source as UTF-8 when it is
 // valid UTF-8 and as Windows-1252 otherwise. Returns the encoding used.
 template <class Restart>
@@ -313,6 +328,15 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     } else {
       const auto& inputStream = std::get<InputStream>(input);
       source = &stream.emplace(inputStream);
+    }
+    result.binary = LooksBinary(*source);
+    if (result.binary && options.refuseBinary) {
+      const auto* inputStream = std::get_if<InputStream>(&input);
+      RunResult refused = inputFile != nullptr ? Failed(RunFailure::BinaryInput, inputFile->path)
+                          : inputStream != nullptr ? Failed(RunFailure::BinaryInput, inputStream->name, {}, true)
+                                                   : Failed(RunFailure::BinaryInput);
+      refused.binary = true;
+      return refused;
     }
     const auto restart = [&](auto&& clear) {
       return [&result, clear] {

@@ -25,11 +25,21 @@ RunMessage FailureMessage(const RunResult& result) {
               true};
     case RunFailure::TemporaryFile:
       return {"Error", "Could not use a temporary file in " + path + ": " + reason, true};
+    case RunFailure::BinaryInput:
+      return {"Error", BinaryInputText(path.empty() ? "The text" : path) +
+                           "; it was not converted.", true};
     case RunFailure::OutOfMemory: return {"Error", "Not enough memory to convert this text.", true};
     case RunFailure::Internal: return {"Error", "The conversion failed: " + reason, true};
     case RunFailure::None: break;
   }
   return {"Error", "The conversion failed.", true};
+}
+
+std::string BinaryInputText(const std::string& name) { return name + " looks like a binary file, not text"; }
+
+RunMessage BinaryInputWarning(const std::string& name) {
+  return {"Warning", BinaryInputText(name) + "; it was converted anyway, and the page may show stray characters.",
+          true};
 }
 
 std::string ProgressText(double fraction) {
@@ -47,6 +57,7 @@ bool NamesNoFile(const RunResult& result) {
     case RunFailure::InputMissing:
     case RunFailure::InputUnreadable:
     case RunFailure::OutputIsInput: return false;  // they name the file, or standard input
+    case RunFailure::BinaryInput: return result.path.empty();
     case RunFailure::OutputUnwritable:
     case RunFailure::DiskFull: return result.stream;
     default: return true;

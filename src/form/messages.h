@@ -19,6 +19,13 @@ struct RunMessage {
 // The message for a run that did not deliver its document.
 RunMessage FailureMessage(const RunResult& result);
 
+// "NAME looks like a binary file, not text": said of an input whatever was done with it.
+std::string BinaryInputText(const std::string& name);
+
+// The warning for a document delivered from input that looks binary (RunResult::binary);
+// `name` is the input as the user knows it.
+RunMessage BinaryInputWarning(const std::string& name);
+
 // " Progress ... N%" as the window's strip shows it for a fraction of the input read.
 std::string ProgressText(double fraction);
 

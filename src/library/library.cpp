@@ -75,6 +75,7 @@ int CodeOf(RunFailure failure) {
     case RunFailure::OutOfMemory: return SCRIVANE_ERROR_OUT_OF_MEMORY;
     case RunFailure::NoInputName: return SCRIVANE_ERROR_NO_INPUT_NAME;
     case RunFailure::OutputIsInput: return SCRIVANE_ERROR_OUTPUT_IS_INPUT;
+    case RunFailure::BinaryInput:  // the library converts whatever it is given
     case RunFailure::Internal: break;
   }
   return SCRIVANE_ERROR_INTERNAL;

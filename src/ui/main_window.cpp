@@ -772,6 +772,7 @@ void MainWindow::OnConvert() {
   StampRun(options);
   runInFile_ = ioPage_->cmbInFile->currentText();
   runOutFile_ = ioPage_->cmbOutFile->currentText();
+  runInputName_ = form.input == kClipboard ? std::string("The clipboard text") : form.inFile;
   OfferResult(QString());
   butConvert_->setEnabled(false);
   job_->Start(std::move(input), std::move(outputFile), std::move(options));
@@ -805,6 +806,7 @@ void MainWindow::OnConversionFinished() {
                       : QStringLiteral("Finished: ") + QFileInfo(FromStd(result.outputPath)).fileName());
   }
   if (!result.delivered) ShowRunMessage(failure);
+  if (result.delivered && result.binary) ShowRunMessage(BinaryInputWarning(runInputName_));
 }
 
 void MainWindow::OfferResult(const QString& outputPath) {

@@ -166,6 +166,7 @@ class MainWindow : public QWidget {
   // The names the running conversion was started with, for the histories.
   QString runInFile_;
   QString runOutFile_;
+  std::string runInputName_;  // the running input as a warning names it
   // The document the completion strip offers to open, "" when it offers none.
   QString resultPath_;
   // The input name the output box's proposal follows.

@@ -273,6 +273,60 @@ TEST(RunConversion, ProgressClimbsToTheEnd) {
   EXPECT_GE(run.progress.front(), 0.0);
 }
 
+// A NUL byte in the first block marks the input as binary, whatever it comes
+// through; refused, it leaves no document behind.
+struct BinaryCase {
+  const char* name;
+  std::string text;
+  bool binary;
+};
+
+class BinaryDetectionTest : public testing::TestWithParam<BinaryCase> {};
+
+TEST_P(BinaryDetectionTest, FlaggedAndRefusedOnRequest) {
+  Sandbox folder;
+  WriteFile(folder / "in", GetParam().text);
+  const std::string out = folder / "out.html";
+  ConversionOptions options = Fragment(OutputFormat::Smart);
+  for (const bool refuse : {false, true}) {
+    SCOPED_TRACE(refuse);
+    options.refuseBinary = refuse;
+    const bool refused = refuse && GetParam().binary;
+    std::filesystem::remove(out);
+    const RunResult file = RunConversion(InputFile{folder / "in"}, OutputFile{out}, options);
+    EXPECT_EQ(file.binary, GetParam().binary);
+    EXPECT_EQ(file.delivered, !refused);
+    EXPECT_EQ(std::filesystem::exists(out), !refused);
+    if (refused) {
+      EXPECT_EQ(file.failure, RunFailure::BinaryInput);
+      EXPECT_EQ(FailureMessage(file).text, (folder / "in").string() + " looks like a binary file, not text; it was not converted.");
+    }
+    std::string document;
+    const RunResult text = RunConversion(InputText{GetParam().text}, OutputText{[&](std::string&& d) { document = d; }}, options);
+    EXPECT_EQ(text.binary, GetParam().binary);
+    EXPECT_EQ(text.delivered, !refused);
+    const int fd = open((folder / "in").c_str(), O_RDONLY);
+    const RunResult stream = RunConversion(InputStream{fd, "standard input"}, OutputText{[](std::string&&) {}}, options);
+    close(fd);
+    EXPECT_EQ(stream.binary, GetParam().binary);
+    if (refused) {
+      EXPECT_TRUE(stream.stream);
+      EXPECT_EQ(stream.path, "standard input");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BinaryDetectionTest,
+    testing::Values(BinaryCase{"PlainText", "just text\n", false},
+                    BinaryCase{"ControlsButNoNul", "\x01\x02\x1B[31m\x7F end\n", false},
+                    BinaryCase{"Windows1252", "caf\xE9 \xA3" "5\n", false},
+                    BinaryCase{"Empty", "", false},
+                    BinaryCase{"NulAtTheStart", std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), true},
+                    BinaryCase{"NulLateInTheFirstBlock", std::string(8000, 'a') + std::string(1, '\0'), true},
+                    BinaryCase{"NulOnlyAfterTheFirstBlock", std::string(9000, 'a') + std::string(1, '\0'), false}),
+    [](const testing::TestParamInfo<BinaryCase>& info) { return std::string(info.param.name); });
+
 struct ProgressCase {
   double fraction;
   const char* text;

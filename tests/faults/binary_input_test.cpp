@@ -1,6 +1,6 @@
 // Input that is not text: NUL and control bytes, invalid UTF-8, every byte value,
 // and a single line of 100 MiB. Each is converted (bytes that are not UTF-8 as
-// Windows-1252, written back in it), never a crash; the long lines print the
+// Windows-1252, written back in it), never a crash; NUL bytes bring a warning; the long lines print the
 // program's peak memory, which grows with the longest line, not the file.
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@ struct BinaryCase {
   const char* name;
   std::string input;
   std::string body;  // what the document's body must hold
+  bool warned = false;  // the user is told it looks like a binary file
 };
 
 class BinaryInputTest : public testing::TestWithParam<BinaryCase> {};
@@ -30,6 +31,7 @@ TEST_P(BinaryInputTest, IsConverted) {
   const std::string document = ReadFile(input + ".html");
   EXPECT_NE(document.find(GetParam().body), std::string::npos) << document;
   EXPECT_TRUE(document.ends_with("</BODY></HTML>\r\n"));
+  EXPECT_EQ(outcome.err.starts_with(input + " looks like a binary file"), GetParam().warned) << outcome.err;
 }
 
 // Every byte but the line ends, the space and the at sign (which would make it all
@@ -61,11 +63,11 @@ std::string AllBytesEscaped() {
 INSTANTIATE_TEST_SUITE_P(
     Table, BinaryInputTest,
     testing::Values(
-        BinaryCase{"NulBytes", std::string("a\0b c\0\0d\n\0\n", 12), std::string("a\0b c\0\0d \r\n\0 \r\n", 16)},
+        BinaryCase{"NulBytes", std::string("a\0b c\0\0d\n\0\n", 12), std::string("a\0b c\0\0d \r\n\0 \r\n", 16), true},
         BinaryCase{"ControlBytes", "\x01\x02\x1B[31m\x7F\x0B\x0C end", "\x01\x02\x1B[31m\x7F\x0B\x0C end \r\n"},
         BinaryCase{"InvalidUtf8", "caf\xE9 \xFF\xFE \xC0\xAF \xED\xA0\x80", "caf\xE9 \xFF\xFE \xC0\xAF \xED\xA0\x80 \r\n"},
         BinaryCase{"Utf8CutShortAtTheEnd", "fine \xE2\x82", "fine \xE2\x82 \r\n"},
-        BinaryCase{"EveryByte", AllBytesExceptLineEnds(), AllBytesEscaped() + " \r\n"},
+        BinaryCase{"EveryByte", AllBytesExceptLineEnds(), AllBytesEscaped() + " \r\n", true},
         BinaryCase{"LinkInLegacyText", "see http://x.org/\xE9.", "see <A HREF=\"http://x.org/\xE9\">http://x.org/\xE9</A>. \r\n"}),
     [](const testing::TestParamInfo<BinaryCase>& info) { return info.param.name; });
 

@@ -35,6 +35,10 @@ TEST(FailureMessage, WordsEveryFailure) {
        "Error", "Could not write to standard output: No space left on device", true, true},
       {{.failure = RunFailure::TemporaryFile, .path = "/tmp", .reason = "Read-only file system"}, "Error",
        "Could not use a temporary file in /tmp: Read-only file system", true, true},
+      {{.failure = RunFailure::BinaryInput, .path = "a.out"}, "Error",
+       "a.out looks like a binary file, not text; it was not converted.", true, false},
+      {{.failure = RunFailure::BinaryInput}, "Error", "The text looks like a binary file, not text; it was not converted.",
+       true, true},
       {{.failure = RunFailure::OutOfMemory}, "Error", "Not enough memory to convert this text.", true, true},
       {{.failure = RunFailure::Internal, .reason = "bad"}, "Error", "The conversion failed: bad", true, true},
   };

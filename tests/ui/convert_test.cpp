@@ -172,5 +172,24 @@ TEST_F(ConvertTest, ExitDuringARunLetsItFinish) {
   EXPECT_EQ(Stored("Files", "In0"), input);  // the run's names reached the saved history
 }
 
+// Input that looks binary is converted with a warning naming it; text brings none.
+TEST_F(ConvertTest, BinaryInputIsConvertedWithAWarning) {
+  Start();
+  const QString tool = MakeFile(QStringLiteral("tool"), QByteArray("\x7F" "ELF\x02\x01\0\0\0 code", 14));
+  Choose(kFile, kFile, tool, QString());
+  Convert();
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  EXPECT_EQ(desktop_.messages.front().title, QStringLiteral("Warning"));
+  EXPECT_TRUE(desktop_.messages.front().text.startsWith(tool + QStringLiteral(" looks like a binary file")))
+      << desktop_.messages.front().text.toStdString();
+  EXPECT_EQ(desktop_.messages.front().icon, MessageIcon::Warning);
+  EXPECT_TRUE(Contents(tool + QStringLiteral(".html")).contains("</HTML>"));
+
+  const QString text = MakeFile(QStringLiteral("text.txt"), "plain text\n");
+  Choose(kFile, kFile, text, QString());
+  Convert();
+  EXPECT_EQ(desktop_.messages.size(), 1u);
+}
+
 }  // namespace
 }  // namespace scrivane::testing
