@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
       const auto start = std::chrono::steady_clock::now();
       std::string error;
       const std::vector<ConvertJob> jobs = PlanJobs(request, error);
-      const BatchResult result = RunJobs(jobs, request.form, threads, false, {});
+      const BatchResult result = RunJobs(jobs, request.form, threads, false, BinaryHandling::Convert, {});
       seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
       if (!error.empty() || result.converted != static_cast<std::size_t>(files)) {
         std::fprintf(stderr, "batch failed: %s (%zu converted)\n", error.c_str(), result.converted);

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform.h"
 #include "settings.h"
@@ -11,10 +12,20 @@
 int main(int argc, char** argv) {
   using namespace scrivane;
   const std::string command = CommandText(argc, argv);
+  if (const std::string information = InformationText(command); !information.empty()) {
+    std::fputs(information.c_str(), stdout);
+    return 0;
+  }
   SettingsStore store;
   AppSettings settings(store);
   settings.MigrateOldStore();
   if (command.empty()) {
+    // Without a display (and no platform asked for) the window has nowhere to go.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!GraphicalSessionPresent() && (platform == nullptr || *platform == '\0')) {
+      std::fputs(NoDisplayText().c_str(), stderr);
+      return 1;
+    }
     std::string error;
     const std::unique_ptr<WindowModule> window = WindowModule::Load(error);
     if (!window) {

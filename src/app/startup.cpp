@@ -1,6 +1,8 @@
 // Start-up: the command text and the conversion of a file named on the command line.
 #include "startup.h"
 
+#include <sys/stat.h>
+
 #include "platform.h"
 #include "settings.h"
 
@@ -23,6 +25,28 @@ std::string CommandText(int argc, const char* const* argv) {
   return text;
 }
 
+std::string InformationText(const std::string& commandText) {
+  const bool help = commandText == "--help" || commandText == "-h";
+  if (!help && commandText != "--version") return {};
+  struct stat info {};
+  if (lstat(commandText.c_str(), &info) == 0) return {};
+  if (!help) return std::string("scrivane ") + kVersionText + "\n";
+  return "Usage: scrivane [FILE]\n"
+         "Without FILE, opens the Scrivane window. With FILE, converts it to FILE.html with\n"
+         "the options last used in the window, and opens no window. The words after\n"
+         "'scrivane' make one file name, spaces and all.\n"
+         "\n"
+         "The line saying where the document went is written to standard output; errors\n"
+         "and warnings (such as input that looks like a binary file) to standard error.\n"
+         "Exit status: 0 after a conversion, 1 after a failure.\n"
+         "\n"
+         "  -h, --help     Show this help and end.\n"
+         "      --version  Show the version and end.\n"
+         "\n"
+         "For several files, folders, pipelines and every option, use scrivane-convert\n"
+         "(see scrivane-convert --help).\n";
+}
+
 std::string CompletionLine(const std::string& outputPath) {
   return "Finished Conversion. HTML document written to file " + outputPath;
 }
@@ -41,6 +65,7 @@ int RunCommandLine(const std::string& commandText, const AppSettings& settings, 
     tell(FailureMessage(result));
     return 1;
   }
+  if (result.binary) tell(BinaryInputWarning(commandText));
   if (report.finished) report.finished(CompletionLine(result.outputPath));
   return 0;
 }

@@ -15,9 +15,13 @@ class AppSettings;
 // starts with a double quote loses its first and last characters. "" means none.
 std::string CommandText(int argc, const char* const* argv);
 
+// The text to print for --help, -h or --version when that is the whole command
+// and no file of that name exists (a file so named is converted like any other); "" otherwise.
+std::string InformationText(const std::string& commandText);
+
 // Where a command-line run reports to.
 struct CommandLineReport {
-  std::function<void(const RunMessage& message)> message;  // a failure (missing file, run errors)
+  std::function<void(const RunMessage& message)> message;  // a failure, or a warning about the input
   std::function<void(const std::string& line)> finished;   // the completion line
 };
 

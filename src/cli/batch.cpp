@@ -29,6 +29,13 @@ bool WouldReplace(const std::string& path) {
   return S_ISREG(info.st_mode);
 }
 
+// True when `a` and `b` are one file, however spelt (links, "..", hard links).
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {}, second {};
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
 // The date text goes through the shared system locale: one run stamps at a time.
 std::mutex stampMutex;
 
@@ -65,14 +72,30 @@ void RunInParallel(std::size_t count, int threads, const std::atomic<bool>* stop
   for (std::thread& thread : pool) thread.join();
 }
 
-std::string ConvertOneJob(const ConvertJob& job, const ConversionOptions& runOptions, bool replace,
-                          std::uint64_t* bytes) {
-  if (!job.problem.empty()) return job.problem;
+BinaryHandling BinaryHandlingFor(const ConvertRequest& request, bool batch) {
+  if (request.binary.empty()) return batch ? BinaryHandling::Skip : BinaryHandling::Convert;
+  // The parser took one of the choices, in its own spelling.
+  return request.binary == "skip" ? BinaryHandling::Skip
+         : request.binary == "fail" ? BinaryHandling::Fail
+                                    : BinaryHandling::Convert;
+}
+
+JobOutcome ConvertOneJob(const ConvertJob& job, const ConversionOptions& runOptions, bool replace,
+                         BinaryHandling binary) {
+  if (!job.problem.empty()) return {.failure = job.problem};
   const bool toStream = job.output == kStandardStream;
   if (!toStream && !replace && WouldReplace(job.output)) {
-    return job.output + " already exists (use --force to replace it)";
+    // Replacing the input with its own document is never on offer, not even with --force.
+    if (job.input != kStandardStream && SameFile(job.input, job.output)) {
+      RunResult same;
+      same.failure = RunFailure::OutputIsInput;
+      same.path = job.output;
+      return {.failure = FailureMessage(same).text};
+    }
+    return {.failure = job.output + " already exists (use --force to replace it)"};
   }
   ConversionOptions options = runOptions;
+  options.refuseBinary = binary != BinaryHandling::Convert;
   {
     std::lock_guard lock(stampMutex);
     StampRun(options);
@@ -82,36 +105,50 @@ std::string ConvertOneJob(const ConvertJob& job, const ConversionOptions& runOpt
   const ConversionOutput output = toStream ? ConversionOutput(OutputStream{STDOUT_FILENO})
                                            : ConversionOutput(OutputFile{job.output, replace});
   const RunResult result = RunConversion(input, output, options);
-  if (bytes != nullptr) *bytes = result.bytesWritten;
-  if (result.delivered) return {};
-  // Name the input whenever the run's own message does not name a file.
-  const std::string message = FailureMessage(result).text;
-  return NamesNoFile(result) ? DisplayName(job.input) + ": " + message : message;
+  JobOutcome outcome;
+  outcome.bytes = result.bytesWritten;
+  const std::string binaryText = BinaryInputText(DisplayName(job.input));
+  if (result.delivered) {
+    if (result.binary) outcome.warning = binaryText + "; converted anyway";
+  } else if (result.failure == RunFailure::BinaryInput && binary == BinaryHandling::Skip) {
+    outcome.skipped = true;
+    outcome.warning = binaryText + "; skipped (--binary=convert converts it)";
+  } else if (result.failure == RunFailure::BinaryInput) {
+    outcome.failure = binaryText + " (--binary=convert converts it)";
+  } else {
+    // Name the input whenever the run's own message does not name a file.
+    const std::string message = FailureMessage(result).text;
+    outcome.failure = NamesNoFile(result) ? DisplayName(job.input) + ": " + message : message;
+  }
+  return outcome;
 }
 
 BatchResult RunJobs(const std::vector<ConvertJob>& planned, const FormState& form, int threads, bool force,
-                    const BatchReport& report) {
+                    BinaryHandling binary, const BatchReport& report) {
   std::vector<ConvertJob> jobs = planned;
   MakeOutputFolders(jobs);
   const ConversionOptions options = ReadFormOptions(form);
   std::mutex reportMutex;
-  std::vector<char> converted(jobs.size(), 0);
+  std::vector<JobOutcome> outcomes(jobs.size());
   std::size_t done = 0;
   RunInParallel(jobs.size(), threads, nullptr, [&](std::size_t i) {
-    const std::string failure = ConvertOneJob(jobs[i], options, force);
+    JobOutcome outcome = ConvertOneJob(jobs[i], options, force, binary);
     std::lock_guard lock(reportMutex);
-    converted[i] = failure.empty();
     ++done;
-    if (!failure.empty() && report.failure) report.failure(failure);
+    if (!outcome.failure.empty() && report.failure) report.failure(outcome.failure);
+    if (!outcome.warning.empty() && report.warning) report.warning(outcome.warning);
+    outcomes[i] = std::move(outcome);
     if (report.progress) report.progress(done, jobs.size(), jobs[i].input);
   });
 
   BatchResult result;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    if (converted[i]) {
-      ++result.converted;
-    } else {
+    if (!outcomes[i].failure.empty()) {
       result.failed.push_back(i);
+    } else if (outcomes[i].skipped) {
+      ++result.skipped;
+    } else {
+      ++result.converted;
     }
   }
   return result;

@@ -45,6 +45,7 @@ struct ConvertRequest {
   bool prune = false;                           // remove the documents whose inputs are gone
   bool watch = false;                           // keep the output in step until interrupted
   bool index = false;                           // an index page in every output folder
+  std::string binary;                           // --binary: convert, skip or fail; "" leaves it to the run's kind
 
   // True when the output folder is kept as a site, with a manifest (each site option implies --update).
   bool Site() const { return update || prune || watch || index; }
@@ -65,6 +66,7 @@ struct BatchOptionRow {
   std::string_view needs{};      // texts: what an empty value lacks ("a folder name"), "" when empty is
                                  // taken; switches: the long option they need, or ""
   int lowest = 0, highest = 0;   // numbers: the values taken
+  std::span<const std::string_view> choices{};  // texts: the values taken (any letter case); empty: any
 };
 
 // The batch options, in the order --help lists them (before the form's).
@@ -84,6 +86,17 @@ ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::fun
 // The form the window would start with from the user's settings store, read without writing.
 FormState StoredForm();
 
+// What a run does with an input that looks like a binary file rather than text.
+enum class BinaryHandling {
+  Convert,  // converts it, with a warning
+  Skip,     // leaves it, with a warning; not a failure
+  Fail,     // leaves it, as a failure
+};
+
+// The request's --binary, or the default for its kind of run: skipped in a batch
+// (`batch`: several inputs, a folder or --output-dir), converted for a single input.
+BinaryHandling BinaryHandlingFor(const ConvertRequest& request, bool batch);
+
 // One input and where its document goes.
 struct ConvertJob {
   std::string input;    // a file path or "-"
@@ -101,6 +114,7 @@ std::vector<ConvertJob> PlanJobs(const ConvertRequest& request, std::string& err
 // Where a batch reports while it runs; calls never overlap.
 struct BatchReport {
   std::function<void(const std::string& text)> failure;  // one failed job, naming the file and reason
+  std::function<void(const std::string& text)> warning;  // a job converted or skipped with a warning
   std::function<void(std::size_t done, std::size_t total, const std::string& input)> progress;  // a job ended
   std::function<void(const std::string& text)> summary;  // a line about the whole batch (a pass of --watch)
 };
@@ -108,13 +122,14 @@ struct BatchReport {
 // What a batch achieved.
 struct BatchResult {
   std::size_t converted = 0;
+  std::size_t skipped = 0;          // inputs left alone as binary files
   std::vector<std::size_t> failed;  // indexes of the failed jobs, in job order
 };
 
 // Runs the jobs on `threads` threads (at least one), each through ReadFormOptions,
 // StampRun and RunConversion. Existing files are replaced only with `force`.
 BatchResult RunJobs(const std::vector<ConvertJob>& jobs, const FormState& form, int threads, bool force,
-                    const BatchReport& report);
+                    BinaryHandling binary, const BatchReport& report);
 
 // Makes the folders of the jobs' outputs, once each (the folders below --output-dir
 // first); a job whose folder cannot be made gets the reason as its problem.
@@ -125,11 +140,18 @@ void MakeOutputFolders(std::vector<ConvertJob>& jobs);
 void RunInParallel(std::size_t count, int threads, const std::atomic<bool>* stop,
                    const std::function<void(std::size_t)>& work);
 
-// Converts one job with `options` (stamped here); returns "" or the failure as the
-// user reads it. An existing output is replaced only with `replace`. `bytes`, when
-// given, receives the document's size.
-std::string ConvertOneJob(const ConvertJob& job, const ConversionOptions& options, bool replace,
-                          std::uint64_t* bytes = nullptr);
+// How one job ended, as the user reads it.
+struct JobOutcome {
+  std::string failure{};     // "" when the document was written or the input skipped
+  std::string warning{};     // about a document written or an input skipped; "" when none
+  bool skipped = false;      // the input looked binary and was left alone
+  std::uint64_t bytes = 0;   // the document's size
+};
+
+// Converts one job with `options` (stamped here). An existing output is replaced
+// only with `replace`; input that looks binary is dealt with as `binary` says.
+JobOutcome ConvertOneJob(const ConvertJob& job, const ConversionOptions& options, bool replace,
+                         BinaryHandling binary);
 
 // ---- Sites: an output folder kept in step with its inputs (--update, --delete, --watch, --index).
 
@@ -205,10 +227,12 @@ std::string IndexPage(const IndexFolder& folder, const ConversionOptions& option
 
 // What one pass over a site did.
 struct SiteCounts {
-  std::size_t converted = 0, unchanged = 0, removed = 0, failed = 0;
+  std::size_t converted = 0, unchanged = 0, removed = 0, failed = 0, skipped = 0;
 };
 
 // One pass over the site: converts what changed (and what was never converted),
+// or, for a plain run into --output-dir (no site option), every job, replacing
+// files only with --force and recording what it wrote so that --update adopts it;
 // removes documents of gone inputs with `request.prune`, rewrites the index pages
 // with `request.index`, and keeps the manifest as it goes. Stops starting
 // conversions once `stop` is set. A manifest that cannot be read or written ends
@@ -217,6 +241,7 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
                       const BatchReport& report, const std::atomic<bool>* stop, std::string& fatal);
 
 // The summary of a pass: "Converted 3 files, 97 unchanged, 1 removed, 0 failed."
+// (and ", 2 skipped" when binary inputs were left alone).
 std::string SiteSummary(const SiteCounts& counts);
 
 // Watches the inputs, runs a first pass, then a pass after each burst of changes,

@@ -87,6 +87,14 @@ void CatchStopSignals() {
 
 std::string Files(std::size_t count) { return std::to_string(count) + (count == 1 ? " file" : " files"); }
 
+// "Converted 3 files.", "Converted 2 of 3 files; 1 failed.", with the binary inputs left alone.
+std::string BatchSummary(std::size_t converted, std::size_t skipped, std::size_t failed) {
+  const std::string skips = skipped == 0 ? "" : std::to_string(skipped) + " skipped as binary";
+  if (failed == 0) return "Converted " + Files(converted) + (skips.empty() ? "" : "; " + skips) + ".";
+  return "Converted " + std::to_string(converted) + " of " + Files(converted + skipped + failed) + "; " +
+         std::to_string(failed) + " failed" + (skips.empty() ? "" : ", " + skips) + ".";
+}
+
 int UsageError(const std::string& text) {
   std::fprintf(stderr, "%s%s\nTry 'scrivane-convert --help' for more information.\n", kPrefix, text.c_str());
   return kExitUsage;
@@ -116,6 +124,7 @@ int RunConvertCommand(const QStringList& arguments) {
     progress.Clear();
     std::fprintf(stderr, "%s%s\n", kPrefix, text.c_str());
   };
+  report.warning = report.failure;  // the same line above the progress; only the exit status differs
   report.progress = [&](std::size_t done, std::size_t total, const std::string& input) {
     progress.Show(done, total, input);
   };
@@ -123,13 +132,15 @@ int RunConvertCommand(const QStringList& arguments) {
     progress.Clear();
     std::fprintf(stderr, "%s\n", text.c_str());
   };
-  if (request.Site()) {
+  // Every run into an output folder keeps its manifest there, so that a later
+  // --update knows the documents as its own.
+  if (request.Site() || !request.outputDir.empty()) {
     CatchStopSignals();
     if (request.watch) return WatchSite(request, threads, report, stopRequested, wakePipe[0]);
     std::string fatal;
     const SiteCounts counts = UpdateSite(request, jobs, threads, report, &stopRequested, fatal);
     if (!fatal.empty()) report.failure(fatal);
-    report.summary(SiteSummary(counts));
+    report.summary(request.Site() ? SiteSummary(counts) : BatchSummary(counts.converted, counts.skipped, counts.failed));
     if (stopSignal != 0) {
       // The work done is saved: end as the signal would have, so that the caller sees it.
       std::fputs("Interrupted; --update converts the rest.\n", stderr);
@@ -138,17 +149,10 @@ int RunConvertCommand(const QStringList& arguments) {
     }
     return counts.failed == 0 && fatal.empty() ? kExitConverted : kExitFailed;
   }
-  const BatchResult result = RunJobs(jobs, request.form, threads, request.force, report);
+  const BatchResult result =
+      RunJobs(jobs, request.form, threads, request.force, BinaryHandlingFor(request, batch), report);
   progress.Clear();
-
-  if (batch) {
-    if (result.failed.empty()) {
-      std::fprintf(stderr, "Converted %s.\n", Files(result.converted).c_str());
-    } else {
-      std::fprintf(stderr, "Converted %zu of %s; %zu failed.\n", result.converted, Files(jobs.size()).c_str(),
-                   result.failed.size());
-    }
-  }
+  if (batch) report.summary(BatchSummary(result.converted, result.skipped, result.failed.size()));
   return result.failed.empty() ? kExitConverted : kExitFailed;
 }
 

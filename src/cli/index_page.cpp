@@ -6,6 +6,7 @@
 #include "cli.h"
 #include "encoding.h"
 #include "markup.h"
+#include "page_style.h"
 
 namespace scrivane {
 namespace {
@@ -61,7 +62,11 @@ std::string FolderTitle(const IndexFolder& folder) {
   return "Index of " + Escaped(PageText(shown, kNameCharacters * 4));
 }
 
+// A line of the classic page, which ends its lines as the classic documents do.
 void Line(std::string& page, std::string_view text) { page.append(text).append("\r\n"); }
+
+// A line of the modern page, which ends its lines as the modern documents do.
+void ModernLine(std::string& page, std::string_view text) { page.append(text).append("\n"); }
 
 // ` NAME="value"` with the value escaped; nothing when the value is empty.
 std::string Attribute(std::string_view name, const std::string& value) {
@@ -105,51 +110,59 @@ std::string ClassicPage(const IndexFolder& folder, const ConversionOptions& opti
   return page;
 }
 
-std::string ModernPage(const IndexFolder& folder) {
+// The documents' own style sheet and language, so that the index looks like them,
+// light and dark.
+std::string ModernPage(const IndexFolder& folder, const ConversionOptions& options) {
   const std::string title = FolderTitle(folder);
   std::string page;
-  Line(page, "<!DOCTYPE html>");
-  Line(page, "<html lang=\"en\">");
-  Line(page, "<head>");
-  Line(page, "<meta charset=\"utf-8\">");
-  Line(page, "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">");
-  Line(page, "<title>" + title + "</title>");
-  Line(page, "</head>");
-  Line(page, "<body>");
-  Line(page, "<header>");
-  Line(page, "<h1>" + title + "</h1>");
-  Line(page, "</header>");
+  ModernLine(page, "<!DOCTYPE html>");
+  ModernLine(page, "<html lang=\"" + LanguageTag(options.language) + "\">");
+  ModernLine(page, "<head>");
+  ModernLine(page, "<meta charset=\"utf-8\">");
+  ModernLine(page, "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">");
+  ModernLine(page, "<title>" + title + "</title>");
+  ModernLine(page, "<style>");
+  for (const std::string& rule : PageStyleLines(options)) ModernLine(page, rule);
+  ModernLine(page, "td time { white-space: nowrap; }");
+  ModernLine(page, "</style>");
+  ModernLine(page, "</head>");
+  ModernLine(page, "<body>");
+  ModernLine(page, "<header>");
+  ModernLine(page, "<h1>" + title + "</h1>");
+  ModernLine(page, "</header>");
   if (!folder.path.empty() || !folder.folders.empty()) {
-    Line(page, "<nav aria-label=\"Folders\">");
-    Line(page, "<ul>");
-    if (!folder.path.empty()) Line(page, "<li><a href=\"../index.html\">Parent folder</a></li>");
+    ModernLine(page, "<nav aria-label=\"Folders\">");
+    ModernLine(page, "<ul>");
+    if (!folder.path.empty()) ModernLine(page, "<li><a href=\"../index.html\">Parent folder</a></li>");
     for (const std::string& name : folder.folders) {
-      Line(page, "<li><a href=\"" + PathSegment(name) + "/index.html\">" + ShownName(name) + "/</a></li>");
+      ModernLine(page, "<li><a href=\"" + PathSegment(name) + "/index.html\">" + ShownName(name) + "/</a></li>");
     }
-    Line(page, "</ul>");
-    Line(page, "</nav>");
+    ModernLine(page, "</ul>");
+    ModernLine(page, "</nav>");
   }
-  Line(page, "<main>");
+  ModernLine(page, "<main>");
   if (folder.documents.empty()) {
-    Line(page, "<p>No documents.</p>");
+    ModernLine(page, "<p>No documents.</p>");
   } else {
-    Line(page, "<table>");
-    Line(page, "<caption>Documents</caption>");
-    Line(page, "<thead>");
-    Line(page, "<tr><th scope=\"col\">Document</th><th scope=\"col\">Size</th><th scope=\"col\">Date</th></tr>");
-    Line(page, "</thead>");
-    Line(page, "<tbody>");
+    ModernLine(page, "<div class=\"table-box\" role=\"region\" aria-label=\"Documents\" tabindex=\"0\">");
+    ModernLine(page, "<table>");
+    ModernLine(page, "<caption>Documents</caption>");
+    ModernLine(page, "<thead>");
+    ModernLine(page, "<tr><th scope=\"col\">Document</th><th scope=\"col\">Size</th><th scope=\"col\">Date</th></tr>");
+    ModernLine(page, "</thead>");
+    ModernLine(page, "<tbody>");
     for (const IndexItem& item : folder.documents) {
-      Line(page, "<tr><td><a href=\"" + PathSegment(item.name) + "\">" + ShownName(item.title) + "</a></td><td>" +
+      ModernLine(page, "<tr><td><a href=\"" + PathSegment(item.name) + "\">" + ShownName(item.title) + "</a></td><td>" +
                      SizeText(item.bytes) + "</td><td><time datetime=\"" + DateText(item.mtime, "%Y-%m-%dT%H:%M") +
                      "\">" + DateText(item.mtime, "%Y-%m-%d %H:%M") + "</time></td></tr>");
     }
-    Line(page, "</tbody>");
-    Line(page, "</table>");
+    ModernLine(page, "</tbody>");
+    ModernLine(page, "</table>");
+    ModernLine(page, "</div>");
   }
-  Line(page, "</main>");
-  Line(page, "</body>");
-  Line(page, "</html>");
+  ModernLine(page, "</main>");
+  ModernLine(page, "</body>");
+  ModernLine(page, "</html>");
   return page;
 }
 
@@ -184,7 +197,7 @@ std::string PageText(std::string_view bytes, std::size_t characters) {
 }
 
 std::string IndexPage(const IndexFolder& folder, const ConversionOptions& options) {
-  return options.modern ? ModernPage(folder) : ClassicPage(folder, options);
+  return options.modern ? ModernPage(folder, options) : ClassicPage(folder, options);
 }
 
 }  // namespace scrivane

@@ -2,8 +2,10 @@
 // (one per option of the window) and the options of a batch.
 #include <QCommandLineParser>
 
+#include <algorithm>
 #include <array>
 #include <type_traits>
+#include <vector>
 
 #include "cli.h"
 #include "settings.h"
@@ -24,6 +26,8 @@ ParsedCommand UsageError(const QString& text) {
                    QStringLiteral(" --help' for more information.\n"));
   return command;
 }
+
+constexpr std::array<std::string_view, 3> kBinaryChoices{"convert", "skip", "fail"};
 
 // The batch options: the request fields the command line sets besides the form.
 constexpr std::array kBatchOptions{
@@ -54,6 +58,10 @@ constexpr std::array kBatchOptions{
     BatchOptionRow{.flag = "index",
                    .help = "Write an index.html listing the documents into every output folder (implies --update).",
                    .field = &ConvertRequest::index, .needs = "output-dir"},
+    BatchOptionRow{.flag = "binary", .valueName = "WHAT",
+                   .help = "What to do with inputs that look like binary files, not text: convert (with a warning), "
+                           "skip (with a warning) or fail. Default: skip in a batch, convert a single input.",
+                   .field = &ConvertRequest::binary, .needs = "convert, skip or fail", .choices = kBinaryChoices},
     BatchOptionRow{.flag = "settings",
                    .help = "Start from the options last used in the Scrivane window instead of the defaults.",
                    .field = &ConvertRequest::settings},
@@ -65,27 +73,75 @@ QStringList Names(const BatchOptionRow& row) {
   return names << Q(row.flag);
 }
 
-void AddOptions(QCommandLineParser& parser) {
+// A form option's names: its flag, and the flag in the other spelling of its word.
+QStringList Names(std::string_view flag) {
+  QStringList names{Q(flag)};
+  if (const std::string other = OtherSpelling(flag); !other.empty()) names << Q(other);
+  return names;
+}
+
+// How many letters must be added, removed or changed to turn one word into the other.
+qsizetype EditDistance(const QString& a, const QString& b) {
+  std::vector<qsizetype> row(static_cast<std::size_t>(b.size()) + 1);
+  for (qsizetype j = 0; j <= b.size(); ++j) row[static_cast<std::size_t>(j)] = j;
+  for (qsizetype i = 1; i <= a.size(); ++i) {
+    qsizetype diagonal = row[0];
+    row[0] = i;
+    for (qsizetype j = 1; j <= b.size(); ++j) {
+      const auto at = static_cast<std::size_t>(j);
+      const qsizetype substituted = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
+      diagonal = row[at];
+      row[at] = std::min({row[at] + 1, row[at - 1] + 1, substituted});
+    }
+  }
+  return row.back();
+}
+
+// " Did you mean --NAME?" for the long option nearest to a mistyped one, "" when none is near.
+QString Suggestion(const QCommandLineParser& parser, const QList<QCommandLineOption>& options) {
+  const QStringList unknown = parser.unknownOptionNames();
+  if (unknown.isEmpty() || unknown.first().size() < 3) return {};
+  const QString& typed = unknown.first();
+  QString nearest;
+  qsizetype best = std::max<qsizetype>(2, typed.size() / 3) + 1;  // farther than this is no likely typo
+  for (const QCommandLineOption& option : options) {
+    for (const QString& name : option.names()) {
+      const qsizetype distance = name.size() < 2 ? best : EditDistance(typed, name);
+      if (distance < best) {
+        best = distance;
+        nearest = name;
+      }
+    }
+  }
+  return nearest.isEmpty() ? QString() : QStringLiteral(" Did you mean --%1?").arg(nearest);
+}
+
+QList<QCommandLineOption> AllOptions() {
+  QList<QCommandLineOption> options{{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and end.")},
+                                    {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and end.")}};
+  for (const BatchOptionRow& row : kBatchOptions) options.append({Names(row), Q(row.help), Q(row.valueName)});
+  for (const OptionRow& row : OptionTable()) {
+    if (row.flag.empty()) continue;
+    if (row.IsCheck()) {
+      options.append({Names(row.flag), Q(row.help)});
+      options.append({Names(row.offFlag), Q(row.offHelp)});
+    } else {
+      options.append({Names(row.flag), Q(row.help), Q(row.valueName)});
+    }
+  }
+  return options;
+}
+
+void AddOptions(QCommandLineParser& parser, const QList<QCommandLineOption>& options) {
   parser.setApplicationDescription(QStringLiteral(
       "Converts plain text to HTML. Reads the named files, or standard input when the\n"
       "only input is - or there is none. One input goes to standard output (or to\n"
       "-o FILE); several inputs, or folders, each go to NAME.html beside the input\n"
       "(or into --output-dir). Existing files are replaced only with --force."));
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-  parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and end.")});
-  parser.addOption({{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and end.")});
   parser.addPositionalArgument(QStringLiteral("inputs"), QStringLiteral("Text files, folders, or - for standard input."),
                                QStringLiteral("[FILE|FOLDER|-]..."));
-  for (const BatchOptionRow& row : kBatchOptions) parser.addOption({Names(row), Q(row.help), Q(row.valueName)});
-  for (const OptionRow& row : OptionTable()) {
-    if (row.flag.empty()) continue;
-    if (row.IsCheck()) {
-      parser.addOption({Q(row.flag), Q(row.help)});
-      parser.addOption({Q(row.offFlag), Q(row.offHelp)});
-    } else {
-      parser.addOption({Q(row.flag), Q(row.help), Q(row.valueName)});
-    }
-  }
+  parser.addOptions(options);
 }
 
 // The last value of an option given several times, as the user would expect.
@@ -114,6 +170,13 @@ QString TakeBatchOption(const QCommandLineParser& parser, const BatchOptionRow& 
         } else if constexpr (std::is_same_v<Value, std::string>) {
           if (value.isEmpty() && !row.needs.empty()) return QStringLiteral("--%1 needs %2").arg(flag, Q(row.needs));
           request.*field = S(value);
+          if (!row.choices.empty()) {
+            const auto chosen = std::find_if(row.choices.begin(), row.choices.end(), [&](std::string_view choice) {
+              return value.compare(Q(choice), Qt::CaseInsensitive) == 0;
+            });
+            if (chosen == row.choices.end()) return QStringLiteral("--%1 needs %2, not '%3'").arg(flag, Q(row.needs), value);
+            request.*field = std::string(*chosen);
+          }
         } else {
           request.*field = {};  // given patterns replace the default
           for (const QString& each : parser.values(flag)) (request.*field).push_back(S(each));
@@ -129,8 +192,9 @@ std::span<const BatchOptionRow> BatchOptionTable() { return kBatchOptions; }
 
 ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::function<FormState()>& storedForm) {
   QCommandLineParser parser;
-  AddOptions(parser);
-  if (!parser.parse(arguments)) return UsageError(parser.errorText());
+  const QList<QCommandLineOption> options = AllOptions();
+  AddOptions(parser, options);
+  if (!parser.parse(arguments)) return UsageError(parser.errorText() + Suggestion(parser, options));
 
   ParsedCommand command;
   if (parser.isSet(QStringLiteral("help"))) {

@@ -111,18 +111,27 @@ class Pass {
     Changed();
     Progress(input);
   }
-  // A conversion ended: records the document, or the failure.
-  void Converted(const Work& work, const std::string& failure, const InputDigest* digest, std::uint64_t bytes,
-                 const std::string& options, const std::string& input) {
+  // A conversion ended: records the document, or the failure or the input skipped.
+  void Converted(const Work& work, const JobOutcome& outcome, const InputDigest* digest, const std::string& options,
+                 const std::string& input) {
     std::lock_guard lock(mutex_);
-    if (failure.empty()) {
+    if (!outcome.warning.empty() && report_.warning) report_.warning(outcome.warning);
+    if (!outcome.failure.empty()) {
+      FailLocked(outcome.failure);
+    } else if (outcome.skipped) {
+      ++counts.skipped;
+      // A claim on a document never written lapses: the name stays free for the user.
+      const auto claim = manifest_.documents.find(work.key);
+      if (claim != manifest_.documents.end() && claim->second.hash.empty()) {
+        manifest_.documents.erase(claim);
+        Changed();
+      }
+    } else {
       ++counts.converted;
       // Without a digest the document is kept only claimed, and the next pass converts it again.
       manifest_.documents[work.key] = {work.input, work.facts.size, work.facts.mtime, digest ? digest->hash : "",
-                                       options, digest ? digest->title : "", bytes};
+                                       options, digest ? digest->title : "", outcome.bytes};
       Changed();
-    } else {
-      FailLocked(failure);
     }
     Progress(input);
   }
@@ -271,6 +280,10 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
   const fs::path site = Absolute(request.outputDir, workingFolder);
   const std::string options = OptionsHash(request.form);
   const ConversionOptions runOptions = ReadFormOptions(request.form);
+  const BinaryHandling binary = BinaryHandlingFor(request, true);
+  // A site run skips what is current and replaces its own documents; a plain run
+  // converts every input and replaces files only with --force.
+  const bool keepsSite = request.Site();
 
   // What each job needs, decided from stat and the manifest alone.
   std::vector<Work> work;
@@ -290,6 +303,10 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
     const std::string input = paths.Relative(job.input);
     const FileFacts facts = Facts(job.input);
     const auto found = manifest.documents.find(key);
+    if (found != manifest.documents.end() && !keepsSite) {
+      work.push_back({i, false, request.force, key, input, facts, ""});
+      continue;
+    }
     if (found != manifest.documents.end()) {
       const ManifestEntry& entry = found->second;
       const bool current = !entry.hash.empty() && entry.options == options && entry.input == input &&
@@ -326,9 +343,8 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
       pass.Unchanged(item, job.input);
       return;
     }
-    std::uint64_t bytes = 0;
-    const std::string failure = ConvertOneJob(job, runOptions, item.replace, &bytes);
-    pass.Converted(item, failure, read ? &digest : nullptr, bytes, options, job.input);
+    const JobOutcome outcome = ConvertOneJob(job, runOptions, item.replace, binary);
+    pass.Converted(item, outcome, read ? &digest : nullptr, options, job.input);
   });
 
   std::set<fs::path> emptied;
@@ -344,7 +360,8 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
 
 std::string SiteSummary(const SiteCounts& counts) {
   return "Converted " + Files(counts.converted) + ", " + std::to_string(counts.unchanged) + " unchanged, " +
-         std::to_string(counts.removed) + " removed, " + std::to_string(counts.failed) + " failed.";
+         std::to_string(counts.removed) + " removed, " + std::to_string(counts.failed) + " failed" +
+         (counts.skipped == 0 ? "" : ", " + std::to_string(counts.skipped) + " skipped") + ".";
 }
 
 }  // namespace scrivane

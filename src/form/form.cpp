@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 namespace scrivane {
 namespace {
@@ -105,10 +106,25 @@ const OptionRow* OptionFor(int FormState::*field) { return FindField(field); }
 const OptionRow* OptionFor(std::string FormState::*field) { return FindField(field); }
 
 const OptionRow* OptionNamed(std::string_view flag) {
+  const std::string other = OtherSpelling(flag);
   for (const OptionRow& row : OptionTable()) {
-    if (!flag.empty() && (row.flag == flag || row.offFlag == flag)) return &row;
+    for (const std::string_view name : {flag, std::string_view(other)}) {
+      if (!name.empty() && (row.flag == name || row.offFlag == name)) return &row;
+    }
   }
   return nullptr;
+}
+
+std::string OtherSpelling(std::string_view flag) {
+  static constexpr std::pair<std::string_view, std::string_view> kSpellings[] = {
+      {"centre", "center"}, {"center", "centre"}, {"colour", "color"}, {"color", "colour"}};
+  for (const auto& [word, other] : kSpellings) {
+    const std::size_t at = flag.find(word);
+    if (at == std::string_view::npos) continue;
+    std::string spelt(flag);
+    return spelt.replace(at, word.size(), other);
+  }
+  return {};
 }
 
 std::string StoredText(const OptionRow& row, const FormState& form) {

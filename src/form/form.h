@@ -108,8 +108,12 @@ std::span<const OptionRow> OptionTable();
 // The row of a field, or null.
 const OptionRow* OptionFor(int FormState::*field);
 const OptionRow* OptionFor(std::string FormState::*field);
-// The row whose long option (or off option) is `flag`, or null.
+// The row whose long option (or off option) is `flag`, or null. Both spellings of
+// a word that British and American English spell apart are taken ("center", "colour").
 const OptionRow* OptionNamed(std::string_view flag);
+
+// `flag` in the other spelling of such a word ("no-center" for "no-centre"), or "" when it has none.
+std::string OtherSpelling(std::string_view flag);
 
 // True when the option changes documents of `format` on `page` (Classic or Modern).
 bool OptionApplies(const OptionRow& row, OutputFormat format, PageKind page);

@@ -19,4 +19,7 @@ void StampRun(ConversionOptions& options);
 // True when the environment names a desktop session (DISPLAY or WAYLAND_DISPLAY).
 bool GraphicalSessionPresent();
 
+// What the program says when there is no display to open its window on.
+std::string NoDisplayText();
+
 }  // namespace scrivane

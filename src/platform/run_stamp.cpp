@@ -30,4 +30,10 @@ bool GraphicalSessionPresent() {
   return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+std::string NoDisplayText() {
+  return "scrivane: no display was found, so the window cannot open.\n"
+         "To convert a file without the window, run: scrivane FILE\n"
+         "For several files, folders and pipelines, use scrivane-convert (see scrivane-convert --help).\n";
+}
+
 }  // namespace scrivane

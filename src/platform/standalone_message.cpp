@@ -7,24 +7,22 @@
 #include <memory>
 
 namespace scrivane {
-namespace {
 
-// Platforms that draw nowhere a person can see: a modal box there would wait forever.
+void PreferVisiblePlatforms() {
+  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return;
+  qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb;offscreen" : "wayland;xcb;offscreen");
+}
+
 bool IsInvisiblePlatform(const QString& name) {
   return name == QStringLiteral("offscreen") || name == QStringLiteral("minimal");
 }
 
-}  // namespace
-
 void ShowStandaloneMessage(const RunMessage& message) {
   std::unique_ptr<QApplication> application;
   if (QApplication::instance() == nullptr) {
-    // A display that cannot be reached must not abort the program: let Qt fall back
-    // to the offscreen platform, and then show nothing.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-      qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ? "xcb;offscreen"
-                                                                              : "wayland;xcb;offscreen");
-    }
+    // A display that cannot be reached must not abort the program: with the
+    // offscreen platform to fall back to, nothing is shown (a modal box there would wait forever).
+    PreferVisiblePlatforms();
     static int argc = 1;
     static char name[] = "scrivane";
     static char* argv[] = {name, nullptr};

@@ -2,9 +2,18 @@
 // only when there is a desktop to show it on.
 #pragma once
 
+#include <QString>
+
 #include "messages.h"
 
 namespace scrivane {
+
+// Unless the user named a platform, has Qt try the desktop's platforms and then
+// the offscreen one, so that a display that cannot be reached is not fatal.
+void PreferVisiblePlatforms();
+
+// True for platforms that draw nowhere a person can see.
+bool IsInvisiblePlatform(const QString& name);
 
 // Shows `message` in a modal box (a warning with the exclamation icon, an empty title
 // becomes the program's name), creating the application object a box needs when

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "form.h"
+#include "product.h"
 #include "program_sandbox.h"
 
 namespace scrivane {
@@ -152,6 +153,67 @@ TEST(CommandLine, FailuresReportAndExitWithOne) {
       EXPECT_EQ(ReadFile(input), "text\n") << c.name;
     }
   }
+}
+
+// --help and --version answer unless a file of that name is there to convert.
+TEST(CommandLine, HelpAndVersionUnlessAFileIsSoNamed) {
+  struct Case {
+    std::string argument;
+    bool fileThere;
+    std::string out;  // how standard output starts
+  };
+  const Case cases[] = {
+      {"--help", false, "Usage: scrivane [FILE]\nWithout FILE, opens the Scrivane window."},
+      {"-h", false, "Usage: scrivane [FILE]\n"},
+      {"--version", false, std::string("scrivane ") + kVersionText + "\n"},
+      {"--help", true, "Finished Conversion. HTML document written to file --help.html\n"},
+      {"--version", true, "Finished Conversion. HTML document written to file --version.html\n"},
+  };
+  for (const Case& c : cases) {
+    Sandbox run(SCRIVANE_PROGRAM);
+    if (c.fileThere) run.Write(c.argument, "text\n");
+    const Outcome outcome = run.Run({c.argument});
+    EXPECT_EQ(outcome.status, 0) << c.argument << ": " << outcome.err;
+    EXPECT_EQ(outcome.err, "") << c.argument;
+    EXPECT_TRUE(outcome.out.starts_with(c.out)) << c.argument << ": " << outcome.out;
+    EXPECT_EQ(run.Exists(c.argument + ".html"), c.fileThere) << c.argument;
+  }
+}
+
+// Without a display the window cannot open: the program says so and points to
+// the ways that need none, rather than aborting.
+TEST(CommandLine, NoDisplayIsToldNotAborted) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> wrapper;
+  };
+  const Case cases[] = {
+      {"no display named", {}},
+      {"a display out of reach", {"env", "DISPLAY=:87"}},
+  };
+  for (const Case& c : cases) {
+    Sandbox run(SCRIVANE_PROGRAM);
+    const Outcome outcome = run.Run({}, {.wrapper = c.wrapper}, std::chrono::seconds(60));
+    EXPECT_EQ(outcome.status, 1) << c.name << ": signal " << outcome.signal << ", " << outcome.err;
+    EXPECT_NE(outcome.err.find("scrivane: no display was found"), std::string::npos) << c.name << ": " << outcome.err;
+    EXPECT_NE(outcome.err.find("scrivane FILE"), std::string::npos) << c.name;
+    EXPECT_NE(outcome.err.find("scrivane-convert"), std::string::npos) << c.name;
+    EXPECT_EQ(outcome.out, "") << c.name;
+  }
+}
+
+// Input that looks binary is converted all the same, with a warning naming it;
+// the completion line stays where it always was.
+TEST(CommandLine, BinaryInputIsConvertedWithAWarning) {
+  Sandbox run(SCRIVANE_PROGRAM);
+  const std::string input = run / "tool";
+  WriteFile(input, std::string("\x7F" "ELF\x02\x01\0\0\0 code", 14));
+  const Outcome outcome = run.Run({input});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "Finished Conversion. HTML document written to file " + input + ".html\n");
+  EXPECT_EQ(outcome.err, input + " looks like a binary file, not text; it was converted anyway, and the page may show "
+                                 "stray characters.\n");
+  EXPECT_TRUE(run.Exists("tool.html"));
 }
 
 TEST(CommandLine, EmptyStoreStaysEmpty) {

@@ -82,7 +82,7 @@ TEST(Batch, ThreadsGiveTheSameDocumentsAsOne) {
     const auto expected = Tree(sandbox, "one");
     const auto actual = Tree(sandbox, "many");
     ASSERT_EQ(Names(actual), Names(expected));
-    EXPECT_EQ(expected.size(), 40u);
+    EXPECT_EQ(expected.size(), 41u);  // and the manifest
     for (const auto& [name, bytes] : expected) EXPECT_EQ(Masked(actual.at(name)), Masked(bytes)) << name;
   }
 }
@@ -105,6 +105,58 @@ TEST(Batch, ExistingDocumentsAreKeptWithoutForce) {
   EXPECT_EQ(forced.err, "Converted 2 files.\n");
   EXPECT_NE(sandbox.Read("a.txt.html").find("new a"), std::string::npos);
 }
+
+// Input that looks binary (an executable here): converted with a warning when it
+// is the only input, skipped with one in a batch, and as --binary says otherwise.
+struct BinaryCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  int status;
+  std::string err;
+  std::vector<std::string> written;  // the documents beside the inputs, or in "out"
+};
+
+class BinaryTest : public testing::TestWithParam<BinaryCase> {};
+
+TEST_P(BinaryTest, IsDealtWithAsAsked) {
+  const BinaryCase& c = GetParam();
+  Sandbox sandbox(SCRIVANE_CONVERT);
+  sandbox.Write("in/a.txt", "text\n");
+  sandbox.Write("in/tool.txt", std::string("\x7F" "ELF\x02\x01\0\0\0 code", 14));
+  const Outcome outcome = sandbox.Run(c.arguments);
+  EXPECT_EQ(outcome.status, c.status);
+  EXPECT_EQ(outcome.err, c.err);
+  std::vector<std::string> written;
+  for (const std::string folder : {"in", "out"}) {
+    for (const auto& [name, bytes] : Tree(sandbox, folder)) {
+      if (name.ends_with(".html")) written.push_back(folder + "/" + name);
+    }
+  }
+  EXPECT_EQ(written, c.written);
+}
+
+const std::string kToolWarning = "scrivane-convert: in/tool.txt looks like a binary file, not text; ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BinaryTest,
+    testing::Values(
+        BinaryCase{"OneFileIsConverted", {"in/tool.txt", "-o", "out.html"}, 0, kToolWarning + "converted anyway\n", {}},
+        BinaryCase{"OneFileSkippedOnRequest", {"--binary=skip", "in/tool.txt"}, 0,
+                   kToolWarning + "skipped (--binary=convert converts it)\n", {}},
+        BinaryCase{"BatchSkipsIt", {"in"}, 0,
+                   kToolWarning + "skipped (--binary=convert converts it)\nConverted 1 file; 1 skipped as binary.\n",
+                   {"in/a.txt.html"}},
+        BinaryCase{"SiteSkipsIt", {"in", "--output-dir", "out", "--update"}, 0,
+                   kToolWarning + "skipped (--binary=convert converts it)\n"
+                                  "Converted 1 file, 0 unchanged, 0 removed, 0 failed, 1 skipped.\n",
+                   {"out/a.txt.html"}},
+        BinaryCase{"BatchConvertsOnRequest", {"in", "--binary", "CONVERT"}, 0,
+                   kToolWarning + "converted anyway\nConverted 2 files.\n", {"in/a.txt.html", "in/tool.txt.html"}},
+        BinaryCase{"BatchFailsOnRequest", {"in", "--output-dir", "out", "--binary=fail"}, 1,
+                   "scrivane-convert: in/tool.txt looks like a binary file, not text (--binary=convert converts it)\n"
+                   "Converted 1 of 2 files; 1 failed.\n",
+                   {"out/a.txt.html"}}),
+    [](const testing::TestParamInfo<BinaryCase>& info) { return std::string(info.param.name); });
 
 struct LayoutCase {
   const char* name;
@@ -149,21 +201,21 @@ INSTANTIATE_TEST_SUITE_P(
                    "Converted 2 files.\n"},
         LayoutCase{"RecursiveIntoAnOutputFolder",
                    {"--recursive", "in", "--output-dir", "out"},
-                   {"out/a.txt.html", "out/sub/b.txt.html"},
+                   {"out/.scrivane-manifest.json", "out/a.txt.html", "out/sub/b.txt.html"},
                    0,
                    "Converted 2 files.\n"},
         LayoutCase{"IncludePatterns",
                    {"-r", "in", "--include", "*.md", "--include", "*.TXT", "--output-dir", "out"},
-                   {"out/notes.md.html", "out/sub/deeper/c.TXT.html"},
+                   {"out/.scrivane-manifest.json", "out/notes.md.html", "out/sub/deeper/c.TXT.html"},
                    0,
                    "Converted 2 files.\n"},
-        LayoutCase{"OneFileIntoAnOutputFolder", {"in/sub/b.txt", "--output-dir", "out"}, {"out/b.txt.html"}, 0,
+        LayoutCase{"OneFileIntoAnOutputFolder", {"in/sub/b.txt", "--output-dir", "out"}, {"out/.scrivane-manifest.json", "out/b.txt.html"}, 0,
                    "Converted 1 file.\n"},
         LayoutCase{"NamedHiddenFileIsTaken", {"in/.e.txt", "in/a.txt"}, {"in/.e.txt.html", "in/a.txt.html"}, 0,
                    "Converted 2 files.\n"},
         LayoutCase{"SameNameTwice",
                    {"in/a.txt", "other/a.txt", "--output-dir", "out"},
-                   {"out/a.txt.html"},
+                   {"out/.scrivane-manifest.json", "out/a.txt.html"},
                    1,
                    "scrivane-convert: out/a.txt.html would also be the output of in/a.txt\n"
                    "Converted 1 of 2 files; 1 failed.\n"},

@@ -127,17 +127,20 @@ TEST(Pipe, OutputFileIsReplacedOnlyWithForce) {
   EXPECT_NE(sandbox.Read("out.html").find("new \r\n"), std::string::npos);
 }
 
-// -o naming the input itself, however spelt, is refused even with --force.
+// -o naming the input itself, however spelt, is refused as such, with --force or
+// without (never with an offer to force it).
 TEST(Pipe, OutputThatIsTheInputIsRefused) {
   Sandbox sandbox(SCRIVANE_CONVERT);
   sandbox.Write("notes.txt", "my text\n");
   sandbox.Write("sub/other.txt", "x");
   for (const char* output : {"notes.txt", "./notes.txt", "sub/../notes.txt"}) {
-    const Outcome outcome = sandbox.Run({"--force", "notes.txt", "-o", output});
-    EXPECT_EQ(outcome.status, 1) << output;
-    EXPECT_EQ(outcome.err, std::string("scrivane-convert: The output file ") + output +
-                               " is the input file itself. Choose another output name.\n");
-    EXPECT_EQ(sandbox.Read("notes.txt"), "my text\n");
+    for (const char* force : {"--force", "--jobs=1"}) {
+      const Outcome outcome = sandbox.Run({force, "notes.txt", "-o", output});
+      EXPECT_EQ(outcome.status, 1) << output << " " << force;
+      EXPECT_EQ(outcome.err, std::string("scrivane-convert: The output file ") + output +
+                                 " is the input file itself. Choose another output name.\n");
+      EXPECT_EQ(sandbox.Read("notes.txt"), "my text\n");
+    }
   }
 }
 
