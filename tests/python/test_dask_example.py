@@ -25,7 +25,9 @@ def make_tree(root, files):
 
 
 def documents(root):
-    return {path.relative_to(root): masked(path.read_bytes()) for path in sorted(root.rglob("*")) if path.is_file()}
+    """The HTML documents under root; scrivane-convert's own record of an output folder is left out."""
+    return {path.relative_to(root): masked(path.read_bytes()) for path in sorted(root.rglob("*"))
+            if path.is_file() and path.name != ".scrivane-manifest.json"}
 
 
 @pytest.mark.filterwarnings("ignore:make_current is deprecated:DeprecationWarning")  # Debian's tornado
