@@ -275,6 +275,27 @@ RunResult Failed(RunFailure failure, std::string path = {}, std::string reason =
   return result;
 }
 
+// The failure of a run that refuses binary input, naming the input it read.
+RunResult RefusedAsBinary(const ConversionInput& input) {
+  RunResult refused;
+  if (const auto* inputFile = std::get_if<InputFile>(&input)) {
+    refused = Failed(RunFailure::BinaryInput, inputFile->path);
+  } else if (const auto* inputStream = std::get_if<InputStream>(&input)) {
+    refused = Failed(RunFailure::BinaryInput, inputStream->name, {}, true);
+  } else {
+    refused = Failed(RunFailure::BinaryInput);
+  }
+  refused.binary = true;
+  return refused;
+}
+
+// The file the document goes to: as named, or the input's name + ".html";
+// "" when there is neither (text in memory and streams have no name to derive one from).
+std::string OutputPathFor(const OutputFile& output, const InputFile* inputFile) {
+  if (!output.path.empty() || inputFile == nullptr) return output.path;
+  return inputFile->path + ".html";
+}
+
 }  // namespace
 
 RunResult RunConversion(const ConversionInput& input, const ConversionOutput& output,
@@ -295,9 +316,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
   const OutputFile* outputFile = std::get_if<OutputFile>(&output);
   std::string outputPath;
   if (outputFile != nullptr) {
-    outputPath = outputFile->path;
-    if (outputPath.empty() && inputFile != nullptr) outputPath = inputFile->path + ".html";
-    // Text in memory and streams have no name to derive one from.
+    outputPath = OutputPathFor(*outputFile, inputFile);
     if (outputPath.empty()) return Failed(RunFailure::NoOutputName);
     // Checked here, so that no front end can replace the user's text with its HTML.
     if (IsTheInput(input, file ? &*file : nullptr, outputPath)) return Failed(RunFailure::OutputIsInput, outputPath);
@@ -330,14 +349,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
       source = &stream.emplace(inputStream);
     }
     result.binary = LooksBinary(*source);
-    if (result.binary && options.refuseBinary) {
-      const auto* inputStream = std::get_if<InputStream>(&input);
-      RunResult refused = inputFile != nullptr ? Failed(RunFailure::BinaryInput, inputFile->path)
-                          : inputStream != nullptr ? Failed(RunFailure::BinaryInput, inputStream->name, {}, true)
-                                                   : Failed(RunFailure::BinaryInput);
-      refused.binary = true;
-      return refused;
-    }
+    if (result.binary && options.refuseBinary) return RefusedAsBinary(input);
     const auto restart = [&](auto&& clear) {
       return [&result, clear] {
         result.bytesWritten = 0;
