@@ -6,7 +6,7 @@
 #include "cli.h"
 #include "encoding.h"
 #include "markup.h"
-#include "page_style.h"
+#include "page_writer.h"
 
 namespace scrivane {
 namespace {
@@ -62,108 +62,22 @@ std::string FolderTitle(const IndexFolder& folder) {
   return "Index of " + Escaped(PageText(shown, kNameCharacters * 4));
 }
 
-// A line of the classic page, which ends its lines as the classic documents do.
-void Line(std::string& page, std::string_view text) { page.append(text).append("\r\n"); }
-
-// A line of the modern page, which ends its lines as the modern documents do.
-void ModernLine(std::string& page, std::string_view text) { page.append(text).append("\n"); }
-
-// ` NAME="value"` with the value escaped; nothing when the value is empty.
-std::string Attribute(std::string_view name, const std::string& value) {
-  if (value.empty()) return {};
-  return " " + std::string(name) + "=\"" + Escaped(value) + "\"";
-}
-
-std::string ClassicPage(const IndexFolder& folder, const ConversionOptions& options) {
-  const std::string title = FolderTitle(folder);
-  std::string page;
-  Line(page, "<HTML>");
-  Line(page, "<HEAD>");
-  Line(page, "<TITLE>" + title + "</TITLE>");
-  Line(page, "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=utf-8\">");
-  Line(page, "</HEAD>");
-  // The documents' page colours and background, so the index looks like them.
-  Line(page, "<BODY" + Attribute("BACKGROUND", options.bgImage) + Attribute("TEXT", options.textColor) +
-                 Attribute("BGCOLOR", options.bgColor) + ">");
-  Line(page, "<CENTER><FONT SIZE=\"+2\"><B>" + title + "</B></FONT></CENTER><BR>");
-  if (!folder.path.empty()) Line(page, "<P><A HREF=\"../index.html\">Parent folder</A></P>");
-  if (!folder.folders.empty()) {
-    Line(page, "<UL>");
-    for (const std::string& name : folder.folders) {
-      Line(page, "<LI><A HREF=\"" + PathSegment(name) + "/index.html\">" + ShownName(name) + "/</A>");
-    }
-    Line(page, "</UL>");
+// The listing of a folder, its names and figures ready to write.
+IndexListing ListingOf(const IndexFolder& folder) {
+  IndexListing listing;
+  listing.title = FolderTitle(folder);
+  listing.hasParent = !folder.path.empty();
+  for (const std::string& name : folder.folders) {
+    listing.folders.push_back({.href = PathSegment(name) + "/index.html", .name = ShownName(name) + "/"});
   }
-  if (folder.documents.empty()) {
-    Line(page, "<P>No documents.</P>");
-  } else {
-    Line(page, "<TABLE BORDER=\"1\">");
-    Line(page, "<TR><TH>Document</TH><TH>Size</TH><TH>Date</TH></TR>");
-    for (const IndexItem& item : folder.documents) {
-      Line(page, "<TR><TD><A HREF=\"" + PathSegment(item.name) + "\">" + ShownName(item.title) + "</A></TD><TD>" +
-                     SizeText(item.bytes) + "</TD><TD>" + DateText(item.mtime, "%Y-%m-%d %H:%M") + "</TD></TR>");
-    }
-    Line(page, "</TABLE>");
+  for (const IndexItem& item : folder.documents) {
+    listing.documents.push_back({.href = PathSegment(item.name),
+                                 .name = ShownName(item.title),
+                                 .size = SizeText(item.bytes),
+                                 .date = DateText(item.mtime, "%Y-%m-%d %H:%M"),
+                                 .dateTime = DateText(item.mtime, "%Y-%m-%dT%H:%M")});
   }
-  Line(page, "</BODY>");
-  Line(page, "</HTML>");
-  return page;
-}
-
-// The documents' own style sheet and language, so that the index looks like them,
-// light and dark.
-std::string ModernPage(const IndexFolder& folder, const ConversionOptions& options) {
-  const std::string title = FolderTitle(folder);
-  std::string page;
-  ModernLine(page, "<!DOCTYPE html>");
-  ModernLine(page, "<html lang=\"" + LanguageTag(options.language) + "\">");
-  ModernLine(page, "<head>");
-  ModernLine(page, "<meta charset=\"utf-8\">");
-  ModernLine(page, "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">");
-  ModernLine(page, "<title>" + title + "</title>");
-  ModernLine(page, "<style>");
-  for (const std::string& rule : PageStyleLines(options)) ModernLine(page, rule);
-  ModernLine(page, "td time { white-space: nowrap; }");
-  ModernLine(page, "</style>");
-  ModernLine(page, "</head>");
-  ModernLine(page, "<body>");
-  ModernLine(page, "<header>");
-  ModernLine(page, "<h1>" + title + "</h1>");
-  ModernLine(page, "</header>");
-  if (!folder.path.empty() || !folder.folders.empty()) {
-    ModernLine(page, "<nav aria-label=\"Folders\">");
-    ModernLine(page, "<ul>");
-    if (!folder.path.empty()) ModernLine(page, "<li><a href=\"../index.html\">Parent folder</a></li>");
-    for (const std::string& name : folder.folders) {
-      ModernLine(page, "<li><a href=\"" + PathSegment(name) + "/index.html\">" + ShownName(name) + "/</a></li>");
-    }
-    ModernLine(page, "</ul>");
-    ModernLine(page, "</nav>");
-  }
-  ModernLine(page, "<main>");
-  if (folder.documents.empty()) {
-    ModernLine(page, "<p>No documents.</p>");
-  } else {
-    ModernLine(page, "<div class=\"table-box\" role=\"region\" aria-label=\"Documents\" tabindex=\"0\">");
-    ModernLine(page, "<table>");
-    ModernLine(page, "<caption>Documents</caption>");
-    ModernLine(page, "<thead>");
-    ModernLine(page, "<tr><th scope=\"col\">Document</th><th scope=\"col\">Size</th><th scope=\"col\">Date</th></tr>");
-    ModernLine(page, "</thead>");
-    ModernLine(page, "<tbody>");
-    for (const IndexItem& item : folder.documents) {
-      ModernLine(page, "<tr><td><a href=\"" + PathSegment(item.name) + "\">" + ShownName(item.title) + "</a></td><td>" +
-                     SizeText(item.bytes) + "</td><td><time datetime=\"" + DateText(item.mtime, "%Y-%m-%dT%H:%M") +
-                     "\">" + DateText(item.mtime, "%Y-%m-%d %H:%M") + "</time></td></tr>");
-    }
-    ModernLine(page, "</tbody>");
-    ModernLine(page, "</table>");
-    ModernLine(page, "</div>");
-  }
-  ModernLine(page, "</main>");
-  ModernLine(page, "</body>");
-  ModernLine(page, "</html>");
-  return page;
+  return listing;
 }
 
 }  // namespace
@@ -197,7 +111,11 @@ std::string PageText(std::string_view bytes, std::size_t characters) {
 }
 
 std::string IndexPage(const IndexFolder& folder, const ConversionOptions& options) {
-  return options.modern ? ModernPage(folder, options) : ClassicPage(folder, options);
+  std::string page;
+  DocumentSink sink([&page](std::string_view bytes) { page.append(bytes); }, TextEncoding::Utf8);
+  MakePageWriter(options, sink)->WriteIndex(ListingOf(folder));
+  sink.Flush();
+  return page;
 }
 
 }  // namespace scrivane

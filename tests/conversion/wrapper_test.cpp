@@ -3,6 +3,7 @@
 
 #include "convert_helpers.h"
 #include "document.h"
+#include "page_frame.h"
 
 namespace scrivane {
 namespace {
@@ -114,6 +115,32 @@ INSTANTIATE_TEST_SUITE_P(Table, EffectiveFontSizeTest,
                                          FontSizeCase{"", "+", OutputFormat::OriginalFormat, "+"},
                                          FontSizeCase{"", "3", OutputFormat::Smart, "3"},
                                          FontSizeCase{"Arial", "", OutputFormat::HtmlList, ""}));
+
+// The footer as both styles take it: trimmed of their blanks, placeholders
+// dropped, then cut into the lines it was typed as.
+struct FooterCase {
+  std::string_view typed;
+  std::string_view blanks;
+  std::vector<std::string_view> lines;  // empty: no footer
+};
+
+TEST(PageFrame, FooterLines) {
+  const FooterCase cases[] = {
+      {"  Enter your footer here\r\n", kLineBlanks, {}},
+      {"Enter your footer here icluding any html tags.", kHtmlBlanks, {}},
+      {" \t\r\n", kLineBlanks, {}},
+      {"one", kLineBlanks, {"one"}},
+      {"a\r\nb\rc\nd", kLineBlanks, {"a", "b", "c", "d"}},
+      {"a\r\n\r\nb", kLineBlanks, {"a", "", "b"}},
+      {"\fa\f", kLineBlanks, {"\fa\f"}},  // the classic document keeps form feeds
+      {"\fa\f", kHtmlBlanks, {"a"}},
+  };
+  for (const FooterCase& c : cases) {
+    const std::string_view footer = UserFooter(c.typed, c.blanks);
+    const std::vector<std::string_view> lines = footer.empty() ? std::vector<std::string_view>{} : TypedLines(footer);
+    EXPECT_EQ(lines, c.lines) << c.typed;
+  }
+}
 
 }  // namespace
 }  // namespace scrivane

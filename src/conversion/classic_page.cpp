@@ -1,0 +1,220 @@
+// The classic document: upper-case HTML of its time. The page head with its
+// title banner, centring and font wrappers around the body, the six body
+// formats, and a foot with the user's footer and the credit. Every item is
+// one line ending in CR LF.
+#include <memory>
+
+#include "byte_rules.h"
+#include "document.h"
+#include "page_frame.h"
+#include "page_writer.h"
+
+namespace scrivane {
+namespace {
+
+// Text to place inside a single-quoted script string within a double-quoted attribute.
+std::string ScriptStringInAttribute(std::string_view text) {
+  std::string script;
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {  // a line end would end the string too soon
+      script.append(c == '\r' ? "\\r" : "\\n");
+      continue;
+    }
+    if (c == '\\' || c == '\'') script.push_back('\\');
+    script.push_back(c);
+  }
+  std::string escaped;
+  AppendEscaped(escaped, script);
+  return escaped;
+}
+
+constexpr CreditMarkup kCredit{.open = "<center>Web Page created with ",
+                               .version = " v",
+                               .anchor = "<A HREF=\"",
+                               .anchorEnd = "</A>",
+                               .lineBreak = "<BR>",
+                               .close = "</center><BR><BR>"};
+
+class ClassicPageWriter final : public PageWriter {
+ public:
+  ClassicPageWriter(const ConversionOptions& options, DocumentSink& sink) : PageWriter(options, sink) {
+    const std::string size = EffectiveFontSize(options);
+    if (!options.fontFace.empty() || !size.empty() || !options.fontColor.empty()) {
+      fontTag_ = "<FONT" + Attribute("FACE", options.fontFace) + Attribute("SIZE", size) +
+                 Attribute("COLOR", options.fontColor) + ">";
+    }
+  }
+
+  void WriteHead() override {
+    if (options_.webPage) WritePageHead(options_.title, options_.charSet);
+    if (options_.centre) sink_.Line("<CENTER>");
+    if (!fontTag_.empty()) sink_.Line(fontTag_);
+  }
+
+  void OpenBody() override {
+    switch (options_.format) {
+      case OutputFormat::OriginalFormat: sink_.Line("<PRE>"); break;
+      case OutputFormat::HtmlTable: sink_.Line("<TABLE BORDER=\"1\">"); break;
+      case OutputFormat::SelectionBox:
+        sink_.Line("<FORM NAME=\"FN" + options_.formId + "\">");
+        sink_.Line("<SELECT NAME=\"SN" + options_.formId + "\">");
+        break;
+      case OutputFormat::HtmlList: sink_.Line(ordered_ ? "<OL>" : "<UL>"); break;
+      default: break;
+    }
+  }
+
+  void AddLine(std::string_view line, bool plain, bool) override {
+    switch (options_.format) {
+      case OutputFormat::Smart:
+        if (line.empty()) {
+          sink_.Text().append("<P>");
+          break;
+        }
+        WriteText(line, plain);
+        sink_.Text().push_back(' ');
+        break;
+      case OutputFormat::OriginalLinefeeds:
+        WriteText(line, plain);
+        sink_.Text().append(" <BR>");
+        break;
+      case OutputFormat::OriginalFormat:
+        WriteText(line, plain);
+        sink_.Text().push_back(' ');
+        break;
+      case OutputFormat::HtmlList:
+        sink_.Text().append("<LI>");
+        WriteText(line, plain);
+        sink_.Text().push_back(' ');
+        break;
+      case OutputFormat::HtmlTable:
+        if (line.empty()) return;
+        AddRow(line, plain);
+        break;
+      case OutputFormat::SelectionBox:
+        if (!plain) AddOption(line);  // a plain line holds no link
+        return;
+    }
+    sink_.EndLine();
+  }
+
+  void CloseBody() override {
+    switch (options_.format) {
+      case OutputFormat::OriginalFormat: sink_.Line("</PRE>"); break;
+      case OutputFormat::HtmlTable: sink_.Line("</TABLE>"); break;
+      case OutputFormat::SelectionBox:
+        sink_.Line("</SELECT>");
+        if (options_.goButton) WriteGoButton();
+        sink_.Line("</FORM>");
+        break;
+      case OutputFormat::HtmlList: sink_.Line(ordered_ ? "</OL>" : "</UL>"); break;
+      default: break;
+    }
+  }
+
+  void WriteFoot() override {
+    if (!fontTag_.empty()) sink_.Line("</FONT>");
+    if (options_.centre) sink_.Line("</CENTER>");
+    if (!options_.webPage) return;
+    sink_.Line("<BR><HR>");
+    // The footer is HTML typed over several lines; each becomes an output line.
+    const std::string_view footer = UserFooter(options_.footer, kLineBlanks);
+    if (!footer.empty()) {
+      for (std::string_view line : TypedLines(footer)) sink_.Line(line);
+    }
+    for (const std::string& line : CreditLines(kCredit, options_.progName, options_.dateText)) sink_.Line(line);
+    sink_.Line("</BODY></HTML>");
+  }
+
+  void WriteIndex(const IndexListing& listing) override {
+    WritePageHead(listing.title, "utf-8");
+    if (listing.hasParent) sink_.Line("<P><A HREF=\"../index.html\">Parent folder</A></P>");
+    if (!listing.folders.empty()) {
+      sink_.Line("<UL>");
+      for (const IndexEntry& folder : listing.folders) {
+        sink_.Line("<LI><A HREF=\"" + folder.href + "\">" + folder.name + "</A>");
+      }
+      sink_.Line("</UL>");
+    }
+    if (listing.documents.empty()) {
+      sink_.Line("<P>No documents.</P>");
+    } else {
+      sink_.Line("<TABLE BORDER=\"1\">");
+      sink_.Line("<TR><TH>Document</TH><TH>Size</TH><TH>Date</TH></TR>");
+      for (const IndexEntry& item : listing.documents) {
+        sink_.Line("<TR><TD><A HREF=\"" + item.href + "\">" + item.name + "</A></TD><TD>" + item.size + "</TD><TD>" +
+                   item.date + "</TD></TR>");
+      }
+      sink_.Line("</TABLE>");
+    }
+    sink_.Line("</BODY>");
+    sink_.Line("</HTML>");
+  }
+
+ private:
+  // The head, the body's colours and the title banner.
+  void WritePageHead(std::string_view title, std::string_view charSet) {
+    sink_.Line("<HTML>");
+    sink_.Line("<HEAD>");
+    sink_.Line(std::string("<TITLE>").append(title).append("</TITLE>"));
+    if (!charSet.empty()) {
+      std::string meta = "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CHARSET=";
+      AppendEscaped(meta, charSet);
+      sink_.Line(meta + "\">");
+    }
+    sink_.Line("</HEAD>");
+    sink_.Line("<BODY" + Attribute("BACKGROUND", options_.bgImage) + Attribute("TEXT", options_.textColor) +
+               Attribute("BGCOLOR", options_.bgColor) + ">");
+    sink_.Line(std::string("<CENTER><FONT SIZE=\"+2\"><B>").append(title).append("</B></FONT></CENTER><BR>"));
+  }
+
+  void AddRow(std::string_view line, bool plain) {
+    SplitFields(line, separator_, unquoted_, fields_);
+    sink_.Text().append("<TR>");
+    for (std::string_view field : fields_) {
+      sink_.Text().append("<TD>");
+      // The line's scan saw a host that now starts a field in the middle of a word.
+      const bool hostStartsField = field.size() > 3 && field[3] == '.' &&
+                                   MayChangeWord<false>(field.data(), 0, 3, field.size(), false, options_.links);
+      WriteText(field, plain && !hostStartsField);
+      sink_.Text().append("</TD>");
+    }
+    sink_.Text().append("</TR>");
+  }
+
+  void AddOption(std::string_view line) {
+    if (!TakeOptionLink(line)) return;
+    std::string& out = sink_.Text();
+    out.append("<OPTION VALUE=\"");
+    if (options_.links.modern) {
+      AppendDrained(out, link_.href, drain_);
+    } else {
+      out.append(link_.scheme);
+      AppendDrained(out, link_.text, drain_);
+    }
+    out.append("\">");
+    AppendOptionLabel(out);
+    out.append("</OPTION>");
+    sink_.EndLine();
+  }
+
+  void WriteGoButton() {
+    const std::string& id = options_.formId;
+    sink_.Line("<INPUT TYPE=\"Button\" VALUE=\"Go\"");
+    sink_.Line("\tonClick=\"");
+    sink_.Line("\tvar LinkObj=document.FN" + id + ".SN" + id + ";");
+    sink_.Line("\tvar Index=LinkObj.selectedIndex;");
+    sink_.Line("\tvar link=LinkObj.options[Index].value;");
+    sink_.Line("\twindow.open(link,'" + ScriptStringInAttribute(options_.target) + "')\">");
+  }
+
+  std::string fontTag_;  // the body's font wrapper; "" when no font option is set
+};
+
+}  // namespace
+
+std::unique_ptr<PageWriter> MakeClassicPageWriter(const ConversionOptions& options, DocumentSink& sink) {
+  return std::make_unique<ClassicPageWriter>(options, sink);
+}
+
+}  // namespace scrivane

@@ -1,0 +1,387 @@
+// The modern page: an HTML5 page (or fragment) in lower case, styled from
+// the options through one style element, with header, main and footer
+// landmarks. The body formats mean what the classic ones do; what a format
+// carries from line to line (an open paragraph, the header row) lives in the
+// writer's LineContext, so blocks converted apart join up the same.
+#include <algorithm>
+#include <memory>
+
+#include "page_frame.h"
+#include "page_style.h"
+#include "page_text.h"
+#include "page_writer.h"
+
+namespace scrivane {
+namespace {
+
+using namespace std::string_view_literals;
+
+// Text escaped and cleaned for an element's content.
+std::string Text(std::string_view text) {
+  std::string clean;
+  if (HasForbiddenCodePoints(text)) {
+    AppendWithoutForbidden(clean, text);
+    text = clean;
+  }
+  std::string escaped;
+  AppendEscaped(escaped, text);
+  return escaped;
+}
+
+// ` name="value"` with the value escaped and cleaned as Text does; nothing when it is empty.
+std::string TextAttribute(std::string_view name, std::string_view value) {
+  if (value.empty()) return {};
+  return std::string(" ").append(name).append("=\"").append(Text(value)).append("\"");
+}
+
+// The form identifier as it may stand in an id: letters, digits, "-" and "_".
+std::string IdPart(std::string_view formId) {
+  std::string id;
+  for (char c : formId) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_') {
+      id.push_back(c);
+    }
+  }
+  return id.empty() ? "1" : id;
+}
+
+// True for a field that holds one number: an optional sign and currency sign,
+// digits (grouped by commas), a decimal part, a per cent sign. Plain byte tests
+// only: every cell of a table comes through here.
+bool IsNumber(std::string_view field) {
+  std::size_t i = 0, n = field.size();
+  while (i < n && (field[i] == ' ' || field[i] == '\t')) ++i;
+  if (i == n) return false;
+  // Most cells are words: turn them away on their first byte.
+  const char first = field[i];
+  if (!((first >= '0' && first <= '9') || first == '+' || first == '-' || first == '$' || first == '.' ||
+        first == '\xC2' || first == '\xE2')) {
+    return false;
+  }
+  while (n > i && (field[n - 1] == ' ' || field[n - 1] == '\t')) --n;
+  if (i < n && (field[i] == '+' || field[i] == '-')) ++i;
+  if (i < n && field[i] == '$') {
+    ++i;
+  } else if (n - i >= 2 && field[i] == '\xC2' && field[i + 1] == '\xA3') {  // pound sign
+    i += 2;
+  } else if (n - i >= 3 && field[i] == '\xE2' && field[i + 1] == '\x82' && field[i + 2] == '\xAC') {  // euro sign
+    i += 3;
+  }
+  if (n > i && field[n - 1] == '%') --n;
+  if (i == n || field[n - 1] == '.') return false;
+  bool digits = false, point = false;
+  for (; i < n; ++i) {
+    const char c = field[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == ',' && digits && !point) {
+      if (i + 1 >= n || field[i + 1] < '0' || field[i + 1] > '9') return false;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits;
+}
+
+// A date and time as the datetime attribute takes it (digits and - : . + T Z only).
+bool LooksLikeDateTime(std::string_view text) {
+  return !text.empty() && text.size() <= 40 && std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == ':' || c == '.' || c == '+' || c == 'T' || c == 'Z';
+  });
+}
+
+// Wires every Go button on the page once, however many boxes (and copies of this
+// script) it holds; script addresses are never opened.
+constexpr std::string_view kGoScript[] = {
+    "<script>",
+    "document.querySelectorAll(\"form.links button.go:not([data-wired])\").forEach(function (button) {",
+    "  button.setAttribute(\"data-wired\", \"\");",
+    "  button.addEventListener(\"click\", function () {",
+    "    var address = button.form.querySelector(\"select\").value;",
+    "    if (!address || /^(javascript|vbscript|data):$/.test(new URL(address, location.href).protocol)) return;",
+    "    var target = button.getAttribute(\"data-target\") || \"_blank\";",
+    "    window.open(address, target, /^_(self|parent|top)$/i.test(target) ? \"\" : \"noopener\");",
+    "  });",
+    "});",
+    "</script>",
+};
+
+
+constexpr CreditMarkup kCredit{.open = "<p>Web page created with ",
+                               .version = " ",
+                               .anchor = "<a href=\"",
+                               .anchorEnd = "</a>",
+                               .lineBreak = "<br>",
+                               .close = "</p>"};
+
+class ModernPageWriter final : public PageWriter {
+ public:
+  ModernPageWriter(const ConversionOptions& options, DocumentSink& sink, std::size_t tableColumns)
+      : PageWriter(options, sink), tableColumns_(tableColumns) {}
+
+  void WriteHead() override {
+    if (options_.webPage) {
+      const std::string banner = SanitizeInlineHtml(TrimBlanks(options_.title, kHtmlBlanks));
+      std::string title(TrimBlanks(InlineHtmlText(banner), kHtmlBlanks));
+      if (title.empty()) title = "Untitled";
+      OpenHead(LanguageTag(options_.language));
+      sink_.Line("<meta name=\"generator\"" + TextAttribute("content", options_.progName + " " + kVersionText) +
+                 ">");
+      sink_.Line("<title>" + title + "</title>");
+      sink_.Line("<style>");
+      for (const std::string& rule : PageStyleLines(options_)) sink_.Line(rule);
+      sink_.Line("</style>");
+      WriteBanner(InlineHtmlText(banner).find_first_not_of(" \t\r\n") == std::string::npos ? title : banner);
+      sink_.Line(options_.centre ? "<main class=\"centre\">" : "<main>");
+    } else if (options_.centre) {
+      sink_.Line("<div class=\"centre\">");
+    }
+  }
+
+  void OpenBody() override {
+    switch (options_.format) {
+      case OutputFormat::OriginalLinefeeds: sink_.Line("<p class=\"lines\">"); break;
+      case OutputFormat::OriginalFormat: sink_.Line("<pre>"); break;
+      case OutputFormat::HtmlList: sink_.Line(ordered_ ? "<ol>" : "<ul>"); break;
+      case OutputFormat::HtmlTable:
+        // A table wider than the screen scrolls sideways in a box of its own (which
+        // the keyboard can reach), rather than squeezing its cells or the page.
+        sink_.Line("<div class=\"table-box\" role=\"region\" aria-label=\"Table\" tabindex=\"0\">");
+        sink_.Line("<table>");
+        if (!options_.headerRow) sink_.Line("<tbody>");
+        break;
+      case OutputFormat::SelectionBox: {
+        const std::string id = "links-" + IdPart(options_.formId);
+        sink_.Line("<form class=\"links\">");
+        sink_.Line("<label for=\"" + id + "\">Links</label>");
+        sink_.Line("<select id=\"" + id + "\">");
+        break;
+      }
+      default: break;
+    }
+  }
+
+  void AddLine(std::string_view line, bool plain, bool printable) override {
+    if (options_.format == OutputFormat::SelectionBox && plain) return;  // a plain line holds no link
+    if (!printable && NeedsPageCleaning(line)) {
+      cleaned_.clear();
+      AppendPageText(cleaned_, line);
+      line = cleaned_;
+    }
+    switch (options_.format) {
+      case OutputFormat::Smart:
+        // Each run of lines with text is one paragraph; the lines stay lines.
+        if (line.empty()) {
+          if (context_.afterText) sink_.Line("</p>");
+          context_.afterText = false;
+          return;
+        }
+        if (!context_.afterText) sink_.Text().append("<p>");
+        context_.afterText = true;
+        WriteText(line, plain);
+        break;
+      case OutputFormat::OriginalLinefeeds:
+        WriteText(line, plain);
+        sink_.Text().append("<br>");
+        break;
+      case OutputFormat::OriginalFormat: WriteText(line, plain); break;
+      case OutputFormat::HtmlList:
+        sink_.Text().append("<li>");
+        WriteText(line, plain);
+        sink_.Text().append("</li>");
+        break;
+      case OutputFormat::HtmlTable:
+        if (line.empty()) return;
+        AddRow(line, plain);
+        break;
+      case OutputFormat::SelectionBox: AddOption(line); return;
+    }
+    sink_.EndLine();
+  }
+
+  void CloseBody() override {
+    switch (options_.format) {
+      case OutputFormat::Smart:
+        if (context_.afterText) sink_.Line("</p>");
+        context_.afterText = false;
+        break;
+      case OutputFormat::OriginalLinefeeds: sink_.Line("</p>"); break;
+      case OutputFormat::OriginalFormat: sink_.Line("</pre>"); break;
+      case OutputFormat::HtmlList: sink_.Line(ordered_ ? "</ol>" : "</ul>"); break;
+      case OutputFormat::HtmlTable:
+        if (!options_.headerRow || context_.rowsBefore) sink_.Line("</tbody>");
+        sink_.Line("</table>");
+        sink_.Line("</div>");
+        break;
+      case OutputFormat::SelectionBox:
+        sink_.Line("</select>");
+        if (options_.goButton) {
+          sink_.Line("<button type=\"button\" class=\"go\"" + TextAttribute("data-target", options_.target) +
+                     ">Go</button>");
+        }
+        sink_.Line("</form>");
+        if (options_.goButton) {
+          for (std::string_view line : kGoScript) sink_.Line(line);
+        }
+        break;
+    }
+  }
+
+  void WriteFoot() override {
+    if (!options_.webPage) {
+      if (options_.centre) sink_.Line("</div>");
+      return;
+    }
+    sink_.Line("</main>");
+    sink_.Line("<footer>");
+    const std::string_view footer = UserFooter(options_.footer, kHtmlBlanks);
+    if (!footer.empty()) {
+      // Typed over several lines: each stays a line of the paragraph.
+      const std::string clean = SanitizeInlineHtml(footer);
+      sink_.Text().append("<p>");
+      bool first = true;
+      for (std::string_view line : TypedLines(clean)) {
+        if (!first) sink_.EndLine();
+        first = false;
+        sink_.Text().append(line);
+      }
+      sink_.Line("</p>");
+    }
+    std::string date = Text(options_.dateText);
+    if (LooksLikeDateTime(options_.dateTime)) date = "<time datetime=\"" + options_.dateTime + "\">" + date + "</time>";
+    for (const std::string& line : CreditLines(kCredit, Text(options_.progName), date)) sink_.Line(line);
+    sink_.Line("</footer>");
+    sink_.Line("</body>");
+    sink_.Line("</html>");
+  }
+
+  LineContext Context() const override { return context_; }
+  void Resume(const LineContext& context) override { context_ = context; }
+
+  void WriteIndex(const IndexListing& listing) override {
+    // The documents' own language and style sheet, so that the index looks like
+    // them, light and dark.
+    OpenHead(LanguageTag(options_.language));
+    sink_.Line("<title>" + listing.title + "</title>");
+    sink_.Line("<style>");
+    for (const std::string& rule : PageStyleLines(options_)) sink_.Line(rule);
+    sink_.Line("td time { white-space: nowrap; }");
+    sink_.Line("</style>");
+    WriteBanner(listing.title);
+    if (listing.hasParent || !listing.folders.empty()) {
+      sink_.Line("<nav aria-label=\"Folders\">");
+      sink_.Line("<ul>");
+      if (listing.hasParent) sink_.Line("<li><a href=\"../index.html\">Parent folder</a></li>");
+      for (const IndexEntry& folder : listing.folders) {
+        sink_.Line("<li><a href=\"" + folder.href + "\">" + folder.name + "</a></li>");
+      }
+      sink_.Line("</ul>");
+      sink_.Line("</nav>");
+    }
+    sink_.Line("<main>");
+    if (listing.documents.empty()) {
+      sink_.Line("<p>No documents.</p>");
+    } else {
+      WriteIndexTable(listing.documents);
+    }
+    sink_.Line("</main>");
+    sink_.Line("</body>");
+    sink_.Line("</html>");
+  }
+
+ private:
+  // The page's first lines, up to the viewport.
+  void OpenHead(std::string_view language) {
+    sink_.Line("<!DOCTYPE html>");
+    sink_.Line(std::string("<html lang=\"").append(language).append("\">"));
+    sink_.Line("<head>");
+    sink_.Line("<meta charset=\"utf-8\">");
+    sink_.Line("<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">");
+  }
+
+  // The end of the head and the page's header with its heading.
+  void WriteBanner(std::string_view heading) {
+    sink_.Line("</head>");
+    sink_.Line("<body>");
+    sink_.Line("<header>");
+    sink_.Line(std::string("<h1>").append(heading).append("</h1>"));
+    sink_.Line("</header>");
+  }
+
+  void WriteIndexTable(const std::vector<IndexEntry>& documents) {
+    sink_.Line("<div class=\"table-box\" role=\"region\" aria-label=\"Documents\" tabindex=\"0\">");
+    sink_.Line("<table>");
+    sink_.Line("<caption>Documents</caption>");
+    sink_.Line("<thead>");
+    sink_.Line("<tr><th scope=\"col\">Document</th><th scope=\"col\">Size</th><th scope=\"col\">Date</th></tr>");
+    sink_.Line("</thead>");
+    sink_.Line("<tbody>");
+    for (const IndexEntry& item : documents) {
+      sink_.Line("<tr><td><a href=\"" + item.href + "\">" + item.name + "</a></td><td>" + item.size +
+                 "</td><td><time datetime=\"" + item.dateTime + "\">" + item.date + "</time></td></tr>");
+    }
+    sink_.Line("</tbody>");
+    sink_.Line("</table>");
+    sink_.Line("</div>");
+  }
+
+  void AddRow(std::string_view line, bool plain) {
+    SplitFields(line, separator_, unquoted_, fields_);
+    if (tableColumns_ == 0) {
+      if (context_.rowWidth != 0 && context_.rowWidth != fields_.size()) throw UnevenTable{};
+      context_.rowWidth = fields_.size();
+    }
+    const bool header = options_.headerRow && !context_.rowsBefore;
+    context_.rowsBefore = true;
+    std::string& out = sink_.Text();
+    if (header) out.append("<thead>");
+    out.append("<tr>");
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+      const std::string_view field = fields_[i];
+      // The last cell spans what the row lacks of the widest row's width.
+      const bool last = i + 1 == fields_.size();
+      const std::size_t span = last && tableColumns_ > fields_.size() ? tableColumns_ - fields_.size() + 1 : 1;
+      const bool headerCell = header && !TrimBlanks(field, kHtmlBlanks).empty();  // an empty header cell names nothing
+      const bool number = !header && IsNumber(field);
+      std::string_view open = headerCell ? "<th scope=\"col\""sv : number ? "<td class=\"number\""sv : "<td"sv;
+      if (span > 1) {
+        out.append(open).append(" colspan=\"").append(std::to_string(span)).append("\">");
+      } else {
+        open = headerCell ? "<th scope=\"col\">"sv : number ? "<td class=\"number\">"sv : "<td>"sv;
+        out.append(open);
+      }
+      WriteText(field, plain);
+      out.append(headerCell ? "</th>"sv : "</td>"sv);
+    }
+    out.append("</tr>");
+    if (header) out.append("</thead><tbody>");
+  }
+
+  void AddOption(std::string_view line) {
+    if (!TakeOptionLink(line)) return;
+    // A label of white space alone is an empty option; the link names it then.
+    if (label_.find_first_not_of(" \t\n\f\r") == std::string::npos) label_.clear();
+    std::string& out = sink_.Text();
+    out.append("<option value=\"");
+    AppendDrained(out, link_.href, drain_);  // a modern page's links are always modern
+    out.append("\">");
+    AppendOptionLabel(out);
+    out.append("</option>");
+    sink_.EndLine();
+  }
+
+  std::size_t tableColumns_;  // every row fills this many columns; 0 while not known
+  LineContext context_;
+  std::string cleaned_;       // a line without its forbidden code points
+};
+
+}  // namespace
+
+std::unique_ptr<PageWriter> MakeModernPageWriter(const ConversionOptions& options, DocumentSink& sink,
+                                                 std::size_t tableColumns) {
+  return std::make_unique<ModernPageWriter>(options, sink, tableColumns);
+}
+
+}  // namespace scrivane

@@ -1,0 +1,122 @@
+// What every page writer shares: table fields, body text and option links.
+#include "page_writer.h"
+
+#include <algorithm>
+
+#include "document.h"
+
+namespace scrivane {
+namespace {
+
+constexpr char kQuote = '"';
+
+}  // namespace
+
+// A field that begins with a double quote runs to its closing quote; text after
+// the closing quote is kept as it is.
+void SplitFields(std::string_view line, const std::string& separator, std::string& unquoted,
+                 std::vector<std::string_view>& fields) {
+  fields.clear();
+  if (separator.empty()) {
+    fields.push_back(line);
+    return;
+  }
+  unquoted.clear();
+  unquoted.reserve(line.size());  // never outgrown, so views into it stay valid
+  std::size_t at = 0;
+  for (;;) {
+    const bool quoted = at < line.size() && line[at] == kQuote;
+    const std::size_t start = unquoted.size();
+    if (quoted) {
+      ++at;
+      while (at < line.size()) {
+        if (line[at] != kQuote) {
+          unquoted.push_back(line[at++]);
+        } else if (at + 1 < line.size() && line[at + 1] == kQuote) {
+          unquoted.push_back(kQuote);
+          at += 2;
+        } else {
+          ++at;
+          break;
+        }
+      }
+    }
+    const std::size_t next = line.find(separator, at);
+    const std::string_view rest = line.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at);
+    if (quoted) {
+      unquoted.append(rest);
+      fields.push_back(std::string_view(unquoted).substr(start));
+    } else {
+      fields.push_back(rest);
+    }
+    if (next == std::string_view::npos) return;
+    at = next + separator.size();
+  }
+}
+
+PageWriter::PageWriter(const ConversionOptions& options, DocumentSink& sink)
+    : options_(options),
+      sink_(sink),
+      ordered_(ListTagFor(options.listType) == "OL"),
+      separator_(SeparatorFor(options.separator)),
+      drain_([this] { sink_.Flush(); }) {
+  // Modern documents end their lines as the web does; classic ones keep CR LF.
+  sink_.UseLineEnd(options.modern ? "\n" : "\r\n");
+}
+
+void PageWriter::WriteText(std::string_view text, bool plain) {
+  // A long text goes out in pieces cut at spaces, so the pending output stays
+  // small; words never span a space, so the pieces render as the whole would.
+  constexpr std::size_t kPiece = 256 * 1024;
+  while (text.size() > kPiece) {
+    if (plain) {
+      sink_.Append(text);
+      return;
+    }
+    std::size_t cut = text.rfind(' ', kPiece);
+    if (cut == std::string_view::npos) cut = text.find(' ', kPiece);
+    if (cut == std::string_view::npos) break;
+    RenderText(text.substr(0, cut + 1), options_.links, sink_.Text(), drain_);
+    sink_.Flush();
+    text.remove_prefix(cut + 1);
+  }
+  if (plain) {
+    sink_.Text().append(text);
+  } else {
+    RenderText(text, options_.links, sink_.Text(), drain_);
+  }
+}
+
+bool PageWriter::TakeOptionLink(std::string_view line) {
+  std::size_t wordStart = 0, wordEnd = 0;
+  if (!FindFirstLink(line, options_.links, link_, wordStart, wordEnd)) return false;
+  // The label: the line's other words, one space apart.
+  label_.clear();
+  for (std::string_view part : {line.substr(0, wordStart), line.substr(wordEnd)}) {
+    for (std::size_t start = 0; start < part.size();) {
+      const std::size_t end = std::min(part.find(' ', start), part.size());
+      if (end > start) {
+        if (!label_.empty()) label_.push_back(' ');
+        label_.append(part.substr(start, end - start));
+      }
+      start = end + 1;
+    }
+  }
+  return true;
+}
+
+void PageWriter::AppendOptionLabel(std::string& out) {
+  if (label_.empty()) {
+    AppendDrained(out, link_.text, drain_);
+  } else {
+    AppendEscaped(out, label_);
+  }
+}
+
+std::unique_ptr<PageWriter> MakePageWriter(const ConversionOptions& options, DocumentSink& sink,
+                                           std::size_t tableColumns) {
+  if (options.modern) return MakeModernPageWriter(options, sink, tableColumns);
+  return MakeClassicPageWriter(options, sink);
+}
+
+}  // namespace scrivane

@@ -1,0 +1,118 @@
+// A page writer: one page style's markup for the page head, each line of the
+// body's format, and the page foot. The classic and modern styles each have
+// one writer (classic_page.cpp, modern_page.cpp) over the shared page frame
+// (page_frame.h); nothing outside them knows which style is being written.
+//
+// A format adds one case to each style's OpenBody, AddLine and CloseBody. A
+// format whose lines make blocks (headings, nested lists) keeps its parsing in
+// one shared file that calls element methods declared here and written once
+// per style, as the index page's are.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "conversion.h"
+#include "render.h"
+#include "sink.h"
+
+namespace scrivane {
+
+// What a document carries from one input line to the next.
+struct LineContext {
+  bool afterText = false;     // the line before held text (a paragraph is open)
+  bool rowsBefore = false;    // a table row has been written
+  std::size_t rowWidth = 0;   // the fields of every table row so far, while the widest is not known
+};
+
+// Thrown by a table whose width is not known when a row differs from the others
+// and the style needs every row equally wide.
+struct UnevenTable {};
+
+// Splits a table line into fields as spreadsheet text does (quoted fields may
+// hold the separator; "" in them is one quote). Fields are views into the line,
+// or into `unquoted` for quoted fields.
+void SplitFields(std::string_view line, const std::string& separator, std::string& unquoted,
+                 std::vector<std::string_view>& fields);
+
+// One entry of a folder's index page, its texts ready to write (escaped).
+struct IndexEntry {
+  std::string href{};    // the address, relative to the index
+  std::string name{};    // the shown name or title
+  std::string size{};    // documents: "1.5 KiB"
+  std::string date{};    // documents: the local date and time
+  std::string dateTime{};  // documents: the same as a machine-readable date
+};
+
+// A folder's index page: links to its parent and sub-folders, a table of its documents.
+struct IndexListing {
+  std::string title;  // escaped
+  bool hasParent = false;
+  std::vector<IndexEntry> folders;
+  std::vector<IndexEntry> documents;
+};
+
+// Writes one page style into a sink. The body's text goes through the shared
+// renderer (escaping and links); everything around it is the style's own.
+class PageWriter {
+ public:
+  // The options and the sink must outlive the writer.
+  PageWriter(const ConversionOptions& options, DocumentSink& sink);
+  virtual ~PageWriter() = default;
+  PageWriter(const PageWriter&) = delete;  // drain_ points back at this writer
+  PageWriter& operator=(const PageWriter&) = delete;
+
+  // The page head and the wrappers opened before the body (none for a fragment).
+  virtual void WriteHead() = 0;
+  // The format's opening markup.
+  virtual void OpenBody() = 0;
+  // One input line (UTF-8, without its line end) as the format requires.
+  // `plain` promises that no word of it needs escaping or linking; `printable`
+  // that it holds only printable ASCII and TAB.
+  virtual void AddLine(std::string_view line, bool plain, bool printable) = 0;
+  // The format's closing markup.
+  virtual void CloseBody() = 0;
+  // The wrappers closed after the body and the page foot.
+  virtual void WriteFoot() = 0;
+
+  // Where the input stands after the lines written so far.
+  virtual LineContext Context() const { return {}; }
+  // Goes on after lines written by another writer (a block converted elsewhere).
+  virtual void Resume(const LineContext&) {}
+
+  // A whole index page of a folder, in this style.
+  virtual void WriteIndex(const IndexListing& listing) = 0;
+
+ protected:
+  // Writes body text escaped and linked, or as it is when `plain`.
+  void WriteText(std::string_view text, bool plain);
+  // Finds the line's first link into link_ and its other words into label_; false without one.
+  bool TakeOptionLink(std::string_view line);
+  // The option's label: label_ escaped, or the link's text when the line has no other words.
+  void AppendOptionLabel(std::string& out);
+
+  const ConversionOptions& options_;
+  DocumentSink& sink_;
+  bool ordered_ = false;   // the list format numbers its items
+  std::string separator_;  // the text between table fields
+  std::vector<std::string_view> fields_;
+  std::string unquoted_;
+  Link link_;
+  std::string label_;    // the option line's words but its link
+  DrainFunction drain_;  // flushes the sink in the middle of a giant word
+};
+
+// The writer of the options' page style. `tableColumns`: the widest row of a
+// table, when the style needs it (0 while it is not known).
+std::unique_ptr<PageWriter> MakePageWriter(const ConversionOptions& options, DocumentSink& sink,
+                                           std::size_t tableColumns = 0);
+
+// The classic document: upper-case HTML of its time, font and centring wrappers.
+std::unique_ptr<PageWriter> MakeClassicPageWriter(const ConversionOptions& options, DocumentSink& sink);
+// The modern page: HTML5 with landmarks and one style element.
+std::unique_ptr<PageWriter> MakeModernPageWriter(const ConversionOptions& options, DocumentSink& sink,
+                                                 std::size_t tableColumns);
+
+}  // namespace scrivane
