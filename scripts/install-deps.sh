@@ -2,8 +2,9 @@
 # Installs the Debian packages the build needs (with --package, also what making
 # the Debian package needs; with --test, also what the tests need, the package
 # test and the modern page's checkers included: Java, Node.js and npm from
-# Debian, and the npm packages of tests/page; and a window manager, xdotool and
-# imagemagick to try the window and take its screenshots). Quiet and quick when
+# Debian, and the npm packages of tests/page; emscripten to build the web page;
+# and a window manager, xdotool and imagemagick to try the window and take its
+# screenshots). Quiet and quick when
 # everything is already there.
 set -euo pipefail
 
@@ -16,7 +17,8 @@ if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
 fi
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(xvfb xauth chromium clang libclang-rt-14-dev desktop-file-utils appstream man-db qt6-qpa-plugins
-            pkgconf python3-pytest python3-distributed openjdk-17-jre-headless openbox xdotool imagemagick)
+            pkgconf python3-pytest python3-distributed openjdk-17-jre-headless openbox xdotool imagemagick
+            emscripten)
   # A Node.js that brings its own npm (as some machines have) conflicts with Debian's npm.
   command -v npm >/dev/null || packages+=(nodejs npm)
 fi

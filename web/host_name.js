@@ -1,0 +1,22 @@
+// The browser's side of the host-name encoder (src/markup/host_name_browser.cpp).
+mergeInto(LibraryManager.library, {
+  // The ASCII form of a UTF-8 host name as a malloc'd string, or 0 when it has none.
+  // Only letters, marks, digits, joiners and the dots and hyphens between them
+  // make names IDNA2008 accepts; the URL parser also takes symbols and emoji,
+  // so those are refused before it is asked.
+  scrivane_browser_ascii_host: function (host, length) {
+    const name = UTF8ToString(host, length);
+    if (!/^[\p{L}\p{M}\p{Nd}\u200c\u200d.-]+$/u.test(name)) return 0;
+    let ascii;
+    try {
+      ascii = new URL('http://' + name + '/').hostname;
+    } catch (error) {
+      return 0;
+    }
+    if (!/^[\x21-\x7e]+$/.test(ascii)) return 0;
+    const size = lengthBytesUTF8(ascii) + 1;
+    const copy = _malloc(size);
+    stringToUTF8(ascii, copy, size);
+    return copy;
+  },
+});
