@@ -113,6 +113,21 @@ try {
     }
   }
 
+  // Only the options that change the chosen document are shown.
+  const shown = [
+    [[['format', 'select'], ['classic', null]], ['target', 'go-button', 'centre', 'charset'], ['separator', 'www', 'lang']],
+    [[['format', 'table'], ['modern', null]], ['separator', 'header-row', 'lang', 'www'], ['target', 'centre', 'charset']],
+    [[['format', 'list'], ['classic', null]], ['list-type', 'title', 'www'], ['header-row', 'new-tab', 'go-button']],
+  ];
+  for (const [settings, visible, hidden] of shown) {
+    await convertInPage(page, settings);
+    const seen = await page.evaluate((flags) => flags.map((flag) => $('option-' + flag).checkVisibility()),
+                                     [...visible, ...hidden]);
+    [...visible, ...hidden].forEach((flag, i) => {
+      if (seen[i] !== i < visible.length) fail(`${settings.map((s) => s.join('=')).join(' ')}: ${flag} ${seen[i] ? 'shown' : 'hidden'}`);
+    });
+  }
+
   // Hostile text and option values, with and without the Go button: nothing runs
   // in the preview but the button's own script.
   await page.evaluate(() => {
