@@ -1,12 +1,13 @@
 // The browser's side of the host-name encoder (src/markup/host_name_browser.cpp).
 mergeInto(LibraryManager.library, {
   // The ASCII form of a UTF-8 host name as a malloc'd string, or 0 when it has none.
-  // Only letters, marks, digits, joiners and the dots and hyphens between them
-  // make names IDNA2008 accepts; the URL parser also takes symbols and emoji,
-  // so those are refused before it is asked.
+  // The URL parser maps as the programs do but in one case: a name with symbols
+  // or emoji (beyond IDNA2008's letters, marks and digits) that also holds a
+  // sharp s or final sigma, which the programs refuse.
   scrivane_browser_ascii_host: function (host, length) {
     const name = UTF8ToString(host, length);
-    if (!/^[\p{L}\p{M}\p{Nd}\u200c\u200d.-]+$/u.test(name)) return 0;
+    const strict = /^[\p{L}\p{M}\p{Nd}\u200c\u200d.-]+$/u.test(name);
+    if (!strict && /[\u00df\u03c2]/u.test(name)) return 0;
     let ascii;
     try {
       ascii = new URL('http://' + name + '/').hostname;

@@ -1,7 +1,7 @@
 // Host names encoded by the browser's URL parser, for the engine compiled to
 // WebAssembly: the page then carries no IDNA tables of its own. The parser's
-// IDNA is non-transitional UTS #46 as libidn2's is here; its JavaScript side
-// (web/host_name.js) refuses the symbols IDNA2008 leaves out.
+// IDNA is the compatibility mapping (UTS #46) the programs' libidn2 calls make;
+// its JavaScript side (web/host_name.js) refuses the one case they refuse.
 #include <cstdlib>
 #include <memory>
 
