@@ -1,14 +1,11 @@
-// Normalization Form C through libunistring, behind a quick check that lets
-// the text of most languages through without a copy.
+// The quick check that lets the text of most languages through without a
+// copy; the composing itself is normal_form_unistring.cpp (the programs) or
+// normal_form_browser.cpp (the web page).
 #include "normal_form.h"
-
-#include <uninorm.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <utility>
 
 #include "utf8.h"
@@ -123,18 +120,6 @@ bool MayNeedComposing(std::string_view text) {
     i += length;
   }
   return false;
-}
-
-void AppendComposed(std::string& out, std::string_view text) {
-  std::size_t length = 0;
-  auto* composed = u8_normalize(UNINORM_NFC, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
-                                nullptr, &length);
-  if (composed == nullptr) {  // not UTF-8 after all, or out of memory: the text as it is
-    out.append(text);
-    return;
-  }
-  const std::unique_ptr<std::uint8_t, decltype(&std::free)> owner(composed, &std::free);
-  out.append(reinterpret_cast<const char*>(composed), length);
 }
 
 }  // namespace scrivane
