@@ -87,6 +87,7 @@ enum class RunFailure {
   BinaryInput,      // the input looks like a binary file and the options refuse those
   OutOfMemory,      // the text needed more memory than there is
   Internal,         // anything else that stopped the run; `reason` says what
+  Cancelled,        // the caller's cancel check stopped the run; nothing was delivered
 };
 
 // What a run achieved, as data for the caller to word.
@@ -104,6 +105,7 @@ struct RunResult {
 // How the run reports while it works; may be left empty.
 struct RunCallbacks {
   std::function<void(double fraction)> progress;  // called as the whole percentage read changes
+  std::function<bool()> cancelled;  // asked every so often as the input is read; true stops the run
 };
 
 // Converts the input into one document and delivers it.

@@ -149,22 +149,31 @@ class FileSource : public InputSource {
   std::optional<StreamSource> stream_;  // set for a pipe or device
 };
 
-// Calls the progress callback each time the whole percentage changes.
+// The caller's cancel check said stop.
+struct RunCancelled {};
+
+// Calls the progress callback each time the whole percentage changes, and asks the
+// cancel check each time another stretch of input has been read.
 class ProgressReporter {
  public:
-  ProgressReporter(const std::function<void(double)>& report, std::uint64_t total)
-      : report_(report), total_(total) {}
+  ProgressReporter(const RunCallbacks& callbacks, std::uint64_t total) : callbacks_(callbacks), total_(total) {}
   void Update(std::uint64_t consumed) {
-    if (!report_ || total_ == 0 || consumed < next_) return;
+    if (callbacks_.cancelled && consumed >= nextCheck_) {
+      if (callbacks_.cancelled()) throw RunCancelled{};
+      nextCheck_ = consumed + kCancelCheckBytes;
+    }
+    if (!callbacks_.progress || total_ == 0 || consumed < next_) return;
     const std::uint64_t percent = consumed * 100 / total_;
-    report_(static_cast<double>(consumed) / static_cast<double>(total_));
+    callbacks_.progress(static_cast<double>(consumed) / static_cast<double>(total_));
     next_ = percent >= 100 ? UINT64_MAX : ((percent + 1) * total_ + 99) / 100;
   }
 
  private:
-  const std::function<void(double)>& report_;
+  static constexpr std::uint64_t kCancelCheckBytes = 256 * 1024;
+  const RunCallbacks& callbacks_;
   std::uint64_t total_;
   std::uint64_t next_ = 0;
+  std::uint64_t nextCheck_ = 0;
 };
 
 // True when the input begins with ordinary lines, the kind several threads pay off
@@ -215,7 +224,7 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
       // Modern pages are always UTF-8, whatever the input was.
       DocumentSink sink(write, keepInputEncoding && !options.modern ? encoding : TextEncoding::Utf8);
       DocumentWriter writer(options, sink, tableColumns);
-      ProgressReporter progress(callbacks.progress, source.Size());
+      ProgressReporter progress(callbacks, source.Size());
       const auto read = [&](char* buffer, std::size_t size) { return source.Read(buffer, size); };
       const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
       try {
@@ -379,6 +388,8 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     result.delivered = true;
   } catch (const FileError& error) {
     return Failed(error.failure, error.path, error.reason, error.stream);
+  } catch (const RunCancelled&) {
+    return Failed(RunFailure::Cancelled);  // an unfinished output file is discarded as it goes
   } catch (const std::bad_alloc&) {
     return Failed(RunFailure::OutOfMemory);
   } catch (const std::exception& error) {

@@ -30,6 +30,7 @@ RunMessage FailureMessage(const RunResult& result) {
                            "; it was not converted.", true};
     case RunFailure::OutOfMemory: return {"Error", "Not enough memory to convert this text.", true};
     case RunFailure::Internal: return {"Error", "The conversion failed: " + reason, true};
+    case RunFailure::Cancelled: return {"", "Conversion stopped: nothing was written.", false};
     case RunFailure::None: break;
   }
   return {"Error", "The conversion failed.", true};

@@ -76,7 +76,8 @@ int CodeOf(RunFailure failure) {
     case RunFailure::NoInputName: return SCRIVANE_ERROR_NO_INPUT_NAME;
     case RunFailure::OutputIsInput: return SCRIVANE_ERROR_OUTPUT_IS_INPUT;
     case RunFailure::BinaryInput:  // the library converts whatever it is given
-    case RunFailure::Internal: break;
+    case RunFailure::Internal:
+    case RunFailure::Cancelled: break;  // the library offers no cancel check
   }
   return SCRIVANE_ERROR_INTERNAL;
 }

@@ -215,6 +215,60 @@ TEST(RunConversion, DiskFullMidwayKeepsTheOldOutput) {
   EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"big.txt", "out.html"}));
 }
 
+// A run stopped by its cancel check part-way: no document, the previous one whole,
+// nothing left beside it; on one thread and on several (a large input).
+struct CancelCase {
+  const char* name;
+  std::size_t inputBytes;
+  int checksBeforeStop;  // the cancel check answers "stop" after this many "go on"s
+  bool previousDocument;
+};
+
+class CancelTest : public testing::TestWithParam<CancelCase> {};
+
+TEST_P(CancelTest, StopsWithoutOutput) {
+  const CancelCase& c = GetParam();
+  Sandbox folder;
+  std::string text;
+  while (text.size() < c.inputBytes) text += "Some ordinary words and a link http://example.com/page.\n";
+  WriteFile(folder / "in.txt", text);
+  if (c.previousDocument) WriteFile(folder / "out.html", "previous document");
+  int checks = 0;
+  RunCallbacks callbacks;
+  callbacks.cancelled = [&] { return checks++ >= c.checksBeforeStop; };
+  const RunResult result =
+      RunConversion(InputFile{folder / "in.txt"}, OutputFile{folder / "out.html"}, Fragment(OutputFormat::Smart), callbacks);
+  EXPECT_FALSE(result.delivered);
+  EXPECT_EQ(result.failure, RunFailure::Cancelled);
+  EXPECT_EQ(checks, c.checksBeforeStop + 1);  // asked no more once it said stop
+  std::vector<std::string> expected{"in.txt"};
+  if (c.previousDocument) {
+    expected.push_back("out.html");
+    EXPECT_EQ(ReadFile(folder / "out.html"), "previous document");
+  }
+  EXPECT_EQ(folder.Entries(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CancelTest,
+                         testing::Values(CancelCase{"AtOnce", 1000, 0, true},
+                                         CancelCase{"PartWay", 4 * 1024 * 1024, 3, true},
+                                         CancelCase{"PartWayNoPreviousFile", 4 * 1024 * 1024, 3, false},
+                                         CancelCase{"OneThreadSmallInput", 600 * 1024, 1, true}),
+                         [](const testing::TestParamInfo<CancelCase>& info) { return std::string(info.param.name); });
+
+TEST(RunConversion, CancelCheckThatNeverStopsChangesNothing) {
+  const std::string text = "a line\nwww.example.com\n";
+  RunCallbacks callbacks;
+  int checks = 0;
+  callbacks.cancelled = [&] { return ++checks < 0; };
+  std::string document;
+  const RunResult result = RunConversion(InputText{text}, OutputText{[&](std::string&& d) { document = d; }},
+                                         Fragment(OutputFormat::Smart), callbacks);
+  EXPECT_TRUE(result.delivered);
+  EXPECT_GE(checks, 1);
+  EXPECT_EQ(document, ConvertText(text, Fragment(OutputFormat::Smart)).document);
+}
+
 TEST(SafeOutputFile, AbandonedFileLeavesNothing) {
   Sandbox folder;
   WriteFile(folder / "out.html", "keep me");
