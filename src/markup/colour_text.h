@@ -13,6 +13,7 @@ namespace scrivane {
 inline constexpr std::uint32_t kLightGrey = 0x00C0C0C0;
 
 // The colour of up to six hex digits after the first character, or nullopt when they are not hex.
+// Three digits are read as browsers read "#rgb"; fewer, four or five are left-padded with zeros.
 std::optional<std::uint32_t> ParseColourText(std::string_view text);
 
 // As ParseColourText, with light grey for text that is not a colour.
@@ -21,7 +22,8 @@ std::uint32_t ColourFromText(std::string_view text);
 // "#RRGGBB" in upper-case digits for a 0x00BBGGRR value.
 std::string ColourToText(std::uint32_t colour);
 
-// The text a colour box keeps on losing the focus: upper-cased, "#" texts left-padded to six digits.
+// The text a colour box keeps on losing the focus: upper-cased; "#rgb" doubled to "#RRGGBB", other
+// short "#" texts left-padded to six digits; six bare hex digits get their "#".
 std::string NormaliseColourText(std::string_view text);
 
 }  // namespace scrivane

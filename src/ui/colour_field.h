@@ -29,7 +29,7 @@ class ColourField : public QObject {
   ColourField(QPushButton* chooser, ColourSwatch* swatch, QLineEdit* box, Reading reading, Desktop& desktop,
               QWidget* dialogParent);
 
-  // The colour the text names as it is typed, or nullopt when it names none.
+  // The colour the text names as it is typed (a CSS colour name too), or nullopt when it names none.
   std::optional<QColor> TypedColour() const;
   // Shows the colour of the text as a stored value is read (whatever its first character).
   void ShowStoredColour();

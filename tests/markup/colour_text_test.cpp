@@ -31,6 +31,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"#abcdef", 0xEFCDAB},       // lower-case digits
                     ParseCase{"#FF", 0xFF0000},           // short text is left-padded: blue
                     ParseCase{"#1", 0x010000},
+                    ParseCase{"#00f", 0xFF0000},          // three digits as browsers read them: blue
+                    ParseCase{"#abc", 0xCCBBAA},
+                    ParseCase{"#00FF", 0xFF0000},         // four: padded again
+                    ParseCase{"#0g0", std::nullopt},
                     ParseCase{"#C0C0C0", kLightGrey},     // same swatch as invalid text
                     ParseCase{"#12345678", 0x563412},     // only six digits are read
                     ParseCase{"x123456", 0x563412},       // the first character is not tested
@@ -84,6 +88,13 @@ INSTANTIATE_TEST_SUITE_P(Table, NormaliseColourTextTest,
                                          NormaliseCase{"#abcdef12", "#ABCDEF12"},  // longer: kept
                                          NormaliseCase{"white", "WHITE"},          // no "#": upper-cased only
                                          NormaliseCase{"ff", "FF"},
+                                         NormaliseCase{"#00f", "#0000FF"},         // "#rgb" as browsers read it
+                                         NormaliseCase{"#aBc", "#AABBCC"},
+                                         NormaliseCase{"#abcd", "#00ABCD"},        // other short forms padded
+                                         NormaliseCase{"#0g0", "#0000G0"},
+                                         NormaliseCase{"ff00aa", "#FF00AA"},       // six bare digits
+                                         NormaliseCase{"ff00ag", "FF00AG"},
+                                         NormaliseCase{"ff00aa1", "FF00AA1"},
                                          NormaliseCase{"#\xC3\xA9", "#00000\xC3\xA9"}));  // counts characters
 
 }  // namespace

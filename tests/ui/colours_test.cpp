@@ -47,10 +47,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ColourCase{"txtBGColor", "#FF0000", "PicBGColor", QColor(255, 0, 0), QColor(255, 0, 0), {}},
         ColourCase{"txtBGColor", "#FF", "PicBGColor", QColor(0, 0, 255), QColor(0, 0, 255), {}},  // blue
-        ColourCase{"txtBGColor", "white", "PicBGColor", kGrey, kGrey, {}},  // names are not colours
+        ColourCase{"txtBGColor", "white", "PicBGColor", QColor(Qt::white), QColor(Qt::white), {}},  // a CSS name
+        ColourCase{"txtBGColor", "#00f", "PicBGColor", QColor(0, 0, 255), QColor(0, 0, 255), {}},  // "#rgb"
+        ColourCase{"txtBGColor", "whitish", "PicBGColor", kGrey, kGrey, {}},
+        ColourCase{"txtFontColor", "Navy", "picFontColor", QColor(0, 0, 0x80), {}, {}},
         ColourCase{"txtBGColor", "x123456", "PicBGColor", kGrey, kGrey, {}},  // needs the "#"
         ColourCase{"txtTextColor", "#00FF00", "PicTextColor", QColor(0, 255, 0), {}, QColor(0, 255, 0)},
-        ColourCase{"txtTextColor", "black", "PicTextColor", kGrey, {}, QColor(Qt::black)},
+        ColourCase{"txtTextColor", "maroon", "PicTextColor", QColor(0x80, 0, 0), {}, QColor(0x80, 0, 0)},
         ColourCase{"txtTextColor", "#C0C0C0", "PicTextColor", kGrey, {}, kGrey},  // a real grey
         ColourCase{"txtFontColor", "x123456", "picFontColor", QColor(0x12, 0x34, 0x56), {}, {}},  // no "#" test
         ColourCase{"txtFontColor", "#12345G", "picFontColor", kGrey, {}, {}}));
@@ -73,7 +76,10 @@ TEST_P(ColourLeaveTest, LeavingABoxTidiesItsText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ColourLeaveTest,
-                         ::testing::Values(LeaveCase{"#ff", "#0000FF"}, LeaveCase{"white", "WHITE"},
+                         ::testing::Values(LeaveCase{"#ff", "#0000FF"}, LeaveCase{"navy", "navy"},
+                                           LeaveCase{"Maroon", "Maroon"}, LeaveCase{"#00f", "#0000FF"},
+                                           LeaveCase{"ff00aa", "#FF00AA"}, LeaveCase{"#abcd", "#00ABCD"},
+                                           LeaveCase{"notacolour", "NOTACOLOUR"},
                                            LeaveCase{"#abcdef", "#ABCDEF"}, LeaveCase{"", ""},
                                            LeaveCase{"#1234567", "#1234567"}));
 
@@ -110,6 +116,16 @@ TEST_F(ColourChooserTest, WebPageBoxShowsTheFrameAndRedrawsTheSample) {
   box->click();
   EXPECT_FALSE(Find<QGroupBox>("FrameWebPage")->isHidden());
   EXPECT_EQ(Find<SamplePreview>("picPage")->Background(), QColor(0, 255, 0));
+}
+
+// Stored colour names show their colour; stored hex keeps its classic reading (first character skipped).
+TEST_F(ColourChooserTest, StoredColoursShowInTheSwatches) {
+  WriteIni("[General]\nBGColor=navy\nTextColor=#00f\nFontColor=WHITE\n");
+  Start();
+  EXPECT_EQ(Find<ColourSwatch>("PicBGColor")->Colour(), QColor(0, 0, 0x80));
+  EXPECT_EQ(Find<ColourSwatch>("PicTextColor")->Colour(), QColor(0, 0, 0xFF));
+  EXPECT_EQ(Find<ColourSwatch>("picFontColor")->Colour(), QColor(Qt::white));
+  EXPECT_EQ(Find<QLineEdit>("txtBGColor")->text(), QStringLiteral("navy"));
 }
 
 // The list offers the names a page can use: the database's foundry suffix goes.

@@ -58,8 +58,8 @@ INSTANTIATE_TEST_SUITE_P(Table, TextBoxTest,
                                            BoxCase{"cmbSeparator", "Tab|", "Tab|"},
                                            BoxCase{"cmbInFile", "/tmp/Notes.txt", "/tmp/Notes.txt"},
                                            BoxCase{"cmbOutFile", "/tmp/Notes.Html", "/tmp/Notes.Html"},
-                                           BoxCase{"txtBGColor", "#abc", "#000ABC"},
-                                           BoxCase{"txtTextColor", "navy", "NAVY"},
+                                           BoxCase{"txtBGColor", "#abc", "#AABBCC"},
+                                           BoxCase{"txtTextColor", "navy", "navy"},
                                            BoxCase{"txtFontColor", "#ff", "#0000FF"}),
                          [](const ::testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
 
