@@ -55,8 +55,8 @@ QString OpenerFailure(int status) {
 
 }  // namespace
 
-QString QtDesktop::OpenFileName(QWidget* parent, const QString& filters) {
-  return QFileDialog::getOpenFileName(parent, QString(), QString(), filters);
+QString QtDesktop::OpenFileName(QWidget* parent, const QString& filters, const QString& folder) {
+  return QFileDialog::getOpenFileName(parent, QString(), folder, filters);
 }
 
 QString QtDesktop::SaveFileName(QWidget* parent, const QString& filters, const QString& defaultSuffix) {
@@ -86,6 +86,18 @@ void QtDesktop::ShowMessage(QWidget* parent, const QString& title, const QString
     case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
   }
   box.exec();
+}
+
+bool QtDesktop::Confirm(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox box(parent);
+  box.setObjectName(QStringLiteral("confirmBox"));
+  box.setWindowTitle(title);
+  box.setText(text);
+  box.setIcon(QMessageBox::Question);
+  box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 void QtDesktop::Beep() { QApplication::beep(); }

@@ -22,14 +22,17 @@ enum class MessageIcon { None, Information, Warning };
 class Desktop {
  public:
   virtual ~Desktop() = default;
-  // The file picked in an Open dialog with the given Qt name filters, or "" when cancelled.
-  virtual QString OpenFileName(QWidget* parent, const QString& filters) = 0;
+  // The file picked in an Open dialog with the given Qt name filters, starting in
+  // `folder` ("" for the current one), or "" when cancelled.
+  virtual QString OpenFileName(QWidget* parent, const QString& filters, const QString& folder) = 0;
   // The file picked in a Save dialog; `defaultSuffix` is added to a name typed without one.
   virtual QString SaveFileName(QWidget* parent, const QString& filters, const QString& defaultSuffix) = 0;
   // The colour picked in a colour chooser, or nullopt when cancelled.
   virtual std::optional<QColor> ChooseColour(QWidget* parent, const QColor& initial) = 0;
   // Shows a message box with an OK button and waits for it to be closed.
   virtual void ShowMessage(QWidget* parent, const QString& title, const QString& text, MessageIcon icon) = 0;
+  // Asks a yes-or-no question whose default answer (Return) is No; true for Yes.
+  virtual bool Confirm(QWidget* parent, const QString& title, const QString& text) = 0;
   // Sounds the system beep.
   virtual void Beep() = 0;
   // Opens the in-app help viewer on `document` (a resource or file URL) at its start.
@@ -43,10 +46,11 @@ class Desktop {
 // The real desktop: Qt's dialogs, QMessageBox, QTextBrowser help and QDesktopServices.
 class QtDesktop : public Desktop {
  public:
-  QString OpenFileName(QWidget* parent, const QString& filters) override;
+  QString OpenFileName(QWidget* parent, const QString& filters, const QString& folder) override;
   QString SaveFileName(QWidget* parent, const QString& filters, const QString& defaultSuffix) override;
   std::optional<QColor> ChooseColour(QWidget* parent, const QColor& initial) override;
   void ShowMessage(QWidget* parent, const QString& title, const QString& text, MessageIcon icon) override;
+  bool Confirm(QWidget* parent, const QString& title, const QString& text) override;
   void Beep() override;
   void ShowHelp(QWidget* parent, const QUrl& document) override;
   void OpenUrl(const QUrl& url, QObject* context, std::function<void(const QString& reason)> failed) override;

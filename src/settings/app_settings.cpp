@@ -107,7 +107,9 @@ void AppSettings::SaveAtExit(const FormState& form, const std::vector<std::strin
 void InsertIntoHistory(std::vector<std::string>& history, const std::string& text) {
   // An empty box names no file; inserting it would only push a real name out of the saved five.
   if (text.empty()) return;
-  if (history.empty() || history.front() != text) history.insert(history.begin(), text);
+  // Each name once, the latest first.
+  std::erase(history, text);
+  history.insert(history.begin(), text);
 }
 
 }  // namespace scrivane

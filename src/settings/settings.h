@@ -96,7 +96,7 @@ class AppSettings {
   SettingsStore& store_;
 };
 
-// Puts `text` at the top of `history` unless it already is the first entry.
+// Puts `text` at the top of `history`, taking it out of any lower place (empty text is left out).
 void InsertIntoHistory(std::vector<std::string>& history, const std::string& text);
 
 }  // namespace scrivane

@@ -41,12 +41,14 @@ void ConversionJob::EmitPendingStatus() {
 RunCallbacks ConversionJob::MakeCallbacks() {
   RunCallbacks callbacks;
   callbacks.progress = [this](double fraction) { PostStatus(QString::fromStdString(ProgressText(fraction))); };
+  callbacks.cancelled = [this] { return cancelled_.load(); };
   return callbacks;
 }
 
 bool ConversionJob::Start(ConversionInput input, std::optional<std::string> outputFile, ConversionOptions options) {
   if (running_) return false;
   running_ = true;
+  cancelled_ = false;
   ConversionOutput output;
   if (outputFile) {
     output = OutputFile{*outputFile};

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,9 @@ class ConversionJob : public QObject {
   // Starts a run writing to `outputFile`, or to the clipboard (DocumentReady) when nullopt;
   // false, with nothing started, while another run is going.
   bool Start(ConversionInput input, std::optional<std::string> outputFile, ConversionOptions options);
+  // Asks a running conversion to stop; it ends soon after with RunFailure::Cancelled,
+  // leaving its output file as it was.
+  void Cancel() { cancelled_ = true; }
   // Blocks until a running conversion ends and emits its pending signals, Finished last.
   void WaitForFinished();
   // What the last finished run achieved.
@@ -50,6 +54,7 @@ class ConversionJob : public QObject {
   RunCallbacks MakeCallbacks();
 
   bool running_ = false;
+  std::atomic<bool> cancelled_ = false;
   RunResult result_;
   QFuture<void> future_;
   QMutex statusMutex_;

@@ -1,12 +1,15 @@
 // frmMain: building the controls, and every handler of the window.
 #include "main_window.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDragEnterEvent>
+#include <QDateTime>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -18,7 +21,9 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
@@ -71,6 +76,11 @@ const QColor kNavy(0, 0, 0x80);
 const QColor kLinkBlue(0, 0, 0xCC);
 const QColor kPaleBlue(0xA8, 0xC7, 0xFA);
 const QColor kGripGrey(0x80, 0x80, 0x80);
+// The rings of radio buttons and check boxes (over 3:1 against the window), and how
+// much darker than a box's window colour the style draws them.
+const QColor kRingOnLight(0x50, 0x50, 0x50);
+const QColor kRingOnDark(0xA8, 0xA8, 0xA8);
+constexpr int kRingShade = 150;
 
 const QString kTextFilters = QStringLiteral("Text (*.txt);;All (*)");
 const QString kHtmlFilters = QStringLiteral("HTML (*.html *.htm);;All (*)");
@@ -94,6 +104,23 @@ QPalette Roles(std::initializer_list<std::pair<QPalette::ColorRole, QColor>> col
 // The output name proposed for an input: its name with ".html" added; none for none.
 QString ProposedOutput(const QString& input) { return input.isEmpty() ? QString() : input + QStringLiteral(".html"); }
 
+// True for Up or Down alone, which in a file box open its history.
+bool OpensHistory(const QKeyEvent* key) {
+  return (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up) &&
+         (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+// What tells one version of a file from the next: its modification time (ms) and size.
+std::pair<qint64, qint64> VersionOf(const QFileInfo& file) {
+  return {file.lastModified().toMSecsSinceEpoch(), file.size()};
+}
+
+// A label's text without its mnemonic's "&", as screen readers name its buddy.
+QString PlainCaption(const QLabel* label) {
+  QString text = label->text();
+  return text.replace(QRegularExpression(QStringLiteral("&(.)")), QStringLiteral("\\1"));
+}
+
 // The first local file (not a folder) among dragged items, or "" when there is none.
 QString DraggedFile(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls()) return {};
@@ -111,6 +138,7 @@ MainWindow::MainWindow(AppSettings& settings, Desktop& desktop, QWidget* parent)
       desktop_(desktop),
       job_(new ConversionJob(this)) {
   setObjectName(QStringLiteral("frmMain"));
+  DescribeControlsForScreenReaders();
   setWindowTitle(Caption());
   setWindowIcon(ProgramIcon());
   setAutoFillBackground(true);
@@ -121,6 +149,7 @@ MainWindow::MainWindow(AppSettings& settings, Desktop& desktop, QWidget* parent)
   FitToFont();
   ConnectControls();
   ConnectKeys();
+  OrderTabs();
 
   timer_ = Named("Timer1", new QTimer(this));
   timer_->setInterval(kTimerInterval);
@@ -163,10 +192,11 @@ void MainWindow::BuildTopRow() {
 
   lblFormat_ = Named("lblFormat", new QLabel(QStringLiteral("Output Format"), this));
   layout_.Place(lblFormat_, 630, 0, 2115, 210);
-  cmbFormat_ = Named("cmbFormat", new QComboBox(this));
+  cmbFormat_ = Named("cmbFormat", new NamedComboBox(this));
   for (const char* name : kFormatNames) cmbFormat_->addItem(QString::fromLatin1(name));
   layout_.Place(cmbFormat_, 630, 210, 2115, 315);
-  lblFormat_->setBuddy(cmbFormat_);  // the label names the list for screen readers
+  lblFormat_->setBuddy(cmbFormat_);  // the label's mnemonic moves to the list
+  cmbFormat_->setAccessibleName(PlainCaption(lblFormat_));  // a list would be named by its value
   // After a conversion started from the bar, its outcome in place of the format's label.
   lblBarStatus_ = Named("lblBarStatus", new QLabel(this));
   lblBarStatus_->setAutoFillBackground(true);  // covers the option box's label too
@@ -175,12 +205,13 @@ void MainWindow::BuildTopRow() {
 
   lblSeparator_ = Named("lblSeparator", new QLabel(QStringLiteral("Input Separator"), this));
   layout_.Place(lblSeparator_, 2835, 0, 1170, 210);
-  cmbSeparator_ = Named("cmbSeparator", new QComboBox(this));
+  cmbSeparator_ = Named("cmbSeparator", new NamedComboBox(this));
   cmbSeparator_->setEditable(true);
   cmbSeparator_->setInsertPolicy(QComboBox::NoInsert);
   cmbSeparator_->addItems({QStringLiteral("comma"), QStringLiteral("tab"), QStringLiteral("semi-colon")});
   layout_.Place(cmbSeparator_, 2835, 210, 1170, 315);
   lblSeparator_->setBuddy(cmbSeparator_);
+  cmbSeparator_->setAccessibleName(PlainCaption(lblSeparator_));
 
   chkCentre_ = Named("chkCentre", new QCheckBox(QStringLiteral("Cen&ter"), this));
   layout_.Place(chkCentre_, 1260, 630, 855, 225);
@@ -207,15 +238,20 @@ void MainWindow::BuildTopRow() {
 
   butExit_ = Named("butExit", new QPushButton(QStringLiteral("E&xit"), this));
   layout_.Place(butExit_, 4200, 105, 1065, 330);
-  butConvert_ = Named("butConvert", new QPushButton(QStringLiteral("&Convert"), this));
-  layout_.Place(butConvert_, 4200, 525, 1065, 330);
-  butConvert_->setDefault(true);  // Return converts (keyPressEvent)
+  butConvert_ = Named("butConvert", new DefaultButton(QStringLiteral("&Convert"), this));
+  layout_.Place(butConvert_, 4200, 525, 1065, 330);  // Return converts (keyPressEvent)
+  // In Convert's place while a conversion runs; Esc works it too.
+  butStop_ = Named("butStop", new QPushButton(QStringLiteral("Stop"), this));
+  butStop_->setToolTip(QStringLiteral("Stop the conversion; the output file stays as it was"));
+  layout_.Place(butStop_, 4200, 525, 1065, 330);
+  butStop_->hide();
   butHelp_ = Named("butHelp", new QPushButton(QStringLiteral("&Help"), this));
   layout_.Place(butHelp_, 5565, 105, 1275, 330);
 
   picProgress_ = Named("picProgress", new StatusStrip(this));
   picProgress_->setAccessibleName(QStringLiteral("Progress"));
   layout_.Place(picProgress_, 105, 4725, 6840, 450);
+  layout_.Widen(picProgress_, TwipLayout::Widening::Stretches);
   // Shown at the strip's right end after a conversion to a file.
   butOpenResult_ = Named("butOpenResult", new QPushButton(QStringLiteral("&Open in Browser"), picProgress_));
   butOpenResult_->setToolTip(QStringLiteral("Open the HTML document in the default web browser"));
@@ -227,6 +263,7 @@ void MainWindow::BuildTopRow() {
   lblBanner_->setFont(arial);
   lblBanner_->setAlignment(Qt::AlignCenter);
   layout_.Place(lblBanner_, 105, kBannerTop, 6840, kBannerHeight);
+  layout_.Widen(lblBanner_, TwipLayout::Widening::Stretches);
 }
 
 void MainWindow::ApplyColours() {
@@ -250,11 +287,21 @@ void MainWindow::ApplyColours() {
   }
   webPage_->txtHeader->setPalette(dark ? QPalette()
                                        : Roles({{QPalette::Base, kLightCyan}, {QPalette::Text, Qt::black}}));
+  // The style draws the ring of a radio button or check box a shade darker than the
+  // box's own window colour, faint on either desktop: that colour is picked so the
+  // ring stands out from what lies behind it.
+  const QColor ring = dark ? kRingOnDark : kRingOnLight;
+  for (QAbstractButton* box : findChildren<QAbstractButton*>()) {
+    if (qobject_cast<QRadioButton*>(box) || qobject_cast<QCheckBox*>(box)) {
+      box->setPalette(Roles({{QPalette::Window, ring.lighter(kRingShade)}}));
+    }
+  }
 }
 
 void MainWindow::BuildPages() {
   ssTab_ = Named("SSTab1", new QTabWidget(this));
   layout_.Place(ssTab_, 105, 1050, 6840, 3585);
+  layout_.Widen(ssTab_, TwipLayout::Widening::Stretches);
   ioPage_ = Named("pageInputOutput", new InputOutputPage(layout_));
   webPage_ = Named("pageWebPage", new WebPage(layout_));
   generalPage_ = Named("pageGeneral", new GeneralPage(layout_));
@@ -284,19 +331,52 @@ void MainWindow::FitToFont() {
   lblAppSize_->setText(QStringLiteral("Bar"));
   const int small = std::min(picSmall_->width(), picSmall_->height());
   picSmall_->setPixmap(ProgramPicture(small - small / 8));
-  setFixedSize(NormalSize());
-  const QSize offer = butOpenResult_->sizeHint().boundedTo(picProgress_->contentsRect().size());
-  butOpenResult_->setGeometry(picProgress_->contentsRect().right() - offer.width() - 1,
-                              picProgress_->contentsRect().center().y() - offer.height() / 2 + 1, offer.width(),
-                              offer.height());
+  AllowWidening();
+  PlaceOpenResultButton();
   // Only the grip's top-left part lies inside the bar.
   lblMove_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   lblMove_->setPixmap(GripPicture(lblMove_->width(), std::min(BarSize().width() - lblMove_->x(),
                                                                BarSize().height() - lblMove_->y())));
 }
 
+void MainWindow::PlaceOpenResultButton() {
+  const QRect strip = picProgress_->contentsRect();
+  const QSize offer = butOpenResult_->sizeHint().boundedTo(strip.size());
+  butOpenResult_->setGeometry(strip.right() - offer.width() - 1, strip.center().y() - offer.height() / 2 + 1,
+                              offer.width(), offer.height());
+}
+
+void MainWindow::AllowWidening() {
+  setMinimumSize(NormalSize());
+  setMaximumSize(QWIDGETSIZE_MAX, NormalSize().height());
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (bar_) return;
+  const int extra = std::max(0, width() - NormalSize().width());
+  if (extra == extraWidth_) return;
+  extraWidth_ = extra;
+  layout_.SetExtraWidth(extra);
+  layout_.Apply();
+  OnBannerClicked();  // the banner keeps its height, or none
+  PlaceOpenResultButton();
+  OfferResult(resultPath_);
+}
+
+void MainWindow::OrderTabs() {
+  // Row by row, left to right, as the controls are read: the format row with Exit and
+  // Help, then the row with Bar, the check boxes and Convert (or Stop), then the pages.
+  const QWidget* order[] = {cmbFormat_, cmbSeparator_, butExit_,    butHelp_,  lblAppSize_, chkCentre_,
+                            chkButton_, chkHeaderRow_, butConvert_, butStop_, ssTab_};
+  for (std::size_t i = 1; i < std::size(order); ++i) {
+    setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+  }
+}
+
 void MainWindow::ConnectControls() {
   connect(butConvert_, &QPushButton::clicked, this, &MainWindow::OnConvert);
+  connect(butStop_, &QPushButton::clicked, this, &MainWindow::StopConversion);
   connect(butExit_, &QPushButton::clicked, this, &QWidget::close);
   connect(butHelp_, &QPushButton::clicked, this, &MainWindow::ShowHelp);
   connect(butOpenResult_, &QPushButton::clicked, this, &MainWindow::OpenResult);
@@ -304,7 +384,7 @@ void MainWindow::ConnectControls() {
   help->setContext(Qt::WindowShortcut);
   connect(help, &QShortcut::activated, this, &MainWindow::ShowHelp);
 
-  connect(ioPage_->optInput, &QButtonGroup::idClicked, this, &MainWindow::UpdateSourceControls);
+  connect(ioPage_->optInput, &QButtonGroup::idClicked, this, &MainWindow::OnInputKindChanged);
   connect(ioPage_->optOutput, &QButtonGroup::idClicked, this, &MainWindow::UpdateSourceControls);
   connect(ioPage_->butInBrowse, &QPushButton::clicked, this, &MainWindow::BrowseInput);
   connect(ioPage_->butOutBrowse, &QPushButton::clicked, this, &MainWindow::BrowseOutput);
@@ -312,6 +392,8 @@ void MainWindow::ConnectControls() {
   connect(cmbFormat_, &QComboBox::activated, this, &MainWindow::ArrangeForFormat);
   connect(cmbSeparator_, &QComboBox::activated, this, &MainWindow::CommitOptionText);
   cmbSeparator_->installEventFilter(this);
+  ioPage_->cmbInFile->installEventFilter(this);
+  ioPage_->cmbOutFile->installEventFilter(this);
 
   connect(webPage_->chkWebPage, &QCheckBox::clicked, this, [this] {
     UpdateWebPageFrame();
@@ -376,6 +458,11 @@ void MainWindow::ConnectKeys() {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && job_->IsRunning()) {
+    StopConversion();
+    event->accept();
+    return;
+  }
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
     if (butConvert_->isEnabled()) butConvert_->click();
@@ -390,6 +477,7 @@ bool MainWindow::event(QEvent* event) {
   // The window manager may nudge a new window as it frames it; where the window is
   // when it is first activated is where start-up put it.
   if (event->type() == QEvent::WindowActivate && !placeSettled_) {
+    if (!bar_) PlaceOnScreen(true);  // now with the frame the manager really gave it
     placedAt_ = pos();
     placeSettled_ = true;
   }
@@ -433,9 +521,10 @@ void MainWindow::Load() {
   left = std::max(left, 0.0);
   top = std::max(top, 0.0);
   move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
-  // A stored place on a screen that is gone would hide the window: it opens where
-  // its title bar can be reached, and the stored value stays for that screen's return.
-  PlaceOnScreen(false);
+  // A stored place on a screen that is gone, or at a screen's edge, would hide the
+  // window: it opens wholly on a screen (or with its title bar there when it is too
+  // big), and the stored value stays for that screen's return.
+  PlaceOnScreen(true);
   storedTwips_.reset();
   if (stored.left && stored.top) storedTwips_ = QPointF(*stored.left, *stored.top);
   placedAt_ = pos();
@@ -507,7 +596,14 @@ void MainWindow::ArrangeForFormat() {
   const auto offer = [this, format](const QString& caption, const QStringList& items) {
     cmbSeparator_->clear();
     lblSeparator_->setText(caption);
+    cmbSeparator_->setAccessibleName(caption);
     cmbSeparator_->addItems(items);
+    // The list opens as wide as its widest entry, however narrow the box.
+    int widest = 0;
+    for (const QString& item : items) widest = std::max(widest, cmbSeparator_->fontMetrics().horizontalAdvance(item));
+    const int padding = 2 * cmbSeparator_->fontMetrics().averageCharWidth() +
+                        cmbSeparator_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    cmbSeparator_->view()->setMinimumWidth(widest + padding);
     cmbSeparator_->setEditText(FromStd(OptionTextRow(format)->Text(remembered_)));
     lblSeparator_->show();
     cmbSeparator_->show();
@@ -553,6 +649,19 @@ void MainWindow::UpdateSourceControls() {
   ioPage_->butOutBrowse->setEnabled(outFile);
 }
 
+void MainWindow::OnInputKindChanged(int kind) {
+  UpdateSourceControls();
+  // The name proposed for the input file means nothing for clipboard text: it goes,
+  // and an empty box takes it again when the file comes back.
+  QComboBox* output = ioPage_->cmbOutFile;
+  const QString proposal = ProposedOutput(ioPage_->cmbInFile->currentText());
+  if (kind == kClipboard && !proposal.isEmpty() && output->currentText() == proposal) {
+    output->setEditText(QString());
+  } else if (kind == kFile && output->currentText().isEmpty()) {
+    output->setEditText(proposal);
+  }
+}
+
 // ---- Colours and the sample -------------------------------------------------
 
 void MainWindow::UpdateWebPageFrame() {
@@ -587,7 +696,7 @@ void MainWindow::OnBannerClicked() {
   lblBanner_->setVisible(!hide);
   const int top = layout_.Px(kBannerTop);
   lblBanner_->resize(lblBanner_->width(), hide ? 0 : layout_.Px(kBannerTop + kBannerHeight) - top);
-  if (!bar_) setFixedSize(NormalSize());
+  if (!bar_) AllowWidening();
 }
 
 void MainWindow::ToggleBar() {
@@ -606,10 +715,14 @@ void MainWindow::ToggleBar() {
     lblMove_->show();
     lblMove_->raise();
   } else {
+    // What the bar last said stays in the strip, unless the strip says more.
+    const QString said = lblBarStatus_->toolTip();
     ShowBarStatus(QString());
+    if (picProgress_->Text().isEmpty() && !said.isEmpty()) picProgress_->SetText(QLatin1Char(' ') + said);
     lblBanner_->setVisible(!generalPage_->chkBanner->isChecked());
     lblAppSize_->setText(QStringLiteral("Bar"));
-    setFixedSize(NormalSize());
+    AllowWidening();
+    resize(NormalSize().width() + extraWidth_, NormalSize().height());
     setWindowTitle(Caption());
     ChangeWindowFlags(this, kWindowFlags);
     lblMove_->hide();
@@ -650,12 +763,29 @@ void MainWindow::DragBar(QMouseEvent* event) {
   const QPointF pointer = event->globalPosition();
   const double left = pointer.x() - (width() - 0.5 * lblMove_->width());
   const double top = pointer.y() - (height() - 0.5 * lblMove_->height());
-  move(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
+  QPoint corner(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)));
+  // The grip (its part inside the bar) stays on the screen, so the bar can always be dragged back.
+  const QScreen* screen = QGuiApplication::screenAt(pointer.toPoint());
+  if (screen == nullptr) screen = this->screen();
+  if (screen != nullptr) {
+    const QRect area = screen->availableGeometry();
+    // In the bar's own coordinates, from where move() puts it (any frame included).
+    const QRect grip = lblMove_->geometry().intersected(rect()).translated(geometry().topLeft() - pos());
+    corner.setX(std::clamp(corner.x(), area.left() - grip.left(), std::max(area.left() - grip.left(), area.right() - grip.right())));
+    corner.setY(std::clamp(corner.y(), area.top() - grip.top(), std::max(area.top() - grip.top(), area.bottom() - grip.bottom())));
+  }
+  move(corner);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if ((event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop) &&
       watched != this && HandleFileDrop(static_cast<QDropEvent*>(event))) {
+    return true;
+  }
+  if (event->type() == QEvent::KeyPress && (watched == ioPage_->cmbInFile || watched == ioPage_->cmbOutFile) &&
+      OpensHistory(static_cast<QKeyEvent*>(event))) {
+    // The history opens below the box; what was typed stays until an entry is picked.
+    static_cast<QComboBox*>(watched)->showPopup();
     return true;
   }
   if (watched == lblMove_) {
@@ -690,7 +820,10 @@ void MainWindow::OnTimerTick() {
 // ---- Files and help ------------------------------------------------------------
 
 void MainWindow::BrowseInput() {
-  const QString chosen = desktop_.OpenFileName(this, kTextFilters);
+  // The dialog starts in the folder of the file named, when there is one.
+  const QString named = ioPage_->cmbInFile->currentText();
+  const QFileInfo folder(named.isEmpty() ? QString() : QFileInfo(named).absolutePath());
+  const QString chosen = desktop_.OpenFileName(this, kTextFilters, folder.isDir() ? folder.filePath() : QString());
   if (chosen.isEmpty()) return;
   ioPage_->cmbInFile->setEditText(chosen);
   ioPage_->cmbOutFile->setEditText(chosen + QStringLiteral(".html"));
@@ -759,23 +892,64 @@ void MainWindow::OnConvert() {
   std::optional<std::string> outputFile;
   if (form.output == kFile) {
     if (form.outFile.empty() && form.input == kClipboard) {
-      // Clipboard text has no name to derive the output's from: ask for one.
+      // Clipboard text has no name to derive the output's from: ask for one (the
+      // dialog asks itself before an existing file is chosen).
       const QString chosen = desktop_.SaveFileName(this, kHtmlFilters, QStringLiteral("html"));
       if (chosen.isEmpty()) return;
       ioPage_->cmbOutFile->setEditText(chosen);
       form.outFile = ToStd(chosen);
+    } else {
+      const QString target = !form.outFile.empty() ? FromStd(form.outFile)
+                             : form.inFile.empty()  ? QString()
+                                                    : FromStd(form.inFile) + QStringLiteral(".html");
+      if (!MayReplace(target)) return;
     }
     outputFile = form.outFile;
   }
 
   ConversionOptions options = ReadFormOptions(form);
   StampRun(options);
-  runInFile_ = ioPage_->cmbInFile->currentText();
-  runOutFile_ = ioPage_->cmbOutFile->currentText();
+  // Only names that took part go into the histories, once the run has delivered.
+  runInFile_ = form.input == kFile ? ioPage_->cmbInFile->currentText() : QString();
+  runOutFile_ = form.output == kFile ? ioPage_->cmbOutFile->currentText() : QString();
   runInputName_ = form.input == kClipboard ? std::string("The clipboard text") : form.inFile;
   OfferResult(QString());
-  butConvert_->setEnabled(false);
+  ShowRunning(true);
   job_->Start(std::move(input), std::move(outputFile), std::move(options));
+}
+
+bool MainWindow::MayReplace(const QString& path) {
+  const QFileInfo file(path);
+  if (path.isEmpty() || !file.isFile()) return true;  // nothing there to lose (a folder fails in the run)
+  // Writing over the input itself is refused by the run, with its own message.
+  const QFileInfo input(ioPage_->cmbInFile->currentText());
+  if (ioPage_->optInput->checkedId() == kFile && input.isFile() && input.canonicalFilePath() == file.canonicalFilePath()) {
+    return true;
+  }
+  const auto written = written_.find(file.canonicalFilePath());
+  const bool ours = written != written_.end();
+  if (ours && written->second == VersionOf(file)) return true;
+  const QString why = ours ? QStringLiteral("%1 has changed since this window wrote it.")
+                           : QStringLiteral("%1 already exists.");
+  return desktop_.Confirm(this, QStringLiteral("Replace?"),
+                          why.arg(file.fileName()) + QStringLiteral("\nReplace it with the new document?"));
+}
+
+void MainWindow::NoteWritten(const QString& path) {
+  const QFileInfo file(path);
+  if (file.isFile()) written_[file.canonicalFilePath()] = VersionOf(file);
+}
+
+void MainWindow::StopConversion() { job_->Cancel(); }
+
+void MainWindow::ShowRunning(bool running) {
+  QPushButton* shown = running ? butStop_ : butConvert_;
+  QPushButton* hidden = running ? butConvert_ : butStop_;
+  const bool hadFocus = hidden->hasFocus();
+  butConvert_->setEnabled(!running);
+  shown->show();
+  if (hadFocus) shown->setFocus(Qt::OtherFocusReason);
+  hidden->hide();
 }
 
 void MainWindow::ShowRunMessage(const RunMessage& message) {
@@ -785,27 +959,29 @@ void MainWindow::ShowRunMessage(const RunMessage& message) {
 
 void MainWindow::OnConversionFinished() {
   const RunResult& result = job_->Result();
-  butConvert_->setEnabled(true);
+  ShowRunning(false);
+  const bool stopped = result.failure == RunFailure::Cancelled;
+  const RunMessage failure = FailureMessage(result);
   if (result.delivered) {
     picProgress_->SetText(FromStd(FinishedText(result)));
     desktop_.Beep();
+    AddToHistory(ioPage_->cmbInFile, runInFile_);
+    AddToHistory(ioPage_->cmbOutFile, runOutFile_);
+    if (!result.outputPath.empty()) NoteWritten(FromStd(result.outputPath));
   } else {
     // A run that stopped part-way must not leave a stale progress or an earlier run's
-    // completion text looking like its own result.
-    picProgress_->SetText(QString());
+    // completion text looking like its own result; a run the user stopped says so.
+    picProgress_->SetText(stopped ? QLatin1Char(' ') + FromStd(failure.text) : QString());
   }
   OfferResult(FromStd(result.outputPath));
-  AddToHistory(ioPage_->cmbInFile, runInFile_);
-  AddToHistory(ioPage_->cmbOutFile, runOutFile_);
   // The bar has no strip: the outcome takes the format label's place until the next run or Restore.
-  const RunMessage failure = FailureMessage(result);
   if (bar_) {
     ShowBarStatus(!result.delivered ? FromStd(failure.text)
                   : result.outputPath.empty()
                       ? QStringLiteral("Finished: HTML in the clipboard")
                       : QStringLiteral("Finished: ") + QFileInfo(FromStd(result.outputPath)).fileName());
   }
-  if (!result.delivered) ShowRunMessage(failure);
+  if (!result.delivered && !stopped) ShowRunMessage(failure);
   if (result.delivered && result.binary) ShowRunMessage(BinaryInputWarning(runInputName_));
 }
 

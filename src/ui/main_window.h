@@ -8,9 +8,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <map>
 #include <optional>
-
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "form.h"
@@ -26,6 +27,7 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QResizeEvent;
 class QTabWidget;
 class QTimer;
 
@@ -85,6 +87,7 @@ class MainWindow : public QWidget {
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -95,7 +98,11 @@ class MainWindow : public QWidget {
   void ConnectControls();
   void ConnectOptionControls();
   void ConnectKeys();
+  void OrderTabs();
   void FitToFont();
+  // Lets the window grow wider than its design (the text boxes stretch), never taller.
+  void AllowWidening();
+  void PlaceOpenResultButton();
   void ApplyColours();
   // Moves the window so that its title bar, or all of it, lies on a screen.
   void PlaceOnScreen(bool wholeWindow);
@@ -105,6 +112,7 @@ class MainWindow : public QWidget {
   void ArrangeForFormat();
   void CommitOptionText();
   void UpdateSourceControls();
+  void OnInputKindChanged(int kind);
   void UpdateWebPageFrame();
   void UpdateModernControls();
   void RedrawSample();
@@ -117,6 +125,13 @@ class MainWindow : public QWidget {
   void BrowseOutput();
   void ShowHelp();
   void OnConvert();
+  // True when `path` may be written: nothing is there, the window wrote it and it is
+  // unchanged since, or the user agreed to replace it.
+  bool MayReplace(const QString& path);
+  void NoteWritten(const QString& path);
+  void StopConversion();
+  // Swaps Convert for Stop while a conversion runs, and back.
+  void ShowRunning(bool running);
   void OnConversionFinished();
   void OfferResult(const QString& outputPath);
   void OpenResult();
@@ -145,6 +160,7 @@ class MainWindow : public QWidget {
   QLabel* lblMove_;
   QPushButton* butExit_;
   QPushButton* butConvert_;
+  QPushButton* butStop_;
   QPushButton* butHelp_;
   QTabWidget* ssTab_;
   StatusStrip* picProgress_;
@@ -171,6 +187,11 @@ class MainWindow : public QWidget {
   QString resultPath_;
   // The input name the output box's proposal follows.
   QString inputShown_;
+  // The files this window wrote since it started (by canonical path), each with its
+  // modification time (ms) and size just after the write.
+  std::map<QString, std::pair<qint64, qint64>> written_;
+  // How much wider than its design the user made the window (pixels).
+  int extraWidth_ = 0;
   // True while the window itself refills the file boxes.
   bool fillingFileBoxes_ = false;
   // The stored position (twips) and where the window was put for it: left there,

@@ -40,7 +40,7 @@ QRect OnPage(int left, int top, int width, int height) {
 }
 
 QComboBox* FileCombo(TwipLayout& layout, const char* name, QWidget* frame, const QString& accessibleName) {
-  auto* combo = Make<QComboBox>(layout, name, frame, QRect(1995, 210, 3900, 315));
+  QComboBox* combo = Make<NamedComboBox>(layout, name, frame, QRect(1995, 210, 3900, 315));
   combo->setEditable(true);
   combo->setInsertPolicy(QComboBox::NoInsert);  // the history grows only after a conversion
   combo->setAccessibleName(accessibleName);
@@ -104,6 +104,13 @@ InputOutputPage::InputOutputPage(TwipLayout& layout, QWidget* parent) : QWidget(
       Make<QPushButton>(layout, "butOutBrowse", frameOutput, QRect(5985, 210, 330, 330), QStringLiteral("..."));
   butOutBrowse->setToolTip(QStringLiteral("Choose where the HTML document goes"));
   butOutBrowse->setAccessibleName(butOutBrowse->toolTip());
+  // A wider window gives the file names the room.
+  for (QWidget* grows : {static_cast<QWidget*>(frameInput), static_cast<QWidget*>(cmbInFile),
+                         static_cast<QWidget*>(frameOutput), static_cast<QWidget*>(cmbOutFile)}) {
+    layout.Widen(grows, TwipLayout::Widening::Stretches);
+  }
+  layout.Widen(butInBrowse, TwipLayout::Widening::MovesRight);
+  layout.Widen(butOutBrowse, TwipLayout::Widening::MovesRight);
 }
 
 WebPage::WebPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
@@ -140,6 +147,11 @@ WebPage::WebPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
   Caption(layout, "lblFooter", QStringLiteral("Foote&r"), frame, QRect(210, 1650, 2000, 240), txtFooter);
   txtFooter->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtFooter->setTabChangesFocus(true);
+  for (QWidget* grows : {static_cast<QWidget*>(frameWebPage), static_cast<QWidget*>(txtCharSet),
+                         static_cast<QWidget*>(txtBGImage), static_cast<QWidget*>(txtHeader),
+                         static_cast<QWidget*>(txtFooter)}) {
+    layout.Widen(grows, TwipLayout::Widening::Stretches);
+  }
 }
 
 GeneralPage::GeneralPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
@@ -161,7 +173,7 @@ GeneralPage::GeneralPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) 
 
   // The frame's mnemonic moves to its first box, the font list.
   auto* font = Make<QGroupBox>(layout, "FrameFont", this, OnPage(3360, 945, 3270, 1485), QStringLiteral("Fo&nt"));
-  cmbFonts = Make<QComboBox>(layout, "cmbFonts", font, QRect(105, 210, 3060, 315));
+  cmbFonts = Make<NamedComboBox>(layout, "cmbFonts", font, QRect(105, 210, 3060, 315));
   cmbFonts->setEditable(true);
   cmbFonts->setInsertPolicy(QComboBox::NoInsert);
   cmbFonts->setMaxVisibleItems(16);
@@ -241,6 +253,7 @@ AboutPage::AboutPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) {
     QFont underlined = label->font();
     underlined.setUnderline(true);
     label->setFont(underlined);
+    label->SetLink();
     return label;
   };
   lblWebAddress = linkLabel("lblWebAddress", QString::fromLatin1(kMakerHomePage), 1320);

@@ -41,6 +41,12 @@ void TwipLayout::Place(QWidget* widget, int left, int top, int width, int height
   placements_.push_back({widget, QRect(left, top, width, height)});
 }
 
+void TwipLayout::Widen(QWidget* widget, Widening widening) {
+  for (Placement& placement : placements_) {
+    if (placement.widget == widget) placement.widening = widening;
+  }
+}
+
 double TwipLayout::RequiredScale() const {
   double scale = 1.0;
   for (const Placement& placement : placements_) {
@@ -64,7 +70,10 @@ void TwipLayout::Apply() const {
     // Edges are rounded, not sizes, so that neighbours keep their gaps.
     const int left = Px(t.left());
     const int top = Px(t.top());
-    placement.widget->setGeometry(left, top, Px(t.left() + t.width()) - left, Px(t.top() + t.height()) - top);
+    const int width = Px(t.left() + t.width()) - left;
+    const int moved = placement.widening == Widening::MovesRight ? extraWidth_ : 0;
+    const int grown = placement.widening == Widening::Stretches ? extraWidth_ : 0;
+    placement.widget->setGeometry(left + moved, top, width + grown, Px(t.top() + t.height()) - top);
   }
 }
 

@@ -17,8 +17,15 @@ inline constexpr double kTwipsPerPixel = 15.0;
 // Records where each control goes, in twips relative to its container.
 class TwipLayout {
  public:
+  // What a placed widget does when the window is made wider than its design.
+  enum class Widening { Stays, Stretches, MovesRight };
+
   // Notes `widget` at left, top, width, height (twips); placed by Apply.
   void Place(QWidget* widget, int left, int top, int width, int height);
+  // Makes an already placed `widget` stretch or move with the window's extra width.
+  void Widen(QWidget* widget, Widening widening);
+  // The pixels the window is wider than its design; Apply hands them on.
+  void SetExtraWidth(int pixels) { extraWidth_ = pixels; }
   // The smallest scale (at least 1) at which every recorded caption fits its box.
   double RequiredScale() const;
   // Sets the scale used by Px and Apply.
@@ -34,9 +41,11 @@ class TwipLayout {
   struct Placement {
     QWidget* widget;
     QRect twips;
+    Widening widening = Widening::Stays;
   };
   std::vector<Placement> placements_;
   double scale_ = 1.0;
+  int extraWidth_ = 0;
 };
 
 }  // namespace scrivane

@@ -1,6 +1,9 @@
 // Painting of the swatches, the sample and the status strip.
 #include "widgets.h"
 
+#include <QAccessibleWidget>
+#include <QComboBox>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -18,6 +21,52 @@ namespace {
 
 constexpr int kTextMargin = 4;
 constexpr const char* kIconResource = ":/scrivane/resources/scrivane.svg";
+
+// A click label as screen readers see it: a button (or a link) named by its text,
+// which their "press" works.
+class ClickLabelAccessible : public QAccessibleWidget {
+ public:
+  explicit ClickLabelAccessible(ClickLabel* label)
+      : QAccessibleWidget(label, label->IsLink() ? QAccessible::Link : QAccessible::Button) {}
+  QString text(QAccessible::Text kind) const override {
+    const auto* label = static_cast<const ClickLabel*>(widget());
+    if (kind == QAccessible::Name && label->accessibleName().isEmpty()) return label->text();
+    return QAccessibleWidget::text(kind);
+  }
+  QStringList actionNames() const override { return QAccessibleWidget::actionNames() << pressAction(); }
+  void doAction(const QString& action) override {
+    if (action == pressAction()) {
+      emit static_cast<ClickLabel*>(widget())->clicked();
+      return;
+    }
+    QAccessibleWidget::doAction(action);
+  }
+};
+
+// A named list box as screen readers see it: named by its caption,
+// with the entry shown as its value (Qt would name it by that entry).
+class NamedComboAccessible : public QAccessibleWidget {
+ public:
+  explicit NamedComboAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+  QString text(QAccessible::Text kind) const override {
+    if (kind == QAccessible::Value) return static_cast<const QComboBox*>(widget())->currentText();
+    return QAccessibleWidget::text(kind);
+  }
+  QStringList actionNames() const override { return QAccessibleWidget::actionNames() << showMenuAction(); }
+  void doAction(const QString& action) override {
+    if (action == showMenuAction()) {
+      static_cast<QComboBox*>(widget())->showPopup();
+      return;
+    }
+    QAccessibleWidget::doAction(action);
+  }
+};
+
+QAccessibleInterface* WindowControlInterface(const QString&, QObject* object) {
+  if (auto* label = qobject_cast<ClickLabel*>(object)) return new ClickLabelAccessible(label);
+  if (auto* combo = qobject_cast<NamedComboBox*>(object)) return new NamedComboAccessible(combo);
+  return nullptr;
+}
 
 }  // namespace
 
@@ -166,6 +215,17 @@ void ClickLabel::paintEvent(QPaintEvent* event) {
   option.rect = rect().adjusted(1, 1, -1, -1);
   option.backgroundColor = palette().color(backgroundRole());
   style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+void DescribeControlsForScreenReaders() {
+  [[maybe_unused]] static const bool installed = (QAccessible::installFactory(WindowControlInterface), true);
+}
+
+DefaultButton::DefaultButton(const QString& text, QWidget* parent) : QPushButton(text, parent) { setDefault(true); }
+
+void DefaultButton::focusOutEvent(QFocusEvent* event) {
+  QPushButton::focusOutEvent(event);
+  setDefault(true);
 }
 
 }  // namespace scrivane

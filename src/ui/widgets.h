@@ -3,10 +3,12 @@
 #pragma once
 
 #include <QColor>
+#include <QComboBox>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
+#include <QPushButton>
 #include <QString>
 
 namespace scrivane {
@@ -84,8 +86,12 @@ class ClickLabel : public QLabel {
   Q_OBJECT
 
  public:
-  // A label showing `text` with a pointing-hand cursor.
+  // A label showing `text` with a pointing-hand cursor; screen readers take it for a button.
   explicit ClickLabel(const QString& text, QWidget* parent = nullptr);
+  // Screen readers take it for a link instead.
+  void SetLink() { link_ = true; }
+  // True when it stands for a link rather than a button.
+  bool IsLink() const { return link_; }
 
  signals:
   // The label was clicked with the left button, or worked from the keyboard.
@@ -95,7 +101,36 @@ class ClickLabel : public QLabel {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  bool link_ = false;
 };
+
+// A list box that screen readers name by its accessible name (its caption) rather
+// than by the entry it shows.
+class NamedComboBox : public QComboBox {
+  Q_OBJECT
+
+ public:
+  using QComboBox::QComboBox;
+};
+
+// A push button that stays the window's default button, framed to show that Return
+// works it, when the focus leaves it (outside a dialog Qt would drop the frame).
+class DefaultButton : public QPushButton {
+  Q_OBJECT
+
+ public:
+  // A default button showing `text`.
+  explicit DefaultButton(const QString& text, QWidget* parent = nullptr);
+
+ protected:
+  void focusOutEvent(QFocusEvent* event) override;
+};
+
+// Makes screen readers take click labels for buttons (or links) and name list boxes
+// (NamedComboBox) by their names rather than their entries; once per program is enough.
+void DescribeControlsForScreenReaders();
 
 // The program's picture drawn at `size` pixels square.
 QPixmap ProgramPicture(int size);

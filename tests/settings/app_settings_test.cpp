@@ -349,8 +349,9 @@ TEST(History, InsertsNewNamesAtTheTop) {
     std::vector<std::string> after;
   };
   const Case cases[] = {
-      {"a, b, a again", {"old", "", "", "", ""}, {"a.txt", "b.txt", "a.txt"},
-       {"a.txt", "b.txt", "a.txt", "old", "", "", "", ""}},
+      {"a, b, a again: once, at the top", {"old", "", "", "", ""}, {"a.txt", "b.txt", "a.txt"},
+       {"a.txt", "b.txt", "old", "", "", "", ""}},
+      {"an older name moves up", {"a.txt", "b.txt", "c.txt", "", ""}, {"c.txt"}, {"c.txt", "a.txt", "b.txt", "", ""}},
       {"same name twice", {"a.txt", "", "", "", ""}, {"a.txt", "a.txt"}, {"a.txt", "", "", "", ""}},
       {"case matters", {"a.txt"}, {"A.txt"}, {"A.txt", "a.txt"}},
       {"empty box names no file", {"a.txt", "", "", "", ""}, {""}, {"a.txt", "", "", "", ""}},

@@ -1,5 +1,8 @@
 // Bar mode, moving the bar, and the banner switch.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QScreen>
+#include <QTest>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -116,6 +119,39 @@ TEST_F(BarTest, TimerRotatesTheBanner) {
   EXPECT_EQ(seen.size(), MainWindow::BannerTips().size());
   window.OnTimerTick();
   EXPECT_EQ(banner->text(), seen.first());  // round and round
+}
+
+// A failure reported in the bar is still there after Restore.
+TEST_F(BarTest, FailureShownInTheBarSurvivesRestore) {
+  WriteIni("[General]\nInput=1\nOutput=1\n");
+  MainWindow& window = Start();
+  window.show();
+  ToggleBar();
+  const QString missing = dir_.filePath(QStringLiteral("missing.txt"));
+  Find<QComboBox>("cmbInFile")->setEditText(missing);
+  Find<QPushButton>("butConvert")->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window.IsConverting(); }, 20000));
+  EXPECT_TRUE(Find<QLabel>("lblBarStatus")->toolTip().contains(missing));
+  ToggleBar();
+  EXPECT_TRUE(Find<StatusStrip>("picProgress")->Text().contains(missing));
+}
+
+// The bar cannot be dragged so far that its grip leaves the screen.
+TEST_F(BarTest, GripStaysOnTheScreen) {
+  MainWindow& window = Start();
+  window.show();
+  ToggleBar();
+  const QRect screen = window.screen()->availableGeometry();
+  const QPointF pointers[] = {{-5000.0, -5000.0}, {5000.0, 5000.0}, {-5000.0, 5000.0}, {5000.0, -5000.0},
+                              {screen.center().x() * 1.0, 1e6}};
+  for (const QPointF& pointer : pointers) {
+    Drag(Qt::LeftButton, pointer);
+    auto* grip = Find<QLabel>("lblMove");
+    const QRect inBar = grip->geometry().intersected(window.rect());
+    const QRect onScreen(window.mapToGlobal(inBar.topLeft()), inBar.size());
+    EXPECT_TRUE(screen.contains(onScreen)) << pointer.x() << "," << pointer.y() << ": grip at " << onScreen.x() << ","
+                                           << onScreen.y() << " on " << screen.width() << "x" << screen.height();
+  }
 }
 
 }  // namespace

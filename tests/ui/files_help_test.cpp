@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QDir>
 #include <QTextBrowser>
 
 #include "form.h"
@@ -34,6 +35,25 @@ TEST_F(FileChoiceTest, BrowsingForInputAlwaysProposesTheOutputName) {
   EXPECT_EQ(desktop_.saveFilters, QStringLiteral("HTML (*.html *.htm);;All (*)"));
   EXPECT_EQ(desktop_.saveSuffix, QStringLiteral("html"));
   EXPECT_EQ(Find<QComboBox>("cmbOutFile")->currentText(), QStringLiteral("/home/me/page.html"));
+}
+
+// The Open dialog starts in the folder of the input named, when that folder exists.
+TEST_F(FileChoiceTest, OpenDialogStartsInTheInputsFolder) {
+  WriteIni("[General]\nInput=1\n");
+  Start();
+  const QString sub = dir_.filePath(QStringLiteral("texts"));
+  QDir(dir_.path()).mkpath(QStringLiteral("texts"));
+  const std::pair<QString, QString> cases[] = {
+      {sub + QStringLiteral("/notes.txt"), sub},                    // a file that need not exist yet
+      {QString(), QString()},                                       // nothing named: the dialog's own choice
+      {QStringLiteral("/no/such/folder/notes.txt"), QString()},     // a folder that is gone
+  };
+  for (const auto& [input, folder] : cases) {
+    Find<QComboBox>("cmbInFile")->setEditText(input);
+    Find<QPushButton>("butInBrowse")->click();
+    EXPECT_EQ(desktop_.openFolder, folder) << input.toStdString() << " shown as "
+                                           << Find<QComboBox>("cmbInFile")->currentText().toStdString();
+  }
 }
 
 class HelpTest : public WindowTest {};

@@ -2,6 +2,7 @@
 // its own Alt key, Ctrl+Tab and Ctrl+PgDn turn the pages, Bar works with Space,
 // and every control has a name a screen reader can say.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QTest>
 
 #include <map>
+#include <vector>
 
 #include "ui_test_util.h"
 #include "widgets.h"
@@ -90,7 +92,8 @@ TEST_F(KeyboardTest, EveryCaptionHasItsOwnAltKeyOnEachPage) {
       for (int other = 0; other < tabs->count(); ++other) {
         onOtherPage = onOtherPage || (other != page && tabs->widget(other)->isAncestorOf(widget));
       }
-      if (onOtherPage) continue;
+      // Stop shows only while Convert does not, and is worked with Esc.
+      if (onOtherPage || widget->objectName() == QStringLiteral("butStop")) continue;
       const auto* label = qobject_cast<QLabel*>(widget);
       const auto* button = qobject_cast<QAbstractButton*>(widget);
       if (button != nullptr && button->text().contains(QRegularExpression(QStringLiteral("\\w")))) {
@@ -156,6 +159,88 @@ TEST_F(KeyboardTest, EveryControlHasAnAccessibleName) {
     ASSERT_NE(accessible, nullptr);
     EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty())
         << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+  }
+}
+
+// Up or Down in a file box opens its history and keeps the typed name.
+TEST_F(KeyboardTest, DownOpensTheHistoryAndKeepsTheTypedName) {
+  WriteIni("[Files]\nIn0=/old/one.txt\nIn1=/old/two.txt\nOut0=/old/one.html\n");
+  StartActive();
+  for (const char* name : {"cmbInFile", "cmbOutFile"}) {
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up}) {
+      auto* box = Find<QComboBox>(name);
+      FocusOn(box);
+      box->setEditText(QStringLiteral("/typed/name.txt"));
+      QTest::keyClick(box, key);
+      EXPECT_TRUE(box->view()->isVisible()) << name;
+      EXPECT_EQ(box->currentText(), QStringLiteral("/typed/name.txt")) << name;
+      box->hidePopup();
+      EXPECT_EQ(box->currentText(), QStringLiteral("/typed/name.txt")) << name;
+    }
+  }
+}
+
+// Tab goes row by row, left to right, never back to an earlier row or column.
+TEST_F(KeyboardTest, TabFollowsTheRowsOfTheTopOfTheWindow) {
+  const struct {
+    int format;
+    std::vector<const char*> order;
+  } cases[] = {
+      {0, {"cmbFormat", "butExit", "butHelp", "lblAppSize", "chkCentre", "butConvert", "SSTab1"}},
+      {4, {"cmbFormat", "cmbSeparator", "butExit", "butHelp", "lblAppSize", "butConvert", "SSTab1"}},
+      {5, {"cmbFormat", "cmbSeparator", "butExit", "butHelp", "lblAppSize", "chkCentre", "chkButton", "butConvert"}},
+  };
+  StartActive();
+  for (const auto& c : cases) {
+    PickFormat(c.format);
+    Find<QWidget>("cmbFormat")->setFocus();
+    for (std::size_t i = 1; i < c.order.size(); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      ASSERT_NE(QApplication::focusWidget(), nullptr);
+      QWidget* focus = QApplication::focusWidget();
+      // Tab may land on a part (the tab bar) of the control named.
+      while (focus != nullptr && (focus->objectName().isEmpty() || focus->objectName().startsWith(QStringLiteral("qt_")))) {
+        focus = focus->parentWidget();
+      }
+      EXPECT_EQ(focus->objectName().toStdString(), c.order[i]) << "format " << c.format << ", step " << i;
+    }
+  }
+}
+
+// Screen readers name lists by their captions, and take Bar for the button it is.
+TEST_F(KeyboardTest, ScreenReadersHearCaptionsAndAButton) {
+  Start();
+  const auto name = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); };
+  const std::pair<int, const char*> separators[] = {{4, "Input Separator"}, {3, "List Type"}, {5, "Target"}};
+  EXPECT_EQ(name(Find<QWidget>("cmbFormat")), QStringLiteral("Output Format"));
+  for (const auto& [format, caption] : separators) {
+    PickFormat(format);
+    EXPECT_EQ(name(Find<QWidget>("cmbSeparator")), QString::fromLatin1(caption));
+  }
+  QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(Find<QWidget>("lblAppSize"));
+  EXPECT_EQ(bar->role(), QAccessible::Button);
+  EXPECT_EQ(bar->text(QAccessible::Name), QStringLiteral("Bar"));
+  ASSERT_NE(bar->actionInterface(), nullptr);
+  bar->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_TRUE(window_->IsBar());
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(Find<QWidget>("lblWebAddress"))->role(), QAccessible::Link);
+}
+
+// Convert keeps its default frame (Return converts) after the focus has been away,
+// as in a message box after a failed run.
+TEST_F(KeyboardTest, ConvertStaysTheDefaultButtonAfterAnErrorBox) {
+  StartActive();
+  auto* convert = Find<QPushButton>("butConvert");
+  Find<QComboBox>("cmbInFile")->setEditText(dir_.filePath(QStringLiteral("missing.txt")));
+  convert->setFocus(Qt::MouseFocusReason);
+  convert->click();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !window_->IsConverting(); }, kRunTimeoutMs));
+  ASSERT_EQ(desktop_.messages.size(), 1u);
+  for (const Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::TabFocusReason, Qt::PopupFocusReason}) {
+    convert->setFocus(Qt::MouseFocusReason);
+    QFocusEvent away(QEvent::FocusOut, reason);  // the error box takes the focus
+    QApplication::sendEvent(convert, &away);
+    EXPECT_TRUE(convert->isDefault()) << reason;
   }
 }
 

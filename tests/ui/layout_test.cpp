@@ -1,5 +1,6 @@
 // Every control exists under its name, and every caption fits its box.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QLabel>
@@ -7,6 +8,9 @@
 #include <QTabWidget>
 #include <QPushButton>
 #include <QTimer>
+
+#include <map>
+#include <string>
 
 #include "ui_test_util.h"
 #include "widgets.h"
@@ -81,7 +85,50 @@ TEST_F(LayoutTest, WindowFitsASmallScreen) {
   MainWindow& window = Start();
   EXPECT_LE(window.width(), 1024);
   EXPECT_LE(window.height(), 700);
-  EXPECT_EQ(window.minimumSize(), window.maximumSize());  // fixed size
+  EXPECT_EQ(window.minimumHeight(), window.maximumHeight());  // fixed height
+}
+
+// A wider window gives the file names and page texts the room; the rest stays.
+TEST_F(LayoutTest, WideningStretchesTheTextBoxes) {
+  MainWindow& window = Start();
+  window.show();
+  const char* stretched[] = {"cmbInFile", "cmbOutFile", "txtHeader", "txtBGImage", "txtFooter", "SSTab1", "picProgress"};
+  const char* moved[] = {"butInBrowse", "butOutBrowse"};
+  const char* kept[] = {"cmbFormat", "butConvert", "butExit", "picPage", "txtBGColor"};
+  std::map<std::string, QRect> before;
+  for (QWidget* widget : window.findChildren<QWidget*>()) before[widget->objectName().toStdString()] = widget->geometry();
+  const int height = window.height();
+  window.resize(window.width() + 200, height + 100);
+  QApplication::processEvents();
+  EXPECT_EQ(window.height(), height);
+  for (const char* name : stretched) {
+    EXPECT_EQ(Find<QWidget>(name)->width(), before[name].width() + 200) << name;
+  }
+  for (const char* name : moved) EXPECT_EQ(Find<QWidget>(name)->x(), before[name].x() + 200) << name;
+  for (const char* name : kept) EXPECT_EQ(Find<QWidget>(name)->geometry(), before[name]) << name;
+  auto* offer = Find<QPushButton>("butOpenResult");  // the strip's button stays at its right end
+  EXPECT_EQ(Find<QWidget>("picProgress")->width() - offer->geometry().right(),
+            before["picProgress"].width() - before["butOpenResult"].right());
+  window.resize(window.width() - 500, height);  // never narrower than the design
+  QApplication::processEvents();
+  EXPECT_EQ(Find<QWidget>("cmbInFile")->geometry(), before["cmbInFile"]);
+}
+
+// Each list opens as wide as its widest entry, however narrow its box.
+TEST_F(LayoutTest, ListsOpenAsWideAsTheirEntries) {
+  MainWindow& window = Start();
+  window.show();
+  auto* list = Find<QComboBox>("cmbSeparator");
+  for (const int format : {3, 4, 5}) {
+    PickFormat(format);
+    list->showPopup();
+    QApplication::processEvents();
+    for (int i = 0; i < list->count(); ++i) {
+      EXPECT_GE(list->view()->viewport()->width(), list->fontMetrics().horizontalAdvance(list->itemText(i)) + 8)
+          << list->itemText(i).toStdString();
+    }
+    list->hidePopup();
+  }
 }
 
 }  // namespace

@@ -8,7 +8,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QTabBar>
+
+#include <algorithm>
 
 #include "theme.h"
 #include "ui_test_util.h"
@@ -81,16 +85,46 @@ TEST_F(LookTest, TextsReadOnLightAndDarkDesktops) {
   ExpectReadable(window, "dark again");
 }
 
-TEST_F(LookTest, FixedSizeWindowHasNoMaximiseButtonAndTheBarNoFrame) {
+TEST_F(LookTest, FixedHeightWindowHasNoMaximiseButtonAndTheBarNoFrame) {
   MainWindow& window = Start();
   window.show();
   for (int toggle = 0; toggle < 3; ++toggle) {
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_EQ(window.minimumHeight(), window.maximumHeight());  // only the window grows wider
+    EXPECT_EQ(window.minimumWidth() == window.maximumWidth(), window.IsBar());
     // The bar has no frame (which title bar buttons would bring back); the window its own.
     EXPECT_EQ(bool(window.windowFlags() & Qt::FramelessWindowHint), window.IsBar());
     EXPECT_EQ(bool(window.windowFlags() & Qt::WindowTitleHint), !window.IsBar());
     emit Find<ClickLabel>("lblAppSize")->clicked();
+  }
+}
+
+// The edge of a radio button or check box stands out from what is behind it (3:1),
+// checked or not, on a light and a dark desktop.
+TEST_F(LookTest, ControlEdgesStandOut) {
+  for (const bool dark : {false, true}) {
+    QApplication::setPalette(dark ? DarkPalette() : LightPalette());
+    MainWindow& window = Start();
+    window.show();
+    QApplication::processEvents();
+    for (const char* name : {"optInput0", "optInput1", "chkCentre"}) {
+      auto* button = Find<QAbstractButton>(name);
+      const QImage image = button->grab().toImage();
+      const QColor behind = Behind(button);
+      QStyleOptionButton option;
+      option.initFrom(button);
+      const bool radio = qobject_cast<QRadioButton*>(button) != nullptr;
+      const QRect box = button->style()->subElementRect(
+          radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option, button);
+      double best = 0;
+      for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = box.left(); x <= box.right(); ++x) {
+          if (image.rect().contains(x, y)) best = std::max(best, ContrastRatio(image.pixelColor(x, y), behind));
+        }
+      }
+      EXPECT_GE(best, 3.0) << (dark ? "dark " : "light ") << name << (button->isChecked() ? " checked" : "");
+    }
+    window_.reset();
   }
 }
 

@@ -76,5 +76,20 @@ TEST_F(ScreensTest, RestoringABarAtTheBottomBringsTheWholeWindowBack) {
   EXPECT_TRUE(window.screen()->availableGeometry().contains(window.frameGeometry())) << window.x() << "," << window.y();
 }
 
+// A stored place near a screen's edge opens the whole window on the screen, since it fits.
+TEST_F(ScreensTest, StoredPlaceAtAnEdgeOpensTheWholeWindow) {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const QPoint places[] = {{100, screen.bottom() - 24}, {screen.right() - 30, 100}, {screen.right() - 10, screen.bottom() - 5}};
+  for (const QPoint& place : places) {
+    WriteIni(QStringLiteral("[General]\nPositionLeft=%1\nPositionTop=%2\n")
+                 .arg(place.x() * 15)
+                 .arg(place.y() * 15)
+                 .toLatin1());
+    MainWindow& window = Start();
+    EXPECT_TRUE(screen.contains(window.frameGeometry())) << window.x() << "," << window.y();
+    window_.reset();
+  }
+}
+
 }  // namespace
 }  // namespace scrivane::testing

@@ -43,8 +43,9 @@ class StubDesktop : public Desktop {
     QString title, text;
     MessageIcon icon;
   };
-  QString OpenFileName(QWidget*, const QString& filters) override {
+  QString OpenFileName(QWidget*, const QString& filters, const QString& folder) override {
     openFilters = filters;
+    openFolder = folder;
     return openAnswer;
   }
   QString SaveFileName(QWidget*, const QString& filters, const QString& suffix) override {
@@ -57,6 +58,10 @@ class StubDesktop : public Desktop {
   void ShowMessage(QWidget*, const QString& title, const QString& text, MessageIcon icon) override {
     messages.push_back({title, text, icon});
   }
+  bool Confirm(QWidget*, const QString& title, const QString& text) override {
+    questions.push_back({title, text, MessageIcon::None});
+    return confirmAnswer;
+  }
   void Beep() override { ++beeps; }
   void ShowHelp(QWidget*, const QUrl& document) override { helpShown.push_back(document); }
   void OpenUrl(const QUrl& url, QObject*, std::function<void(const QString&)> failed) override {
@@ -67,10 +72,11 @@ class StubDesktop : public Desktop {
   QString openAnswer, saveAnswer;
   QString openFailure;  // why OpenUrl fails; "" for success
   std::optional<QColor> colourAnswer;
-  QString openFilters, saveFilters, saveSuffix;
+  bool confirmAnswer = false;  // what Confirm answers
+  QString openFilters, openFolder, saveFilters, saveSuffix;
   int saveDialogs = 0;
   int beeps = 0;
-  std::vector<Message> messages;
+  std::vector<Message> messages, questions;
   std::vector<QUrl> helpShown, urlsOpened;
 };
 
