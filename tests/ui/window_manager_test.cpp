@@ -75,6 +75,7 @@ TEST_F(WindowManagerTest, BarGripCannotBeDraggedOffTheScreen) {
 
 // Return in the Replace? question answers No: the file stays.
 TEST_F(WindowManagerTest, ReturnInTheReplaceQuestionKeepsTheFile) {
+  WriteIni("[General]\nInput=1\nOutput=1\n");  // file to file
   Start();
   window_.reset();
   QtDesktop desktop;
