@@ -181,6 +181,10 @@ std::string_view ModernAnchorEnd(const LinkOptions& options) {
   return "\">";
 }
 
+bool FindLinkAfterLink(std::string_view rest, const LinkOptions& options, Link& link) {
+  return options.modern && !rest.empty() && FindModernLink(rest, options, link, false);
+}
+
 bool FindLink(std::string_view word, const LinkOptions& options, Link& link) {
   if (options.modern) return FindModernLink(word, options, link);
   link.href.clear();

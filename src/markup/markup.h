@@ -41,19 +41,31 @@ struct Link {
 // Finds the link an escaped word (or TAB piece of one) makes; false when it makes none.
 bool FindLink(std::string_view word, const LinkOptions& options, Link& link);
 
+// Finds a further link in what follows a modern link in its word (its `after`);
+// false under the classic rules, which link a word once.
+bool FindLinkAfterLink(std::string_view rest, const LinkOptions& options, Link& link);
+
 // What follows a modern anchor's HREF value up to its text: the closing quote,
 // the new-tab and nofollow attributes the options ask for, and ">".
 std::string_view ModernAnchorEnd(const LinkOptions& options);
 
-// Hands the link's markup piece by piece to `append`.
+// Hands the link's markup piece by piece to `append`; under the modern rules,
+// with the further links of the rest of its word.
 template <class Append>
 void WriteLinkPieces(const Link& link, const LinkOptions& options, Append&& append) {
   if (options.modern) {
-    for (std::string_view piece : {link.before, std::string_view("<a href=\""), std::string_view(link.href),
-                                   ModernAnchorEnd(options), link.text, std::string_view("</a>"), link.after}) {
-      append(piece);
+    Link next;
+    for (const Link* current = &link;; current = &next) {
+      for (std::string_view piece : {current->before, std::string_view("<a href=\""), std::string_view(current->href),
+                                     ModernAnchorEnd(options), current->text, std::string_view("</a>")}) {
+        append(piece);
+      }
+      const std::string_view rest = current->after;
+      if (!FindLinkAfterLink(rest, options, next)) {
+        append(rest);
+        return;
+      }
     }
-    return;
   }
   for (std::string_view piece : {link.before, std::string_view("<A HREF=\""), link.scheme, link.text,
                                  std::string_view("\">"), link.text, std::string_view("</A>"), link.after}) {

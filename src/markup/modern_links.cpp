@@ -705,9 +705,9 @@ std::size_t LinkAt(std::string_view text, std::size_t start, const LinkOptions& 
 
 }  // namespace
 
-bool FindModernLink(std::string_view word, const LinkOptions& options, Link& link) {
+bool FindModernLink(std::string_view word, const LinkOptions& options, Link& link, bool atStart) {
   Host host;
-  bool mayStart = true;  // at the start, and after opening punctuation
+  bool mayStart = atStart;  // at the start, and after opening punctuation
   bool afterAt = false;  // right after "@", where only a URL with a scheme may start
   std::size_t authorityEnd = 0;  // no link starts inside a URL's authority
   for (std::size_t i = 0; i < word.size();) {

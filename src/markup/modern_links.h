@@ -9,6 +9,8 @@
 namespace scrivane {
 
 // Finds the first link of an escaped word (or TAB piece) under the modern rules.
-bool FindModernLink(std::string_view word, const LinkOptions& options, Link& link);
+// Without `atStart`, `word` is what follows a link, and no link starts at its
+// first character.
+bool FindModernLink(std::string_view word, const LinkOptions& options, Link& link, bool atStart = true);
 
 }  // namespace scrivane

@@ -65,13 +65,19 @@ void CheckModernLink(const Link& link, const LinkOptions& options, const std::ve
   const std::string rel = std::string(options.newTab ? "noopener noreferrer" : "") +
                           (options.newTab && options.nofollow ? " " : "") + (options.nofollow ? "nofollow ugc" : "");
   if (!rel.empty()) attributes.emplace_back("rel", rel);
-  Require(tags.size() == 2 && tags[0].name == "a" && tags[1].name == "/a" && tags[0].attributes == attributes &&
-              tags[1].attributes.empty(),
-          "a modern link is one <a href> with the attributes its options ask for, and its </a>", linked);
-  const std::string problem = HrefProblem(link.href);
-  Require(problem.empty(), "every HREF is a URL the validator accepts", problem + ": " + link.href);
+  Require(tags.size() % 2 == 0 && tags[0].attributes == attributes,
+          "a modern link is an <a href> with the attributes its options ask for", linked);
+  for (std::size_t i = 0; i < tags.size(); i += 2) {
+    Require(tags[i].name == "a" && tags[i + 1].name == "/a" && tags[i + 1].attributes.empty() &&
+                tags[i].attributes.size() == attributes.size() && tags[i].attributes[0].first == "href",
+            "the links of a word are <a href> and </a> pairs", linked);
+    const std::string& href = tags[i].attributes[0].second;
+    const std::string problem = HrefProblem(href);
+    Require(problem.empty(), "every HREF is a URL the validator accepts", problem + ": " + href);
+    const std::string decodedHref = Decoded(href);
+    Require(HasAllowedScheme(decodedHref) && !StartsScript(decodedHref), "every HREF has an allowed scheme", href);
+  }
   const std::string address = Decoded(link.href);
-  Require(HasAllowedScheme(address) && !StartsScript(address), "every HREF has an allowed scheme", link.href);
 
   const std::string before = Decoded(link.before);
   const std::string text = Decoded(link.text);

@@ -256,7 +256,14 @@ INSTANTIATE_TEST_SUITE_P(
         ModernCase{"who?@x.org", A("mailto:who%3F@x.org", "who?@x.org")},
         ModernCase{"joe@x.org.", A("mailto:joe@x.org", "joe@x.org") + "."},
         ModernCase{"(joe@x.org).", "(" + A("mailto:joe@x.org", "joe@x.org") + ")."},
-        ModernCase{"mailto:joe@x.org.", A("mailto:joe@x.org") + "."}));
+        ModernCase{"mailto:joe@x.org.", A("mailto:joe@x.org") + "."},
+        // "mailto:" is linked once, also written after another address in the same word.
+        ModernCase{"mailto:mailto:joe@x.org", "mailto:" + A("mailto:joe@x.org")},
+        ModernCase{"joe@x.org<mailto:joe@x.org>", A("mailto:joe@x.org", "joe@x.org") + "&lt;" +
+                                                     A("mailto:joe@x.org") + "&gt;"},
+        ModernCase{"<joe@x.org>,<ann@y.org>", "&lt;" + A("mailto:joe@x.org", "joe@x.org") + "&gt;,&lt;" +
+                                                 A("mailto:ann@y.org", "ann@y.org") + "&gt;"},
+        ModernCase{"joe@x.org,ann@y.org", A("mailto:joe@x.org", "joe@x.org") + ",ann@y.org"}));
 
 struct AnchorCase {
   bool newTab;
