@@ -242,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
         ModernCase{"http://x.org/blah_'singlequoted'.", A("http://x.org/blah_'singlequoted'") + "."},
         ModernCase{"'http://x.org/it's'", "'" + A("http://x.org/it's") + "'"},
         ModernCase{"http://x.org/a_\"b", A("http://x.org/a_") + "&quot;b"},
-        ModernCase{"\"http://x.org/a\",\"http://y.org\"", "&quot;" + A("http://x.org/a") + "&quot;,&quot;http://y.org&quot;"}));
+        ModernCase{"\"http://x.org/a\",\"http://y.org\"", "&quot;" + A("http://x.org/a") + "&quot;,&quot;" + A("http://y.org") + "&quot;"}));
 
 // E-mail addresses as the standard writes them.
 INSTANTIATE_TEST_SUITE_P(
