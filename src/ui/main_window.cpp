@@ -81,6 +81,8 @@ const QColor kGripGrey(0x80, 0x80, 0x80);
 const QColor kRingOnLight(0x50, 0x50, 0x50);
 const QColor kRingOnDark(0xA8, 0xA8, 0xA8);
 constexpr int kRingShade = 150;
+// Text of a greyed-out control on the light window: plainly fainter than black, still legible.
+const QColor kDisabledOnLight(0x70, 0x70, 0x70);
 
 const QString kTextFilters = QStringLiteral("Text (*.txt);;All (*)");
 const QString kHtmlFilters = QStringLiteral("HTML (*.html *.htm);;All (*)");
@@ -271,7 +273,9 @@ void MainWindow::ApplyColours() {
   // the window follows the desktop's palette, and the green and blue turn dark and pale.
   const QPalette desktop = QApplication::palette(this);
   const bool dark = IsDark(desktop);
-  setPalette(dark ? QPalette() : Roles({{QPalette::Window, kWindowGrey}, {QPalette::WindowText, Qt::black}}));
+  QPalette own = Roles({{QPalette::Window, kWindowGrey}, {QPalette::WindowText, Qt::black}});
+  own.setColor(QPalette::Disabled, QPalette::WindowText, kDisabledOnLight);  // greyed-out controls look it
+  setPalette(dark ? QPalette() : own);
   const QColor window = dark ? desktop.color(QPalette::Window) : kWindowGrey;
   const QColor green = dark ? kDarkGreen : kLightGreen;
   const QColor onGreen = dark ? QColor(Qt::white) : QColor(Qt::black);

@@ -99,6 +99,21 @@ TEST_F(LookTest, FixedHeightWindowHasNoMaximiseButtonAndTheBarNoFrame) {
   }
 }
 
+// A greyed-out control's caption is drawn fainter than a live one's, on either desktop.
+TEST_F(LookTest, DisabledCaptionsLookDisabled) {
+  for (const bool dark : {false, true}) {
+    QApplication::setPalette(dark ? DarkPalette() : LightPalette());
+    Start();
+    auto* box = Find<QAbstractButton>("chkNewTab");  // for modern pages only
+    ASSERT_FALSE(box->isEnabled());
+    const QPalette& palette = box->palette();
+    EXPECT_NE(palette.color(QPalette::Disabled, QPalette::WindowText),
+              palette.color(QPalette::Active, QPalette::WindowText))
+        << (dark ? "dark" : "light");
+    window_.reset();
+  }
+}
+
 // The edge of a radio button or check box stands out from what is behind it (3:1),
 // checked or not, on a light and a dark desktop.
 TEST_F(LookTest, ControlEdgesStandOut) {
