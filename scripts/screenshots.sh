@@ -53,6 +53,9 @@ sleep 1
 shoot_all() {
   local suffix=$1
   shift
+  # Each window writes its page afresh: it would ask before replacing a page an
+  # earlier window wrote.
+  rm -f "$notes/newsletter.txt.html"
   env "$@" XDG_CONFIG_HOME="$work/config" "$program" >/dev/null 2>&1 &
   app_pid=$!
 
