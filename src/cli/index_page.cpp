@@ -1,5 +1,6 @@
 // The index page of an output folder: its documents with their titles, sizes
 // and dates, links to its sub-folders' indexes and to its parent's.
+#include <algorithm>
 #include <ctime>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "encoding.h"
 #include "markup.h"
 #include "page_writer.h"
+#include "utf8.h"
 
 namespace scrivane {
 namespace {
@@ -22,7 +24,6 @@ std::string Escaped(std::string_view text) {
 
 // A file or folder name as one URL path segment, every byte outside the unreserved set encoded.
 std::string PathSegment(std::string_view name) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string segment;
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
@@ -30,7 +31,7 @@ std::string PathSegment(std::string_view name) {
         byte == '.' || byte == '_' || byte == '~') {
       segment.push_back(c);
     } else {
-      segment.append({'%', kDigits[byte >> 4], kDigits[byte & 15]});
+      AppendPercentEncoded(segment, byte);
     }
   }
   return segment;
@@ -92,10 +93,8 @@ std::string PageText(std::string_view bytes, std::size_t characters) {
   std::string shown;
   std::size_t count = 0;
   for (std::size_t at = 0; at < text.size() && count < characters;) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t code = length == 1 ? lead : lead & (0x7Fu >> length);
-    for (std::size_t i = 1; i < length; ++i) code = (code << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3Fu);
+    char32_t code = 0;
+    const std::size_t length = std::max<std::size_t>(DecodeUtf8(text, at, code), 1);  // the text is UTF-8 by now
     const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
     const bool nonCharacter = (code >= 0xFDD0 && code <= 0xFDEF) || (code & 0xFFFE) == 0xFFFE;
     if (control || nonCharacter || code == ' ') {

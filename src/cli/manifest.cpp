@@ -18,6 +18,7 @@
 #include "cli.h"
 #include "encoding.h"
 #include "output_file.h"
+#include "utf8.h"
 
 namespace scrivane {
 namespace {
@@ -39,12 +40,8 @@ std::string ManifestPath(const std::string& folder) {
 std::string Hex(const XXH128_hash_t& hash) {
   XXH128_canonical_t canonical;
   XXH128_canonicalFromHash(&canonical, hash);
-  static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
-  for (const unsigned char byte : canonical.digest) {
-    hex.push_back(kDigits[byte >> 4]);
-    hex.push_back(kDigits[byte & 15]);
-  }
+  for (const unsigned char byte : canonical.digest) AppendHexByte(hex, byte, HexCase::Lower);
   return hex;
 }
 
@@ -53,10 +50,9 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
 // Drops an incomplete UTF-8 sequence cut off at the end of `text`.
 void DropCutSequence(std::string& text) {
   for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
-    const auto byte = static_cast<unsigned char>(text[text.size() - back]);
-    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
-    const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-    if (length > back) text.resize(text.size() - back);
+    const char lead = text[text.size() - back];
+    if (IsContinuation(lead)) continue;  // look further back
+    if (Utf8SequenceLength(lead) > back) text.resize(text.size() - back);
     return;
   }
 }

@@ -9,6 +9,7 @@
 
 #include "document.h"
 #include "page_text.h"
+#include "utf8.h"
 
 namespace scrivane {
 namespace {
@@ -39,10 +40,6 @@ constexpr std::array<std::string_view, 148> kNamedColours = {
 constexpr std::array<std::string_view, 7> kFontSizes = {"0.625em", "0.8125em", "1em", "1.125em",
                                                         "1.5em",   "2em",      "3em"};
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsAsciiDigit(c) || (LowerAscii(c) >= 'a' && LowerAscii(c) <= 'f'); }
 
 std::string_view Trim(std::string_view text) {
   constexpr std::string_view kSpace = " \t\r\n\f";
@@ -82,10 +79,9 @@ std::string CssString(std::string_view text) {
       css.push_back(c);
     } else if (byte < 0x20 || c == '<' || c == '>' || c == '&') {
       // A hex escape and the space that ends it: no line end, and no "</style".
-      constexpr char kHex[] = "0123456789abcdef";
       css.push_back('\\');
-      if (byte >= 0x10) css.push_back(kHex[byte >> 4]);
-      css.push_back(kHex[byte & 0xF]);
+      if (byte >= 0x10) css.push_back(HexDigit(byte >> 4, HexCase::Lower));
+      css.push_back(HexDigit(byte, HexCase::Lower));
       css.push_back(' ');
     } else {
       css.push_back(c);

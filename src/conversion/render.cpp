@@ -10,20 +10,9 @@
 namespace scrivane {
 namespace {
 
-// Index of the next byte at or after `i` that may change its word (one of
-// kCandidate), or n. Sixteen bytes at a time where the processor allows, since
-// most of a text is plain.
+// Index of the next byte at or after `i` that may change its word, or n.
 std::size_t SkipPlain(const char* p, std::size_t i, std::size_t n) {
-#if defined(__SSE2__)
-  for (; i + 16 <= n; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    if (const int mask = _mm_movemask_epi8(MatchAny(bytes, kCandidateBytes))) {
-      return i + static_cast<std::size_t>(__builtin_ctz(mask));
-    }
-  }
-#endif
-  while (i < n && !HasRule(p[i], kCandidate)) ++i;
-  return i;
+  return SkipToClass<kCandidate, kCandidateBytes>(p, i, n);
 }
 
 // Index of the next byte at or after `i` that changes its word, or n. The

@@ -9,10 +9,10 @@
 #include <optional>
 #include <utility>
 
+#include "utf8.h"
+
 namespace scrivane {
 namespace {
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "form.h"
+#include "utf8.h"
 
 namespace scrivane {
 namespace {
@@ -9,7 +10,6 @@ namespace {
 // `text` as a JSON string. Control characters and the characters that end a
 // script element's text in HTML are escaped, so the JSON can sit in a page.
 std::string Quoted(std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
   std::string quoted = "\"";
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -18,8 +18,7 @@ std::string Quoted(std::string_view text) {
       quoted += c;
     } else if (byte < 0x20 || c == '<' || c == '>' || c == '&') {
       quoted += "\\u00";
-      quoted += kHex[byte >> 4];
-      quoted += kHex[byte & 15];
+      AppendHexByte(quoted, byte, HexCase::Lower);
     } else {
       quoted += c;
     }

@@ -1,7 +1,8 @@
 // The byte rules of the engine, spelled once: which bytes can start an escape,
-// which can take part in a link, which end a line, and the small byte helpers
-// around them. The scalar code reads the table; the vector code lists the same
-// classes as byte sets, and each set is checked against the table when it compiles.
+// which can take part in a link, which end a line, what each byte is to the
+// modern link rules, and the small byte helpers around them. The scalar code
+// reads the table; the vector code lists the same classes as byte sets, and each
+// set is checked against the table when it compiles.
 // Internal to the engine (src/markup and src/conversion).
 #pragma once
 
@@ -16,33 +17,67 @@
 #endif
 
 #include "markup.h"
+#include "utf8.h"
 
 namespace scrivane {
 
-// The classes of a byte, as bits.
-inline constexpr std::uint8_t kEscapeStart = 1;   // & < > " and C2, the lead byte of the pound sign
-inline constexpr std::uint8_t kLinkMark = 2;      // ":" of "://" and "mailto:", "@" of an address, "." after www/ftp
-inline constexpr std::uint8_t kLineEnd = 4;       // LF and CR
-inline constexpr std::uint8_t kSentenceMark = 8;  // , . : ; ? ! (trailing punctuation of a link)
-inline constexpr std::uint8_t kControl = 16;      // control characters but TAB and the line ends (no place in a page)
-// A byte that may make its word change: escaped, or part of what makes a link.
-inline constexpr std::uint8_t kCandidate = kEscapeStart | kLinkMark;
+// A set of the classes below, one bit each.
+using ByteClasses = std::uint16_t;
 
-inline constexpr std::array<std::uint8_t, 256> kByteRules = [] {
-  std::array<std::uint8_t, 256> rules{};
-  for (unsigned char c : std::string_view("&<>\"\xC2")) rules[c] |= kEscapeStart;
-  for (unsigned char c : std::string_view(":@.")) rules[c] |= kLinkMark;
-  for (unsigned char c : std::string_view("\n\r")) rules[c] |= kLineEnd;
-  for (unsigned char c : std::string_view(",.:;?!")) rules[c] |= kSentenceMark;
+// The classes of a byte for escaping, line ends and finding link candidates.
+inline constexpr ByteClasses kEscapeStart = 1;   // & < > " and C2, the lead byte of the pound sign
+inline constexpr ByteClasses kLinkMark = 2;      // ":" of "://" and "mailto:", "@" of an address, "." after www/ftp
+inline constexpr ByteClasses kLineEnd = 4;       // LF and CR
+inline constexpr ByteClasses kSentenceMark = 8;  // , . : ; ? ! (trailing punctuation of a link)
+inline constexpr ByteClasses kControl = 16;      // control characters but TAB and the line ends (no place in a page)
+// A byte that may make its word change: escaped, or part of what makes a link.
+inline constexpr ByteClasses kCandidate = kEscapeStart | kLinkMark;
+
+// The classes of a character for the modern link rules. A byte that is a
+// character by itself has them here; the others are kUnit, and the link rules
+// class the character they start.
+inline constexpr ByteClasses kHost = 32;       // in a URL's host name: letters, digits, - . _
+inline constexpr ByteClasses kDomain = 64;     // in an address's domain: letters, digits, - .
+inline constexpr ByteClasses kLocal = 128;     // in an address's local part: ASCII letters, digits, . _ + -
+inline constexpr ByteClasses kEndsTail = 256;  // never in a path, query or fragment: controls, space, < > " | and wide punctuation
+inline constexpr ByteClasses kFollows = 512;   // may follow a link: what ends a tail, sentence marks, quotes and brackets
+inline constexpr ByteClasses kOpens = 1024;    // a link may start right after it: ( [ { < > " ' | : and wide punctuation
+inline constexpr ByteClasses kUrlSafe = 2048;  // stays as it is in an HREF: letters, digits and ! $ ' ( ) * + , - . / : ; = ? @ _ ~
+inline constexpr ByteClasses kUnit = 4096;     // a byte that starts a longer unit: "&" of an entity, or beyond ASCII
+
+inline constexpr std::array<ByteClasses, 256> kByteRules = [] {
+  std::array<ByteClasses, 256> rules{};
+  const auto add = [&](std::string_view bytes, ByteClasses classes) {
+    for (char c : bytes) rules[static_cast<unsigned char>(c)] |= classes;
+  };
+  add("&<>\"\xC2", kEscapeStart);
+  add(":@.", kLinkMark);
+  add("\n\r", kLineEnd);
+  add(",.:;?!", kSentenceMark);
   for (unsigned c = 0; c < 0x20; ++c) {
     if (c != '\t' && c != '\n' && c != '\r') rules[c] |= kControl;
   }
   rules[0x7F] |= kControl;
+
+  for (unsigned c = 0; c < 0x20; ++c) rules[c] |= kEndsTail | kFollows;
+  rules[0x7F] |= kEndsTail | kFollows;
+  for (unsigned c = 0; c < 0x80; ++c) {
+    if (IsAsciiAlnum(c)) rules[c] |= kHost | kDomain | kLocal | kUrlSafe;
+  }
+  add("-.", kHost | kDomain | kLocal);
+  add("_", kHost | kLocal);
+  add("+", kLocal);
+  add(" <>\"|", kEndsTail | kFollows);
+  add(",.:;!?'`()[]{}", kFollows);
+  add("([{<>\"'|:", kOpens);
+  add("!$'()*+,-./:;=?@_~", kUrlSafe);
+  rules['&'] |= kUnit;
+  for (unsigned c = 0x80; c < 256; ++c) rules[c] |= kUnit;
   return rules;
 }();
 
 // True when `c` is in any of the classes `rules`.
-constexpr bool HasRule(char c, std::uint8_t rules) {
+constexpr bool HasRule(char c, ByteClasses rules) {
   return (kByteRules[static_cast<unsigned char>(c)] & rules) != 0;
 }
 
@@ -53,7 +88,7 @@ inline constexpr std::array<char, 2> kLineEndBytes = {'\n', '\r'};
 
 // True when the bytes of `set` are exactly the bytes in one of the classes `rules`.
 template <std::size_t N>
-constexpr bool IsExactly(const std::array<char, N>& set, std::uint8_t rules) {
+constexpr bool IsExactly(const std::array<char, N>& set, ByteClasses rules) {
   for (int b = 0; b < 256; ++b) {
     bool listed = false;
     for (char c : set) listed = listed || static_cast<unsigned char>(c) == b;
@@ -64,11 +99,6 @@ constexpr bool IsExactly(const std::array<char, N>& set, std::uint8_t rules) {
 static_assert(IsExactly(kEscapeStartBytes, kEscapeStart));
 static_assert(IsExactly(kCandidateBytes, kCandidate));
 static_assert(IsExactly(kLineEndBytes, kLineEnd));
-
-// A UTF-8 continuation byte (10xxxxxx); every other byte starts a character.
-constexpr bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-constexpr char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // True when `text` equals the lower-case ASCII `lower` once lower-cased.
 constexpr bool EqualsLower(std::string_view text, std::string_view lower) {
@@ -130,5 +160,23 @@ inline __m128i MatchAny(__m128i chunk, const std::array<char, N>& set) {
   }(std::make_index_sequence<N>());
 }
 #endif
+
+// Index of the first byte at or after `i` in one of the classes `kRules`, or n;
+// `kBytes` lists the bytes of those classes for the vector code. Sixteen bytes at
+// a time where the processor allows, since most text holds none.
+template <ByteClasses kRules, const auto& kBytes>
+inline std::size_t SkipToClass(const char* p, std::size_t i, std::size_t n) {
+  static_assert(IsExactly(kBytes, kRules));
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (const int mask = _mm_movemask_epi8(MatchAny(bytes, kBytes))) {
+      return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+  }
+#endif
+  while (i < n && !HasRule(p[i], kRules)) ++i;
+  return i;
+}
 
 }  // namespace scrivane

@@ -5,6 +5,7 @@
 
 #include "byte_rules.h"
 #include "markup.h"
+#include "utf8.h"
 
 namespace scrivane {
 namespace {
@@ -61,12 +62,10 @@ std::uint32_t ColourFromText(std::string_view text) {
 }
 
 std::string ColourToText(std::uint32_t colour) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   const std::uint32_t channels[] = {colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF};
   std::string text = "#";
   for (std::uint32_t channel : channels) {
-    text += kDigits[channel >> 4];
-    text += kDigits[channel & 0xF];
+    AppendHexByte(text, static_cast<unsigned char>(channel));
   }
   return text;
 }

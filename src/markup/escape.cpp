@@ -33,19 +33,9 @@ std::string_view EntityAt(std::string_view text, std::size_t i, std::size_t& con
   }
 }
 
-// Index of the first candidate byte at or after `i`, or n; sixteen bytes at a
-// time where the processor allows, since most text holds none.
+// Index of the first byte at or after `i` that may start an escape, or n.
 std::size_t SkipToCandidate(const char* p, std::size_t i, std::size_t n) {
-#if defined(__SSE2__)
-  for (; i + 16 <= n; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    if (const int mask = _mm_movemask_epi8(MatchAny(bytes, kEscapeStartBytes))) {
-      return i + static_cast<std::size_t>(__builtin_ctz(mask));
-    }
-  }
-#endif
-  while (i < n && !HasRule(p[i], kEscapeStart)) ++i;
-  return i;
+  return SkipToClass<kEscapeStart, kEscapeStartBytes>(p, i, n);
 }
 
 // Index of the first special character at or after `from`, or text.size().

@@ -11,7 +11,6 @@
 #include "modern_links.h"
 
 #include <array>
-#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -46,24 +45,10 @@ Unit UnitAt(std::string_view text, std::size_t i) {
     }
     return {lead, 1};
   }
-  const std::size_t length = lead >= 0xF0 && lead < 0xF8   ? 4
-                             : lead >= 0xE0 && lead < 0xF0 ? 3
-                             : lead >= 0xC2 && lead < 0xE0 ? 2
-                                                           : 0;
-  if (length == 0 || i + length > text.size()) return {kBadByte, 1};
-  char32_t c = lead & (0x7F >> length);
-  for (std::size_t k = 1; k < length; ++k) {
-    if (!IsContinuation(text[i + k])) return {kBadByte, 1};
-    c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-  }
-  return {c, length};
+  char32_t c = 0;
+  const std::size_t length = DecodeUtf8(text, i, c);
+  return length == 0 ? Unit{kBadByte, 1} : Unit{c, length};
 }
-
-constexpr bool IsAsciiAlnum(char32_t c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsAsciiDigit(c) || (LowerAscii(c) >= 'a' && LowerAscii(c) <= 'f'); }
 
 // Non-ASCII characters that are no letters: C1 controls, spaces, punctuation and
 // symbols of Latin-1, general and supplemental punctuation, CJK and full-width
@@ -84,46 +69,12 @@ bool IsPictograph(char32_t c) { return (c >= 0x2600 && c <= 0x27BF) || (c >= 0x1
 // dash, zero-width non-joiner and joiner.
 bool JoinsPathWords(char32_t c) { return c == 0x2013 || c == 0x2014 || c == 0x200C || c == 0x200D; }
 
-// The classes of a character for the link rules, as bits.
-enum : std::uint8_t {
-  kHost = 1,       // in a URL's host name: letters, digits, - . _
-  kDomain = 2,     // in an address's domain: letters, digits, - .
-  kLocal = 4,      // in an address's local part: ASCII letters, digits, . _ + -
-  kEndsTail = 8,   // never in a path, query or fragment: controls, space, < > " | and wide punctuation
-  kFollows = 16,   // may follow a link: what ends a tail, sentence marks, quotes and brackets
-  kOpens = 32,     // a link may start right after it: ( [ { < > " ' | : and wide punctuation
-  kUrlSafe = 64,   // stays as it is in an HREF: letters, digits and ! $ ' ( ) * + , - . / : ; = ? @ _ ~
-  kUnit = 128,     // a byte that starts a longer unit: "&" of an entity, or beyond ASCII
-};
-
-// The classes of each byte that is a character by itself; the others are kUnit.
-constexpr std::array<std::uint8_t, 256> kByteClasses = [] {
-  std::array<std::uint8_t, 256> classes{};
-  const auto add = [&](std::string_view characters, std::uint8_t bits) {
-    for (char c : characters) classes[static_cast<unsigned char>(c)] |= bits;
-  };
-  for (int c = 0; c < 0x20; ++c) classes[c] |= kEndsTail | kFollows;
-  classes[0x7F] |= kEndsTail | kFollows;
-  for (int c = 0; c < 128; ++c) {
-    if (IsAsciiAlnum(static_cast<char32_t>(c))) classes[c] |= kHost | kDomain | kLocal | kUrlSafe;
-  }
-  add("-.", kHost | kDomain | kLocal);
-  add("_", kHost | kLocal);
-  add("+", kLocal);
-  add(" <>\"|", kEndsTail | kFollows);
-  add(",.:;!?'`()[]{}", kFollows);
-  add("([{<>\"'|:", kOpens);
-  add("!$'()*+,-./:;=?@_~", kUrlSafe);
-  classes['&'] = kUnit;
-  for (int c = 0x80; c < 256; ++c) classes[c] = kUnit;
-  return classes;
-}();
-
-std::uint8_t ClassesOfByte(char c) { return kByteClasses[static_cast<unsigned char>(c)]; }
+// The classes of a byte for the link rules; kUnit when the character it starts decides.
+ByteClasses ClassesOfByte(char c) { return kByteRules[static_cast<unsigned char>(c)]; }
 
 // The classes of a character; kBadByte, a byte that is no character, ends links but opens none.
-std::uint8_t ClassesOf(char32_t c) {
-  if (c < 0x80) return kByteClasses[c] & ~kUnit;
+ByteClasses ClassesOf(char32_t c) {
+  if (c < 0x80) return kByteRules[c] & ~kUnit;
   if (IsPictograph(c)) return kHost | kDomain | kOpens;
   if (!IsWidePunctuation(c)) return kHost | kDomain;
   return c == kBadByte ? kEndsTail | kFollows : kEndsTail | kFollows | kOpens;
@@ -132,11 +83,11 @@ std::uint8_t ClassesOf(char32_t c) {
 // Moves over units from `i` while their classes meet `kMask` (`kIn`) or miss
 // it (!`kIn`); returns where it stopped. A byte that is a unit by itself takes
 // the short way.
-template <std::uint8_t kMask, bool kIn>
+template <ByteClasses kMask, bool kIn>
 std::size_t Scan(std::string_view text, std::size_t i) {
   const std::size_t n = text.size();
   while (i < n) {
-    const std::uint8_t k = ClassesOfByte(text[i]);
+    const ByteClasses k = ClassesOfByte(text[i]);
     if ((k & kUnit) == 0) {
       if (((k & kMask) != 0) != kIn) break;
       ++i;
@@ -266,7 +217,7 @@ struct Host {
 
 // ParseHost for a name with characters beyond ASCII, or cut by an entity.
 void ParseNonAsciiHost(std::string_view text, std::size_t from, bool url, Host& host) {
-  const std::uint8_t mask = url ? kHost : kDomain;
+  const ByteClasses mask = url ? kHost : kDomain;
   bool ascii = true;
   std::size_t end = from;
   while (end < text.size()) {
@@ -294,7 +245,7 @@ void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
     if (close != kNone && IsIpv6(text.substr(from + 1, close - from - 1))) host.end = close + 1;
     return;
   }
-  const std::uint8_t mask = url ? kHost : kDomain;
+  const ByteClasses mask = url ? kHost : kDomain;
   // One pass over a name in ASCII checks its labels on the way, as IsHostName does.
   const char* p = text.data();
   std::size_t i = from, labelStart = from, labels = 0, lastLabel = from, previousLabel = from, closedAt = from;
@@ -437,7 +388,7 @@ std::size_t TailEnd(std::string_view text, std::size_t from, bool& urlSafe) {
   std::size_t end = from, openQuote = kNone;
   bool safe = true;
   while (end < text.size()) {
-    const std::uint8_t k = ClassesOfByte(text[end]);
+    const ByteClasses k = ClassesOfByte(text[end]);
     if ((k & (kEndsTail | kUnit)) == 0) {
       safe &= (k & kUrlSafe) != 0;
       ++end;
@@ -472,13 +423,6 @@ std::size_t TailEnd(std::string_view text, std::size_t from, bool& urlSafe) {
   return TrimTail(text, from, openQuote != kNone ? openQuote : end);
 }
 
-void AppendPercent(std::string& href, unsigned char byte) {
-  constexpr char kHex[] = "0123456789ABCDEF";
-  href.push_back('%');
-  href.push_back(kHex[byte >> 4]);
-  href.push_back(kHex[byte & 15]);
-}
-
 // Appends the text a stretch of escaped text stands for, as a URL may hold it:
 // bytes outside the URL code points percent-encoded, "%" kept only before two
 // hex digits, "#" kept once, and "&" written as an attribute needs it.
@@ -496,14 +440,14 @@ void AppendUrlText(std::string_view escaped, std::string& href, bool& hashSeen) 
     } else if (u.size > 1) {  // the entity of < > " or the pound sign
       std::string bytes;
       AppendUtf8(bytes, u.c);
-      for (char c : bytes) AppendPercent(href, static_cast<unsigned char>(c));
+      for (char c : bytes) AppendPercentEncoded(href, static_cast<unsigned char>(c));
     } else if (b == '%' && i + 2 < escaped.size() && IsHexDigit(escaped[i + 1]) && IsHexDigit(escaped[i + 2])) {
       href.push_back('%');
     } else if (b == '#' && !hashSeen) {
       hashSeen = true;
       href.push_back('#');
     } else {
-      AppendPercent(href, b);
+      AppendPercentEncoded(href, b);
     }
     i += u.size;
   }
@@ -606,7 +550,7 @@ void WriteAddressHref(std::string_view text, std::size_t start, const Host& doma
     } else {
       std::string bytes;
       AppendUtf8(bytes, u.c);
-      for (char c : bytes) AppendPercent(href, static_cast<unsigned char>(c));
+      for (char c : bytes) AppendPercentEncoded(href, static_cast<unsigned char>(c));
     }
     i += u.size;
   }
@@ -721,7 +665,7 @@ bool FindModernLink(std::string_view word, const LinkOptions& options, Link& lin
         return true;
       }
     }
-    const std::uint8_t k = ClassesOfByte(word[i]);
+    const ByteClasses k = ClassesOfByte(word[i]);
     afterAt = word[i] == '@';
     if ((k & kUnit) == 0) {
       mayStart = (k & kOpens) != 0;

@@ -26,10 +26,6 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 constexpr std::size_t kMaxTagLength = 2048;
 constexpr std::size_t kMaxDepth = 16;
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-bool IsAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsAsciiDigit(c) || (LowerAscii(c) >= 'a' && LowerAscii(c) <= 'f'); }
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
 bool IsForbidden(char32_t c) {
@@ -229,10 +225,7 @@ std::string SafeHref(std::string_view typed) {
     const bool secondHash = value[i] == '#' && std::exchange(fragment, true);
     if (byte <= 0x20 || byte == 0x7F || strayPercent || secondHash ||
         std::string_view("\"<>\\^`{|}[]").find(value[i]) != std::string_view::npos) {
-      constexpr char kHex[] = "0123456789ABCDEF";
-      href.push_back('%');
-      href.push_back(kHex[byte >> 4]);
-      href.push_back(kHex[byte & 0xF]);
+      AppendPercentEncoded(href, byte);
     } else if (value[i] == '&') {
       href.append("&amp;");
     } else {

@@ -1,5 +1,6 @@
-// UTF-8 spelled once for the engine: one sequence decoded, one code point written.
-// Internal to the engine (src/markup and src/conversion).
+// The small character helpers of UTF-8 text, spelled once for the whole program:
+// ASCII letter case and digits, hex digits, one UTF-8 sequence decoded, one code
+// point written. Standard C++ only, so the engine and the programs share it.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,37 @@
 #include <string_view>
 
 namespace scrivane {
+
+constexpr char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr bool IsAsciiDigit(char32_t c) { return c >= '0' && c <= '9'; }
+constexpr bool IsAsciiAlpha(char32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool IsAsciiAlnum(char32_t c) { return IsAsciiDigit(c) || IsAsciiAlpha(c); }
+constexpr bool IsHexDigit(char c) { return IsAsciiDigit(c) || (LowerAscii(c) >= 'a' && LowerAscii(c) <= 'f'); }
+
+// A UTF-8 continuation byte (10xxxxxx); every other byte starts a character.
+constexpr bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// How hex digits above 9 are written.
+enum class HexCase { Upper, Lower };
+
+// The hex digit of the low four bits of `value`.
+constexpr char HexDigit(unsigned value, HexCase letters = HexCase::Upper) {
+  constexpr std::string_view kDigits = "0123456789ABCDEF";
+  const char digit = kDigits[value & 15];
+  return letters == HexCase::Lower ? LowerAscii(digit) : digit;
+}
+
+// Appends `byte` as two hex digits.
+inline void AppendHexByte(std::string& out, unsigned char byte, HexCase letters = HexCase::Upper) {
+  out.push_back(HexDigit(byte >> 4, letters));
+  out.push_back(HexDigit(byte, letters));
+}
+
+// Appends `byte` percent-encoded, as a URL holds it: "%" and two upper-case hex digits.
+inline void AppendPercentEncoded(std::string& out, unsigned char byte) {
+  out.push_back('%');
+  AppendHexByte(out, byte);
+}
 
 // Decodes the sequence at text[i]; returns its length, or 0 when it is malformed
 // (cut short, overlong, a surrogate, or past U+10FFFF).
@@ -34,6 +66,13 @@ inline std::size_t DecodeUtf8(std::string_view text, std::size_t i, char32_t& c)
   }
   if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
   return length;
+}
+
+// The length of the sequence that `lead` starts, told by the lead byte alone;
+// 0 for a byte that starts none (a continuation byte, C0, C1, F5 and above).
+constexpr std::size_t Utf8SequenceLength(char lead) {
+  const auto byte = static_cast<unsigned char>(lead);
+  return byte < 0x80 ? 1 : byte < 0xC2 ? 0 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : byte < 0xF5 ? 4 : 0;
 }
 
 // Appends the code point `c` in UTF-8.
