@@ -17,6 +17,7 @@
 
 #include "cli.h"
 #include "encoding.h"
+#include "messages.h"
 #include "output_file.h"
 #include "utf8.h"
 
@@ -212,7 +213,7 @@ bool WriteWhole(const std::string& path, std::string_view bytes, std::string& er
     file.Commit();
     return true;
   } catch (const FileError& failure) {
-    error = "Could not write " + path + ": " + failure.reason;
+    error = "Could not write " + path + ": " + ErrorText(failure.error, failure.stream);
     return false;
   }
 }

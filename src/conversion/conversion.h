@@ -96,7 +96,8 @@ struct RunResult {
   RunFailure failure = RunFailure::None;
   std::string path{};       // the file, folder or stream the failure concerns
   bool stream = false;      // `path` names a stream (standard input or output), not a file
-  std::string reason{};     // the system's reason, such as "Permission denied"; "" when none
+  int error = 0;            // the system's error number (an errno value, such as EACCES); 0 when none
+  std::string reason{};     // what stopped an internal failure, as the exception put it; "" otherwise
   std::string outputPath{}; // the file written, for file output
   std::uint64_t bytesWritten = 0;  // the document's size in bytes, once delivered
   bool binary = false;      // the input looks like a binary file, not text (NUL bytes near its start)

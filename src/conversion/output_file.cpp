@@ -15,12 +15,11 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace scrivane {
 namespace {
-
-std::string Reason(int error) { return std::strerror(error); }
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -56,6 +55,27 @@ bool IsSameFile(int fd, const std::string& path) {
   struct stat opened {}, named {};
   return fstat(fd, &opened) == 0 && lstat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
          opened.st_ino == named.st_ino;
+}
+
+// Creates and locks a new hidden file beside `target`, its name in `name`; -1,
+// with errno set and `name` empty, when none could be made.
+int CreateLockedFileBeside(const std::string& target, std::string& name) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = TemporaryNameFor(target);
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+    // Another run's clean-up may take a new file before it is locked: then try another name.
+    if (fd >= 0 && flock(fd, LOCK_EX) == 0 && IsSameFile(fd, name)) return fd;
+    if (fd >= 0) close(fd);
+  }
+  name.clear();
+  return -1;
+}
+
+// True when `info` describes /dev/null, which needs no document held back for it.
+bool IsNullDevice(const struct stat& info) {
+  struct stat null {};
+  return S_ISCHR(info.st_mode) && stat("/dev/null", &null) == 0 && null.st_rdev == info.st_rdev;
 }
 
 // The access list that widens a file's mode bits (a POSIX ACL), kept as an attribute.
@@ -145,62 +165,61 @@ SafeOutputFile::SafeOutputFile(const std::string& path, bool overwrite)
     char resolved[PATH_MAX];
     if (realpath(path.c_str(), resolved) != nullptr) target_ = resolved;
   }
-  if (stat(target_.c_str(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) Fail("it is a folder");
-    if (S_ISREG(info.st_mode) && !overwrite_) Fail(Reason(EEXIST).c_str());
-    if (access(target_.c_str(), W_OK) != 0) Fail(nullptr);  // a read-only file stays as it is
+  if (stat(target_.c_str(), &info) != 0) {
+    if (named && !overwrite_) Fail(EEXIST);  // a link to nowhere is still a name in use
+    OpenWorkingFile();
+    return;
+  }
+  if (S_ISDIR(info.st_mode)) Fail(EISDIR);
+  if (S_ISREG(info.st_mode) && !overwrite_) Fail(EEXIST);
+  if (access(target_.c_str(), W_OK) != 0) FailErrno();  // a read-only file stays as it is
+  if (!S_ISREG(info.st_mode)) {
+    OpenDestination(IsNullDevice(info) ? Strategy::kDiscarded : Strategy::kDevice);
+  } else if (info.st_nlink > 1) {
     // A file with other names is written in place, so that every name shows the new
     // document: a new file renamed over one name would leave the others on the old one.
-    inPlace_ = S_ISREG(info.st_mode) && info.st_nlink > 1;
-    if (!S_ISREG(info.st_mode) || inPlace_) {  // a device or pipe cannot be replaced, only written
-      direct_ = true;
-      fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC | (inPlace_ ? 0 : O_TRUNC));
-      if (fd_ < 0) Fail(nullptr);
-      // Held back until complete: a restarted run must not leave half a document in it.
-      // What goes to /dev/null needs no holding back.
-      struct stat null {};
-      const bool discarded =
-          S_ISCHR(info.st_mode) && stat("/dev/null", &null) == 0 && null.st_rdev == info.st_rdev;
-      if (!discarded) held_.emplace();
-      return;
-    }
-  } else if (named && !overwrite_) {
-    Fail(Reason(EEXIST).c_str());  // a link to nowhere is still a name in use
+    OpenDestination(Strategy::kInPlace);
+  } else {
+    OpenWorkingFile();
   }
-  const std::string folder = FolderOf(target_);
-  RemoveAbandonedFiles(target_);
-#ifdef O_TMPFILE
-  if (access("/proc/self/fd", X_OK) == 0) {
-    fd_ = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    anonymous_ = fd_ >= 0;
-    if (anonymous_) flock(fd_, LOCK_EX);  // held on through the name Commit gives it
-  }
-#endif
-  for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
-    tempPath_ = TemporaryNameFor(target_);
-    fd_ = open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_ < 0 && errno != EEXIST) break;
-    // Another run's clean-up may take a new file before it is locked: then try another name.
-    if (fd_ >= 0 && (flock(fd_, LOCK_EX) != 0 || !IsSameFile(fd_, tempPath_))) {
-      close(fd_);
-      fd_ = -1;
-    }
-  }
-  if (fd_ < 0) {
-    tempPath_.clear();
-    Fail(nullptr);
-  }
-  // A named working file is never more open to others than the document it replaces.
-  if (!anonymous_) KeepAccessOf(fd_, target_);
 }
 
 SafeOutputFile::~SafeOutputFile() { Discard(); }
 
-void SafeOutputFile::Fail(const char* what) const {
-  const int error = errno;
-  throw FileError(what ? RunFailure::OutputUnwritable : FileError::WriteFailure(error), path_,
-                  what ? what : Reason(error));
+void SafeOutputFile::OpenDestination(Strategy strategy) {
+  strategy_ = strategy;
+  fd_ = open(target_.c_str(), O_WRONLY | O_CLOEXEC | (strategy == Strategy::kInPlace ? 0 : O_TRUNC));
+  if (fd_ < 0) FailErrno();
+  // Held back until complete: a restarted run must not leave half a document in it.
+  if (strategy != Strategy::kDiscarded) held_.emplace();
 }
+
+void SafeOutputFile::OpenWorkingFile() {
+  RemoveAbandonedFiles(target_);
+#ifdef O_TMPFILE
+  if (access("/proc/self/fd", X_OK) == 0) {
+    fd_ = open(FolderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd_ >= 0) {
+      strategy_ = Strategy::kUnnamed;
+      flock(fd_, LOCK_EX);  // held on through the name Commit gives it
+      return;
+    }
+  }
+#endif
+  strategy_ = Strategy::kTemporary;
+  fd_ = CreateLockedFileBeside(target_, tempPath_);
+  if (fd_ < 0) FailErrno();
+  // A named working file is never more open to others than the document it replaces.
+  KeepAccessOf(fd_, target_);
+}
+
+bool SafeOutputFile::WritesDestination() const {
+  return strategy_ == Strategy::kDevice || strategy_ == Strategy::kDiscarded || strategy_ == Strategy::kInPlace;
+}
+
+void SafeOutputFile::Fail(int error) const { throw FileError(FileError::WriteFailure(error), path_, error); }
+
+void SafeOutputFile::FailErrno() const { Fail(errno); }
 
 void SafeOutputFile::Write(std::string_view bytes) {
   if (held_) {
@@ -211,90 +230,85 @@ void SafeOutputFile::Write(std::string_view bytes) {
 }
 
 void SafeOutputFile::WriteOut(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      Fail(nullptr);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
+  if (const int error = WriteAll(fd_, bytes)) Fail(error);
 }
 
 void SafeOutputFile::Restart() {
   if (held_) held_->Clear();
-  if (direct_) return;
-  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) Fail(nullptr);
+  if (WritesDestination()) return;
+  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) FailErrno();
 }
 
 void SafeOutputFile::Commit() {
-  if (direct_) {
-    const std::uint64_t size = held_ ? held_->Size() : 0;
-    if (inPlace_) BeginInPlace(size);
-    std::string block(held_ ? 256 * 1024 : 0, '\0');
-    for (std::uint64_t offset = 0; held_ && offset < held_->Size();) {
-      const std::size_t got = held_->ReadAt(block.data(), block.size(), offset);
-      if (got == 0) break;
-      offset += got;
-      WriteOut(std::string_view(block.data(), got));
-    }
-    held_.reset();
-    if (inPlace_ && ftruncate(fd_, static_cast<off_t>(size)) != 0) Fail(nullptr);
-    const int fd = fd_;
-    fd_ = -1;
-    if (close(fd) != 0) Fail(nullptr);
-    return;
+  if (WritesDestination()) {
+    CommitToDestination();
+  } else if (strategy_ == Strategy::kUnnamed && !overwrite_) {
+    CommitUnnamedAsNew();
+  } else {
+    CommitByRename();
   }
-  if (anonymous_ && !overwrite_) {
-    // Linking the unnamed file under the final name fails if the name is taken.
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) Fail(nullptr);
-    const int fd = fd_;
-    fd_ = -1;
-    if (close(fd) != 0) Fail(nullptr);
-    return;
-  }
+}
+
+void SafeOutputFile::CommitToDestination() {
+  const std::uint64_t size = held_ ? held_->Size() : 0;
+  if (strategy_ == Strategy::kInPlace) BeginInPlace(size);
+  if (held_) held_->CopyTo([this](std::string_view bytes) { WriteOut(bytes); });
+  held_.reset();
+  if (strategy_ == Strategy::kInPlace && ftruncate(fd_, static_cast<off_t>(size)) != 0) FailErrno();
+  CloseFile();
+}
+
+void SafeOutputFile::CommitUnnamedAsNew() {
+  // Linking the unnamed file under the final name fails if the name is taken.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target_.c_str(), AT_SYMLINK_FOLLOW) != 0) FailErrno();
+  CloseFile();
+}
+
+void SafeOutputFile::CommitByRename() {
   if (overwrite_) KeepAccessOf(fd_, target_);  // as the target is now, before the file has a name
-  if (anonymous_) {
-    // Give the unnamed file a temporary name, then move it over the target.
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      tempPath_ = TemporaryNameFor(target_);
-      if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tempPath_.c_str(), AT_SYMLINK_FOLLOW) == 0) break;
-      const int error = errno;
-      tempPath_.clear();
-      if (error != EEXIST) {
-        errno = error;
-        Fail(nullptr);
-      }
-    }
-  }
+  if (strategy_ == Strategy::kUnnamed) NameUnnamedFile();
   // The lock stays on until the file has its final name: another run's clean-up
   // takes a named working file without a lock for an abandoned one and removes it.
   const LockHolder lock(fd_);
-  if (!lock.Holds()) Fail(nullptr);
-  const int fd = fd_;
-  fd_ = -1;
-  if (close(fd) != 0) Fail(nullptr);  // late write errors show here, before the old document goes
+  if (!lock.Holds()) FailErrno();
+  CloseFile();  // late write errors show here, before the old document goes
   if (overwrite_) {
-    if (rename(tempPath_.c_str(), target_.c_str()) != 0) Fail(nullptr);
+    if (rename(tempPath_.c_str(), target_.c_str()) != 0) FailErrno();
   } else if (renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) != 0) {
     // Without RENAME_NOREPLACE a hard link is the other move that never replaces.
-    if ((errno != EINVAL && errno != ENOSYS) || link(tempPath_.c_str(), target_.c_str()) != 0) Fail(nullptr);
+    if ((errno != EINVAL && errno != ENOSYS) || link(tempPath_.c_str(), target_.c_str()) != 0) FailErrno();
     unlink(tempPath_.c_str());
   }
   tempPath_.clear();
 }
 
+void SafeOutputFile::NameUnnamedFile() {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempPath_ = TemporaryNameFor(target_);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, tempPath_.c_str(), AT_SYMLINK_FOLLOW) == 0) return;
+    const int error = errno;
+    tempPath_.clear();
+    if (error != EEXIST) Fail(error);
+  }
+  Fail(EEXIST);
+}
+
+void SafeOutputFile::CloseFile() {
+  const int fd = std::exchange(fd_, -1);
+  if (close(fd) != 0) FailErrno();
+}
+
 void SafeOutputFile::BeginInPlace(std::uint64_t size) {
   // Another run writing the same file waits here: two documents at once would mix.
   while (flock(fd_, LOCK_EX) != 0) {
-    if (errno != EINTR) Fail(nullptr);
+    if (errno != EINTR) FailErrno();
   }
   // Room for the whole document first, so that a full disk leaves the old one whole.
   if (size > 0 && fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) != 0 && errno != EOPNOTSUPP &&
       errno != ENOSYS) {
-    Fail(nullptr);
+    FailErrno();
   }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -12,18 +13,21 @@
 
 namespace scrivane {
 
-// A failed read or write: what failed, on which file or stream, and the system's reason.
+// A failed read or write: what failed, on which file or stream, and the system's error number.
 class FileError : public std::runtime_error {
  public:
-  FileError(RunFailure failure, std::string path, std::string reason, bool stream = false);
+  FileError(RunFailure failure, std::string path, int error, bool stream = false);
   // The failure an error number means for a write: a full disk, or the file unwritable.
   static RunFailure WriteFailure(int error);
 
   RunFailure failure;
   std::string path;
-  std::string reason;
+  int error;  // an errno value
   bool stream;
 };
+
+// Writes all of `bytes` to the descriptor `fd`; returns 0, or the error number of the write that failed.
+int WriteAll(int fd, std::string_view bytes);
 
 // An unnamed temporary file (in $TMPDIR, else /tmp) that holds bytes for a
 // while: appended, read back from any offset, and gone once closed.
@@ -42,6 +46,8 @@ class SpoolFile {
   void Clear();
   // Number of bytes held.
   std::uint64_t Size() const { return size_; }
+  // Passes everything held, block by block, to `write`.
+  void CopyTo(const std::function<void(std::string_view bytes)>& write) const;
   // Writes everything held to the stream (its write function, else its descriptor);
   // throws FileError naming the stream.
   void CopyTo(const OutputStream& stream) const;
@@ -76,7 +82,35 @@ class SafeOutputFile {
   void Commit();
 
  private:
-  [[noreturn]] void Fail(const char* what) const;
+  // How the document reaches the destination, chosen once when the file is opened.
+  enum class Strategy {
+    kUnnamed,    // a new unnamed file (O_TMPFILE), given the destination's name at Commit
+    kTemporary,  // a new hidden file beside the destination, renamed over it at Commit
+    kDevice,     // a device or pipe: the document is held, then written to it whole at Commit
+    kDiscarded,  // /dev/null: written to as it comes, since nothing there can be taken back
+    kInPlace,    // a file with other names: the document is held, then written over it under a lock
+  };
+
+  // Opens the destination itself, which is not replaced but written the way `strategy` says.
+  void OpenDestination(Strategy strategy);
+  // Opens a new file beside the destination, to be put in its place at Commit.
+  void OpenWorkingFile();
+  // True when the strategy writes the destination itself rather than a working file.
+  bool WritesDestination() const;
+  // Commit for the strategies that write the destination itself.
+  void CommitToDestination();
+  // Commit for an unnamed file that must not replace anything: it gets the final name at once.
+  void CommitUnnamedAsNew();
+  // Commit for a working file: named (if it is not yet), then moved over the destination.
+  void CommitByRename();
+  // Gives the unnamed working file a temporary name beside the destination.
+  void NameUnnamedFile();
+  // Closes the file, reporting a late write error.
+  void CloseFile();
+  // Throws FileError for the output with the error number `error`.
+  [[noreturn]] void Fail(int error) const;
+  // Throws FileError for the output with the error number in errno.
+  [[noreturn]] void FailErrno() const;
   void WriteOut(std::string_view bytes);
   void BeginInPlace(std::uint64_t size);
   void Discard();
@@ -85,11 +119,9 @@ class SafeOutputFile {
   std::string target_;     // the file finally replaced (links resolved)
   std::string tempPath_;   // named temporary file, when one was needed
   int fd_ = -1;
-  bool anonymous_ = false;  // created unnamed (O_TMPFILE): nothing to clean up on a crash
-  bool direct_ = false;     // the destination is a device or pipe, or written in place
-  bool inPlace_ = false;    // the destination is a file with other names, written in place
-  std::optional<SpoolFile> held_;  // a device's, pipe's or linked file's document until Commit
-  bool overwrite_ = true;
+  Strategy strategy_ = Strategy::kTemporary;
+  bool overwrite_ = true;          // an existing destination may be replaced
+  std::optional<SpoolFile> held_;  // the document of a device, a pipe or a linked file until Commit
 };
 
 }  // namespace scrivane

@@ -72,7 +72,7 @@ class StreamSource : public InputSource {
           got = static_cast<std::size_t>(n);
           break;
         }
-        if (errno != EINTR) throw FileError(RunFailure::InputUnreadable, name_, std::strerror(errno), stream_);
+        if (errno != EINTR) throw FileError(RunFailure::InputUnreadable, name_, errno, stream_);
       }
       spool_.Append(std::string_view(buffer, got));
     }
@@ -99,7 +99,7 @@ class FileSource : public InputSource {
     fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
       // Only a name that leads nowhere is "not found"; anything else has a reason to tell.
-      if (errno == ENOENT || errno == ENOTDIR) throw FileError(RunFailure::InputMissing, path_, {});
+      if (errno == ENOENT || errno == ENOTDIR) throw FileError(RunFailure::InputMissing, path_, errno);
       Fail();
     }
     try {
@@ -132,7 +132,7 @@ class FileSource : public InputSource {
   void Inspect() {
     struct stat info {};
     if (fstat(fd_, &info) != 0) Fail();
-    if (S_ISDIR(info.st_mode)) throw FileError(RunFailure::InputUnreadable, path_, "it is a folder");
+    if (S_ISDIR(info.st_mode)) throw FileError(RunFailure::InputUnreadable, path_, EISDIR);
     if (!S_ISREG(info.st_mode)) {
       stream_.emplace(fd_, path_, false);
       return;
@@ -142,7 +142,7 @@ class FileSource : public InputSource {
     posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
   }
-  [[noreturn]] void Fail() const { throw FileError(RunFailure::InputUnreadable, path_, std::strerror(errno)); }
+  [[noreturn]] void Fail() const { throw FileError(RunFailure::InputUnreadable, path_, errno); }
   std::string path_;
   int fd_ = -1;
   std::uint64_t size_ = 0;
@@ -275,26 +275,21 @@ bool IsTheInput(const ConversionInput& input, const FileSource* file, const std:
   return source.st_dev == output.st_dev && source.st_ino == output.st_ino;
 }
 
-RunResult Failed(RunFailure failure, std::string path = {}, std::string reason = {}, bool stream = false) {
-  RunResult result;
-  result.failure = failure;
-  result.path = std::move(path);
-  result.reason = std::move(reason);
-  result.stream = stream;
-  return result;
+RunResult Failed(RunFailure failure) { return RunResult{.failure = failure}; }
+
+RunResult Failed(const FileError& error) {
+  return RunResult{.failure = error.failure, .path = error.path, .stream = error.stream, .error = error.error};
 }
 
 // The failure of a run that refuses binary input, naming the input it read.
 RunResult RefusedAsBinary(const ConversionInput& input) {
-  RunResult refused;
+  RunResult refused{.failure = RunFailure::BinaryInput, .binary = true};
   if (const auto* inputFile = std::get_if<InputFile>(&input)) {
-    refused = Failed(RunFailure::BinaryInput, inputFile->path);
+    refused.path = inputFile->path;
   } else if (const auto* inputStream = std::get_if<InputStream>(&input)) {
-    refused = Failed(RunFailure::BinaryInput, inputStream->name, {}, true);
-  } else {
-    refused = Failed(RunFailure::BinaryInput);
+    refused.path = inputStream->name;
+    refused.stream = true;
   }
-  refused.binary = true;
   return refused;
 }
 
@@ -317,9 +312,9 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     try {
       file.emplace(inputFile->path);
     } catch (const FileError& error) {
-      return Failed(error.failure, error.path, error.reason, error.stream);
+      return Failed(error);
     } catch (const std::bad_alloc&) {
-      return Failed(RunFailure::OutOfMemory);
+      return RunResult{.failure = RunFailure::OutOfMemory, .error = ENOMEM};
     }
   }
   const OutputFile* outputFile = std::get_if<OutputFile>(&output);
@@ -328,7 +323,9 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     outputPath = OutputPathFor(*outputFile, inputFile);
     if (outputPath.empty()) return Failed(RunFailure::NoOutputName);
     // Checked here, so that no front end can replace the user's text with its HTML.
-    if (IsTheInput(input, file ? &*file : nullptr, outputPath)) return Failed(RunFailure::OutputIsInput, outputPath);
+    if (IsTheInput(input, file ? &*file : nullptr, outputPath)) {
+      return RunResult{.failure = RunFailure::OutputIsInput, .path = outputPath};
+    }
   }
   if (options.format == OutputFormat::HtmlList && ListTagFor(options.listType).empty()) {
     return Failed(RunFailure::InvalidListType);
@@ -387,13 +384,13 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     }
     result.delivered = true;
   } catch (const FileError& error) {
-    return Failed(error.failure, error.path, error.reason, error.stream);
+    return Failed(error);
   } catch (const RunCancelled&) {
     return Failed(RunFailure::Cancelled);  // an unfinished output file is discarded as it goes
   } catch (const std::bad_alloc&) {
-    return Failed(RunFailure::OutOfMemory);
+    return RunResult{.failure = RunFailure::OutOfMemory, .error = ENOMEM};
   } catch (const std::exception& error) {
-    return Failed(RunFailure::Internal, {}, error.what());
+    return RunResult{.failure = RunFailure::Internal, .reason = error.what()};
   }
   return result;
 }

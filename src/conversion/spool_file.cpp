@@ -10,21 +10,28 @@
 #include "output_file.h"
 
 namespace scrivane {
-namespace {
 
-std::string Reason(int error) { return std::strerror(error); }
-
-}  // namespace
-
-FileError::FileError(RunFailure failure, std::string path, std::string reason, bool stream)
-    : std::runtime_error(path + ": " + reason),
+FileError::FileError(RunFailure failure, std::string path, int error, bool stream)
+    : std::runtime_error(path + ": " + std::strerror(error)),
       failure(failure),
       path(std::move(path)),
-      reason(std::move(reason)),
+      error(error),
       stream(stream) {}
 
 RunFailure FileError::WriteFailure(int error) {
   return error == ENOSPC || error == EDQUOT || error == EFBIG ? RunFailure::DiskFull : RunFailure::OutputUnwritable;
+}
+
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
 }
 
 SpoolFile::SpoolFile() {
@@ -45,7 +52,7 @@ SpoolFile::~SpoolFile() {
   if (fd_ >= 0) close(fd_);
 }
 
-void SpoolFile::Fail() const { throw FileError(RunFailure::TemporaryFile, folder_, Reason(errno)); }
+void SpoolFile::Fail() const { throw FileError(RunFailure::TemporaryFile, folder_, errno); }
 
 void SpoolFile::Append(std::string_view bytes) {
   while (!bytes.empty()) {
@@ -72,30 +79,28 @@ void SpoolFile::Clear() {
   size_ = 0;
 }
 
-void SpoolFile::CopyTo(const OutputStream& stream) const {
+void SpoolFile::CopyTo(const std::function<void(std::string_view bytes)>& write) const {
   std::string block(256 * 1024, '\0');
   for (std::uint64_t offset = 0; offset < size_;) {
     const std::size_t got = ReadAt(block.data(), block.size(), offset);
     if (got == 0) break;  // the file was cut short behind our back
     offset += got;
-    if (stream.write) {
-      errno = 0;
-      if (!stream.write(std::string_view(block.data(), got))) {
-        const int error = errno != 0 ? errno : EIO;  // a writer that gave no reason
-        throw FileError(FileError::WriteFailure(error), stream.name, Reason(error), true);
-      }
-      continue;
-    }
-    for (std::string_view rest(block.data(), got); !rest.empty();) {
-      const ssize_t written = ::write(stream.fd, rest.data(), rest.size());
-      if (written < 0) {
-        if (errno == EINTR) continue;
-        const int error = errno;
-        throw FileError(FileError::WriteFailure(error), stream.name, Reason(error), true);
-      }
-      rest.remove_prefix(static_cast<std::size_t>(written));
-    }
+    write(std::string_view(block.data(), got));
   }
+}
+
+void SpoolFile::CopyTo(const OutputStream& stream) const {
+  const auto fail = [&stream](int error) {
+    throw FileError(FileError::WriteFailure(error), stream.name, error, true);
+  };
+  CopyTo([&](std::string_view bytes) {
+    if (!stream.write) {
+      if (const int error = WriteAll(stream.fd, bytes)) fail(error);
+      return;
+    }
+    errno = 0;
+    if (!stream.write(bytes)) fail(errno != 0 ? errno : EIO);  // EIO: a writer that gave no reason
+  });
 }
 
 }  // namespace scrivane

@@ -2,13 +2,20 @@
 #include "messages.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace scrivane {
 
+std::string ErrorText(int error, bool stream) {
+  if (error == EISDIR && !stream) return "it is a folder";  // a folder named where a file belongs
+  return std::strerror(error);
+}
+
 RunMessage FailureMessage(const RunResult& result) {
   const std::string& path = result.path;
-  const std::string& reason = result.reason;
+  const std::string reason = ErrorText(result.error, result.stream);
   switch (result.failure) {
     case RunFailure::InputMissing: return {"Error", "Input File " + path + " not found", true};
     case RunFailure::NoInputName: return {"Error", "No input file named", true};
@@ -29,7 +36,9 @@ RunMessage FailureMessage(const RunResult& result) {
       return {"Error", BinaryInputText(path.empty() ? "The text" : path) +
                            "; it was not converted.", true};
     case RunFailure::OutOfMemory: return {"Error", "Not enough memory to convert this text.", true};
-    case RunFailure::Internal: return {"Error", "The conversion failed: " + reason, true};
+    case RunFailure::Internal:
+      if (result.reason.empty()) break;
+      return {"Error", "The conversion failed: " + result.reason, true};
     case RunFailure::Cancelled: return {"", "Conversion stopped: nothing was written.", false};
     case RunFailure::None: break;
   }
@@ -46,6 +55,18 @@ RunMessage BinaryInputWarning(const std::string& name) {
 std::string ProgressText(double fraction) {
   const long percent = std::lround(std::clamp(fraction, 0.0, 1.0) * 100.0);
   return " Progress ... " + (percent == 0 ? std::string() : std::to_string(percent)) + "%";
+}
+
+RunMessage EmptyClipboardMessage() { return {"Error", "The clipboard holds no text to convert.", true}; }
+
+RunMessage OpenFailureMessage(const std::string& shown, const std::string& reason) {
+  return {"Error", "Could not open " + shown + ": " + reason, true};
+}
+
+std::string BarStatusText(const RunResult& result) {
+  if (!result.delivered) return FailureMessage(result).text;
+  if (result.outputPath.empty()) return "Finished: HTML in the clipboard";
+  return "Finished: " + result.outputPath.substr(result.outputPath.rfind('/') + 1);
 }
 
 std::string FinishedText(const RunResult& result) {

@@ -16,6 +16,9 @@ struct RunMessage {
   bool warning = false;  // the user must act: shown with the exclamation icon
 };
 
+// The words for the system's error number `error` on a file, or on a stream.
+std::string ErrorText(int error, bool stream = false);
+
 // The message for a run that did not deliver its document.
 RunMessage FailureMessage(const RunResult& result);
 
@@ -25,6 +28,16 @@ std::string BinaryInputText(const std::string& name);
 // The warning for a document delivered from input that looks binary (RunResult::binary);
 // `name` is the input as the user knows it.
 RunMessage BinaryInputWarning(const std::string& name);
+
+// The message for a run from the clipboard when it holds no text.
+RunMessage EmptyClipboardMessage();
+
+// The message when `shown` (a file or address, as the user knows it) could not be
+// opened for the system's `reason`.
+RunMessage OpenFailureMessage(const std::string& shown, const std::string& reason);
+
+// The window's bar status for a finished run: its failure, or where the document went.
+std::string BarStatusText(const RunResult& result);
 
 // " Progress ... N%" as the window's strip shows it for a fraction of the input read.
 std::string ProgressText(double fraction);

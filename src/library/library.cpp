@@ -1,10 +1,6 @@
 // The C API over the engine: options through the option table, runs through
 // RunConversion, failures worded by FailureMessage as the programs word them.
 // No C++ exception leaves a function of the API.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -48,20 +44,6 @@ int Failed(int code, const std::string& message, int error = 0) noexcept {
   return code;
 }
 
-// Runs one call of the API, turning anything thrown into a result code.
-template <class Call>
-int Guarded(Call call) noexcept {
-  try {
-    return call();
-  } catch (const std::bad_alloc&) {
-    return Failed(SCRIVANE_ERROR_OUT_OF_MEMORY, "Not enough memory to convert this text.", ENOMEM);
-  } catch (const std::exception& error) {
-    return Failed(SCRIVANE_ERROR_INTERNAL, std::string("The conversion failed: ") + error.what());
-  } catch (...) {
-    return Failed(SCRIVANE_ERROR_INTERNAL, "The conversion failed.");
-  }
-}
-
 int CodeOf(RunFailure failure) {
   switch (failure) {
     case RunFailure::None: return SCRIVANE_OK;
@@ -82,38 +64,28 @@ int CodeOf(RunFailure failure) {
   return SCRIVANE_ERROR_INTERNAL;
 }
 
-// The error number whose text is `reason`: the engine keeps the system's reason as text.
-int ErrorNumberOf(const std::string& reason) {
-  if (reason.empty()) return 0;
-  if (reason == "it is a folder") return EISDIR;  // the engine's own wording for a folder named as a file
-  for (int error = 1; error < 256; ++error) {
-    if (reason == std::strerror(error)) return error;
-  }
-  return 0;
-}
-
-// Why the engine found no input file to read at `path`, as an error number.
-int MissingInputError(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return errno;
-  if (S_ISDIR(info.st_mode)) return EISDIR;
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno;
-  close(fd);
-  return ENOENT;  // it has appeared since
-}
-
-int Reported(const RunResult& result) {
+// The result code, message and error number of a run.
+int Reported(const RunResult& result) noexcept {
   if (result.delivered) return Succeeded();
-  int error = 0;
-  if (result.failure == RunFailure::InputMissing) {
-    error = MissingInputError(result.path);
-  } else if (result.failure == RunFailure::OutOfMemory) {
-    error = ENOMEM;
-  } else {
-    error = ErrorNumberOf(result.reason);
+  try {
+    return Failed(CodeOf(result.failure), FailureMessage(result).text, result.error);
+  } catch (...) {
+    return Failed(CodeOf(result.failure), {}, result.error);  // no memory even for the message
   }
-  return Failed(CodeOf(result.failure), FailureMessage(result).text, error);
+}
+
+// Runs one call of the API, turning anything thrown into a result code.
+template <class Call>
+int Guarded(Call call) noexcept {
+  try {
+    return call();
+  } catch (const std::bad_alloc&) {
+    return Reported(RunResult{.failure = RunFailure::OutOfMemory, .error = ENOMEM});
+  } catch (const std::exception& error) {
+    return Reported(RunResult{.failure = RunFailure::Internal, .reason = error.what()});
+  } catch (...) {
+    return Reported(RunResult{.failure = RunFailure::Internal});
+  }
 }
 
 // The engine's options for one run: the form's, with this run's date and form name.
