@@ -7,6 +7,7 @@
 #include <regex>
 #include <set>
 
+#include "product.h"
 #include "program_sandbox.h"
 
 namespace scrivane {
@@ -175,7 +176,7 @@ TEST(Options, VersionAndHelp) {
   Sandbox sandbox(SCRIVANE_CONVERT);
   const Outcome version = sandbox.Run({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "scrivane-convert 1.5.0\n");
+  EXPECT_EQ(version.out, std::string("scrivane-convert ") + kVersionText + "\n");
   const Outcome help = sandbox.Run({"-h"});
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: scrivane-convert [options] [FILE|FOLDER|-]...\n")) << help.out;
@@ -186,9 +187,10 @@ TEST(Options, VersionAndHelp) {
 TEST(Options, ManualPageDescribesEveryOption) {
   Sandbox sandbox(SCRIVANE_CONVERT);
   const std::string help = sandbox.Run({"--help"}).out;
-  QFile page(QStringLiteral(SCRIVANE_SOURCE_DIR "/docs/man/scrivane-convert.1"));
+  QFile page(QStringLiteral(SCRIVANE_BINARY_DIR "/docs/man/scrivane-convert.1"));
   ASSERT_TRUE(page.open(QIODevice::ReadOnly));
   const std::string manual = page.readAll().toStdString();
+  EXPECT_NE(manual.find(std::string("\"Scrivane ") + kVersionText + "\""), std::string::npos) << "the page's version";
   static const std::regex option(R"((^|[\s,])--([a-z][a-z-]*))");
   std::set<std::string> names;
   for (auto it = std::sregex_iterator(help.begin(), help.end(), option); it != std::sregex_iterator(); ++it) {

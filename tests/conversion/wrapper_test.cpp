@@ -4,6 +4,7 @@
 #include "convert_helpers.h"
 #include "document.h"
 #include "page_frame.h"
+#include "product.h"
 
 namespace scrivane {
 namespace {
@@ -13,7 +14,8 @@ using testing_support::Fragment;
 
 const std::string kFoot =
     "<BR><HR>\r\n"
-    "<center>Web Page created with Scrivane v1.5.0 by <A HREF=\"mailto:scrivane@example.org\">"
+    "<center>Web Page created with Scrivane v" + std::string(kVersionText) +
+    " by <A HREF=\"mailto:scrivane@example.org\">"
     "The Scrivane Project</A><BR>\r\n"
     "<A HREF=\"https://scrivane.example.org/\">https://scrivane.example.org/</A><BR>\r\n"
     "Date: DATE</center><BR><BR>\r\n"

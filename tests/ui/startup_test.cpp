@@ -11,6 +11,7 @@
 #include <QTabWidget>
 
 #include "colour_text.h"
+#include "product.h"
 #include "ui_test_util.h"
 #include "widgets.h"
 
@@ -21,8 +22,9 @@ class StartupTest : public WindowTest {};
 
 TEST_F(StartupTest, EmptyStoreGivesTheFirstWindow) {
   MainWindow& window = Start();
-  EXPECT_TRUE(window.windowTitle().startsWith(QStringLiteral("Scrivane v1.5.0")));
-  EXPECT_EQ(Find<QLabel>("lblProgName")->text(), QStringLiteral("Scrivane v1.5.0"));
+  const QString name = QStringLiteral("Scrivane v") + QString::fromLatin1(kVersionText);
+  EXPECT_TRUE(window.windowTitle().startsWith(name));
+  EXPECT_EQ(Find<QLabel>("lblProgName")->text(), name);
   EXPECT_TRUE(Find<QRadioButton>("optInput0")->isChecked());
   EXPECT_TRUE(Find<QRadioButton>("optOutput0")->isChecked());
   EXPECT_FALSE(Find<QComboBox>("cmbInFile")->isEnabled());  // clipboard: no file to name
