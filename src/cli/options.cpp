@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "qt_text.h"
 #include "settings.h"
 
 namespace scrivane {
@@ -15,14 +16,10 @@ namespace {
 
 const QString kProgram = QStringLiteral("scrivane-convert");
 
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-std::string S(const QString& text) { return text.toUtf8().toStdString(); }
-
 ParsedCommand UsageError(const QString& text) {
   ParsedCommand command;
   command.status = kExitUsage;
-  command.text = S(kProgram + QStringLiteral(": ") + text + QStringLiteral("\nTry '") + kProgram +
+  command.text = ToStd(kProgram + QStringLiteral(": ") + text + QStringLiteral("\nTry '") + kProgram +
                    QStringLiteral(" --help' for more information.\n"));
   return command;
 }
@@ -69,14 +66,14 @@ constexpr std::array kBatchOptions{
 
 QStringList Names(const BatchOptionRow& row) {
   QStringList names;
-  if (!row.letter.empty()) names << Q(row.letter);
-  return names << Q(row.flag);
+  if (!row.letter.empty()) names << FromStd(row.letter);
+  return names << FromStd(row.flag);
 }
 
 // A form option's names: its flag, and the flag in the other spelling of its word.
 QStringList Names(std::string_view flag) {
-  QStringList names{Q(flag)};
-  if (const std::string other = OtherSpelling(flag); !other.empty()) names << Q(other);
+  QStringList names{FromStd(flag)};
+  if (const std::string other = OtherSpelling(flag); !other.empty()) names << FromStd(other);
   return names;
 }
 
@@ -119,14 +116,14 @@ QString Suggestion(const QCommandLineParser& parser, const QList<QCommandLineOpt
 QList<QCommandLineOption> AllOptions() {
   QList<QCommandLineOption> options{{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and end.")},
                                     {{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and end.")}};
-  for (const BatchOptionRow& row : kBatchOptions) options.append({Names(row), Q(row.help), Q(row.valueName)});
+  for (const BatchOptionRow& row : kBatchOptions) options.append({Names(row), FromStd(row.help), FromStd(row.valueName)});
   for (const OptionRow& row : OptionTable()) {
     if (row.flag.empty()) continue;
     if (row.IsCheck()) {
-      options.append({Names(row.flag), Q(row.help)});
-      options.append({Names(row.offFlag), Q(row.offHelp)});
+      options.append({Names(row.flag), FromStd(row.help)});
+      options.append({Names(row.offFlag), FromStd(row.offHelp)});
     } else {
-      options.append({Names(row.flag), Q(row.help), Q(row.valueName)});
+      options.append({Names(row.flag), FromStd(row.help), FromStd(row.valueName)});
     }
   }
   return options;
@@ -152,7 +149,7 @@ QString LastValue(const QCommandLineParser& parser, const QString& name) {
 
 // Puts a given batch option into the request; returns "" or why its value is refused.
 QString TakeBatchOption(const QCommandLineParser& parser, const BatchOptionRow& row, ConvertRequest& request) {
-  const QString flag = Q(row.flag);
+  const QString flag = FromStd(row.flag);
   const QString value = LastValue(parser, flag);
   return std::visit(
       [&](auto field) -> QString {
@@ -168,18 +165,18 @@ QString TakeBatchOption(const QCommandLineParser& parser, const BatchOptionRow& 
           }
           request.*field = taken;
         } else if constexpr (std::is_same_v<Value, std::string>) {
-          if (value.isEmpty() && !row.needs.empty()) return QStringLiteral("--%1 needs %2").arg(flag, Q(row.needs));
-          request.*field = S(value);
+          if (value.isEmpty() && !row.needs.empty()) return QStringLiteral("--%1 needs %2").arg(flag, FromStd(row.needs));
+          request.*field = ToStd(value);
           if (!row.choices.empty()) {
             const auto chosen = std::find_if(row.choices.begin(), row.choices.end(), [&](std::string_view choice) {
-              return value.compare(Q(choice), Qt::CaseInsensitive) == 0;
+              return value.compare(FromStd(choice), Qt::CaseInsensitive) == 0;
             });
-            if (chosen == row.choices.end()) return QStringLiteral("--%1 needs %2, not '%3'").arg(flag, Q(row.needs), value);
+            if (chosen == row.choices.end()) return QStringLiteral("--%1 needs %2, not '%3'").arg(flag, FromStd(row.needs), value);
             request.*field = std::string(*chosen);
           }
         } else {
           request.*field = {};  // given patterns replace the default
-          for (const QString& each : parser.values(flag)) (request.*field).push_back(S(each));
+          for (const QString& each : parser.values(flag)) (request.*field).push_back(ToStd(each));
         }
         return {};
       },
@@ -202,7 +199,7 @@ ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::fun
     QString help = parser.helpText();
     const qsizetype options = help.indexOf(QStringLiteral(" [options]"));
     if (help.startsWith(QStringLiteral("Usage: ")) && options > 0) help.replace(7, options - 7, kProgram);
-    command.text = S(help) +
+    command.text = ToStd(help) +
                    "\nExit status: 0 when every input was converted, 1 when any failed, 2 for a wrong command "
                    "line.\nSee scrivane-convert(1) for more.\n";
     return command;
@@ -214,16 +211,16 @@ ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::fun
 
   ConvertRequest request;
   for (const BatchOptionRow& row : kBatchOptions) {
-    if (!parser.isSet(Q(row.flag))) continue;
+    if (!parser.isSet(FromStd(row.flag))) continue;
     const QString refused = TakeBatchOption(parser, row, request);
     if (!refused.isEmpty()) return UsageError(refused);
   }
   // A switch's `needs` names the option it cannot do without.
   for (const BatchOptionRow& row : kBatchOptions) {
-    if (!std::holds_alternative<bool ConvertRequest::*>(row.field) || row.needs.empty() || !parser.isSet(Q(row.flag))) {
+    if (!std::holds_alternative<bool ConvertRequest::*>(row.field) || row.needs.empty() || !parser.isSet(FromStd(row.flag))) {
       continue;
     }
-    if (!parser.isSet(Q(row.needs))) return UsageError(QStringLiteral("--%1 needs --%2").arg(Q(row.flag), Q(row.needs)));
+    if (!parser.isSet(FromStd(row.needs))) return UsageError(QStringLiteral("--%1 needs --%2").arg(FromStd(row.flag), FromStd(row.needs)));
   }
   if (request.settings && storedForm) request.form = storedForm();
   FormState& form = request.form;
@@ -231,17 +228,17 @@ ParsedCommand ParseConvertArguments(const QStringList& arguments, const std::fun
   for (const OptionRow& row : OptionTable()) {
     if (row.flag.empty()) continue;
     if (row.IsCheck()) {
-      const bool on = parser.isSet(Q(row.flag));
-      const bool off = parser.isSet(Q(row.offFlag));
-      if (on && off) return UsageError(QStringLiteral("--%1 and --%2 contradict each other").arg(Q(row.flag), Q(row.offFlag)));
+      const bool on = parser.isSet(FromStd(row.flag));
+      const bool off = parser.isSet(FromStd(row.offFlag));
+      if (on && off) return UsageError(QStringLiteral("--%1 and --%2 contradict each other").arg(FromStd(row.flag), FromStd(row.offFlag)));
       if (on || off) TakeNamedValue(row, on ? "true" : "false", form);
-    } else if (parser.isSet(Q(row.flag))) {
-      const std::string refused = TakeNamedValue(row, S(LastValue(parser, Q(row.flag))), form);
-      if (!refused.empty()) return UsageError(Q(refused));
+    } else if (parser.isSet(FromStd(row.flag))) {
+      const std::string refused = TakeNamedValue(row, ToStd(LastValue(parser, FromStd(row.flag))), form);
+      if (!refused.empty()) return UsageError(FromStd(refused));
     }
   }
 
-  for (const QString& input : parser.positionalArguments()) request.inputs.push_back(S(input));
+  for (const QString& input : parser.positionalArguments()) request.inputs.push_back(ToStd(input));
   command.request = std::move(request);
   return command;
 }

@@ -38,7 +38,7 @@ struct FormState {
   int changeWWW, changeFTP, removePunctuation, emailCheck;
   int centre, goButton, webPage;
   int modern, headerRow, newTab, nofollow;
-  int disableBanners;  // the window's tips strip hidden
+  int hideBanners;  // the window's tips strip hidden
   std::string title, footer;
   std::string fontFace, fontSize, fontColor;
   std::string bgColor, textColor, bgImage, charSet;

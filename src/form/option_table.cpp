@@ -126,7 +126,7 @@ constexpr std::array kOptions{
               .offHelp = "Modern pages: plain links (default).", .apply = LinkTicked<&LinkOptions::nofollow>,
               .page = PageKind::Modern},
     // The window's own choice: no command-line option, nothing for the engine.
-    OptionRow{.key = "DisableBanners", .kind = Flag, .field = &FormState::disableBanners, .defaultValue = "0",
+    OptionRow{.key = "DisableBanners", .kind = Flag, .field = &FormState::hideBanners, .defaultValue = "0",
               .saved = AtOnce, .control = "chkBanner"},
     // The rows below are written in the exit batch, in this order.
     OptionRow{.key = "WebPage", .kind = TriState, .field = &FormState::webPage, .defaultValue = "1",

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "qt_text.h"
 #include "settings.h"
 
 namespace scrivane {
@@ -15,9 +16,6 @@ const QString kFiles = QStringLiteral("Files");
 // Window coordinates beyond this many twips are corrupt values, not positions
 // (they would overflow the pixel arithmetic of the window).
 constexpr double kLargestCoordinate = 1e9;
-
-QString ToQt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-std::string FromQt(const QString& text) { return text.toStdString(); }
 
 std::optional<double> ReadCoordinate(const SettingsStore& store, const QString& key) {
   const std::optional<QString> text = store.Read(kGeneral, key);
@@ -59,7 +57,7 @@ bool AppSettings::MigrateOldStore() {
 void AppSettings::LoadForm(FormState& form) const {
   for (const OptionRow& row : OptionTable()) {
     const std::optional<QString> text = store_.Read(kGeneral, KeyOf(row));
-    if (!text || !TakeStoredText(row, FromQt(*text), form)) TakeStoredText(row, DefaultText(row), form);
+    if (!text || !TakeStoredText(row, ToStd(*text), form)) TakeStoredText(row, DefaultText(row), form);
   }
 }
 
@@ -70,26 +68,26 @@ WindowPosition AppSettings::LoadPosition() const {
 std::vector<std::string> AppSettings::LoadHistory(bool input) const {
   std::vector<std::string> history;
   for (int slot = 0; slot < kHistorySlots; ++slot) {
-    history.push_back(FromQt(store_.Read(kFiles, HistoryKey(input, slot), QString())));
+    history.push_back(ToStd(store_.Read(kFiles, HistoryKey(input, slot), QString())));
   }
   return history;
 }
 
 void AppSettings::SaveOption(const OptionRow& row, const FormState& form) {
-  store_.Write(kGeneral, KeyOf(row), ToQt(StoredText(row, form)));
+  store_.Write(kGeneral, KeyOf(row), FromStd(StoredText(row, form)));
 }
 
 bool AppSettings::SaveOptionText(OutputFormat format, const std::string& text) {
   const OptionRow* row = OptionTextRow(format);
   if (row == nullptr) return false;
-  store_.Write(kGeneral, KeyOf(*row), ToQt(text));
+  store_.Write(kGeneral, KeyOf(*row), FromStd(text));
   return true;
 }
 
 void AppSettings::SaveAtExit(const FormState& form, const std::vector<std::string>& inputHistory,
                              const std::vector<std::string>& outputHistory, double topTwips, double leftTwips) {
   const auto entry = [](const std::vector<std::string>& history, int slot) {
-    return slot < static_cast<int>(history.size()) ? ToQt(history[static_cast<std::size_t>(slot)]) : QString();
+    return slot < static_cast<int>(history.size()) ? FromStd(history[static_cast<std::size_t>(slot)]) : QString();
   };
   for (int slot = 0; slot < kHistorySlots; ++slot) {
     store_.Write(kFiles, HistoryKey(true, slot), entry(inputHistory, slot));

@@ -8,13 +8,9 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include "qt_text.h"
+
 namespace scrivane {
-namespace {
-
-QString ToQt(const std::string& text) { return QString::fromStdString(text); }
-std::string FromQt(const QString& text) { return text.toStdString(); }
-
-}  // namespace
 
 int CheckStateOf(const QCheckBox* box) {
   switch (box->checkState()) {
@@ -44,14 +40,14 @@ void ApplyOption(const QWidget* window, const OptionRow& row, const FormState& f
     if (QAbstractButton* button = group->button(row.Number(form))) button->setChecked(true);
   } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
     if (combo->isEditable()) {
-      combo->setEditText(ToQt(row.Text(form)));
+      combo->setEditText(FromStd(row.Text(form)));
     } else {
       combo->setCurrentIndex(row.Number(form));
     }
   } else if (auto* line = qobject_cast<QLineEdit*>(control)) {
-    line->setText(ToQt(row.Text(form)));
+    line->setText(FromStd(row.Text(form)));
   } else if (auto* text = qobject_cast<QPlainTextEdit*>(control)) {
-    text->setPlainText(ToQt(row.Text(form)));
+    text->setPlainText(FromStd(row.Text(form)));
   }
 }
 
@@ -63,14 +59,14 @@ void ReadOption(const QWidget* window, const OptionRow& row, FormState& form) {
     row.Number(form) = std::max(group->checkedId(), 0);
   } else if (const auto* combo = qobject_cast<const QComboBox*>(control)) {
     if (combo->isEditable()) {
-      row.Text(form) = FromQt(combo->currentText());
+      row.Text(form) = ToStd(combo->currentText());
     } else {
       row.Number(form) = std::max(combo->currentIndex(), 0);
     }
   } else if (const auto* line = qobject_cast<const QLineEdit*>(control)) {
-    row.Text(form) = FromQt(line->text());
+    row.Text(form) = ToStd(line->text());
   } else if (const auto* text = qobject_cast<const QPlainTextEdit*>(control)) {
-    row.Text(form) = FromQt(text->toPlainText());
+    row.Text(form) = ToStd(text->toPlainText());
   }
 }
 

@@ -44,6 +44,7 @@
 #include "pages.h"
 #include "placement.h"
 #include "platform.h"
+#include "qt_text.h"
 #include "settings.h"
 #include "theme.h"
 #include "widgets.h"
@@ -86,9 +87,6 @@ const QColor kDisabledOnLight(0x70, 0x70, 0x70);
 
 const QString kTextFilters = QStringLiteral("Text (*.txt);;All (*)");
 const QString kHtmlFilters = QStringLiteral("HTML (*.html *.htm);;All (*)");
-
-QString FromStd(const std::string& text) { return QString::fromStdString(text); }
-std::string ToStd(const QString& text) { return text.toStdString(); }
 
 template <typename T>
 T* Named(const char* name, T* widget) {
@@ -403,7 +401,7 @@ void MainWindow::ConnectControls() {
     UpdateWebPageFrame();
     RedrawSample();
   });
-  connect(generalPage_->chkBanner, &QCheckBox::clicked, this, &MainWindow::OnBannerClicked);
+  connect(generalPage_->chkHideBanners, &QCheckBox::clicked, this, &MainWindow::OnBannerClicked);
   connect(webPage_->chkModern, &QCheckBox::clicked, this, &MainWindow::UpdateModernControls);
   ConnectOptionControls();
 
@@ -696,7 +694,7 @@ QSize MainWindow::BarSize() const {
 }
 
 void MainWindow::OnBannerClicked() {
-  const bool hide = generalPage_->chkBanner->isChecked();
+  const bool hide = generalPage_->chkHideBanners->isChecked();
   lblBanner_->setVisible(!hide);
   const int top = layout_.Px(kBannerTop);
   lblBanner_->resize(lblBanner_->width(), hide ? 0 : layout_.Px(kBannerTop + kBannerHeight) - top);
@@ -723,7 +721,7 @@ void MainWindow::ToggleBar() {
     const QString said = lblBarStatus_->toolTip();
     ShowBarStatus(QString());
     if (picProgress_->Text().isEmpty() && !said.isEmpty()) picProgress_->SetText(QLatin1Char(' ') + said);
-    lblBanner_->setVisible(!generalPage_->chkBanner->isChecked());
+    lblBanner_->setVisible(!generalPage_->chkHideBanners->isChecked());
     lblAppSize_->setText(QStringLiteral("Bar"));
     AllowWidening();
     resize(NormalSize().width() + extraWidth_, NormalSize().height());
@@ -886,8 +884,7 @@ void MainWindow::OnConvert() {
   if (form.input == kClipboard) {
     const QString text = ClipboardText();
     if (text.isEmpty()) {
-      desktop_.ShowMessage(this, QStringLiteral("Error"), QStringLiteral("The clipboard holds no text to convert."),
-                           MessageIcon::Warning);
+      ShowRunMessage(EmptyClipboardMessage());
       return;
     }
     input = InputText{ToStd(text)};
@@ -979,12 +976,7 @@ void MainWindow::OnConversionFinished() {
   }
   OfferResult(FromStd(result.outputPath));
   // The bar has no strip: the outcome takes the format label's place until the next run or Restore.
-  if (bar_) {
-    ShowBarStatus(!result.delivered ? FromStd(failure.text)
-                  : result.outputPath.empty()
-                      ? QStringLiteral("Finished: HTML in the clipboard")
-                      : QStringLiteral("Finished: ") + QFileInfo(FromStd(result.outputPath)).fileName());
-  }
+  if (bar_) ShowBarStatus(FromStd(BarStatusText(result)));
   if (!result.delivered && !stopped) ShowRunMessage(failure);
   if (result.delivered && result.binary) ShowRunMessage(BinaryInputWarning(runInputName_));
 }
@@ -1003,8 +995,7 @@ void MainWindow::OpenResult() {
 
 void MainWindow::OpenAddress(const QUrl& url, const QString& shown) {
   desktop_.OpenUrl(url, this, [this, shown](const QString& reason) {
-    desktop_.ShowMessage(this, QStringLiteral("Error"), QStringLiteral("Could not open %1: %2").arg(shown, reason),
-                         MessageIcon::Warning);
+    ShowRunMessage(OpenFailureMessage(ToStd(shown), ToStd(reason)));
   });
 }
 

@@ -186,7 +186,7 @@ GeneralPage::GeneralPage(TwipLayout& layout, QWidget* parent) : QWidget(parent) 
   txtFontColor = Make<QLineEdit>(layout, "txtFontColor", font, QRect(1380, 1050, 1785, 330));
   txtFontColor->setAccessibleName(QStringLiteral("Font colour"));
 
-  chkBanner =
+  chkHideBanners =
       Make<QCheckBox>(layout, "chkBanner", this, OnPage(315, 2625, 2400, 255), QStringLiteral("Disable &banners"));
   // Link attributes that only the modern page writes.
   chkNewTab = Make<QCheckBox>(layout, "chkNewTab", this, OnPage(3465, 2625, 3150, 255),

@@ -88,7 +88,7 @@ class GeneralPage : public QWidget {
   QPushButton* butFontColor;
   ColourSwatch* picFontColor;
   QLineEdit* txtFontColor;
-  QCheckBox* chkBanner;
+  QCheckBox* chkHideBanners;  // checked: the tips strip is hidden
   QCheckBox* chkNewTab;
   QCheckBox* chkNoFollow;
 
