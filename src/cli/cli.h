@@ -167,8 +167,10 @@ struct ManifestEntry {
   std::int64_t mtime = 0;
   std::string hash;             // the input's content hash; "" while the document is only claimed
   std::string options;          // OptionsHash of the run that wrote it
-  std::string title;            // the input's first non-empty line (UTF-8), or ""
   std::uint64_t bytes = 0;      // the document's size
+  std::string title;            // the input's first non-empty line (UTF-8), or ""
+
+  bool operator==(const ManifestEntry&) const = default;
 };
 
 // The output folder's record of what the program wrote there, saved atomically.

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -19,20 +20,27 @@
 #include "encoding.h"
 #include "messages.h"
 #include "output_file.h"
+#include "qt_text.h"
 #include "utf8.h"
 
 namespace scrivane {
 namespace {
 
 // Bumped whenever the manifest's fields change meaning; another number is refused.
-constexpr int kManifestFormat = 1;
+// Format 1 wrote each document's fields as an array, in the order of DocumentField;
+// format 2 writes them as an object under their keys. Both are read.
+constexpr int kManifestFormat = 2;
+constexpr int kPositionalFormat = 1;
+
+// The fields of a document's entry, in the order format 1 put them in its array.
+enum DocumentField { kInput, kSize, kMtime, kHash, kOptions, kBytes, kTitle, kFieldCount };
+// Their keys in format 2.
+constexpr std::array<const char*, kFieldCount> kFieldKeys = {"input", "size", "mtime", "hash",
+                                                              "options", "bytes", "title"};
 
 // A title longer than this (in characters) is cut; a first line is read this far (in bytes).
 constexpr std::size_t kTitleCharacters = 160;
 constexpr std::size_t kTitleBytes = 4096;
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string S(const QString& text) { return text.toStdString(); }
 
 std::string ManifestPath(const std::string& folder) {
   return (std::filesystem::path(folder) / kManifestName).string();
@@ -103,14 +111,10 @@ class TitleFinder {
 // Appends `text` as a JSON string. Bytes that are not UTF-8 (a file name may hold
 // any) are kept as a NUL character and their hex digits: no name holds a NUL.
 void AppendJsonString(std::string& out, std::string_view text) {
-  static constexpr char kDigits[] = "0123456789abcdef";
   out.push_back('"');
   if (!IsValidUtf8(text)) {
     out += "\\u0000";
-    for (const char c : text) {
-      out.push_back(kDigits[static_cast<unsigned char>(c) >> 4]);
-      out.push_back(kDigits[static_cast<unsigned char>(c) & 15]);
-    }
+    for (const char c : text) AppendHexByte(out, static_cast<unsigned char>(c), HexCase::Lower);
   } else {
     for (const char c : text) {
       const auto byte = static_cast<unsigned char>(c);
@@ -118,8 +122,8 @@ void AppendJsonString(std::string& out, std::string_view text) {
         out.push_back('\\');
         out.push_back(c);
       } else if (byte < 0x20) {
-        out.append("\\u00").push_back(kDigits[byte >> 4]);
-        out.push_back(kDigits[byte & 15]);
+        out.append("\\u00");
+        AppendHexByte(out, byte, HexCase::Lower);
       } else {
         out.push_back(c);
       }
@@ -134,39 +138,69 @@ std::string FromJson(const QString& text) {
   return text.toStdString();
 }
 
+// A document's entry read from its fields: an object by key, or (format 1) an array by position.
+ManifestEntry EntryFrom(const QJsonValue& fields) {
+  const auto field = [&](DocumentField which) {
+    return fields.isArray() ? fields.toArray().at(which) : fields.toObject().value(QLatin1String(kFieldKeys[which]));
+  };
+  return {
+      .input = FromJson(field(kInput).toString()),
+      .size = static_cast<std::uint64_t>(field(kSize).toInteger()),
+      .mtime = field(kMtime).toString().toLongLong(),  // as text: past a JSON number's exact range
+      .hash = ToStd(field(kHash).toString()),
+      .options = ToStd(field(kOptions).toString()),
+      .bytes = static_cast<std::uint64_t>(field(kBytes).toInteger()),
+      .title = ToStd(field(kTitle).toString()),
+  };
+}
+
+// Appends a document's entry as a JSON object under the fields' keys.
+void AppendEntry(std::string& json, const ManifestEntry& entry) {
+  const auto key = [&json](DocumentField which) {
+    json += which == kInput ? "{\"" : ",\"";
+    json += kFieldKeys[which];
+    json += "\":";
+  };
+  key(kInput);
+  AppendJsonString(json, entry.input);
+  key(kSize);
+  json += std::to_string(entry.size);
+  key(kMtime);
+  json += "\"" + std::to_string(entry.mtime) + "\"";
+  key(kHash);
+  AppendJsonString(json, entry.hash);
+  key(kOptions);
+  AppendJsonString(json, entry.options);
+  key(kBytes);
+  json += std::to_string(entry.bytes);
+  key(kTitle);
+  AppendJsonString(json, entry.title);
+  json += "}";
+}
+
 }  // namespace
 
 bool Manifest::Load(const std::string& folder, std::string& error) {
   documents.clear();
   indexes.clear();
   const std::string path = ManifestPath(folder);
-  QFile file(Q(path));
+  QFile file(FromStd(path));
   if (!file.exists()) return true;
   if (!file.open(QIODevice::ReadOnly)) {
-    error = "Could not read " + path + ": " + S(file.errorString());
+    error = "Could not read " + path + ": " + ToStd(file.errorString());
     return false;
   }
   const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
   const QJsonObject root = document.object();
-  if (document.isNull() || root.value(QLatin1String("format")).toInt() != kManifestFormat) {
+  const int format = root.value(QLatin1String("format")).toInt();
+  if (document.isNull() || (format != kManifestFormat && format != kPositionalFormat)) {
     error = path + " is not a manifest this program can read (move it away and convert again with --force)";
     return false;
   }
   const QJsonObject written = root.value(QLatin1String("documents")).toObject();
-  for (auto it = written.begin(); it != written.end(); ++it) {
-    const QJsonArray fields = it.value().toArray();
-    documents[FromJson(it.key())] = {
-        FromJson(fields.at(0).toString()),
-        static_cast<std::uint64_t>(fields.at(1).toInteger()),
-        fields.at(2).toString().toLongLong(),
-        S(fields.at(3).toString()),
-        S(fields.at(4).toString()),
-        S(fields.at(6).toString()),
-        static_cast<std::uint64_t>(fields.at(5).toInteger()),
-    };
-  }
+  for (auto it = written.begin(); it != written.end(); ++it) documents[FromJson(it.key())] = EntryFrom(it.value());
   const QJsonObject pages = root.value(QLatin1String("indexes")).toObject();
-  for (auto it = pages.begin(); it != pages.end(); ++it) indexes[FromJson(it.key())] = S(it.value().toString());
+  for (auto it = pages.begin(); it != pages.end(); ++it) indexes[FromJson(it.key())] = ToStd(it.value().toString());
   return true;
 }
 
@@ -175,23 +209,14 @@ bool Manifest::Save(const std::string& folder, std::string& error) const {
   // ten thousand documents, and the manifest is saved again and again during a run.
   std::string json = "{\"format\":" + std::to_string(kManifestFormat) + ",\"program\":";
   AppendJsonString(json, std::string("scrivane-convert ") + kVersionText);
-  // Each document: input, its size, its time (ns, as text: past a JSON number's exact range),
-  // its hash, the options' hash, the document's size, the title.
   json += ",\n\"documents\":{";
   const char* separator = "\n";
   for (const auto& [name, entry] : documents) {
     json += separator;
     separator = ",\n";
     AppendJsonString(json, name);
-    json += ":[";
-    AppendJsonString(json, entry.input);
-    json += "," + std::to_string(entry.size) + ",\"" + std::to_string(entry.mtime) + "\",";
-    AppendJsonString(json, entry.hash);
-    json += ",";
-    AppendJsonString(json, entry.options);
-    json += "," + std::to_string(entry.bytes) + ",";
-    AppendJsonString(json, entry.title);
-    json += "]";
+    json += ":";
+    AppendEntry(json, entry);
   }
   json += "},\n\"indexes\":{";
   separator = "\n";

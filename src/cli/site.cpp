@@ -28,8 +28,9 @@ struct FileFacts {
 FileFacts Facts(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) return {};
-  return {S_ISREG(info.st_mode), static_cast<std::uint64_t>(info.st_size),
-          static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+  return {.regular = S_ISREG(info.st_mode),
+          .size = static_cast<std::uint64_t>(info.st_size),
+          .mtime = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 bool Exists(const std::string& path) {
@@ -88,18 +89,36 @@ struct Work {
   std::string hash;    // check: the input's hash when the document was written
 };
 
-// The pass's shared state: manifest, counts and reports, one thread at a time.
+// The pass's shared state: manifest, counts and reports, one thread at a time;
+// every change to them goes through the mutex.
 class Pass {
  public:
   Pass(const ConvertRequest& request, const BatchReport& report, Manifest& manifest)
       : request_(request), report_(report), manifest_(manifest) {}
 
-  SiteCounts counts;
-  std::string error;  // the first manifest write that failed
+  SiteCounts Counts() {
+    std::lock_guard lock(mutex_);
+    return counts_;
+  }
+  // The first manifest write that failed, or "".
+  std::string Error() {
+    std::lock_guard lock(mutex_);
+    return error_;
+  }
 
   void Fail(const std::string& text) {
     std::lock_guard lock(mutex_);
     FailLocked(text);
+  }
+  // A document found current from stat and the manifest alone.
+  void CountUnchanged() {
+    std::lock_guard lock(mutex_);
+    ++counts_.unchanged;
+  }
+  // A document removed with its input.
+  void CountRemoved() {
+    std::lock_guard lock(mutex_);
+    ++counts_.removed;
   }
   // The input was read and found as it was: only its size and time are new.
   void Unchanged(const Work& work, const std::string& input) {
@@ -107,8 +126,8 @@ class Pass {
     ManifestEntry& entry = manifest_.documents[work.key];
     entry.size = work.facts.size;
     entry.mtime = work.facts.mtime;
-    ++counts.unchanged;
-    Changed();
+    ++counts_.unchanged;
+    ChangedLocked();
     Progress(input);
   }
   // A conversion ended: records the document, or the failure or the input skipped.
@@ -119,39 +138,56 @@ class Pass {
     if (!outcome.failure.empty()) {
       FailLocked(outcome.failure);
     } else if (outcome.skipped) {
-      ++counts.skipped;
+      ++counts_.skipped;
       // A claim on a document never written lapses: the name stays free for the user.
       const auto claim = manifest_.documents.find(work.key);
       if (claim != manifest_.documents.end() && claim->second.hash.empty()) {
         manifest_.documents.erase(claim);
-        Changed();
+        ChangedLocked();
       }
     } else {
-      ++counts.converted;
+      ++counts_.converted;
       // Without a digest the document is kept only claimed, and the next pass converts it again.
-      manifest_.documents[work.key] = {work.input, work.facts.size, work.facts.mtime, digest ? digest->hash : "",
-                                       options, digest ? digest->title : "", outcome.bytes};
-      Changed();
+      manifest_.documents[work.key] = {.input = work.input,
+                                       .size = work.facts.size,
+                                       .mtime = work.facts.mtime,
+                                       .hash = digest ? digest->hash : "",
+                                       .options = options,
+                                       .bytes = outcome.bytes,
+                                       .title = digest ? digest->title : ""};
+      ChangedLocked();
     }
     Progress(input);
   }
-  void SetTotal(std::size_t total) { total_ = total; }
+  void SetTotal(std::size_t total) {
+    std::lock_guard lock(mutex_);
+    total_ = total;
+  }
+  // The manifest changed: saved now if the last save is long enough ago.
   void Changed() {
-    dirty_ = true;
-    if (std::chrono::steady_clock::now() - saved_ >= kCheckpoint) Save();
+    std::lock_guard lock(mutex_);
+    ChangedLocked();
   }
   // Saves the manifest when it changed since the last save.
   void Save() {
-    if (!dirty_) return;
-    std::string failure;
-    if (!manifest_.Save(request_.outputDir, failure) && error.empty()) error = failure;
-    dirty_ = false;
-    saved_ = std::chrono::steady_clock::now();
+    std::lock_guard lock(mutex_);
+    SaveLocked();
   }
 
  private:
+  void ChangedLocked() {
+    dirty_ = true;
+    if (std::chrono::steady_clock::now() - saved_ >= kCheckpoint) SaveLocked();
+  }
+  void SaveLocked() {
+    if (!dirty_) return;
+    std::string failure;
+    if (!manifest_.Save(request_.outputDir, failure) && error_.empty()) error_ = failure;
+    dirty_ = false;
+    saved_ = std::chrono::steady_clock::now();
+  }
   void FailLocked(const std::string& text) {
-    ++counts.failed;
+    ++counts_.failed;
     if (report_.failure) report_.failure(text);
   }
   void Progress(const std::string& input) {
@@ -163,6 +199,8 @@ class Pass {
   const BatchReport& report_;
   Manifest& manifest_;
   std::mutex mutex_;
+  SiteCounts counts_;
+  std::string error_;
   std::size_t done_ = 0, total_ = 0;
   bool dirty_ = false;
   std::chrono::steady_clock::time_point saved_ = std::chrono::steady_clock::now();
@@ -184,7 +222,7 @@ void RemoveGone(Manifest& manifest, const fs::path& site, const std::string& sho
       ++it;
       continue;
     }
-    if (removed) ++pass.counts.removed;
+    if (removed) pass.CountRemoved();
     emptied.insert(output.parent_path());
     it = manifest.documents.erase(it);
     pass.Changed();
@@ -259,6 +297,75 @@ void RemoveEmptyFolders(const std::set<fs::path>& emptied, const fs::path& site)
   }
 }
 
+// The work of a pass, decided from stat and the manifest alone: the documents that
+// are current are counted, the others listed; a document it did not write yet is
+// claimed in the manifest (under `options`) when it may be replaced. A site run
+// skips what is current and replaces its own documents; a plain run converts every
+// input and replaces files only with --force.
+std::vector<Work> PlanWork(const ConvertRequest& request, const std::vector<ConvertJob>& jobs, SitePaths& paths,
+                           const std::string& options, Manifest& manifest, Pass& pass, bool& claimed) {
+  std::vector<Work> work;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const ConvertJob& job = jobs[i];
+    if (job.problem.empty() && request.index && NameOf(job.output) == kIndexName) {
+      pass.Fail(job.output + " is the folder's index page: " + job.input + " cannot be converted with --index");
+      continue;
+    }
+    if (!job.problem.empty()) {
+      pass.Fail(job.problem);
+      continue;
+    }
+    const std::string key = paths.Relative(job.output);
+    const std::string input = paths.Relative(job.input);
+    const FileFacts facts = Facts(job.input);
+    const auto found = manifest.documents.find(key);
+    if (found != manifest.documents.end() && !request.Site()) {
+      work.push_back({.job = i, .check = false, .replace = request.force, .key = key, .input = input, .facts = facts});
+      continue;
+    }
+    if (found != manifest.documents.end()) {
+      const ManifestEntry& entry = found->second;
+      const bool current = !entry.hash.empty() && entry.options == options && entry.input == input &&
+                           facts.regular && Facts(job.output).regular;
+      if (current && entry.size == facts.size && entry.mtime == facts.mtime) {
+        pass.CountUnchanged();
+        continue;
+      }
+      work.push_back({.job = i, .check = current, .replace = true, .key = key, .input = input, .facts = facts,
+                      .hash = entry.hash});
+      continue;
+    }
+    // A document it did not write is the user's: claimed only when it may be replaced.
+    if (request.force || !Exists(job.output)) {
+      manifest.documents[key] = {.input = input, .options = options};
+      claimed = true;
+    }
+    work.push_back({.job = i, .check = false, .replace = request.force, .key = key, .input = input, .facts = facts});
+  }
+  return work;
+}
+
+// Converts the listed documents on `threads` threads; one whose input is as it
+// was (by its hash) is only recorded as unchanged.
+void ConvertWork(const std::vector<Work>& work, const std::vector<ConvertJob>& jobs, int threads,
+                 const std::atomic<bool>* stop, const ConversionOptions& runOptions, BinaryHandling binary,
+                 const std::string& options, Pass& pass) {
+  pass.SetTotal(work.size());
+  RunInParallel(work.size(), threads, stop, [&](std::size_t w) {
+    const Work& item = work[w];
+    const ConvertJob& job = jobs[item.job];
+    InputDigest digest;
+    std::string unread;
+    const bool read = DigestInput(job.input, digest, unread);
+    if (item.check && read && digest.hash == item.hash) {
+      pass.Unchanged(item, job.input);
+      return;
+    }
+    const JobOutcome outcome = ConvertOneJob(job, runOptions, item.replace, binary);
+    pass.Converted(item, outcome, read ? &digest : nullptr, options, job.input);
+  });
+}
+
 }  // namespace
 
 SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJob>& planned, int threads,
@@ -281,71 +388,17 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
   const std::string options = OptionsHash(request.form);
   const ConversionOptions runOptions = ReadFormOptions(request.form);
   const BinaryHandling binary = BinaryHandlingFor(request, true);
-  // A site run skips what is current and replaces its own documents; a plain run
-  // converts every input and replaces files only with --force.
-  const bool keepsSite = request.Site();
 
-  // What each job needs, decided from stat and the manifest alone.
-  std::vector<Work> work;
-  bool claimed = false;
   SitePaths paths(site, workingFolder);
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
-    const ConvertJob& job = jobs[i];
-    if (job.problem.empty() && request.index && NameOf(job.output) == kIndexName) {
-      pass.Fail(job.output + " is the folder's index page: " + job.input + " cannot be converted with --index");
-      continue;
-    }
-    if (!job.problem.empty()) {
-      pass.Fail(job.problem);
-      continue;
-    }
-    const std::string key = paths.Relative(job.output);
-    const std::string input = paths.Relative(job.input);
-    const FileFacts facts = Facts(job.input);
-    const auto found = manifest.documents.find(key);
-    if (found != manifest.documents.end() && !keepsSite) {
-      work.push_back({i, false, request.force, key, input, facts, ""});
-      continue;
-    }
-    if (found != manifest.documents.end()) {
-      const ManifestEntry& entry = found->second;
-      const bool current = !entry.hash.empty() && entry.options == options && entry.input == input &&
-                           facts.regular && Facts(job.output).regular;
-      if (current && entry.size == facts.size && entry.mtime == facts.mtime) {
-        ++pass.counts.unchanged;
-        continue;
-      }
-      work.push_back({i, current, true, key, input, facts, entry.hash});
-      continue;
-    }
-    // A document it did not write is the user's: claimed only when it may be replaced.
-    if (request.force || !Exists(job.output)) {
-      manifest.documents[key] = {input, 0, 0, "", options, "", 0};
-      claimed = true;
-    }
-    work.push_back({i, false, request.force, key, input, facts, ""});
-  }
+  bool claimed = false;
+  const std::vector<Work> work = PlanWork(request, jobs, paths, options, manifest, pass, claimed);
   // The claims are saved before any document is written: a run cut short leaves
   // documents the next pass knows as its own.
   if (claimed) {
     pass.Changed();
     pass.Save();
   }
-
-  pass.SetTotal(work.size());
-  RunInParallel(work.size(), threads, stop, [&](std::size_t w) {
-    const Work& item = work[w];
-    const ConvertJob& job = jobs[item.job];
-    InputDigest digest;
-    std::string unread;
-    const bool read = DigestInput(job.input, digest, unread);
-    if (item.check && read && digest.hash == item.hash) {
-      pass.Unchanged(item, job.input);
-      return;
-    }
-    const JobOutcome outcome = ConvertOneJob(job, runOptions, item.replace, binary);
-    pass.Converted(item, outcome, read ? &digest : nullptr, options, job.input);
-  });
+  ConvertWork(work, jobs, threads, stop, runOptions, binary, options, pass);
 
   std::set<fs::path> emptied;
   if (stop == nullptr || !stop->load()) {
@@ -354,8 +407,8 @@ SiteCounts UpdateSite(const ConvertRequest& request, const std::vector<ConvertJo
     RemoveEmptyFolders(emptied, site);
   }
   pass.Save();
-  fatal = pass.error;
-  return pass.counts;
+  fatal = pass.Error();
+  return pass.Counts();
 }
 
 std::string SiteSummary(const SiteCounts& counts) {

@@ -240,6 +240,35 @@ TEST(Site, IndexPageProfiles) {
   }
 }
 
+// A manifest as the previous release wrote it (each document's fields in an array)
+// is read as it was meant, and saved again by key with the same content.
+TEST(Manifest, ReadsThePreviousFormatAndSavesByKey) {
+  Sandbox sandbox;
+  sandbox.Write(std::string("site/") + kManifestName,
+                testing_support::ReadFile(SCRIVANE_SOURCE_DIR "/tests/cli/golden/manifest-format1.json"));
+  const std::map<std::string, ManifestEntry> documents{
+      {"a.txt.html",
+       {.input = "a.txt", .size = 6, .mtime = 1796719511123456789, .hash = "0123456789abcdef0123456789abcdef",
+        .options = "fedcba9876543210fedcba9876543210", .bytes = 1536, .title = "Tom & \"Jerry\" \\ <3"}},
+      {"sub/caf\xE9.txt.html", {.input = "sub/caf\xE9.txt", .options = "fedcba9876543210fedcba9876543210"}},
+  };
+  const std::map<std::string, std::string> indexes{{"index.html", "00112233445566778899aabbccddeeff"}};
+  Manifest manifest;
+  std::string error;
+  ASSERT_TRUE(manifest.Load(sandbox / "site", error)) << error;
+  EXPECT_EQ(manifest.documents, documents);
+  EXPECT_EQ(manifest.indexes, indexes);
+
+  ASSERT_TRUE(manifest.Save(sandbox / "site", error)) << error;
+  const std::string saved = sandbox.Read(std::string("site/") + kManifestName);
+  EXPECT_NE(saved.find(R"("a.txt.html":{"input":"a.txt","size":6,"mtime":"1796719511123456789",)"), std::string::npos)
+      << saved;
+  Manifest again;
+  ASSERT_TRUE(again.Load(sandbox / "site", error)) << error;
+  EXPECT_EQ(again.documents, documents);
+  EXPECT_EQ(again.indexes, indexes);
+}
+
 // Waits (at most a minute) until `ready` holds.
 bool WaitFor(const std::function<bool()>& ready) {
   for (int i = 0; i < 6000; ++i) {
