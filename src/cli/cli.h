@@ -99,7 +99,7 @@ BinaryHandling BinaryHandlingFor(const ConvertRequest& request, bool batch);
 
 // One input and where its document goes.
 struct ConvertJob {
-  std::string input;    // a file path or "-"
+  std::string input{};  // a file path or "-"
   std::string output;   // a file path or "-"
   std::string problem;  // why this job cannot run, found while planning; "" when it can
 };
@@ -165,10 +165,10 @@ struct ManifestEntry {
   std::string input;            // the input, relative to the output folder
   std::uint64_t size = 0;       // the input's size and modification time (ns) when it was read
   std::int64_t mtime = 0;
-  std::string hash;             // the input's content hash; "" while the document is only claimed
-  std::string options;          // OptionsHash of the run that wrote it
+  std::string hash{};           // the input's content hash; "" while the document is only claimed
+  std::string options{};        // OptionsHash of the run that wrote it
   std::uint64_t bytes = 0;      // the document's size
-  std::string title;            // the input's first non-empty line (UTF-8), or ""
+  std::string title{};          // the input's first non-empty line (UTF-8), or ""
 
   bool operator==(const ManifestEntry&) const = default;
 };

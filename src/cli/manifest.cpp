@@ -178,6 +178,21 @@ void AppendEntry(std::string& json, const ManifestEntry& entry) {
   json += "}";
 }
 
+// Appends `members` as a JSON object, a member a line, each value written by `append`.
+template <class Members, class Append>
+void AppendObject(std::string& json, const Members& members, Append append) {
+  json += "{";
+  const char* separator = "\n";
+  for (const auto& [name, value] : members) {
+    json += separator;
+    separator = ",\n";
+    AppendJsonString(json, name);
+    json += ":";
+    append(json, value);
+  }
+  json += "}";
+}
+
 }  // namespace
 
 bool Manifest::Load(const std::string& folder, std::string& error) {
@@ -209,25 +224,11 @@ bool Manifest::Save(const std::string& folder, std::string& error) const {
   // ten thousand documents, and the manifest is saved again and again during a run.
   std::string json = "{\"format\":" + std::to_string(kManifestFormat) + ",\"program\":";
   AppendJsonString(json, std::string("scrivane-convert ") + kVersionText);
-  json += ",\n\"documents\":{";
-  const char* separator = "\n";
-  for (const auto& [name, entry] : documents) {
-    json += separator;
-    separator = ",\n";
-    AppendJsonString(json, name);
-    json += ":";
-    AppendEntry(json, entry);
-  }
-  json += "},\n\"indexes\":{";
-  separator = "\n";
-  for (const auto& [name, hash] : indexes) {
-    json += separator;
-    separator = ",\n";
-    AppendJsonString(json, name);
-    json += ":";
-    AppendJsonString(json, hash);
-  }
-  json += "}}\n";
+  json += ",\n\"documents\":";
+  AppendObject(json, documents, AppendEntry);
+  json += ",\n\"indexes\":";
+  AppendObject(json, indexes, AppendJsonString);
+  json += "}\n";
   return WriteWhole(ManifestPath(folder), json, error);
 }
 

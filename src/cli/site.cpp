@@ -86,7 +86,7 @@ struct Work {
   std::string key;     // the document, relative to the output folder
   std::string input;   // the input, relative to the output folder
   FileFacts facts;     // the input, as stat saw it before it was read
-  std::string hash;    // check: the input's hash when the document was written
+  std::string hash{};  // check: the input's hash when the document was written
 };
 
 // The pass's shared state: manifest, counts and reports, one thread at a time;
