@@ -2,6 +2,7 @@
 // title banner, centring and font wrappers around the body, the six body
 // formats, and a foot with the user's footer and the credit. Every item is
 // one line ending in CR LF.
+#include <array>
 #include <memory>
 
 #include "byte_rules.h"
@@ -28,6 +29,30 @@ std::string ScriptStringInAttribute(std::string_view text) {
   return escaped;
 }
 
+// Structured text's block tags, in the order of BlockKind: the opening tag
+// without its ">" (so that a list's start can follow), then the closing tag.
+constexpr std::array<std::array<std::string_view, 2>, kBlockKinds> kBlockTags{{
+    {"<P", "</P>"},
+    {"<UL", "</UL>"},
+    {"<OL", "</OL>"},
+    {"<OL TYPE=\"a\"", "</OL>"},
+    {"<OL TYPE=\"i\"", "</OL>"},
+    {"<LI", "</LI>"},
+    {"<DL", "</DL>"},
+    {"<DT", "</DT>"},
+    {"<DD", "</DD>"},
+    {"<PRE", "</PRE>"},
+    {"<BLOCKQUOTE", "</BLOCKQUOTE>"},
+    {"<PRE", "</PRE>"},
+}};
+
+// The inline elements of '*', '_' and '`' marks.
+std::array<std::string_view, 2> MarkTags(char mark) {
+  if (mark == '*') return {"<B>", "</B>"};
+  if (mark == '_') return {"<I>", "</I>"};
+  return {"<CODE>", "</CODE>"};
+}
+
 constexpr CreditMarkup kCredit{.open = "<center>Web Page created with ",
                                .version = " v",
                                .anchor = "<A HREF=\"",
@@ -46,7 +71,7 @@ class ClassicPageWriter final : public PageWriter {
   }
 
   void WriteHead() override {
-    if (options_.webPage) WritePageHead(options_.title, options_.charSet);
+    if (options_.webPage) WritePageHead(title_, options_.charSet);
     if (options_.centre) sink_.Line("<CENTER>");
     if (!fontTag_.empty()) sink_.Line(fontTag_);
   }
@@ -94,6 +119,7 @@ class ClassicPageWriter final : public PageWriter {
       case OutputFormat::SelectionBox:
         if (!plain) AddOption(line);  // a plain line holds no link
         return;
+      case OutputFormat::Structured: return;  // written by the structured page
     }
     sink_.EndLine();
   }
@@ -125,6 +151,34 @@ class ClassicPageWriter final : public PageWriter {
     for (const std::string& line : CreditLines(kCredit, options_.progName, options_.dateText)) sink_.Line(line);
     sink_.Line("</BODY></HTML>");
   }
+
+  void OpenBlock(BlockKind block, long start) override {
+    sink_.Text().append(kBlockTags[static_cast<std::size_t>(block)][0]);
+    if (IsListBlock(block) && start != 1 && start > 0) {
+      sink_.Text().append(" START=\"").append(std::to_string(start)).append("\"");
+    }
+    sink_.Text().push_back('>');
+  }
+  void CloseBlock(BlockKind block) override {
+    sink_.Text().append(kBlockTags[static_cast<std::size_t>(block)][1]);
+  }
+  // With a table of contents, each heading holds the anchor the contents link to.
+  void OpenHeading(int level, std::string_view id) override {
+    sink_.Text().append("<H").append(std::to_string(level)).append(">");
+    if (options_.contents) sink_.Text().append("<A NAME=\"").append(id).append("\">");
+  }
+  void CloseHeading(int level) override {
+    if (options_.contents) sink_.Text().append("</A>");
+    sink_.Text().append("</H").append(std::to_string(level)).append(">");
+  }
+  void WriteRule() override { sink_.Text().append("<HR>"); }
+  void WriteLineBreak() override { sink_.Text().append("<BR>"); }
+  void OpenMark(char mark) override { sink_.Text().append(MarkTags(mark)[0]); }
+  void CloseMark(char mark) override { sink_.Text().append(MarkTags(mark)[1]); }
+  void OpenContents() override { sink_.Line("<P><B>Contents</B></P>"); }
+  void CloseContents() override {}
+  void OpenHeadingLink(std::string_view id) override { sink_.Text().append("<A HREF=\"#").append(id).append("\">"); }
+  void CloseHeadingLink() override { sink_.Text().append("</A>"); }
 
   void WriteIndex(const IndexListing& listing) override {
     WritePageHead(listing.title, "utf-8");

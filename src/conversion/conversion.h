@@ -16,11 +16,14 @@
 
 namespace scrivane {
 
-// The six output formats.
-enum class OutputFormat { Smart, OriginalLinefeeds, OriginalFormat, HtmlList, HtmlTable, SelectionBox };
+// The output formats, in the order their stored numbers give them.
+enum class OutputFormat { Smart, OriginalLinefeeds, OriginalFormat, HtmlList, HtmlTable, SelectionBox, Structured };
 
 // Number of output formats.
-inline constexpr int kFormatCount = 6;
+inline constexpr int kFormatCount = 7;
+
+// The title option's default; a structured text's own title takes its place.
+inline constexpr std::string_view kDefaultTitle = "Converted by Scrivane";
 
 // Everything one run needs, captured before it starts.
 struct ConversionOptions {
@@ -42,6 +45,9 @@ struct ConversionOptions {
   bool headerRow = false;      // a modern table's first row is its column headings
   std::string dateTime;        // the foot's date as ISO 8601, for the modern page's <time>
   bool refuseBinary = false;   // input that looks like a binary file fails with BinaryInput instead
+  bool contents = false;       // structured text: a table of contents of the headings
+  bool keepLineBreaks = false; // structured text: a paragraph's lines stay lines
+  bool inlineMarks = false;    // structured text: *strong*, _emphasis_ and `code` become elements
 };
 
 // Where the text comes from.

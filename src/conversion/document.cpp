@@ -1,4 +1,5 @@
-// The document's option rules: list tags, separators and the effective font size.
+// The document's option rules (list tags, separators, the effective font size)
+// and the order in which a document is written.
 #include "document.h"
 
 #include <charconv>
@@ -30,6 +31,29 @@ std::string SeparatorFor(std::string_view name) {
   if (lower == "tab") return "\t";
   if (lower == "semi-colon") return ";";
   return std::string(name);
+}
+
+void DocumentWriter::Begin() {
+  if (options_.format != OutputFormat::Structured) {
+    page_->WriteHead();
+    page_->OpenBody();
+    return;
+  }
+  // The head waits for the document's habits: its title may name the page.
+  structuredPage_ = std::make_unique<StructuredPage>(options_, *page_, sink_);
+  structured_ = std::make_unique<StructuredText>(
+      *structuredPage_, [this](const TextHabits& habits, const std::vector<ContentsEntry>& headings) {
+        page_->UseDocumentTitle(habits.title);
+        page_->WriteHead();
+        page_->OpenBody();
+        structuredPage_->WriteContents(headings);
+      });
+}
+
+void DocumentWriter::End() {
+  if (structured_) structured_->Finish();
+  page_->CloseBody();
+  page_->WriteFoot();
 }
 
 std::string EffectiveFontSize(const ConversionOptions& options) {

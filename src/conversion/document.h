@@ -9,6 +9,8 @@
 #include "conversion.h"
 #include "page_writer.h"
 #include "sink.h"
+#include "structured_page.h"
+#include "structured_text.h"
 
 namespace scrivane {
 
@@ -30,24 +32,20 @@ class DocumentWriter {
   // every row fills it; 0 while it is not known (then a row of another width
   // throws UnevenTable).
   DocumentWriter(const ConversionOptions& options, DocumentSink& sink, std::size_t tableColumns = 0)
-      : page_(MakePageWriter(options, sink, tableColumns)) {}
+      : options_(options), sink_(sink), page_(MakePageWriter(options, sink, tableColumns)) {}
 
-  // Writes the page head, the opening wrappers and the format's opening markup.
-  void Begin() {
-    page_->WriteHead();
-    page_->OpenBody();
-  }
+  // Writes the page head, the opening wrappers and the format's opening markup
+  // (structured text: once the start of the text has shown its title).
+  void Begin();
   // Writes one input line (UTF-8, without its line end) as the format requires.
   // `plain` promises that no word of it needs escaping or linking; `printable`
   // that it holds only printable ASCII and TAB.
   void AddLine(std::string_view line, bool plain = false, bool printable = false) {
+    if (structured_) return structured_->Add(line, plain);
     page_->AddLine(line, plain, printable);
   }
   // Writes the closing markup, the closing wrappers and the page foot.
-  void End() {
-    page_->CloseBody();
-    page_->WriteFoot();
-  }
+  void End();
 
   // Where the input stands after the lines written so far.
   LineContext Context() const { return page_->Context(); }
@@ -55,7 +53,11 @@ class DocumentWriter {
   void Resume(const LineContext& context) { page_->Resume(context); }
 
  private:
+  const ConversionOptions& options_;
+  DocumentSink& sink_;
   std::unique_ptr<PageWriter> page_;
+  std::unique_ptr<StructuredPage> structuredPage_;  // structured text's blocks, written through page_
+  std::unique_ptr<StructuredText> structured_;      // structured text's reader; null for the other formats
 };
 
 }  // namespace scrivane

@@ -4,6 +4,7 @@
 // carries from line to line (an open paragraph, the header row) lives in the
 // writer's LineContext, so blocks converted apart join up the same.
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include "page_frame.h"
@@ -109,6 +110,30 @@ constexpr std::string_view kGoScript[] = {
 };
 
 
+// Structured text's block tags, in the order of BlockKind: the opening tag
+// without its ">" (so that a list's start can follow), then the closing tag.
+constexpr std::array<std::array<std::string_view, 2>, kBlockKinds> kBlockTags{{
+    {"<p", "</p>"},
+    {"<ul", "</ul>"},
+    {"<ol", "</ol>"},
+    {"<ol type=\"a\"", "</ol>"},
+    {"<ol type=\"i\"", "</ol>"},
+    {"<li", "</li>"},
+    {"<dl", "</dl>"},
+    {"<dt", "</dt>"},
+    {"<dd", "</dd>"},
+    {"<pre", "</pre>"},
+    {"<blockquote", "</blockquote>"},
+    {"<pre class=\"headers\"", "</pre>"},
+}};
+
+// The inline elements of '*', '_' and '`' marks.
+std::array<std::string_view, 2> MarkTags(char mark) {
+  if (mark == '*') return {"<strong>", "</strong>"};
+  if (mark == '_') return {"<em>", "</em>"};
+  return {"<code>", "</code>"};
+}
+
 constexpr CreditMarkup kCredit{.open = "<p>Web page created with ",
                                .version = " ",
                                .anchor = "<a href=\"",
@@ -123,7 +148,7 @@ class ModernPageWriter final : public PageWriter {
 
   void WriteHead() override {
     if (options_.webPage) {
-      const std::string banner = SanitizeInlineHtml(TrimBlanks(options_.title, kHtmlBlanks));
+      const std::string banner = SanitizeInlineHtml(TrimBlanks(title_, kHtmlBlanks));
       std::string title(TrimBlanks(InlineHtmlText(banner), kHtmlBlanks));
       if (title.empty()) title = "Untitled";
       OpenHead(LanguageTag(options_.language));
@@ -197,6 +222,7 @@ class ModernPageWriter final : public PageWriter {
         AddRow(line, plain);
         break;
       case OutputFormat::SelectionBox: AddOption(line); return;
+      case OutputFormat::Structured: return;  // written by the structured page
     }
     sink_.EndLine();
   }
@@ -226,6 +252,7 @@ class ModernPageWriter final : public PageWriter {
           for (std::string_view line : kGoScript) sink_.Line(line);
         }
         break;
+      case OutputFormat::Structured: break;  // the structured page closes its blocks
     }
   }
 
@@ -259,6 +286,41 @@ class ModernPageWriter final : public PageWriter {
 
   LineContext Context() const override { return context_; }
   void Resume(const LineContext& context) override { context_ = context; }
+
+  void OpenBlock(BlockKind block, long start) override {
+    sink_.Text().append(kBlockTags[static_cast<std::size_t>(block)][0]);
+    if (IsListBlock(block) && start != 1 && start > 0) {
+      sink_.Text().append(" start=\"").append(std::to_string(start)).append("\"");
+    }
+    sink_.Text().push_back('>');
+  }
+  void CloseBlock(BlockKind block) override {
+    sink_.Text().append(kBlockTags[static_cast<std::size_t>(block)][1]);
+  }
+  void OpenHeading(int level, std::string_view id) override {
+    sink_.Text().append("<h").append(std::to_string(level)).append(" id=\"").append(id).append("\">");
+  }
+  void CloseHeading(int level) override { sink_.Text().append("</h").append(std::to_string(level)).append(">"); }
+  void WriteRule() override { sink_.Text().append("<hr>"); }
+  void WriteLineBreak() override { sink_.Text().append("<br>"); }
+  void OpenMark(char mark) override { sink_.Text().append(MarkTags(mark)[0]); }
+  void CloseMark(char mark) override { sink_.Text().append(MarkTags(mark)[1]); }
+  void OpenContents() override {
+    sink_.Line("<nav class=\"contents\" aria-labelledby=\"toc_title\">");
+    sink_.Line("<h2 id=\"toc_title\">Contents</h2>");
+  }
+  void CloseContents() override { sink_.Line("</nav>"); }
+  void OpenHeadingLink(std::string_view id) override { sink_.Text().append("<a href=\"#").append(id).append("\">"); }
+  void CloseHeadingLink() override { sink_.Text().append("</a>"); }
+  // A block's text was not cleaned on the way in: form feeds tell the builder where pages break.
+  void WriteBlockText(std::string_view text, bool plain) override {
+    if (NeedsPageCleaning(text)) {
+      cleaned_.clear();
+      AppendPageText(cleaned_, text);
+      text = cleaned_;
+    }
+    WriteText(text, plain);
+  }
 
   void WriteIndex(const IndexListing& listing) override {
     // The documents' own language and style sheet, so that the index looks like

@@ -194,6 +194,13 @@ std::vector<std::string> PageStyleLines(const ConversionOptions& options) {
   lines.push_back("select, button { font: inherit; max-width: 100%; }");
   lines.push_back("footer { margin-top: 3em; padding: 1em 0 2em; border-top: 1px solid #c4c4c4; font-size: 0.875em;"
                   " text-align: center; }");
+  if (options.format == OutputFormat::Structured) {
+    lines.push_back("h2, h3, h4, h5, h6 { line-height: 1.3; margin: 1.5em 0 0.5em; }");
+    lines.push_back("blockquote { margin: 1em 0; padding-left: 1em; border-left: 0.25em solid #8c8c8c; }");
+    lines.push_back("dt { font-weight: 600; } dd { margin: 0 0 0.5em 1.5em; }");
+    lines.push_back("hr { border: 0; border-top: 1px solid #8c8c8c; margin: 2em 0; }");
+    lines.push_back("nav.contents { margin: 1em 0 2em; } nav.contents ul { margin: 0; }");
+  }
   if (defaults) {
     lines.push_back("a { color: #0b57d0; } a:visited { color: #6a3ab2; }");
     lines.push_back("th { background-color: #f0f0f0; } footer { color: #4d4d4d; }");

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "document.h"
+#include "page_frame.h"
 
 namespace scrivane {
 namespace {
@@ -59,6 +60,7 @@ PageWriter::PageWriter(const ConversionOptions& options, DocumentSink& sink)
       sink_(sink),
       ordered_(ListTagFor(options.listType) == "OL"),
       separator_(SeparatorFor(options.separator)),
+      title_(options.title),
       drain_([this] { sink_.Flush(); }) {
   // Modern documents end their lines as the web does; classic ones keep CR LF.
   sink_.UseLineEnd(options.modern ? "\n" : "\r\n");
@@ -85,6 +87,13 @@ void PageWriter::WriteText(std::string_view text, bool plain) {
   } else {
     RenderText(text, options_.links, sink_.Text(), drain_);
   }
+}
+
+void PageWriter::UseDocumentTitle(std::string_view text) {
+  const std::string_view typed = TrimBlanks(options_.title, kHtmlBlanks);
+  if (text.empty() || !(typed.empty() || typed == kDefaultTitle)) return;
+  title_.clear();
+  AppendEscaped(title_, text);
 }
 
 bool PageWriter::TakeOptionLink(std::string_view line) {

@@ -17,6 +17,7 @@
 #include "conversion.h"
 #include "render.h"
 #include "sink.h"
+#include "structure_blocks.h"
 
 namespace scrivane {
 
@@ -85,6 +86,39 @@ class PageWriter {
   // A whole index page of a folder, in this style.
   virtual void WriteIndex(const IndexListing& listing) = 0;
 
+  // The page's title and banner become the document's own (plain text), unless
+  // the user typed a title of their own. Called before WriteHead.
+  void UseDocumentTitle(std::string_view text);
+
+  // Structured text's elements (structured_page.cpp decides which and where
+  // lines end). Each appends its markup to the pending output line.
+  // A block's opening tag; `start`: a list's first number, when not 1.
+  virtual void OpenBlock(BlockKind block, long start) = 0;
+  // A block's closing tag.
+  virtual void CloseBlock(BlockKind block) = 0;
+  // A heading's opening tag; `id` is its unique fragment identifier.
+  virtual void OpenHeading(int level, std::string_view id) = 0;
+  // A heading's closing tag.
+  virtual void CloseHeading(int level) = 0;
+  // A thematic break.
+  virtual void WriteRule() = 0;
+  // A line break kept inside running text.
+  virtual void WriteLineBreak() = 0;
+  // Opens an inline mark: '*' strong, '_' emphasis, '`' code.
+  virtual void OpenMark(char mark) = 0;
+  // Closes an inline mark.
+  virtual void CloseMark(char mark) = 0;
+  // The lines before a table of contents' list.
+  virtual void OpenContents() = 0;
+  // The lines after a table of contents' list.
+  virtual void CloseContents() = 0;
+  // Opens a link to the heading with this fragment identifier.
+  virtual void OpenHeadingLink(std::string_view id) = 0;
+  // Closes a link to a heading.
+  virtual void CloseHeadingLink() = 0;
+  // Text of a block, escaped and linked as the style writes body text.
+  virtual void WriteBlockText(std::string_view text, bool plain) { WriteText(text, plain); }
+
  protected:
   // Writes body text escaped and linked, or as it is when `plain`.
   void WriteText(std::string_view text, bool plain);
@@ -101,6 +135,7 @@ class PageWriter {
   std::string unquoted_;
   Link link_;
   std::string label_;    // the option line's words but its link
+  std::string title_;    // the page's title and banner as HTML: the option's, or the document's own
   DrainFunction drain_;  // flushes the sink in the middle of a giant word
 };
 

@@ -229,7 +229,9 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
       const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
       try {
         writer.Begin();
-        if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
+        // Structured text reads each line in the light of those around it: one pass, in order.
+        const bool parallel = options.format != OutputFormat::Structured && threads > 1;
+        if (parallel && source.Size() >= kParallelFrom && HasShortLines(source)) {
           writer.Resume(ConvertInParallel(read, encoding, options, sink, consumed, threads, tableColumns));
         } else {
           const std::optional<std::string_view> contents = source.Contents();

@@ -27,7 +27,8 @@ inline constexpr int kFile = 1;
 // The format list's entries, indexed by OutputFormat.
 inline constexpr std::array<const char*, kFormatCount> kFormatNames = {
     "Smart format", "Retain original linefeeds", "Retain original format",
-    "HTML List",    "HTML Table",                "Links Selection Box"};
+    "HTML List",    "HTML Table",                "Links Selection Box",
+    "Structured text"};
 
 // The values of the form as plain data (texts are UTF-8). The option fields are
 // rows of the option table; a new form holds the table's defaults.

@@ -36,7 +36,8 @@ void Trimmed(const FormState& form, const OptionRow& row, ConversionOptions& opt
   options.*Target = TrimSpaces(row.Text(form));
 }
 
-constexpr std::array<std::string_view, kFormatCount> kFormatFlags{"smart", "linefeeds", "pre", "list", "table", "select"};
+constexpr std::array<std::string_view, kFormatCount> kFormatFlags{"smart", "linefeeds", "pre", "list", "table", "select",
+                                                                  "structured"};
 constexpr std::array<std::string_view, 2> kListTypes{"ordered", "unordered"};
 // The formats whose lines may hold links (a selection box's lines are links already).
 constexpr unsigned kLinkFormats = kEveryFormat & ~FormatBit(OutputFormat::SelectionBox);
@@ -54,7 +55,7 @@ constexpr std::array kOptions{
               .saved = AtOnce, .control = "optOutput"},
     OptionRow{.key = "OutFormat", .kind = Index, .field = &FormState::outFormat, .defaultValue = "0",
               .highest = kFormatCount - 1, .saved = AtOnce, .control = "cmbFormat", .flag = "format",
-              .valueName = "FORMAT", .help = "Body format: smart (default), linefeeds, pre, list, table or select.",
+              .valueName = "FORMAT", .help = "Body format: smart (default), linefeeds, pre, list, table, select or structured.",
               .choices = kFormatFlags,
               .apply = [](const FormState& form, const OptionRow&, ConversionOptions& options) {
                 options.format = FormatAt(form.outFormat);
@@ -134,7 +135,7 @@ constexpr std::array kOptions{
               .help = "Write a free-standing web page: head, title banner and foot (default).",
               .offHelp = "Write only the body and its font and centring wrappers.",
               .apply = Ticked<&ConversionOptions::webPage>},
-    OptionRow{.key = "Title", .kind = Text, .field = &FormState::title, .defaultValue = "Converted by Scrivane",
+    OptionRow{.key = "Title", .kind = Text, .field = &FormState::title, .defaultValue = kDefaultTitle,
               .control = "txtHeader", .flag = "title", .valueName = "TEXT",
               .help = "Page title and banner, as HTML (default: \"Converted by Scrivane\").",
               .apply = Copied<&ConversionOptions::title>},

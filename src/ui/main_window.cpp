@@ -627,6 +627,7 @@ void MainWindow::ArrangeForFormat() {
       chkButton_->show();
       break;
     case OutputFormat::OriginalFormat:
+    case OutputFormat::Structured:
       chkCentre_->hide();
       break;
     case OutputFormat::Smart:

@@ -32,7 +32,7 @@ std::string EngineDocument(Sandbox& sandbox, const std::string& text, int format
 }
 
 TEST(Pipe, StandardInputToStandardOutputInEveryFormat) {
-  const char* names[kFormatCount] = {"smart", "linefeeds", "pre", "list", "table", "select"};
+  const char* names[kFormatCount] = {"smart", "linefeeds", "pre", "list", "table", "select", "structured"};
   for (int format = 0; format < kFormatCount; ++format) {
     SCOPED_TRACE(names[format]);
     Sandbox sandbox(SCRIVANE_CONVERT);

@@ -236,5 +236,44 @@ INSTANTIATE_TEST_SUITE_P(
                            "</SELECT>\r\n</FORM>\r\n"}),
     Name);
 
+ConversionOptions StructuredWith(bool modern, void (*change)(ConversionOptions&) = [](ConversionOptions&) {}) {
+  ConversionOptions options = Fragment(OutputFormat::Structured);
+  options.modern = modern;
+  change(options);
+  return options;
+}
+
+const std::string kStructured =
+    "Notes\n=====\n\nSee http://a.com & more,\nwrapped.\n\n- one\n- two *x* 2*3*4\n\n> quoted\n\n\tcode <b>\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Structured, FormatTest,
+    testing::Values(
+        FormatCase{"Classic", kStructured, StructuredWith(false),
+                   "<P>See " + kA + " &amp; more,\r\nwrapped.</P>\r\n<UL>\r\n<LI>one</LI>\r\n<LI>two *x* 2*3*4</LI>\r\n"
+                   "</UL>\r\n<BLOCKQUOTE>\r\n<P>quoted</P>\r\n</BLOCKQUOTE>\r\n<PRE>\tcode &lt;b&gt;</PRE>\r\n"},
+        FormatCase{"Modern", kStructured, StructuredWith(true),
+                   "<p>See <a href=\"http://a.com\">http://a.com</a> &amp; more,\nwrapped.</p>\n<ul>\n<li>one</li>\n"
+                   "<li>two *x* 2*3*4</li>\n</ul>\n<blockquote>\n<p>quoted</p>\n</blockquote>\n"
+                   "<pre>\tcode &lt;b&gt;</pre>\n"},
+        FormatCase{"InlineMarksAndLineBreaks", kStructured,
+                   StructuredWith(true, [](ConversionOptions& o) { o.inlineMarks = o.keepLineBreaks = true; }),
+                   "<p>See <a href=\"http://a.com\">http://a.com</a> &amp; more,<br>\nwrapped.</p>\n<ul>\n"
+                   "<li>one</li>\n<li>two <strong>x</strong> 2*3*4</li>\n</ul>\n<blockquote>\n<p>quoted</p>\n"
+                   "</blockquote>\n<pre>\tcode &lt;b&gt;</pre>\n"},
+        FormatCase{"HeadingsWithIdsAndContents", "Intro.\n\nA & B\n-----\n\nx\n\nA & B\n-----\n\ny\n",
+                   StructuredWith(true, [](ConversionOptions& o) { o.contents = true; }),
+                   "<nav class=\"contents\" aria-labelledby=\"toc_title\">\n<h2 id=\"toc_title\">Contents</h2>\n"
+                   "<ul>\n<li><a href=\"#a-b\">A &amp; B</a></li>\n<li><a href=\"#a-b_2\">A &amp; B</a>"
+                   "</li>\n</ul>\n</nav>\n<p>Intro.</p>\n<h2 id=\"a-b\">A &amp; B</h2>\n<p>x</p>\n"
+                   "<h2 id=\"a-b_2\">A &amp; B</h2>\n<p>y</p>\n"},
+        FormatCase{"ClassicContentsAnchors", "Intro.\n\nPart\n----\n\nx\n",
+                   StructuredWith(false, [](ConversionOptions& o) { o.contents = true; }),
+                   "<P><B>Contents</B></P>\r\n<UL>\r\n<LI><A HREF=\"#part\">Part</A></LI>\r\n</UL>\r\n"
+                   "<P>Intro.</P>\r\n<H2><A NAME=\"part\">Part</A></H2>\r\n<P>x</P>\r\n"},
+        FormatCase{"FormFeedsAreNoText", "One.\n\f\nTwo.\f\n",
+                   StructuredWith(true), "<p>One.</p>\n<p>Two.</p>\n"}),
+    Name);
+
 }  // namespace
 }  // namespace scrivane

@@ -81,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FormatAt, OutOfRangeIsSmart) {
   EXPECT_EQ(FormatAt(4), OutputFormat::HtmlTable);
   EXPECT_EQ(FormatAt(-1), OutputFormat::Smart);
-  EXPECT_EQ(FormatAt(6), OutputFormat::Smart);
+  EXPECT_EQ(FormatAt(6), OutputFormat::Structured);
+  EXPECT_EQ(FormatAt(7), OutputFormat::Smart);
 }
 
 TEST(OptionTextFor, TheRememberedTextOfTheFormat) {
@@ -136,7 +137,7 @@ TEST(TakeNamedValue, ChecksAndTakesValues) {
       {"centre", "true", "", "1"},
       {"centre", "yes", "'yes' is neither true nor false", "0"},
       {"format", "TABLE", "", "4"},
-      {"format", "html", "unknown format 'html' (smart, linefeeds, pre, list, table or select)", "0"},
+      {"format", "html", "unknown format 'html' (smart, linefeeds, pre, list, table, select or structured)", "0"},
       {"list-type", "Ordered", "", "Ordered"},
       {"list-type", "numbered", "unknown list type 'numbered' (ordered or unordered)", "Unordered"},
       {"separator", "|", "", "|"},
@@ -159,7 +160,7 @@ TEST(TakeStoredText, NumbersMustBeWholeAndInRange) {
     const char* text;
     bool taken;
   };
-  const Case cases[] = {{format, "5", true},   {format, " +4 ", true}, {format, "6", false},  {format, "-1", false},
+  const Case cases[] = {{format, "5", true},   {format, " +4 ", true}, {format, "6", true},   {format, "7", false},  {format, "-1", false},
                         {format, "4x", false}, {format, "", false},    {format, "1e1", false}, {grey, "2", true},
                         {grey, "3", false},    {format, "99999999999999999999", false}};
   for (const Case& c : cases) {

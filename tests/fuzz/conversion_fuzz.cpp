@@ -190,6 +190,7 @@ void CheckNothingLost(const std::string& documentText, const std::string& frameT
 // `chunk` bytes (so that blocks are small and end anywhere a read ends), must be
 // the same bytes, and both must find the same text not to be UTF-8.
 void CheckParallelBody(std::string_view text, const ConversionOptions& options, std::size_t chunk) {
+  if (options.format == OutputFormat::Structured) return;  // never converted in blocks
   for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
     std::string sequential, parallel;
     bool sequentialNotUtf8 = false, parallelNotUtf8 = false;

@@ -84,7 +84,7 @@ std::vector<Page> Pages(const std::string& sample) {
   const std::string hostile = Joined(kHostileLines);
   const auto same = [](ConversionOptions&) {};
   std::vector<Page> pages;
-  const char* formats[] = {"smart", "linefeeds", "pre", "list", "table", "links"};
+  const char* formats[] = {"smart", "linefeeds", "pre", "list", "table", "links", "structured"};
   for (int f = 0; f < kFormatCount; ++f) {
     const std::string format = formats[f];
     const auto as = [f](const std::function<void(ConversionOptions&)>& more) {
@@ -176,10 +176,13 @@ int main(int argc, char** argv) {
     if (!std::filesystem::is_regular_file(real)) continue;
     std::string name = real.parent_path().filename().string() + "-" + real.filename().string();
     for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '-';
-    const char* formats[] = {"smart", "linefeeds", "pre", "list", "table", "links"};
+    const char* formats[] = {"smart", "linefeeds", "pre", "list", "table", "links", "structured"};
     for (int f = 0; f < kFormatCount; ++f) {
-      pages.push_back({"real-" + name + "-" + formats[f], ReadFile(real),
-                       [f](ConversionOptions& o) { o.format = static_cast<OutputFormat>(f); }});
+      // Structured text names the page after the document when the title is the default.
+      pages.push_back({"real-" + name + "-" + formats[f], ReadFile(real), [f](ConversionOptions& o) {
+                         o.format = static_cast<OutputFormat>(f);
+                         if (o.format == OutputFormat::Structured) o.title = kDefaultTitle;
+                       }});
     }
   }
   int written = 0;

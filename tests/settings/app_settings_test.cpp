@@ -131,7 +131,7 @@ TEST(LoadForm, BadValuesReadAsMissing) {
       {"Input=", &FormState::input, d.input},
       {"Output=7", &FormState::output, d.output},
       {"Output=one", &FormState::output, d.output},
-      {"OutFormat=6", &FormState::outFormat, d.outFormat},
+      {"OutFormat=7", &FormState::outFormat, d.outFormat},
       {"OutFormat=-1", &FormState::outFormat, d.outFormat},
       {"OutFormat=4x", &FormState::outFormat, d.outFormat},
       {"OutFormat=99999999999999999999", &FormState::outFormat, d.outFormat},

@@ -1,0 +1,583 @@
+// The structured-text builder. Each line is decided when the two after it are
+// known: enough to see an underline, a blank line after a heading, or the
+// indented text under a term. Nesting is capped, so hostile input (a million
+// nested bullets or quote marks) keeps the state small and the time linear.
+#include "structure_blocks.h"
+
+#include <algorithm>
+#include <map>
+
+#include "markup.h"
+#include "structure_lines.h"
+
+namespace scrivane {
+namespace {
+
+constexpr std::size_t kLookAhead = 2;
+constexpr std::size_t kMaxLists = 16;
+constexpr std::size_t kMaxQuotes = 8;
+constexpr std::size_t kCodeStep = 4;
+constexpr std::size_t kMaxTermChars = 48;
+constexpr std::size_t kMaxOutdentedChars = 90;
+constexpr std::size_t kMaxIndentNoted = 24;
+
+// The overline form of an underline mark, as a heading style of its own.
+char OverlineStyle(char mark) {
+  switch (mark) {
+    case '=': return 'E';
+    case '-': return 'D';
+    case '~': return 'T';
+    case '*': return 'S';
+    default: return 'H';
+  }
+}
+
+BlockKind ListBlockFor(MarkerKind kind) {
+  switch (kind) {
+    case MarkerKind::Number: return BlockKind::NumberList;
+    case MarkerKind::Letter: return BlockKind::LetterList;
+    case MarkerKind::Roman: return BlockKind::RomanList;
+    default: return BlockKind::BulletList;
+  }
+}
+
+// The line without form feeds (page breaks are not text).
+std::string_view WithoutFormFeeds(std::string_view line, std::string& scratch) {
+  if (line.find('\f') == std::string_view::npos) return line;
+  scratch.clear();
+  for (char c : line) {
+    if (c != '\f') scratch.push_back(c);
+  }
+  return scratch;
+}
+
+// Remembers the first thing a builder writes, to find a document's title.
+class FirstBlock : public BlockEvents {
+ public:
+  void Heading(int, std::string_view text, bool) override {
+    if (heading.empty()) {
+      heading = text;
+      onTop = !seen;
+    }
+    seen = true;
+  }
+  void Open(BlockKind block, long) override {
+    if (!seen) headers = block == BlockKind::Headers;
+    seen = true;
+  }
+  void Line(std::string_view, bool) override {}
+  void Close(BlockKind) override {}
+  void Rule() override { seen = true; }
+
+  bool seen = false;
+  bool onTop = false;
+  bool headers = false;
+  std::string heading;
+};
+
+// The most common indent of lines of running text.
+std::size_t BodyIndent(const std::vector<std::string>& lines) {
+  std::array<std::size_t, kMaxIndentNoted + 1> counts{};
+  for (const std::string& line : lines) {
+    const LineShape shape = ShapeOf(line);
+    if (shape.body.empty() || shape.indent > kMaxIndentNoted) continue;
+    const char first = shape.body[0];
+    const bool letter = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
+    if (letter && ListMarkerOf(shape.body).kind == MarkerKind::None) ++counts[shape.indent];
+  }
+  return static_cast<std::size_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+}
+
+// Lines next to page breaks that recur: the running heads and feet of pages.
+std::vector<std::string> PageFurniture(const std::vector<std::string>& lines) {
+  std::map<std::string, std::pair<int, std::size_t>> seen;  // how often, and the line last counted
+  const auto note = [&](std::size_t at, int step) {
+    for (std::size_t i = at; i < lines.size(); i += static_cast<std::size_t>(step)) {
+      const std::string_view body = ShapeOf(lines[i]).body;
+      if (!body.empty()) {
+        auto& [count, last] = seen.try_emplace(FurnitureKey(body), 0, SIZE_MAX).first->second;
+        if (last != i) ++count;  // a line between two page breaks is one line, not two
+        last = i;
+        return;
+      }
+      if (i == 0 && step < 0) return;
+    }
+  };
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::size_t feed = lines[i].find('\f');
+    if (feed == std::string::npos) continue;
+    if (i > 0) note(i - 1, -1);
+    if (ShapeOf(lines[i]).body.empty()) {
+      note(i + 1, 1);
+    } else {
+      note(i, 1);
+    }
+  }
+  std::vector<std::string> furniture;
+  for (const auto& [key, noted] : seen) {
+    if (noted.first >= 2) furniture.push_back(key);
+  }
+  return furniture;
+}
+
+// True when section numbers set apart by blank lines recur in the lines.
+bool UsesNumberedHeadings(const std::vector<std::string>& lines) {
+  int found = 0;
+  for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+    const std::string_view body = ShapeOf(lines[i]).body;
+    if (IsSectionHeading(body) && ShapeOf(lines[i - 1]).body.empty() &&
+        ShapeOf(lines[i + 1]).body.empty()) {
+      ++found;
+    }
+  }
+  return found >= 2;
+}
+
+}  // namespace
+
+TextHabits LearnHabits(const std::vector<std::string>& lines) {
+  TextHabits habits;
+  habits.bodyIndent = BodyIndent(lines);
+  habits.furniture = PageFurniture(lines);
+  habits.numberedHeadings = UsesNumberedHeadings(lines);
+  habits.hashHeadings = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    std::string_view words;
+    return HashHeadingLevel(line, words) > 1;
+  });
+  habits.outlineStars = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+    return StarHeadingLevel(line) > 1 || line.find("-*- outline -*-") != std::string::npos;
+  });
+  FirstBlock first;
+  BlockBuilder builder(habits, first);
+  for (const std::string& line : lines) builder.Add(line, true);
+  builder.Finish();
+  if (first.headers) {
+    for (const std::string& line : lines) {
+      if (line.empty()) break;
+      if (!SubjectOf(line).empty()) {
+        habits.title = SubjectOf(line);
+        return habits;
+      }
+    }
+  }
+  habits.title = first.heading;
+  habits.titleOnTop = first.onTop;
+  if (habits.title.empty()) {
+    for (const std::string& line : lines) {
+      const std::string_view body = ShapeOf(line).body;
+      if (!body.empty()) {
+        habits.title = body.substr(0, body.size() - TailBytes(body, CharCount(body) > 80 ? CharCount(body) - 80 : 0));
+        break;
+      }
+    }
+  }
+  return habits;
+}
+
+BlockBuilder::BlockBuilder(const TextHabits& habits, BlockEvents& events) : habits_(habits), events_(events) {
+  std::sort(habits_.furniture.begin(), habits_.furniture.end());
+  lists_.reserve(kMaxLists);
+}
+
+void BlockBuilder::Add(std::string_view line, bool plain) {
+  held_.emplace_back();
+  held_.back().text.swap(spare_);  // reuses the buffer of a line let go
+  held_.back().text.assign(line);
+  held_.back().plain = plain;
+  if (held_.size() > kLookAhead) {
+    Process();
+    spare_.swap(held_.front().text);
+    held_.pop_front();
+  }
+}
+
+void BlockBuilder::Finish() {
+  while (!held_.empty()) {
+    Process();
+    held_.pop_front();
+  }
+  CloseLeaf();
+  CloseTerms();
+  CloseLists(0);
+  SetQuoteDepth(0);
+}
+
+void BlockBuilder::Process() {
+  if (skip_ > 0) {
+    --skip_;
+    return;
+  }
+  std::string scratch;
+  const std::string_view line = WithoutFormFeeds(held_.front().text, scratch);
+  if (line.size() != held_.front().text.size() && ShapeOf(line).body.empty()) return Blank();  // a page break
+  if (TakeFurniture(line)) return;
+  std::string_view rest;
+  const std::size_t depth = std::min(QuoteDepth(line, rest), kMaxQuotes);
+  if (depth != quoteDepth_) SetQuoteDepth(depth);
+  ProcessContent(rest, held_.front().plain);
+}
+
+bool BlockBuilder::TakeFurniture(std::string_view line) {
+  if (leaf_ == Leaf::Fence) return false;
+  const std::string_view body = ShapeOf(line).body;
+  if (body.empty()) return false;
+  if (IsPageFooter(body)) return true;
+  return !habits_.furniture.empty() &&
+         std::binary_search(habits_.furniture.begin(), habits_.furniture.end(), FurnitureKey(body));
+}
+
+std::string_view BlockBuilder::NextContent(std::size_t ahead) const {
+  if (ahead >= held_.size()) return {};
+  std::string_view rest;
+  const std::size_t depth = std::min(QuoteDepth(held_[ahead].text, rest), kMaxQuotes);
+  return depth == quoteDepth_ ? rest : std::string_view();
+}
+
+bool BlockBuilder::NextIsBlank(std::size_t ahead) const { return ShapeOf(NextContent(ahead)).body.empty(); }
+
+void BlockBuilder::ProcessContent(std::string_view content, bool plain) {
+  const LineShape shape = ShapeOf(content);
+  if (leaf_ == Leaf::Fence) {
+    const std::string_view fence = FenceOf(shape.body);
+    if (!fence.empty() && fence.size() == shape.body.size() && fence[0] == fence_[0] && fence.size() >= fence_.size()) {
+      CloseLeaf();
+    } else {
+      events_.Line(content, plain);
+    }
+    return;
+  }
+  if (shape.body.empty()) return Blank();
+  if (!ContinueLeaf(shape, content, plain) && !TakeHeading(shape, plain) && !TakeBlockStart(shape, content, plain)) {
+    const ListMarker marker = ListMarkerOf(shape.body);
+    const bool listMayStart = leaf_ != Leaf::Paragraph || afterBlank_ || leadColon_ ||
+                              ListMarkerOf(ShapeOf(NextContent(1)).body).kind != MarkerKind::None;
+    const bool bulletO = marker.kind == MarkerKind::Bullet && shape.body[0] == 'o';
+    // A number that wraps to the start of an item's line ("... section\n7. This ...") is the item's text.
+    const bool wrapped = leaf_ == Leaf::ItemText && !afterBlank_ && ListBlockFor(marker.kind) != lists_.back().kind &&
+                         shape.indent + 1 >= lists_.back().markerIndent && shape.indent <= lists_.back().markerIndent + 1;
+    if (marker.kind != MarkerKind::None && listMayStart && !wrapped && (!bulletO || afterBlank_ || !lists_.empty())) {
+      TakeListItem(shape, marker, plain);
+    } else if (!TakeTerm(shape, plain)) {
+      TakeText(shape, plain);
+    }
+  }
+  afterBlank_ = false;
+  sawText_ = true;
+  leadColon_ = shape.body.back() == ':';
+}
+
+void BlockBuilder::Blank() {
+  switch (leaf_) {
+    case Leaf::Code: ++pendingBlanks_; break;
+    case Leaf::Definition:
+    case Leaf::ItemText: break;
+    default: CloseLeaf(); break;
+  }
+  if (leaf_ == Leaf::ItemText) leaf_ = Leaf::None;
+  afterBlank_ = true;
+}
+
+bool BlockBuilder::ContinueLeaf(const LineShape& shape, std::string_view content, bool plain) {
+  switch (leaf_) {
+    case Leaf::Code:
+      if (shape.indent < leafIndent_) break;
+      for (; pendingBlanks_ > 0; --pendingBlanks_) events_.Line({}, true);
+      events_.Line(content, plain);
+      return true;
+    case Leaf::Table:
+      if (afterBlank_ || !(ColumnGaps(shape.body) > 0 || IsTableBorder(shape.body) || shape.body[0] == '|' ||
+                           shape.indent > leafIndent_)) {
+        break;
+      }
+      events_.Line(content, plain);
+      return true;
+    case Leaf::Headers:
+      if (afterBlank_ || !(IsHeaderField(shape.body) || shape.indent > 0)) break;
+      events_.Line(content, plain);
+      return true;
+    case Leaf::Definition:
+      if (shape.indent < leafIndent_ + 2) break;
+      events_.Line(shape.body, plain);
+      return true;
+    default: return false;
+  }
+  CloseLeaf();
+  return false;
+}
+
+int BlockBuilder::StyleLevel(char style) {
+  for (std::size_t i = 0; i < styleCount_; ++i) {
+    if (styles_[i] == style) return static_cast<int>(i) + 1;
+  }
+  if (styleCount_ < styles_.size()) styles_[styleCount_++] = style;
+  return static_cast<int>(styleCount_);
+}
+
+bool BlockBuilder::TakeHeading(const LineShape& shape, bool plain) {
+  const std::size_t codeIndent = habits_.bodyIndent + kCodeStep;
+  if (shape.indent >= codeIndent && !IsCentred(shape)) return false;
+  const std::string_view body = shape.body;
+  const std::string_view next = ShapeOf(NextContent(1)).body;
+  if (const char mark = UnderlineMark(next); mark != 0 && !UnderlineMark(body) && UnderlinesText(next, body)) {
+    if (habits_.hashHeadings && (mark == '=' || mark == '-')) {
+      EmitHeading(mark == '=' ? 1 : 2, body, plain, true);
+    } else {
+      EmitHeading(StyleLevel(mark), body, plain);
+    }
+    skip_ = 1;
+    return true;
+  }
+  if (const char mark = UnderlineMark(body); mark != 0 && ShapeOf(NextContent(2)).body == body &&
+                                             !next.empty() && UnderlinesText(body, next)) {
+    EmitHeading(StyleLevel(OverlineStyle(mark)), next, plain);
+    skip_ = 2;
+    return true;
+  }
+  std::string_view words;
+  if (const int level = HashHeadingLevel(body, words); level > 0) {
+    EmitHeading(level, words, plain, true);
+    return true;
+  }
+  if (!afterBlank_ || quoteDepth_ > 0) return false;
+  if (const int stars = habits_.outlineStars && shape.indent == 0 ? StarHeadingLevel(body) : 0;
+      stars > 0 && NextIsBlank(1)) {
+    EmitHeading(stars, body.substr(static_cast<std::size_t>(stars) + 1), plain, true);
+    return true;
+  }
+  // A title may be followed by more centred lines (a version, a date).
+  if (!sawText_ && IsHeadingLength(body) && IsCentred(shape) && IsCentred(ShapeOf(NextContent(1)))) {
+    EmitHeading(StyleLevel('T'), body, plain);
+    return true;
+  }
+  if (!NextIsBlank(1)) return false;
+  if (const int depth = habits_.numberedHeadings && IsSectionHeading(body) ? SectionDepth(body) : 0; depth > 0) {
+    // A number whose text the next paragraph lines up with opens a list item instead.
+    const ListMarker marker = ListMarkerOf(body);
+    const LineShape after = ShapeOf(NextContent(2));
+    if (marker.kind == MarkerKind::None || after.indent < shape.indent + marker.width || after.body.empty()) {
+      EmitHeading(StyleLevel('N') + depth - 1, body, plain);
+      return true;
+    }
+  }
+  // A short line standing out to the left of indented text heads it (a question, a section).
+  if (shape.indent < habits_.bodyIndent && (IsHeadingLength(body) || body.back() == '?') &&
+      CharCount(body) <= kMaxOutdentedChars && ShapeOf(NextContent(2)).indent >= habits_.bodyIndent &&
+      ListMarkerOf(body).kind == MarkerKind::None) {
+    EmitHeading(StyleLevel('O'), body, plain);
+    return true;
+  }
+  if (!IsHeadingLength(body)) return false;
+  if (IsCentred(shape) && ListMarkerOf(body).kind == MarkerKind::None) {
+    EmitHeading(StyleLevel('M'), body, plain);
+    return true;
+  }
+  if (IsCapitalsLine(body) && lists_.empty()) {
+    EmitHeading(StyleLevel('C'), body, plain);
+    return true;
+  }
+  if (!sawText_ && ListMarkerOf(body).kind == MarkerKind::None && !IsHeaderField(body) && body.back() != ':') {
+    EmitHeading(StyleLevel('T'), WithoutModeLine(body), plain);
+    return true;
+  }
+  return false;
+}
+
+void BlockBuilder::EmitHeading(int level, std::string_view text, bool plain, bool marked) {
+  CloseLeaf();
+  CloseTerms();
+  CloseLists(0);
+  if (!sawText_ && habits_.titleOnTop && !titleDropped_) {
+    titleDropped_ = true;  // the page's banner shows it
+    markedTitle_ = marked && level == 1;
+    return;
+  }
+  // Levels by style count from the title when there is one; marked levels from the
+  // banner, unless the title was itself marked as the first level.
+  const bool titled = marked ? markedTitle_ : habits_.titleOnTop;
+  const int shifted = level + (titled ? 0 : 1);
+  const int outline = std::clamp(shifted, 2, std::min(6, lastLevel_ + 1));
+  lastLevel_ = outline;
+  events_.Heading(outline, text, plain);
+}
+
+bool BlockBuilder::TakeBlockStart(const LineShape& shape, std::string_view content, bool plain) {
+  const std::string_view body = shape.body;
+  const std::size_t base = lists_.empty() ? habits_.bodyIndent : lists_.back().contentIndent;
+  // Blocks inside a list item stay in it when they are indented under its text.
+  const auto leaveListsFor = [&](std::size_t indent) {
+    while (!lists_.empty() && indent <= lists_.back().markerIndent) CloseLists(lists_.size() - 1);
+  };
+  if (const std::string_view fence = FenceOf(body); !fence.empty()) {
+    CloseLeaf();
+    CloseTerms();
+    leaveListsFor(shape.indent);
+    fence_.assign(fence);
+    events_.Open(BlockKind::Code, 0);
+    leaf_ = Leaf::Fence;
+    return true;
+  }
+  if ((IsRuleLine(body) || UnderlineMark(body) != 0) && (afterBlank_ || leaf_ != Leaf::ItemText)) {
+    CloseLeaf();
+    CloseTerms();
+    CloseLists(0);
+    events_.Rule();
+    return true;
+  }
+  const std::string_view next = ShapeOf(NextContent(1)).body;
+  if (afterBlank_ && shape.indent == 0 && IsMailHeader(body) && IsHeaderField(next)) {
+    CloseLeaf();
+    CloseTerms();
+    CloseLists(0);
+    events_.Open(BlockKind::Headers, 0);
+    events_.Line(content, plain);
+    leaf_ = Leaf::Headers;
+    return true;
+  }
+  const bool mayBreak = afterBlank_ || leadColon_ || leaf_ == Leaf::None;
+  const bool table = IsTableBorder(body) ||
+                     (ColumnGaps(body) > 0 && (ColumnGaps(next) > 0 || IsTableBorder(next)) &&
+                      ListMarkerOf(body).kind == MarkerKind::None);
+  if (mayBreak && table) {
+    CloseLeaf();
+    CloseTerms();
+    leaveListsFor(shape.indent);
+    events_.Open(BlockKind::Code, 0);
+    events_.Line(content, plain);
+    leaf_ = Leaf::Table;
+    leafIndent_ = shape.indent;
+    return true;
+  }
+  const std::size_t codeIndent = base + kCodeStep;
+  if (shape.indent < codeIndent || !(afterBlank_ || leadColon_) || ListMarkerOf(body).kind != MarkerKind::None ||
+      (IsCentred(shape) && !leadColon_)) {
+    return false;
+  }
+  // An indented first line over lines at the text's indent is a paragraph's.
+  const LineShape after = ShapeOf(NextContent(1));
+  if (!leadColon_ && !after.body.empty() && after.indent < codeIndent && after.indent + kCodeStep <= shape.indent &&
+      ListMarkerOf(after.body).kind == MarkerKind::None) {
+    return false;
+  }
+  CloseLeaf();
+  CloseTerms();
+  leaveListsFor(shape.indent);
+  events_.Open(BlockKind::Code, 0);
+  events_.Line(content, plain);
+  leaf_ = Leaf::Code;
+  leafIndent_ = codeIndent;
+  return true;
+}
+
+void BlockBuilder::TakeListItem(const LineShape& shape, const ListMarker& marker, bool plain) {
+  CloseLeaf();
+  CloseTerms();
+  const BlockKind kind = ListBlockFor(marker.kind);
+  while (!lists_.empty() && shape.indent + 1 < lists_.back().markerIndent) CloseLists(lists_.size() - 1);
+  bool open = lists_.empty() || shape.indent > lists_.back().markerIndent + 1;
+  if (!open && lists_.back().kind != kind) {
+    CloseLists(lists_.size() - 1);
+    open = true;
+  }
+  if (open && lists_.size() < kMaxLists) {
+    events_.Open(kind, marker.number);
+    lists_.push_back({shape.indent, shape.indent + marker.width, kind});
+  } else {
+    events_.Close(BlockKind::Item);
+    if (open) lists_.back().markerIndent = shape.indent;  // too deep to nest: a sibling
+  }
+  lists_.back().contentIndent = shape.indent + marker.width;
+  events_.Open(BlockKind::Item, 0);
+  events_.Line(shape.body.substr(marker.width), plain);
+  leaf_ = Leaf::ItemText;
+}
+
+bool BlockBuilder::TakeTerm(const LineShape& shape, bool plain) {
+  const std::string_view body = shape.body;
+  if (!(afterBlank_ || termsOpen_) || !lists_.empty() || CharCount(body) > kMaxTermChars || !IsHeadingLength(body) ||
+      body.back() == ':' || shape.indent >= habits_.bodyIndent + kCodeStep) {
+    if (termsOpen_) CloseTerms();
+    return false;
+  }
+  const LineShape next = ShapeOf(NextContent(1));
+  if (next.body.empty() || next.indent < shape.indent + 2 || ListMarkerOf(next.body).kind != MarkerKind::None) {
+    if (termsOpen_) CloseTerms();
+    return false;
+  }
+  CloseLeaf();
+  if (!termsOpen_) {
+    events_.Open(BlockKind::Terms, 0);
+    termsOpen_ = true;
+  }
+  events_.Open(BlockKind::Term, 0);
+  events_.Line(body, plain);
+  events_.Close(BlockKind::Term);
+  events_.Open(BlockKind::Definition, 0);
+  leaf_ = Leaf::Definition;
+  leafIndent_ = shape.indent;
+  return true;
+}
+
+void BlockBuilder::TakeText(const LineShape& shape, bool plain) {
+  if (!lists_.empty()) {
+    if (!afterBlank_ && (leaf_ == Leaf::ItemText || leaf_ == Leaf::Paragraph)) {
+      events_.Line(shape.body, plain);
+      return;
+    }
+    if (afterBlank_ && shape.indent + 1 >= lists_.front().contentIndent) {
+      while (lists_.size() > 1 && shape.indent + 1 < lists_.back().contentIndent) CloseLists(lists_.size() - 1);
+      CloseLeaf();
+      events_.Open(BlockKind::Paragraph, 0);
+      events_.Line(shape.body, plain);
+      leaf_ = Leaf::Paragraph;
+      return;
+    }
+    CloseLists(0);
+  }
+  CloseTerms();
+  if (leaf_ != Leaf::Paragraph || afterBlank_) {
+    CloseLeaf();
+    events_.Open(BlockKind::Paragraph, 0);
+    leaf_ = Leaf::Paragraph;
+  }
+  events_.Line(shape.body, plain);
+}
+
+void BlockBuilder::CloseLeaf() {
+  switch (leaf_) {
+    case Leaf::Paragraph: events_.Close(BlockKind::Paragraph); break;
+    case Leaf::Code:
+    case Leaf::Fence:
+    case Leaf::Table: events_.Close(BlockKind::Code); break;
+    case Leaf::Headers: events_.Close(BlockKind::Headers); break;
+    case Leaf::Definition: events_.Close(BlockKind::Definition); break;
+    default: break;
+  }
+  leaf_ = Leaf::None;
+  pendingBlanks_ = 0;
+}
+
+void BlockBuilder::CloseLists(std::size_t keep) {
+  CloseLeaf();
+  while (lists_.size() > keep) {
+    events_.Close(BlockKind::Item);
+    events_.Close(lists_.back().kind);
+    lists_.pop_back();
+  }
+}
+
+void BlockBuilder::CloseTerms() {
+  if (!termsOpen_) return;
+  CloseLeaf();
+  events_.Close(BlockKind::Terms);
+  termsOpen_ = false;
+}
+
+void BlockBuilder::SetQuoteDepth(std::size_t depth) {
+  CloseLeaf();
+  CloseTerms();
+  CloseLists(0);
+  for (; quoteDepth_ < depth; ++quoteDepth_) events_.Open(BlockKind::Quote, 0);
+  for (; quoteDepth_ > depth; --quoteDepth_) events_.Close(BlockKind::Quote);
+}
+
+}  // namespace scrivane

@@ -1,0 +1,125 @@
+// Structured text: lines of plain text turned into the blocks a careful reader
+// sees in them (headings, paragraphs, nested lists, term lists, code, quotes,
+// rules), streamed as events to a page writer. It looks a couple of lines ahead,
+// learns the document's habits from its first 64 KiB, and keeps a bounded
+// amount of state whatever the input.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace scrivane {
+
+// The blocks the builder opens and closes.
+enum class BlockKind { Paragraph, BulletList, NumberList, LetterList, RomanList, Item, Terms, Term, Definition,
+                   Code, Quote, Headers };
+
+// The number of kinds of block.
+inline constexpr std::size_t kBlockKinds = static_cast<std::size_t>(BlockKind::Headers) + 1;
+
+// True for the kinds of list.
+constexpr bool IsListBlock(BlockKind block) {
+  return block == BlockKind::BulletList || block == BlockKind::NumberList || block == BlockKind::LetterList ||
+         block == BlockKind::RomanList;
+}
+
+// What a page style does with the blocks; each style writes them its own way.
+class BlockEvents {
+ public:
+  virtual ~BlockEvents() = default;
+  // A heading of level 2 to 6 (level 1 is the page's banner).
+  virtual void Heading(int level, std::string_view text, bool plain) = 0;
+  // Opens a block inside the innermost open one; `number` is a list's first number.
+  virtual void Open(BlockKind block, long number) = 0;
+  // One line of the innermost open block (a paragraph's line, a code line as typed).
+  virtual void Line(std::string_view text, bool plain) = 0;
+  // Closes the innermost open block.
+  virtual void Close(BlockKind block) = 0;
+  // A thematic break between blocks.
+  virtual void Rule() = 0;
+};
+
+// What the builder learns from the start of a document before writing it.
+struct TextHabits {
+  std::size_t bodyIndent = 0;          // columns most of the text is indented by
+  bool numberedHeadings = false;       // section numbers set apart by blank lines recur
+  bool outlineStars = false;           // "* Part" and "** Section" lines are headings
+  bool hashHeadings = false;           // "## Section" lines occur: "=" and "-" underlines mean levels 1 and 2
+  std::vector<std::string> furniture;  // page headers and footers, as FurnitureKey gives them
+  std::string title;                   // the document's own title; "" when it has none
+  bool titleOnTop = false;             // the title is the first block, so the banner stands for it
+};
+
+// Learns the habits from the lines at the start of a document.
+TextHabits LearnHabits(const std::vector<std::string>& lines);
+
+// Turns lines into block events, a line or two behind the input.
+class BlockBuilder {
+ public:
+  BlockBuilder(const TextHabits& habits, BlockEvents& events);
+  // Takes the next line (UTF-8, without its line end); `plain` says nothing in it needs escaping or linking.
+  void Add(std::string_view line, bool plain);
+  // Writes out the lines held back and closes every open block.
+  void Finish();
+
+ private:
+  struct Held {
+    std::string text;
+    bool plain = false;
+  };
+  // An open list: where its markers stand and where its items' text starts.
+  struct ListFrame {
+    std::size_t markerIndent = 0;
+    std::size_t contentIndent = 0;
+    BlockKind kind = BlockKind::BulletList;
+  };
+  // What the innermost open text block is.
+  enum class Leaf { None, Paragraph, ItemText, Code, Fence, Table, Headers, Term, Definition };
+
+  void Process();
+  bool TakeFurniture(std::string_view line);
+  void ProcessContent(std::string_view content, bool plain);
+  bool TakeHeading(const struct LineShape& shape, bool plain);
+  bool TakeBlockStart(const struct LineShape& shape, std::string_view content, bool plain);
+  bool ContinueLeaf(const struct LineShape& shape, std::string_view content, bool plain);
+  void TakeListItem(const struct LineShape& shape, const struct ListMarker& marker, bool plain);
+  bool TakeTerm(const struct LineShape& shape, bool plain);
+  void TakeText(const struct LineShape& shape, bool plain);
+  void Blank();
+  void SetQuoteDepth(std::size_t depth);
+  void CloseLeaf();
+  void CloseLists(std::size_t keep);
+  void CloseTerms();
+  // `marked`: the level is the line's own ("##"), not its style's place in the document.
+  void EmitHeading(int level, std::string_view text, bool plain, bool marked = false);
+  int StyleLevel(char style);
+  std::string_view NextContent(std::size_t ahead) const;
+  bool NextIsBlank(std::size_t ahead) const;
+
+  TextHabits habits_;
+  BlockEvents& events_;
+  std::deque<Held> held_;       // the current line and up to two after it
+  std::string spare_;           // the buffer of the last line let go
+  std::size_t skip_ = 0;        // held lines already taken (an underline) to drop
+  std::size_t quoteDepth_ = 0;
+  std::vector<ListFrame> lists_;
+  Leaf leaf_ = Leaf::None;
+  std::string fence_;
+  std::size_t leafIndent_ = 0;  // the code block's, table's or term's indent
+  bool termsOpen_ = false;
+  bool afterBlank_ = true;      // the line before was blank (or the document starts here)
+  std::size_t pendingBlanks_ = 0;  // blank lines inside a code block, written once it goes on
+  bool sawText_ = false;        // a block has been written
+  bool leadColon_ = false;      // the last text line ended with a colon
+  std::array<char, 8> styles_{};  // heading styles in the order the document first used them
+  std::size_t styleCount_ = 0;
+  int lastLevel_ = 1;
+  bool titleDropped_ = false;
+  bool markedTitle_ = false;    // the title was marked as a first-level heading ("# Title")
+};
+
+}  // namespace scrivane

@@ -1,0 +1,359 @@
+// The line recognisers. Every test looks at bytes only and gives up at the first
+// byte that rules it out, since most lines of a text are ordinary words.
+#include "structure_lines.h"
+
+#include <algorithm>
+
+#include "markup.h"
+
+namespace scrivane {
+namespace {
+
+constexpr std::size_t kTabWidth = 8;
+constexpr std::size_t kHeadingChars = 72;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+bool IsLetter(char c) { return IsUpper(c) || IsLower(c); }
+bool IsBlankChar(char c) { return c == ' ' || c == '\t'; }
+
+// True when the text goes on after position `at` with white space and then a word.
+bool WordFollows(std::string_view body, std::size_t at) {
+  return at < body.size() && IsBlankChar(body[at]) && body.find_first_not_of(" \t", at) != std::string_view::npos;
+}
+
+// Bytes of white space from `at` on.
+std::size_t SpacesFrom(std::string_view body, std::size_t at) {
+  const std::size_t end = body.find_first_not_of(" \t", at);
+  return (end == std::string_view::npos ? body.size() : end) - at;
+}
+
+// A marker ended by `.` or `)` (or enclosed in brackets) around `token`, starting at 0.
+// Returns the bytes it spans, or 0 when the text has no such marker.
+std::size_t EnclosedToken(std::string_view body, std::size_t tokenLength, bool bracketed) {
+  const std::size_t end = tokenLength + (bracketed ? 1 : 0);
+  if (end >= body.size()) return 0;
+  const char close = body[end];
+  if (bracketed ? close != ')' : close != '.' && close != ')') return 0;
+  return end + 1;
+}
+
+long RomanValue(std::string_view token) {
+  long value = 0, last = 0;
+  for (auto it = token.rbegin(); it != token.rend(); ++it) {
+    const long digit = *it == 'i' ? 1 : *it == 'v' ? 5 : *it == 'x' ? 10 : 0;
+    if (digit == 0) return 0;
+    value += digit < last ? -digit : digit;
+    last = std::max(last, digit);
+  }
+  return value;
+}
+
+// The ordered marker at the start of the text, if any.
+ListMarker OrderedMarker(std::string_view body) {
+  const bool bracketed = body[0] == '(';
+  const std::size_t start = bracketed ? 1 : 0;
+  std::size_t end = start;
+  while (end < body.size() && end - start < 4 && (IsDigit(body[end]) || IsLower(body[end]))) ++end;
+  const std::string_view token = body.substr(start, end - start);
+  if (token.empty()) return {};
+  ListMarker marker;
+  if (std::all_of(token.begin(), token.end(), IsDigit)) {
+    if (token.size() > 3) return {};
+    marker.kind = MarkerKind::Number;
+    marker.number = std::stol(std::string(token));
+  } else if (token.size() > 1 && RomanValue(token) > 0) {
+    marker.kind = MarkerKind::Roman;
+    marker.number = RomanValue(token);
+  } else if (token.size() == 1) {
+    marker.kind = MarkerKind::Letter;
+    marker.number = token[0] - 'a' + 1;
+  } else {
+    return {};
+  }
+  const std::size_t length = EnclosedToken(body.substr(start), token.size(), false) + start;
+  if (length == start || (bracketed && body[length - 1] != ')')) return {};
+  // "a." and "i." open too many sentences; letters need a bracket.
+  if (marker.kind != MarkerKind::Number && !bracketed && body[length - 1] != ')') {
+    if (marker.kind == MarkerKind::Letter) return {};
+  }
+  if (!WordFollows(body, length)) return {};
+  marker.width = length + SpacesFrom(body, length);
+  return marker;
+}
+
+}  // namespace
+
+LineShape ShapeOf(std::string_view line) {
+  LineShape shape;
+  std::size_t i = 0;
+  for (; i < line.size() && (IsBlankChar(line[i]) || line[i] == '\f'); ++i) {
+    if (line[i] == '\t') {
+      shape.indent = (shape.indent / kTabWidth + 1) * kTabWidth;
+      shape.tabbed = true;
+    } else if (line[i] == ' ') {
+      ++shape.indent;
+    }
+  }
+  std::size_t end = line.size();
+  while (end > i && (IsBlankChar(line[end - 1]) || line[end - 1] == '\f')) --end;
+  shape.body = line.substr(i, end - i);
+  return shape;
+}
+
+char UnderlineMark(std::string_view body) {
+  if (body.size() < 3) return 0;
+  const char mark = body[0];
+  if (mark != '=' && mark != '-' && mark != '~' && mark != '*' && mark != '#') return 0;
+  return body.find_first_not_of(mark) == std::string_view::npos ? mark : 0;
+}
+
+bool UnderlinesText(std::string_view underline, std::string_view text) {
+  const std::size_t marks = underline.size();
+  const std::size_t chars = CharCount(text);
+  if (chars == 0 || chars > kHeadingChars) return false;
+  return marks + 3 >= chars && marks <= chars * 2 + 3;
+}
+
+int HashHeadingLevel(std::string_view body, std::string_view& text) {
+  std::size_t marks = 0;
+  while (marks < body.size() && body[marks] == '#') ++marks;
+  if (marks == 0 || marks > 6 || !WordFollows(body, marks)) return 0;
+  std::string_view words = body.substr(marks);
+  words.remove_prefix(SpacesFrom(words, 0));
+  const std::size_t closing = words.find_last_not_of('#');
+  if (closing != std::string_view::npos && closing + 1 < words.size() && IsBlankChar(words[closing])) {
+    words = words.substr(0, closing);
+  }
+  while (!words.empty() && IsBlankChar(words.back())) words.remove_suffix(1);
+  text = words;
+  return static_cast<int>(marks);
+}
+
+int StarHeadingLevel(std::string_view body) {
+  std::size_t stars = 0;
+  while (stars < body.size() && body[stars] == '*') ++stars;
+  return stars > 0 && stars <= 6 && WordFollows(body, stars) ? static_cast<int>(stars) : 0;
+}
+
+std::string_view WithoutModeLine(std::string_view body) {
+  if (!body.ends_with("-*-")) return body;
+  const std::size_t open = body.rfind("-*-", body.size() - 4);
+  if (open == std::string_view::npos || open == 0) return body;
+  return ShapeOf(body.substr(0, open)).body;
+}
+
+ListMarker ListMarkerOf(std::string_view body) {
+  if (body.size() < 3) return {};
+  const char first = body[0];
+  if ((first == '-' || first == '*' || first == '+' || first == 'o') && WordFollows(body, 1)) {
+    return {MarkerKind::Bullet, 1 + SpacesFrom(body, 1), 0};
+  }
+  // The bullet • (E2 80 A2) and the middle dot · (C2 B7).
+  for (std::string_view bullet : {std::string_view("\xE2\x80\xA2"), std::string_view("\xC2\xB7")}) {
+    if (body.starts_with(bullet) && WordFollows(body, bullet.size())) {
+      return {MarkerKind::Bullet, bullet.size() + SpacesFrom(body, bullet.size()), 0};
+    }
+  }
+  if (IsDigit(first) || IsLower(first) || first == '(') return OrderedMarker(body);
+  return {};
+}
+
+int SectionDepth(std::string_view body) {
+  for (std::string_view word : {std::string_view("Appendix "), std::string_view("APPENDIX "),
+                                std::string_view("Chapter "), std::string_view("CHAPTER "),
+                                std::string_view("Section "), std::string_view("SECTION ")}) {
+    if (body.starts_with(word) && body.size() > word.size() &&
+        (IsDigit(body[word.size()]) || IsUpper(body[word.size()]))) {
+      return 1;
+    }
+  }
+  int depth = 0;
+  std::size_t i = 0;
+  for (;;) {
+    const std::size_t start = i;
+    if (i < body.size() && IsUpper(body[i]) && depth == 0) {
+      ++i;  // an appendix letter, which must be followed by a number
+      if (i >= body.size() || body[i] != '.' || i + 1 >= body.size() || !IsDigit(body[i + 1])) return 0;
+    } else {
+      while (i < body.size() && IsDigit(body[i]) && i - start < 3) ++i;
+      if (i == start || (i < body.size() && IsDigit(body[i]))) return 0;
+    }
+    ++depth;
+    if (i < body.size() && body[i] == '.') ++i;
+    if (i >= body.size() || !IsDigit(body[i])) break;
+  }
+  if (depth > 6 || !WordFollows(body, i)) return 0;
+  const std::size_t word = i + SpacesFrom(body, i);
+  return IsLetter(body[word]) || static_cast<unsigned char>(body[word]) >= 0x80 ? depth : 0;
+}
+
+bool IsHeadingLength(std::string_view body) {
+  if (body.empty() || CharCount(body) > kHeadingChars) return false;
+  const char last = body.back();
+  return last != '.' && last != ',' && last != ';' && last != '!' && last != '?';
+}
+
+bool IsSectionHeading(std::string_view body) {
+  if (SectionDepth(body) == 0) return false;
+  if (IsHeadingLength(body)) return true;
+  if (!body.ends_with('.') || CharCount(body) > kHeadingChars) return false;
+  const std::size_t word = body.find(' ');
+  if (word == std::string_view::npos || !IsUpper(body[body.find_first_not_of(' ', word)])) return false;
+  const std::size_t words = static_cast<std::size_t>(std::count(body.begin(), body.end(), ' '));
+  const std::size_t stops = static_cast<std::size_t>(std::count(body.begin(), body.end(), '.'));
+  return words <= 8 && stops <= 2 + static_cast<std::size_t>(SectionDepth(body));
+}
+
+bool IsCapitalsLine(std::string_view body) {
+  std::size_t letters = 0;
+  for (char c : body) {
+    if (IsLower(c)) return false;
+    if (IsUpper(c)) {
+      ++letters;
+    } else if (!IsDigit(c) && c != ' ' && c != '-' && c != ',' && c != '&' && c != '\'' && c != '/' &&
+               c != ':' && c != '(' && c != ')' && c != '.' && static_cast<unsigned char>(c) < 0x80) {
+      return false;
+    }
+  }
+  return letters >= 2 && IsHeadingLength(body) && body.back() != '.';
+}
+
+bool IsRuleLine(std::string_view body) {
+  if (body.empty()) return false;
+  const char mark = body[0];
+  if (mark != '-' && mark != '*' && mark != '_' && mark != '=') return false;
+  std::size_t marks = 0;
+  for (char c : body) {
+    if (c == mark) {
+      ++marks;
+    } else if (c != ' ') {
+      return false;
+    }
+  }
+  return marks >= 3;
+}
+
+std::string_view FenceOf(std::string_view body) {
+  if (body.size() < 3 || (body[0] != '`' && body[0] != '~')) return {};
+  const std::size_t run = std::min(body.find_first_not_of(body[0]), body.size());
+  if (run < 3) return {};
+  // An info string may follow an opening fence, but not another backtick.
+  if (body[0] == '`' && body.find('`', run) != std::string_view::npos) return {};
+  return body.substr(0, run);
+}
+
+std::size_t QuoteDepth(std::string_view line, std::string_view& rest) {
+  std::size_t depth = 0, i = 0, afterLast = 0;
+  for (;;) {
+    const std::size_t mark = line.find_first_not_of(' ', i);
+    if (mark == std::string_view::npos || line[mark] != '>' || mark - i > 3) break;
+    ++depth;
+    i = mark + 1;
+    afterLast = i;
+  }
+  if (depth == 0) {
+    rest = line;
+    return 0;
+  }
+  rest = line.substr(afterLast);
+  if (!rest.empty() && rest[0] == ' ') rest.remove_prefix(1);
+  return depth;
+}
+
+bool IsTableBorder(std::string_view body) {
+  if (body.size() < 3 || (body[0] != '+' && body[0] != '|')) return false;
+  bool rule = false;
+  for (char c : body) {
+    if (c == '-' || c == '=') {
+      rule = true;
+    } else if (c != '+' && c != '|' && c != ' ' && c != ':') {
+      return false;
+    }
+  }
+  return rule;
+}
+
+std::size_t ColumnGaps(std::string_view body) {
+  std::size_t gaps = 0;
+  for (std::size_t i = 1; i < body.size(); ++i) {
+    const bool tab = body[i] == '\t';
+    const bool wide = body[i] == ' ' && i + 1 < body.size() && body[i + 1] == ' ';
+    if (!tab && !wide) continue;
+    const char before = body[i - 1];
+    const std::size_t end = body.find_first_not_of(" \t", i);
+    if (end == std::string_view::npos) break;
+    if (tab || (before != '.' && before != '?' && before != '!' && before != ':' && before != ' ')) ++gaps;
+    i = end;
+  }
+  return gaps;
+}
+
+bool IsHeaderField(std::string_view line) {
+  if (line.starts_with("From ") && line.find('@') != std::string_view::npos) return true;
+  std::size_t i = 0;
+  while (i < line.size() && (IsLetter(line[i]) || IsDigit(line[i]) || line[i] == '-') && i < 40) ++i;
+  return i > 0 && IsUpper(line[0]) && i + 1 < line.size() && line[i] == ':' && line[i + 1] == ' ';
+}
+
+bool IsMailHeader(std::string_view line) {
+  for (std::string_view name : {"From:", "From ", "Subject:", "Date:", "To:", "Newsgroups:", "Message-ID:",
+                                "Message-Id:", "Reply-To:", "Cc:"}) {
+    if (line.starts_with(name)) return IsHeaderField(line);
+  }
+  return false;
+}
+
+std::string_view SubjectOf(std::string_view line) {
+  constexpr std::string_view kSubject = "Subject:";
+  if (!line.starts_with(kSubject)) return {};
+  return ShapeOf(line.substr(kSubject.size())).body;
+}
+
+bool IsCentred(const LineShape& shape) {
+  const std::size_t span = 2 * shape.indent + CharCount(shape.body);
+  return !shape.tabbed && shape.indent >= 8 && span >= 64 && span <= 84;
+}
+
+bool IsPageFooter(std::string_view body) {
+  if (!body.ends_with(']')) return false;
+  const std::size_t open = body.rfind("[Page ");
+  if (open == std::string_view::npos || open + 7 > body.size() - 1) return false;
+  const std::string_view number = body.substr(open + 6, body.size() - open - 7);
+  return std::all_of(number.begin(), number.end(), IsDigit);
+}
+
+std::string FurnitureKey(std::string_view body) {
+  std::string key;
+  key.reserve(body.size());
+  for (char c : body) {
+    if (IsDigit(c)) {
+      if (key.empty() || key.back() != '#') key.push_back('#');
+    } else if (c == ' ' || c == '\t') {
+      if (!key.empty() && key.back() != ' ') key.push_back(' ');
+    } else {
+      key.push_back(c);
+    }
+  }
+  return key;
+}
+
+std::string SlugOf(std::string_view text) {
+  std::string slug;
+  for (char c : text) {
+    if (IsLetter(c) || IsDigit(c) || static_cast<unsigned char>(c) >= 0x80) {
+      slug.push_back(IsUpper(c) ? static_cast<char>(c - 'A' + 'a') : c);
+    } else if (!slug.empty() && slug.back() != '-') {
+      slug.push_back('-');
+    }
+    if (slug.size() >= 64 && (static_cast<unsigned char>(c) < 0x80 || (c & 0xC0) != 0x80)) break;
+  }
+  while (!slug.empty() && (slug.back() == '-' || (static_cast<unsigned char>(slug.back()) >= 0x80 &&
+                                                  (slug.back() & 0xC0) == 0xC0))) {
+    slug.pop_back();  // a trailing dash, or a lead byte cut off from its character
+  }
+  return slug.empty() ? "section" : slug;
+}
+
+}  // namespace scrivane

@@ -1,0 +1,106 @@
+// What one line of plain text looks like on its own: the small recognisers the
+// structured-text builder asks about each line (underlines, heading marks, list
+// markers, section numbers, fences, quotes, rules, table rows, mail headers).
+// Each looks at one line only; context is the builder's business.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace scrivane {
+
+// A line split into its leading white space and its text.
+struct LineShape {
+  std::size_t indent = 0;  // columns of leading white space, a TAB reaching the next multiple of 8
+  std::string_view body;   // the text after it, without trailing white space; empty for a blank line
+  bool tabbed = false;     // the indent holds a TAB
+};
+
+// The line's indent and text.
+LineShape ShapeOf(std::string_view line);
+
+// The character a line of 3 or more of one of = - ~ * # consists of; 0 for any other line.
+char UnderlineMark(std::string_view body);
+
+// True when an underline is roughly as long as the text above it.
+bool UnderlinesText(std::string_view underline, std::string_view text);
+
+// The level (1 to 6) of a line opened by "#" to "######" and a space; 0 otherwise.
+// `text` gets the heading's words without the marks (closing marks included).
+int HashHeadingLevel(std::string_view body, std::string_view& text);
+
+// The level (1 to 6) of an outline heading: a run of "*" at the line's start and a space; 0 otherwise.
+int StarHeadingLevel(std::string_view body);
+
+// The text without an editor's mode line ("-*- outline -*-") at its end.
+std::string_view WithoutModeLine(std::string_view body);
+
+// The kinds of list item a line may open.
+enum class MarkerKind { None, Bullet, Number, Letter, Roman };
+
+// A list item's marker at the start of a line's text.
+struct ListMarker {
+  MarkerKind kind = MarkerKind::None;
+  std::size_t width = 0;  // bytes of the marker and the white space after it
+  long number = 0;        // the item's number (1 for "a" and "i")
+};
+
+// The list marker the text opens with: - * + o • · followed by a space, or a
+// number, letter or roman numeral as 1. 1) (1) a) (a) i. followed by a space.
+ListMarker ListMarkerOf(std::string_view body);
+
+// The depth of a section number opening the text ("2." and "2" are 1, "2.3" is
+// 2, "A.1" is 2, "Appendix B" is 1) when words follow it; 0 when there is none.
+int SectionDepth(std::string_view body);
+
+// True for a section number and a few words that could be its heading; a
+// final full stop is allowed ("5. Conveying Modified Source Versions.").
+bool IsSectionHeading(std::string_view body);
+
+// True for a short line that could be a heading: no sentence end, not too long.
+bool IsHeadingLength(std::string_view body);
+
+// True for a line in capitals: two or more letters, none lower-case, few marks.
+bool IsCapitalsLine(std::string_view body);
+
+// True for a line of 3 or more of one of - * _ = (spaces between allowed) and nothing else.
+bool IsRuleLine(std::string_view body);
+
+// The fence a line opens or closes: 3 or more ` or ~ at its start; "" for none.
+std::string_view FenceOf(std::string_view body);
+
+// Number of quotation marks (">" with optional spaces between) opening the line;
+// `rest` gets what follows them, one space after the last mark removed.
+std::size_t QuoteDepth(std::string_view line, std::string_view& rest);
+
+// True for a table border such as "+----+---+" or "|---|---|".
+bool IsTableBorder(std::string_view body);
+
+// Gaps of two or more spaces (or a TAB) inside the text that are not a
+// sentence's double space: the columns of a table or option list.
+std::size_t ColumnGaps(std::string_view body);
+
+// True for a mail or news header line such as "Subject: ..." or "From someone ...".
+bool IsHeaderField(std::string_view line);
+
+// True for a header that opens a mail: From, Subject, Date, To, Newsgroups, Message-ID.
+bool IsMailHeader(std::string_view line);
+
+// The value of a "Subject:" header line; "" for other lines.
+std::string_view SubjectOf(std::string_view line);
+
+// True when the text sits in the middle of a page 64 to 84 columns wide.
+bool IsCentred(const LineShape& shape);
+
+// True for a page footer shaped as printed documents end their pages: "... [Page 12]".
+bool IsPageFooter(std::string_view body);
+
+// The line with its digits and spacing blurred, so lines repeated on every page match.
+std::string FurnitureKey(std::string_view body);
+
+// A fragment identifier for a heading: letters and digits in lower case, other
+// runs as "-"; "section" when nothing is left.
+std::string SlugOf(std::string_view text);
+
+}  // namespace scrivane

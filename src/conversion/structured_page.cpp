@@ -1,0 +1,139 @@
+// Blocks that hold other blocks (lists, term lists, quotes) have their tags on
+// lines of their own; a text block's first line follows its opening tag.
+// Running text keeps the input's line ends (a space to the browser) or, when
+// line breaks are kept, a break element before each.
+#include "structured_page.h"
+
+#include <algorithm>
+
+namespace scrivane {
+namespace {
+
+// True for the blocks that hold other blocks rather than text.
+bool IsContainer(BlockKind block) {
+  switch (block) {
+    case BlockKind::BulletList:
+    case BlockKind::NumberList:
+    case BlockKind::LetterList:
+    case BlockKind::RomanList:
+    case BlockKind::Terms:
+    case BlockKind::Quote: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+StructuredPage::StructuredPage(const ConversionOptions& options, PageWriter& page, DocumentSink& sink)
+    : options_(options), page_(page), sink_(sink) {}
+
+void StructuredPage::EndOpenLine() {
+  if (!lineOpen_) return;
+  sink_.EndLine();
+  lineOpen_ = false;
+}
+
+void StructuredPage::WriteContents(const std::vector<ContentsEntry>& headings) {
+  if (!options_.contents || headings.empty()) return;
+  HeadingIds ids;  // gives the headings the identifiers the page will give them
+  page_.OpenContents();
+  page_.OpenBlock(BlockKind::BulletList, 1);
+  sink_.EndLine();
+  const int base = headings.front().level;
+  int depth = 1;
+  for (std::size_t i = 0; i < headings.size(); ++i) {
+    const int wanted = i == 0 ? 1 : std::clamp(headings[i].level - base + 1, 1, depth + 1);
+    if (i > 0 && wanted > depth) {
+      page_.OpenBlock(BlockKind::BulletList, 1);
+      ++depth;
+    } else if (i > 0) {
+      page_.CloseBlock(BlockKind::Item);
+      sink_.EndLine();
+      for (; depth > wanted; --depth) {
+        page_.CloseBlock(BlockKind::BulletList);
+        page_.CloseBlock(BlockKind::Item);
+        sink_.EndLine();
+      }
+    }
+    page_.OpenBlock(BlockKind::Item, 0);
+    page_.OpenHeadingLink(ids.Next(headings[i].text));
+    page_.WriteBlockText(headings[i].text, false);
+    page_.CloseHeadingLink();
+  }
+  page_.CloseBlock(BlockKind::Item);
+  sink_.EndLine();
+  for (; depth > 1; --depth) {
+    page_.CloseBlock(BlockKind::BulletList);
+    page_.CloseBlock(BlockKind::Item);
+    sink_.EndLine();
+  }
+  page_.CloseBlock(BlockKind::BulletList);
+  sink_.EndLine();
+  page_.CloseContents();
+}
+
+void StructuredPage::Heading(int level, std::string_view text, bool plain) {
+  EndOpenLine();
+  page_.OpenHeading(level, ids_.Next(text));
+  WriteText(text, plain);
+  page_.CloseHeading(level);
+  sink_.EndLine();
+}
+
+void StructuredPage::Open(BlockKind block, long number) {
+  EndOpenLine();
+  page_.OpenBlock(block, number);
+  inPre_ = block == BlockKind::Code || block == BlockKind::Headers;
+  atStart_ = true;
+  if (IsContainer(block)) {
+    sink_.EndLine();
+  } else {
+    lineOpen_ = true;
+  }
+}
+
+void StructuredPage::Line(std::string_view text, bool plain) {
+  if (!atStart_) {
+    if (!inPre_ && options_.keepLineBreaks) page_.WriteLineBreak();
+    sink_.EndLine();
+  }
+  atStart_ = false;
+  if (inPre_) {
+    page_.WriteBlockText(text, plain);  // kept as typed: no inline marks
+  } else {
+    WriteText(text, plain);
+  }
+  lineOpen_ = true;
+}
+
+void StructuredPage::Close(BlockKind block) {
+  if (IsContainer(block)) EndOpenLine();
+  page_.CloseBlock(block);
+  sink_.EndLine();
+  lineOpen_ = false;
+  inPre_ = false;
+  atStart_ = false;
+}
+
+void StructuredPage::Rule() {
+  EndOpenLine();
+  page_.WriteRule();
+  sink_.EndLine();
+}
+
+void StructuredPage::WriteText(std::string_view text, bool plain) {
+  if (!options_.inlineMarks || text.find_first_of("*_`") == std::string_view::npos) {
+    return page_.WriteBlockText(text, plain);
+  }
+  std::size_t done = 0;
+  for (const InlineMark& mark : FindInlineMarks(text)) {
+    page_.WriteBlockText(text.substr(done, mark.start - done), plain);
+    page_.OpenMark(mark.mark);
+    page_.WriteBlockText(text.substr(mark.start + 1, mark.end - mark.start - 2), plain);
+    page_.CloseMark(mark.mark);
+    done = mark.end;
+  }
+  page_.WriteBlockText(text.substr(done), plain);
+}
+
+}  // namespace scrivane

@@ -1,0 +1,301 @@
+// Structured text: the line recognisers, the block builder's reading of short
+// texts (as a trace of its events), heading identifiers, inline marks, and whole
+// real documents against golden pages (SCRIVANE_UPDATE_GOLDEN=1 rewrites them
+// after a deliberate change, to be looked at in a browser before committing).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "convert_helpers.h"
+#include "structure_blocks.h"
+#include "structure_lines.h"
+#include "structured_text.h"
+
+namespace scrivane {
+namespace {
+
+// What each recogniser says of one line; "" for nothing.
+std::string Roles(std::string_view line) {
+  const LineShape shape = ShapeOf(line);
+  const std::string_view body = shape.body;
+  std::string roles;
+  const auto add = [&](const std::string& role) { roles += (roles.empty() ? "" : " ") + role; };
+  if (const char mark = UnderlineMark(body)) add(std::string("underline") + mark);
+  std::string_view words;
+  if (const int level = HashHeadingLevel(body, words)) add("hash" + std::to_string(level) + ":" + std::string(words));
+  const ListMarker marker = ListMarkerOf(body);
+  constexpr const char* kKinds[] = {"", "bullet", "number", "letter", "roman"};
+  if (marker.kind != MarkerKind::None) {
+    add(std::string(kKinds[static_cast<int>(marker.kind)]) + std::to_string(marker.number) + "@" +
+        std::to_string(marker.width));
+  }
+  if (const int depth = SectionDepth(body)) add("section" + std::to_string(depth));
+  if (IsSectionHeading(body)) add("sectionheading");
+  if (IsCapitalsLine(body)) add("capitals");
+  if (IsRuleLine(body)) add("rule");
+  if (!FenceOf(body).empty()) add("fence");
+  std::string_view rest;
+  if (const std::size_t depth = QuoteDepth(line, rest)) add("quote" + std::to_string(depth) + ":" + std::string(rest));
+  if (IsTableBorder(body)) add("border");
+  if (const std::size_t gaps = ColumnGaps(body)) add("gaps" + std::to_string(gaps));
+  if (IsHeaderField(line)) add("header");
+  if (IsMailHeader(line)) add("mail");
+  if (IsCentred(shape)) add("centred");
+  if (IsPageFooter(body)) add("footer");
+  return roles;
+}
+
+struct RoleCase {
+  std::string line;
+  std::string roles;
+};
+
+class LineRoleTest : public testing::TestWithParam<RoleCase> {};
+
+TEST_P(LineRoleTest, RecognisesWhatTheLineIs) { EXPECT_EQ(Roles(GetParam().line), GetParam().roles) << GetParam().line; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LineRoleTest,
+    testing::Values(
+        RoleCase{"Just some words, as a paragraph has them.", ""}, RoleCase{"", ""},
+        RoleCase{"=====", "underline= rule"}, RoleCase{"----", "underline- rule"}, RoleCase{"~~~~", "underline~ fence"},
+        RoleCase{"==", ""}, RoleCase{"* * *", "bullet0@2 rule"}, RoleCase{"___", "rule"}, RoleCase{"=-=", ""},
+        RoleCase{"## Section two ##", "hash2:Section two"}, RoleCase{"#include <stdio.h>", ""},
+        RoleCase{"####### seven", ""}, RoleCase{"# #", "hash1:#"},
+        RoleCase{"- item", "bullet0@2"}, RoleCase{"*   item", "bullet0@4 gaps1"}, RoleCase{"o item", "bullet0@2"},
+        RoleCase{"\xE2\x80\xA2 item", "bullet0@4"}, RoleCase{"-item", ""}, RoleCase{"--verbose", ""},
+        RoleCase{"3. third", "number3@3 section1 sectionheading"}, RoleCase{"12) twelfth", "number12@4"},
+        RoleCase{"(4) fourth", "number4@4"}, RoleCase{"b) second", "letter2@3"}, RoleCase{"(c) third", "letter3@4"},
+        RoleCase{"a. not a list", ""}, RoleCase{"iv. fourth", "roman4@4"}, RoleCase{"1990. A year", ""},
+        RoleCase{"2.3 Scope", "section2 sectionheading"}, RoleCase{"A.1 Tables", "section2 sectionheading"},
+        RoleCase{"Appendix B", "section1 sectionheading"}, RoleCase{"2.3", ""}, RoleCase{"3.14 is pi.", "section2"},
+        RoleCase{"5. Conveying Modified Source Versions.", "number5@3 section1 sectionheading"},
+        RoleCase{"INTRODUCTION", "capitals"}, RoleCase{"NO WARRANTY", "capitals"}, RoleCase{"USA.", ""},
+        RoleCase{"A", ""}, RoleCase{"CC=cc", ""},
+        RoleCase{"```python", "fence"}, RoleCase{"``not`` a fence", ""},
+        RoleCase{"> quoted", "quote1:quoted"}, RoleCase{">> > deep", "quote3:deep"}, RoleCase{">", "quote1:"},
+        RoleCase{"+-----+----+", "border"}, RoleCase{"|---|:--|", "border"},
+        RoleCase{"name    value   note", "gaps2"}, RoleCase{"One.  Two", ""}, RoleCase{"a\tb", "gaps1"},
+        RoleCase{"Subject: Hello", "header mail"}, RoleCase{"X-Mailer: mutt", "header"},
+        RoleCase{"From someone@example.org Mon", "header mail"}, RoleCase{"Note: this", "header"},
+        RoleCase{"                    GNU GENERAL PUBLIC LICENSE", "capitals centred"},
+        RoleCase{"\t\tps -o pid,user=CumbersomeUserNames -o comm", ""},
+        RoleCase{"Postel                                                          [Page 12]", "gaps1 footer"}),
+    [](const testing::TestParamInfo<RoleCase>& info) { return "Line" + std::to_string(info.index); });
+
+// Writes the builder's events as a compact trace: "<ul><li>a</li></ul>", "h2:Title".
+class Trace : public BlockEvents {
+ public:
+  void Heading(int level, std::string_view text, bool) override {
+    text_ += "[h" + std::to_string(level) + ":" + std::string(text) + "]";
+  }
+  void Open(BlockKind block, long number) override {
+    text_ += "<" + Name(block) + (number > 1 ? std::to_string(number) : "") + ">";
+    first_ = true;
+  }
+  void Line(std::string_view text, bool) override {
+    if (!first_) text_ += "|";
+    text_ += text;
+    first_ = false;
+  }
+  void Close(BlockKind block) override { text_ += "</" + Name(block) + ">"; }
+  void Rule() override { text_ += "<hr>"; }
+  const std::string& Text() const { return text_; }
+
+ private:
+  static std::string Name(BlockKind block) {
+    constexpr const char* kNames[] = {"p", "ul", "ol", "ola", "oli", "li", "dl", "dt", "dd", "pre", "q", "mail"};
+    return kNames[static_cast<int>(block)];
+  }
+  std::string text_;
+  bool first_ = true;
+};
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// The trace of a text built with the habits learnt from it; the title first when it has one.
+std::string Build(const std::string& text) {
+  const std::vector<std::string> lines = SplitLines(text);
+  const TextHabits habits = LearnHabits(lines);
+  Trace trace;
+  BlockBuilder builder(habits, trace);
+  for (const std::string& line : lines) builder.Add(line, true);
+  builder.Finish();
+  return (habits.titleOnTop ? "{" + habits.title + "}" : "") + trace.Text();
+}
+
+struct BlockCase {
+  const char* name;
+  std::string text;
+  std::string trace;
+};
+
+class BlockTest : public testing::TestWithParam<BlockCase> {};
+
+TEST_P(BlockTest, ReadsTheTextAsACarefulEditorWould) { EXPECT_EQ(Build(GetParam().text), GetParam().trace); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, BlockTest,
+    testing::Values(
+        BlockCase{"Paragraphs", "One line\nand its wrap.\n\nAnother one.\n", "<p>One line|and its wrap.</p><p>Another one.</p>"},
+        BlockCase{"UnderlinedTitleAndSections",
+                  "Title\n=====\n\nText.\n\nPart\n----\n\nMore.\n\nOther\n=====\n\nEnd.\n",
+                  "{Title}<p>Text.</p>[h2:Part]<p>More.</p>[h2:Other]<p>End.</p>"},
+        BlockCase{"LevelsFollowFirstUse", "Intro text.\n\nA\n~~~\n\nx.\n\nB\n***\n\ny.\n\nC\n~~~\n\nz.\n",
+                  "<p>Intro text.</p>[h2:A]<p>x.</p>[h3:B]<p>y.</p>[h2:C]<p>z.</p>"},
+        BlockCase{"UnderlineTooShortIsARule", "A long line of words here\n---\n", "<p>A long line of words here</p><hr>"},
+        BlockCase{"Overline", "Some text.\n\n=====\nTitle\n=====\n\nBody.\n", "<p>Some text.</p>[h2:Title]<p>Body.</p>"},
+        BlockCase{"HashHeadings", "# Name\n\nAbout.\n\n## Use\n\nRun it.\n\n### Detail\n\nMore.\n",
+                  "{Name}<p>About.</p>[h2:Use]<p>Run it.</p>[h3:Detail]<p>More.</p>"},
+        BlockCase{"LevelsNeverSkip", "Words first.\n\n#### Deep\n\nText.\n", "<p>Words first.</p>[h2:Deep]<p>Text.</p>"},
+        BlockCase{"Capitals", "Some words.\n\nNO WARRANTY\n\nNone at all.\n",
+                  "<p>Some words.</p>[h2:NO WARRANTY]<p>None at all.</p>"},
+        BlockCase{"CapitalsInsideAParagraphStayText", "Some words.\nNO WARRANTY\nnone.\n",
+                  "<p>Some words.|NO WARRANTY|none.</p>"},
+        BlockCase{"NumberedSections",
+                  "Text first.\n\n1. Introduction\n\nWhy.\n\n1.1 Scope\n\nWhat.\n\n2. Use\n\nHow.\n",
+                  "<p>Text first.</p>[h2:1. Introduction]<p>Why.</p>[h3:1.1 Scope]<p>What.</p>[h2:2. Use]<p>How.</p>"},
+        BlockCase{"LooseNumberedItemsStayAList",
+                  "Steps:\n\n1. Install\n\n   the package.\n\n2. Run\n\n   it.\n",
+                  "<p>Steps:</p><ol><li>Install<p>the package.</p></li><li>Run<p>it.</p></li></ol>"},
+        BlockCase{"OneNumberIsNoHabit", "Text.\n\n1. Alone\n\nMore.\n", "<p>Text.</p><ol><li>Alone</li></ol><p>More.</p>"},
+        BlockCase{"Bullets", "Things:\n- one\n- two\n  wrapped\n- three\n",
+                  "<p>Things:</p><ul><li>one</li><li>two|wrapped</li><li>three</li></ul>"},
+        BlockCase{"UnindentedWrapStaysInItem", "- one\nwrapped\n- two\n", "<ul><li>one|wrapped</li><li>two</li></ul>"},
+        BlockCase{"NestedLists", "- a\n  - b\n    1. c\n  - d\n- e\n",
+                  "<ul><li>a<ul><li>b<ol><li>c</li></ol></li><li>d</li></ul></li><li>e</li></ul>"},
+        BlockCase{"BlankLinesInsideAList", "* a\n\n* b\n\nAfter.\n", "<ul><li>a</li><li>b</li></ul><p>After.</p>"},
+        BlockCase{"ListKindsAndStart", "(a) first\n(b) second\n\n3) three\n4) four\n",
+                  "<ola><li>first</li><li>second</li></ola><ol3><li>three</li><li>four</li></ol>"},
+        BlockCase{"WrappedNumberStaysInItem", "  b) The work must say\n  section\n  7.  This modifies it.\n",
+                  "<ola2><li>The work must say|section|7.  This modifies it.</li></ola>"},
+        BlockCase{"DashInsideAParagraphIsText", "Words go on\n- and on here.\n", "<p>Words go on|- and on here.</p>"},
+        BlockCase{"IndentedCode", "To build it, type.\n\n\tCC=cc ./configure\n\nthen make.\n",
+                  "<p>To build it, type.</p><pre>\tCC=cc ./configure</pre><p>then make.</p>"},
+        BlockCase{"CodeKeepsBlankLinesInside", "Run:\n    a\n\n    b\n\nDone.\n", "<p>Run:</p><pre>    a||    b</pre><p>Done.</p>"},
+        BlockCase{"CodeAgainstTheBodyIndent",
+                  "   Body text here.\n   More body text.\n\n      not code\n\n       code here\n",
+                  "<p>Body text here.|More body text.</p><p>not code</p><pre>       code here</pre>"},
+        BlockCase{"FirstLineIndentIsAParagraph", "Text.\n\n     It was a dark night\nand stormy.\n",
+                  "<p>Text.</p><p>It was a dark night|and stormy.</p>"},
+        BlockCase{"Fence", "Text.\n\n```sh\n  make\n\n# all\n```\nAfter.\n", "<p>Text.</p><pre>  make||# all</pre><p>After.</p>"},
+        BlockCase{"AsciiTable", "Text.\n\n+---+---+\n| a | b |\n+---+---+\n\nAfter.\n",
+                  "<p>Text.</p><pre>+---+---+|| a | b ||+---+---+</pre><p>After.</p>"},
+        BlockCase{"AlignedColumns", "Files:\nREADME    this file\nNEWS      what is new\n",
+                  "<p>Files:</p><pre>README    this file|NEWS      what is new</pre>"},
+        BlockCase{"Quotes", "He wrote:\n> one\n> > two\n> one again\n\nMe.\n",
+                  "<p>He wrote:</p><q><p>one</p><q><p>two</p></q><p>one again</p></q><p>Me.</p>"},
+        BlockCase{"MailHeaders", "From: a@b.org\nSubject: Lunch\nDate: today\n\nHello.\n",
+                  "<mail>From: a@b.org|Subject: Lunch|Date: today</mail><p>Hello.</p>"},
+        BlockCase{"Rules", "One.\n\n* * *\n\nTwo.\n\n#####\n", "<p>One.</p><hr><p>Two.</p><hr>"},
+        BlockCase{"Terms", "Options:\n\n--verbose\n    Say more.\n    Much more.\n--quiet\n    Say less.\n\nEnd.\n",
+                  "<p>Options:</p><dl><dt>--verbose</dt><dd>Say more.|Much more.</dd><dt>--quiet</dt><dd>Say less.</dd></dl>"
+                  "<p>End.</p>"},
+        BlockCase{"OutdentedQuestions",
+                  "Intro line.\n\nWhy?\n\n\tBecause it is,\n\tas you see.\n\nHow?\n\n\tLike this,\n\tand that.\n",
+                  "<p>Intro line.</p>[h2:Why?]<p>Because it is,|as you see.</p>[h2:How?]<p>Like this,|and that.</p>"},
+        BlockCase{"CentredTitle",
+                  "                    GNU GENERAL PUBLIC LICENSE\n                       Version 3, 29 June 2007\n\n"
+                  "Text.\n\n                            Preamble\n\nMore.\n",
+                  "{GNU GENERAL PUBLIC LICENSE}<p>Version 3, 29 June 2007</p><p>Text.</p>[h2:Preamble]<p>More.</p>"},
+        BlockCase{"OutlineStars", "NEWS  -*- outline -*-\n\n* Release 2\n\n** Fixes\n\n  Fixed.\n",
+                  "{NEWS}[h2:Release 2][h3:Fixes]<p>Fixed.</p>"},
+        BlockCase{"PageFurniture",
+                  "Text one goes here.\n\nAuthor            [Page 1]\n\f\nRFC 9999        Title      May 2001\n\nText two\n\n"
+                  "Author            [Page 2]\n\f\nRFC 9999        Title      May 2001\n\nText three\n",
+                  "<p>Text one goes here.</p><p>Text two</p><p>Text three</p>"},
+        BlockCase{"HostileNesting", std::string(40, '>') + " deep\n", "<q><q><q><q><q><q><q><q><p>deep</p></q></q></q></q></q></q></q></q>"}),
+    [](const testing::TestParamInfo<BlockCase>& info) { return std::string(info.param.name); });
+
+TEST(LearnHabitsTest, FindsTheDocumentsOwnTitle) {
+  struct TitleCase {
+    std::string text;
+    std::string title;
+    bool onTop;
+  };
+  for (const TitleCase& c : {TitleCase{"Subject: Lunch plans\nFrom: a@b.org\n\nHi.\n", "Lunch plans", false},
+                             TitleCase{"Some text first.\n\nHeading\n=======\n", "Heading", false},
+                             TitleCase{"Just one long line of text that ends.\n", "Just one long line of text that ends.", false},
+                             TitleCase{"README for frob\n\nText.\n", "README for frob", true}}) {
+    const TextHabits habits = LearnHabits(SplitLines(c.text));
+    EXPECT_EQ(habits.title, c.title) << c.text;
+    EXPECT_EQ(habits.titleOnTop, c.onTop) << c.text;
+  }
+}
+
+TEST(LearnHabitsTest, BodyIndentIsTheCommonestIndentOfText) {
+  EXPECT_EQ(LearnHabits(SplitLines("Head\n\n   one\n   two\n\n      code\n")).bodyIndent, 3u);
+  EXPECT_EQ(LearnHabits(SplitLines("Q?\n\n\tA.\n\tB.\n")).bodyIndent, 8u);
+}
+
+TEST(HeadingIdsTest, SlugsAreUniqueAndReadable) {
+  HeadingIds ids;
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Reporting Bugs", "reporting-bugs"}, {"Reporting bugs!", "reporting-bugs_2"}, {"1.2 Scope", "1-2-scope"},
+      {"***", "section"}, {"...", "section_2"}, {"\xC3\x87" "a va", "\xC3\x87" "a-va"}, {"C++ & C", "c-c"}};
+  for (const auto& [text, id] : cases) EXPECT_EQ(ids.Next(text), id) << text;
+}
+
+TEST(InlineMarksTest, MarksOpenAndCloseAtWordEdges) {
+  struct MarkCase {
+    std::string line;
+    std::string spans;  // "mark:start-end" for each span
+  };
+  for (const MarkCase& c : {MarkCase{"a *bold* word", "*:2-8"}, MarkCase{"2*3*4", ""}, MarkCase{"snake_case_name", ""},
+                            MarkCase{"an _em_, `code` here", "_:3-7 `:9-15"}, MarkCase{"* not * bold", ""},
+                            MarkCase{"(*x*)", "*:1-4"}, MarkCase{"**double**", ""}, MarkCase{"*a b *c*", "*:5-8"},
+                            MarkCase{"*open only", ""}}) {
+    std::string spans;
+    for (const InlineMark& mark : FindInlineMarks(c.line)) {
+      spans += (spans.empty() ? "" : " ") + std::string(1, mark.mark) + ":" + std::to_string(mark.start) + "-" +
+               std::to_string(mark.end);
+    }
+    EXPECT_EQ(spans, c.spans) << c.line;
+  }
+}
+
+// Real documents, each as a classic and a modern page with a table of contents.
+class StructuredGoldenTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(StructuredGoldenTest, MatchesTheGoldenPages) {
+  const std::filesystem::path folder = std::filesystem::path(SCRIVANE_SOURCE_DIR) / "tests/conversion/golden/structured";
+  const std::string text = testing_support::ReadFile(folder / (std::string(GetParam()) + ".txt"));
+  for (const bool modern : {false, true}) {
+    ConversionOptions options;
+    options.format = OutputFormat::Structured;
+    options.modern = modern;
+    options.title = "";
+    options.contents = true;
+    options.dateText = "DATE";
+    options.dateTime = "2025-03-07T15:04:00+01:00";
+    const std::string document = testing_support::ConvertText(text, options).document;
+    const auto golden = folder / (std::string(GetParam()) + (modern ? ".modern.html" : ".classic.html"));
+    if (std::getenv("SCRIVANE_UPDATE_GOLDEN") != nullptr) testing_support::WriteFile(golden, document);
+    EXPECT_EQ(document, testing_support::ReadFile(golden)) << golden;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, StructuredGoldenTest,
+                         testing::Values("bash-readme", "man-db-faq", "procps-faq", "gzip-news", "pyyaml-readme",
+                                         "apache-2.0"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           std::string name;
+                           for (const char* c = info.param; *c != 0; ++c) {
+                             if (std::isalnum(static_cast<unsigned char>(*c))) name.push_back(*c);
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace scrivane
