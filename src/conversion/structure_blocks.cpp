@@ -63,6 +63,7 @@ class FirstBlock : public BlockEvents {
   }
   void Open(BlockKind block, long) override {
     if (!seen) headers = block == BlockKind::Headers;
+    if (heading.empty() && block == BlockKind::Paragraph) ++paragraphsBefore;
     seen = true;
   }
   void Line(std::string_view, bool) override {}
@@ -72,8 +73,44 @@ class FirstBlock : public BlockEvents {
   bool seen = false;
   bool onTop = false;
   bool headers = false;
+  int paragraphsBefore = 0;  // paragraphs before the first heading
   std::string heading;
 };
+
+// True when the text at `at` ends a sentence: a full stop, question or
+// exclamation mark before a space and a capital, or at the end.
+bool EndsSentence(std::string_view text, std::size_t at) {
+  if (text[at] != '.' && text[at] != '?' && text[at] != '!') return false;
+  const std::size_t next = text.find_first_not_of(' ', at + 1);
+  return next == std::string_view::npos || (next > at + 1 && text[next] >= 'A' && text[next] <= 'Z');
+}
+
+// A title from the first paragraph of a text without headings: its first
+// sentence, without a closing colon, cut at a space to at most 80 characters.
+std::string TitleFromText(const std::vector<std::string>& lines) {
+  constexpr std::size_t kMaxTitle = 80;
+  std::string text;
+  for (const std::string& line : lines) {
+    const std::string_view body = ShapeOf(line).body;
+    if (body.empty() && !text.empty()) break;
+    if (body.empty()) continue;
+    if (!text.empty()) text.push_back(' ');
+    text.append(body);
+    if (text.size() > 4 * kMaxTitle) break;
+  }
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (EndsSentence(text, i)) {
+      text.resize(i + 1);
+      break;
+    }
+  }
+  if (!text.empty() && text.back() == ':') text.pop_back();
+  if (CharCount(text) <= kMaxTitle) return text;
+  text.resize(text.size() - TailBytes(text, CharCount(text) - kMaxTitle));
+  const std::size_t space = text.rfind(' ');
+  if (space != std::string::npos && space > 0) text.resize(space);
+  return text.append("\xE2\x80\xA6");  // an ellipsis
+}
 
 // The most common indent of lines of running text.
 std::size_t BodyIndent(const std::vector<std::string>& lines) {
@@ -133,6 +170,13 @@ bool UsesNumberedHeadings(const std::vector<std::string>& lines) {
   return found >= 2;
 }
 
+// True for an indented first line over a line at the text's indent (left of
+// `codeIndent`): a paragraph's first line, not code.
+bool OpensParagraph(const LineShape& shape, const LineShape& after, std::size_t codeIndent) {
+  return !after.body.empty() && after.indent < codeIndent && after.indent + kCodeStep <= shape.indent &&
+         ListMarkerOf(after.body).kind == MarkerKind::None;
+}
+
 }  // namespace
 
 TextHabits LearnHabits(const std::vector<std::string>& lines) {
@@ -160,16 +204,13 @@ TextHabits LearnHabits(const std::vector<std::string>& lines) {
       }
     }
   }
-  habits.title = first.heading;
-  habits.titleOnTop = first.onTop;
-  if (habits.title.empty()) {
-    for (const std::string& line : lines) {
-      const std::string_view body = ShapeOf(line).body;
-      if (!body.empty()) {
-        habits.title = body.substr(0, body.size() - TailBytes(body, CharCount(body) > 80 ? CharCount(body) - 80 : 0));
-        break;
-      }
-    }
+  // A heading names the document when no more than a line or two of text comes before it.
+  constexpr int kMaxParagraphsBeforeTitle = 1;
+  if (!first.heading.empty() && first.paragraphsBefore <= kMaxParagraphsBeforeTitle) {
+    habits.title = first.heading;
+    habits.titleOnTop = first.onTop;
+  } else {
+    habits.title = TitleFromText(lines);
   }
   return habits;
 }
@@ -281,6 +322,7 @@ bool BlockBuilder::ContinueLeaf(const LineShape& shape, std::string_view content
   switch (leaf_) {
     case Leaf::Code:
       if (shape.indent < leafIndent_) break;
+      if (pendingBlanks_ > 0 && OpensParagraph(shape, ShapeOf(NextContent(1)), leafIndent_)) break;
       for (; pendingBlanks_ > 0; --pendingBlanks_) events_.Line({}, true);
       events_.Line(content, plain);
       return true;
@@ -318,7 +360,11 @@ bool BlockBuilder::TakeHeading(const LineShape& shape, bool plain) {
   if (shape.indent >= codeIndent && !IsCentred(shape)) return false;
   const std::string_view body = shape.body;
   const std::string_view next = ShapeOf(NextContent(1)).body;
-  if (const char mark = UnderlineMark(next); mark != 0 && !UnderlineMark(body) && UnderlinesText(next, body)) {
+  // Under the last line of a paragraph, only an underline as long as the line makes it a heading.
+  const bool closeUnderline = afterBlank_ || leaf_ != Leaf::Paragraph ||
+                              std::max(next.size(), CharCount(body)) <= std::min(next.size(), CharCount(body)) + 3;
+  if (const char mark = UnderlineMark(next);
+      mark != 0 && !UnderlineMark(body) && closeUnderline && UnderlinesText(next, body)) {
     if (habits_.hashHeadings && (mark == '=' || mark == '-')) {
       EmitHeading(mark == '=' ? 1 : 2, body, plain, true);
     } else {
@@ -452,12 +498,7 @@ bool BlockBuilder::TakeBlockStart(const LineShape& shape, std::string_view conte
       (IsCentred(shape) && !leadColon_)) {
     return false;
   }
-  // An indented first line over lines at the text's indent is a paragraph's.
-  const LineShape after = ShapeOf(NextContent(1));
-  if (!leadColon_ && !after.body.empty() && after.indent < codeIndent && after.indent + kCodeStep <= shape.indent &&
-      ListMarkerOf(after.body).kind == MarkerKind::None) {
-    return false;
-  }
+  if (!leadColon_ && OpensParagraph(shape, ShapeOf(NextContent(1)), codeIndent)) return false;
   CloseLeaf();
   CloseTerms();
   leaveListsFor(shape.indent);

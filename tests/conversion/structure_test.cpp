@@ -155,6 +155,11 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"LevelsFollowFirstUse", "Intro text.\n\nA\n~~~\n\nx.\n\nB\n***\n\ny.\n\nC\n~~~\n\nz.\n",
                   "<p>Intro text.</p>[h2:A]<p>x.</p>[h3:B]<p>y.</p>[h2:C]<p>z.</p>"},
         BlockCase{"UnderlineTooShortIsARule", "A long line of words here\n---\n", "<p>A long line of words here</p><hr>"},
+        BlockCase{"LongRuleUnderAParagraphIsARule", "Words here.\n\nThe last line\nof a paragraph.\n"
+                  "------------------------------------------\n\nMore.\n",
+                  "<p>Words here.</p><p>The last line|of a paragraph.</p><hr><p>More.</p>"},
+        BlockCase{"IndentedFirstLineAfterCode", "Text:\n\n        code\n\n        First line\nof a paragraph.\n",
+                  "<p>Text:</p><pre>        code</pre><p>First line|of a paragraph.</p>"},
         BlockCase{"Overline", "Some text.\n\n=====\nTitle\n=====\n\nBody.\n", "<p>Some text.</p>[h2:Title]<p>Body.</p>"},
         BlockCase{"HashHeadings", "# Name\n\nAbout.\n\n## Use\n\nRun it.\n\n### Detail\n\nMore.\n",
                   "{Name}<p>About.</p>[h2:Use]<p>Run it.</p>[h3:Detail]<p>More.</p>"},
@@ -227,7 +232,15 @@ TEST(LearnHabitsTest, FindsTheDocumentsOwnTitle) {
   for (const TitleCase& c : {TitleCase{"Subject: Lunch plans\nFrom: a@b.org\n\nHi.\n", "Lunch plans", false},
                              TitleCase{"Some text first.\n\nHeading\n=======\n", "Heading", false},
                              TitleCase{"Just one long line of text that ends.\n", "Just one long line of text that ends.", false},
-                             TitleCase{"README for frob\n\nText.\n", "README for frob", true}}) {
+                             TitleCase{"README for frob\n\nText.\n", "README for frob", true},
+                             // A heading after more than a paragraph names a section, not the text.
+                             TitleCase{"One.\n\nTwo.\n\nLate\n====\n", "One.", false},
+                             TitleCase{"GNU bc version 1.07:\n\nText.\n", "GNU bc version 1.07", false},
+                             TitleCase{"Cscope is a text tool.  Although it is\nmore.\n", "Cscope is a text tool.", false},
+                             TitleCase{"This is the new version (1.47.0) of the second extended file\nsystem management "
+                                       "programs for you.\n",
+                                       "This is the new version (1.47.0) of the second extended file system "
+                                       "management\xE2\x80\xA6", false}}) {
     const TextHabits habits = LearnHabits(SplitLines(c.text));
     EXPECT_EQ(habits.title, c.title) << c.text;
     EXPECT_EQ(habits.titleOnTop, c.onTop) << c.text;
