@@ -118,6 +118,7 @@ try {
     [[['format', 'select'], ['classic', null]], ['target', 'go-button', 'centre', 'charset'], ['separator', 'www', 'lang']],
     [[['format', 'table'], ['modern', null]], ['separator', 'header-row', 'lang', 'www'], ['target', 'centre', 'charset']],
     [[['format', 'list'], ['classic', null]], ['list-type', 'title', 'www'], ['header-row', 'new-tab', 'go-button']],
+    [[['format', 'structured'], ['classic', null]], ['title', 'www', 'charset'], ['separator', 'list-type', 'go-button']],
   ];
   for (const [settings, visible, hidden] of shown) {
     await convertInPage(page, settings);
