@@ -27,9 +27,9 @@ std::string ListTagFor(std::string_view listType) {
 
 std::string SeparatorFor(std::string_view name) {
   const std::string lower = Lower(name);
-  if (lower == "comma") return ",";
-  if (lower == "tab") return "\t";
-  if (lower == "semi-colon") return ";";
+  for (const NamedSeparator& named : kNamedSeparators) {
+    if (lower == named.name) return std::string(named.text);
+  }
   return std::string(name);
 }
 

@@ -14,6 +14,17 @@
 
 namespace scrivane {
 
+// A separator the table format knows by name, and the text between fields it stands for.
+struct NamedSeparator {
+  std::string_view name;
+  std::string_view text;
+};
+// The named separators, in the order the window offers them; any other separator is itself.
+inline constexpr NamedSeparator kNamedSeparators[] = {{"comma", ","}, {"tab", "\t"}, {"semi-colon", ";"}};
+
+// The footer text a new form holds: a prompt to replace, never written into a page.
+inline constexpr std::string_view kFooterPrompt = "Enter your footer here";
+
 // The list tag ("UL" or "OL") for a list type, compared lower-case; "" when invalid.
 std::string ListTagFor(std::string_view listType);
 

@@ -1,6 +1,7 @@
 // The page frame both page styles share.
 #include "page_frame.h"
 
+#include "document.h"
 #include "markup.h"
 #include "product.h"
 
@@ -22,7 +23,8 @@ std::string_view TrimBlanks(std::string_view text, std::string_view blanks) {
 }
 
 bool IsFooterPlaceholder(std::string_view footer) {
-  return footer == "Enter your footer here" || footer == "Enter your footer here icluding any html tags.";
+  // The prompt, and the longer one older versions of the form held.
+  return footer == kFooterPrompt || footer == "Enter your footer here icluding any html tags.";
 }
 
 std::string_view UserFooter(std::string_view footer, std::string_view blanks) {

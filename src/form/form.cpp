@@ -172,12 +172,10 @@ OutputFormat FormatAt(int position) {
 }
 
 const OptionRow* OptionTextRow(OutputFormat format) {
-  switch (format) {
-    case OutputFormat::HtmlTable: return OptionFor(&FormState::separator);
-    case OutputFormat::HtmlList: return OptionFor(&FormState::listType);
-    case OutputFormat::SelectionBox: return OptionFor(&FormState::target);
-    default: return nullptr;
+  for (const OptionRow& row : OptionTable()) {
+    if (!row.offered.empty() && row.ForFormat(format)) return &row;
   }
+  return nullptr;
 }
 
 std::string OptionTextFor(const FormState& form) {

@@ -91,6 +91,11 @@ struct OptionRow {
   Apply apply = nullptr;          // puts the value into the engine's options; null: not an engine option
   unsigned formats = kEveryFormat;  // FormatBit of each format whose documents the option changes
   PageKind page = PageKind::Both;   // the kind of page it changes
+  std::span<const std::string_view> offered{};  // Text: the values the window's option box lists for its formats
+  std::string_view caption{};       // Text with offered values: the option box's caption
+
+  // True when the option changes documents of `format`.
+  bool ForFormat(OutputFormat format) const { return (formats & FormatBit(format)) != 0; }
 
   // The row's value in `form`.
   int& Number(FormState& form) const { return form.*std::get<int FormState::*>(field); }
@@ -146,7 +151,7 @@ std::string TakeNamedValue(const OptionRow& row, std::string_view value, FormSta
 // The format a format-list position selects (Smart for positions outside 0..5).
 OutputFormat FormatAt(int position);
 
-// The row of the text remembered for the form's format (separator, list type or target), or null.
+// The row whose values the option box offers for `format` (separator, list type or target), or null.
 const OptionRow* OptionTextRow(OutputFormat format);
 
 // The text the option box shows for a format: the remembered option text, or "" when it has none.

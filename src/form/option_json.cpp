@@ -65,7 +65,7 @@ std::string OptionJson(const OptionRow& row) {
   for (const std::string_view choice : row.choices) choices += (choices.empty() ? "" : ",") + Quoted(choice);
   const OptionRow* format = OptionNamed("format");
   for (int i = 0; i < kFormatCount; ++i) {
-    if ((row.formats & FormatBit(FormatAt(i))) == 0) continue;
+    if (!row.ForFormat(FormatAt(i))) continue;
     formats += (formats.empty() ? "" : ",") + Quoted(format->choices[static_cast<std::size_t>(i)]);
   }
   return "{" + Field("flag", Quoted(row.flag)) + "," + Field("offFlag", Quoted(row.offFlag)) + "," +
@@ -79,7 +79,7 @@ std::string OptionJson(const OptionRow& row) {
 }  // namespace
 
 bool OptionApplies(const OptionRow& row, OutputFormat format, PageKind page) {
-  return (row.formats & FormatBit(format)) != 0 && (row.page == PageKind::Both || row.page == page);
+  return row.ForFormat(format) && (row.page == PageKind::Both || row.page == page);
 }
 
 std::string OptionTableJson() {

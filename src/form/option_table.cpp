@@ -3,6 +3,7 @@
 // driven from these rows; adding an option is one row (plus its widget).
 #include <array>
 
+#include "document.h"
 #include "form.h"
 
 namespace scrivane {
@@ -39,6 +40,14 @@ void Trimmed(const FormState& form, const OptionRow& row, ConversionOptions& opt
 constexpr std::array<std::string_view, kFormatCount> kFormatFlags{"smart", "linefeeds", "pre", "list", "table", "select",
                                                                   "structured"};
 constexpr std::array<std::string_view, 2> kListTypes{"ordered", "unordered"};
+// The values the window's option box lists.
+constexpr std::array<std::string_view, 2> kOfferedListTypes{"Unordered", "Ordered"};
+constexpr std::array<std::string_view, 4> kTargets{"_blank", "_parent", "_self", "_top"};
+constexpr auto kSeparatorNames = [] {
+  std::array<std::string_view, std::size(kNamedSeparators)> names{};
+  for (std::size_t i = 0; i < names.size(); ++i) names[i] = kNamedSeparators[i].name;
+  return names;
+}();
 // The formats whose lines may hold links (a selection box's lines are links already).
 constexpr unsigned kLinkFormats = kEveryFormat & ~FormatBit(OutputFormat::SelectionBox);
 // The formats that can be centred.
@@ -64,18 +73,19 @@ constexpr std::array kOptions{
               .saved = AtOnce, .flag = "list-type", .valueName = "TYPE",
               .help = "List type of the list format: unordered (default) or ordered.", .choices = kListTypes,
               .apply = Copied<&ConversionOptions::listType>,
-              .formats = FormatBit(OutputFormat::HtmlList)},
+              .formats = FormatBit(OutputFormat::HtmlList), .offered = kOfferedListTypes, .caption = "List Type"},
     OptionRow{.key = "Separator", .kind = Text, .field = &FormState::separator, .defaultValue = "comma",
               .saved = AtOnce, .flag = "separator", .valueName = "TEXT",
               .help = "Cell separator of the table format: comma (default), tab, semi-colon or any text.",
               .apply = Copied<&ConversionOptions::separator>,
-              .formats = FormatBit(OutputFormat::HtmlTable)},
+              .formats = FormatBit(OutputFormat::HtmlTable), .offered = kSeparatorNames,
+              .caption = "Input Separator"},
     OptionRow{.key = "Target", .kind = Text, .field = &FormState::target, .defaultValue = "parent", .saved = AtOnce,
               .flag = "target", .valueName = "TARGET",
               .help = "Where the select format's Go button opens a link: _blank, _parent, _self, _top or a frame "
                       "name (default: parent).",
               .apply = Copied<&ConversionOptions::target>,
-              .formats = FormatBit(OutputFormat::SelectionBox)},
+              .formats = FormatBit(OutputFormat::SelectionBox), .offered = kTargets, .caption = "Target"},
     OptionRow{.key = "ChangeWWW", .kind = TriState, .field = &FormState::changeWWW, .defaultValue = "1",
               .saved = AtOnce, .control = "chkWWW", .flag = "www", .offFlag = "no-www",
               .help = "Make www. host names links (default).", .offHelp = "Leave www. host names as text.",
@@ -97,8 +107,7 @@ constexpr std::array kOptions{
               .offHelp = "Leave trailing punctuation inside links.",
               // The box is disabled for the selection box, and a disabled box removes nothing.
               .apply = [](const FormState& form, const OptionRow& row, ConversionOptions& options) {
-                options.links.removePunctuation =
-                    row.Number(form) == kChecked && (row.formats & FormatBit(FormatAt(form.outFormat))) != 0;
+                options.links.removePunctuation = row.Number(form) == kChecked && row.ForFormat(FormatAt(form.outFormat));
               },
               .formats = kLinkFormats},
     OptionRow{.key = "Modern", .kind = Flag, .field = &FormState::modern, .defaultValue = "0", .saved = AtOnce,
@@ -144,8 +153,7 @@ constexpr std::array kOptions{
               .help = "Centre the body (smart, linefeeds and select formats).", .offHelp = "Do not centre the body (default).",
               // Centring applies to the formats that allow it only.
               .apply = [](const FormState& form, const OptionRow& row, ConversionOptions& options) {
-                const OutputFormat format = FormatAt(form.outFormat);
-                options.centre = (row.formats & FormatBit(format)) != 0 && row.Number(form) == kChecked;
+                options.centre = row.ForFormat(FormatAt(form.outFormat)) && row.Number(form) == kChecked;
               },
               .formats = kCentredFormats},
     OptionRow{.key = "GoButton", .kind = TriState, .field = &FormState::goButton, .defaultValue = "0",
@@ -163,7 +171,7 @@ constexpr std::array kOptions{
     OptionRow{.key = "FontColor", .kind = Colour, .field = &FormState::fontColor, .defaultValue = "",
               .control = "txtFontColor", .flag = "font-color", .valueName = "COLOUR",
               .help = "Font colour of the body, such as #000080.", .apply = Trimmed<&ConversionOptions::fontColor>},
-    OptionRow{.key = "Footer", .kind = Text, .field = &FormState::footer, .defaultValue = "Enter your footer here",
+    OptionRow{.key = "Footer", .kind = Text, .field = &FormState::footer, .defaultValue = kFooterPrompt,
               .control = "txtFooter", .flag = "footer", .valueName = "HTML",
               .help = "HTML written at the foot of a web page, before the credit lines.",
               .apply = Copied<&ConversionOptions::footer>},

@@ -121,6 +121,24 @@ QString PlainCaption(const QLabel* label) {
   return text.replace(QRegularExpression(QStringLiteral("&(.)")), QStringLiteral("\\1"));
 }
 
+// Puts the values `row` offers into the option box, under the row's caption, with
+// the text last used for it in `remembered`. The list opens as wide as its widest entry.
+void OfferValues(const OptionRow& row, const FormState& remembered, QLabel* label, QComboBox* box) {
+  const QString caption = FromStd(row.caption);
+  label->setText(caption);
+  box->setAccessibleName(caption);
+  box->clear();
+  int widest = 0;
+  for (const std::string_view value : row.offered) {
+    box->addItem(FromStd(value));
+    widest = std::max(widest, box->fontMetrics().horizontalAdvance(box->itemText(box->count() - 1)));
+  }
+  const int padding =
+      2 * box->fontMetrics().averageCharWidth() + box->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  box->view()->setMinimumWidth(widest + padding);
+  box->setEditText(FromStd(row.Text(remembered)));
+}
+
 // The first local file (not a folder) among dragged items, or "" when there is none.
 QString DraggedFile(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls()) return {};
@@ -203,12 +221,12 @@ void MainWindow::BuildTopRow() {
   lblBarStatus_->hide();
   layout_.Place(lblBarStatus_, 630, 0, 3375, 210);
 
-  lblSeparator_ = Named("lblSeparator", new QLabel(QStringLiteral("Input Separator"), this));
+  // Caption and values are the format's (ArrangeForFormat); the table's until a format has them.
+  lblSeparator_ = Named("lblSeparator", new QLabel(FromStd(OptionFor(&FormState::separator)->caption), this));
   layout_.Place(lblSeparator_, 2835, 0, 1170, 210);
   cmbSeparator_ = Named("cmbSeparator", new NamedComboBox(this));
   cmbSeparator_->setEditable(true);
   cmbSeparator_->setInsertPolicy(QComboBox::NoInsert);
-  cmbSeparator_->addItems({QStringLiteral("comma"), QStringLiteral("tab"), QStringLiteral("semi-colon")});
   layout_.Place(cmbSeparator_, 2835, 210, 1170, 315);
   lblSeparator_->setBuddy(cmbSeparator_);
   cmbSeparator_->setAccessibleName(PlainCaption(lblSeparator_));
@@ -584,56 +602,20 @@ OutputFormat MainWindow::CurrentFormat() const { return FormatAt(cmbFormat_->cur
 
 void MainWindow::ArrangeForFormat() {
   const OutputFormat format = CurrentFormat();
-  chkCentre_->show();
-  chkButton_->hide();
-  chkHeaderRow_->hide();
-  lblSeparator_->hide();
-  cmbSeparator_->hide();
-  const bool linksApply = format != OutputFormat::SelectionBox;
-  for (QCheckBox* box : {generalPage_->chkPunctuation, generalPage_->chkWWW, generalPage_->chkFTP,
-                         generalPage_->chkEmailCheck}) {
-    box->setEnabled(linksApply);
+  for (const OptionRow& row : OptionTable()) {
+    auto* control = qobject_cast<QWidget*>(ControlOf(this, row));
+    if (control == nullptr || row.formats == kEveryFormat) continue;
+    // The top row's boxes share their places, so one not offered gives way; the pages' boxes are greyed.
+    if (control->parentWidget() == this) {
+      control->setVisible(row.ForFormat(format));
+    } else {
+      control->setEnabled(row.ForFormat(format));
+    }
   }
-
-  const auto offer = [this, format](const QString& caption, const QStringList& items) {
-    cmbSeparator_->clear();
-    lblSeparator_->setText(caption);
-    cmbSeparator_->setAccessibleName(caption);
-    cmbSeparator_->addItems(items);
-    // The list opens as wide as its widest entry, however narrow the box.
-    int widest = 0;
-    for (const QString& item : items) widest = std::max(widest, cmbSeparator_->fontMetrics().horizontalAdvance(item));
-    const int padding = 2 * cmbSeparator_->fontMetrics().averageCharWidth() +
-                        cmbSeparator_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    cmbSeparator_->view()->setMinimumWidth(widest + padding);
-    cmbSeparator_->setEditText(FromStd(OptionTextRow(format)->Text(remembered_)));
-    lblSeparator_->show();
-    cmbSeparator_->show();
-  };
-  switch (format) {
-    case OutputFormat::HtmlTable:
-      offer(QStringLiteral("Input Separator"),
-            {QStringLiteral("comma"), QStringLiteral("tab"), QStringLiteral("semi-colon")});
-      chkCentre_->hide();
-      chkHeaderRow_->show();
-      break;
-    case OutputFormat::HtmlList:
-      offer(QStringLiteral("List Type"), {QStringLiteral("Unordered"), QStringLiteral("Ordered")});
-      chkCentre_->hide();
-      break;
-    case OutputFormat::SelectionBox:
-      offer(QStringLiteral("Target"),
-            {QStringLiteral("_blank"), QStringLiteral("_parent"), QStringLiteral("_self"), QStringLiteral("_top")});
-      chkButton_->show();
-      break;
-    case OutputFormat::OriginalFormat:
-    case OutputFormat::Structured:
-      chkCentre_->hide();
-      break;
-    case OutputFormat::Smart:
-    case OutputFormat::OriginalLinefeeds:
-      break;
-  }
+  const OptionRow* offered = OptionTextRow(format);
+  lblSeparator_->setVisible(offered != nullptr);
+  cmbSeparator_->setVisible(offered != nullptr);
+  if (offered != nullptr) OfferValues(*offered, remembered_, lblSeparator_, cmbSeparator_);
 }
 
 void MainWindow::CommitOptionText() {
@@ -674,8 +656,10 @@ void MainWindow::UpdateWebPageFrame() {
 void MainWindow::UpdateModernControls() {
   // What only one of the two kinds of page uses is offered only for it.
   const bool modern = webPage_->chkModern->isChecked();
-  for (QCheckBox* box : {chkHeaderRow_, generalPage_->chkNewTab, generalPage_->chkNoFollow}) box->setEnabled(modern);
-  webPage_->txtCharSet->setEnabled(!modern);  // a modern page is always UTF-8
+  for (const OptionRow& row : OptionTable()) {
+    auto* control = qobject_cast<QWidget*>(ControlOf(this, row));
+    if (control != nullptr && row.page != PageKind::Both) control->setEnabled((row.page == PageKind::Modern) == modern);
+  }
 }
 
 void MainWindow::RedrawSample() {

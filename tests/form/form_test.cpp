@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 #include <set>
+#include <vector>
 
+#include "document.h"
 #include "form.h"
 
 namespace scrivane {
@@ -96,6 +98,40 @@ TEST(OptionTextFor, TheRememberedTextOfTheFormat) {
   EXPECT_EQ(OptionTextFor(form), "parent");
   form.outFormat = 0;
   EXPECT_EQ(OptionTextFor(form), "");
+}
+
+// The option box of each format: its row, its caption, and values every one of which
+// the engine takes (a list type it knows, a separator it reads as a named one).
+TEST(OptionTextRow, OffersTheFormatsOwnValues) {
+  struct OfferCase {
+    OutputFormat format;
+    std::string FormState::*field;  // null: the format has no option box
+    std::string_view caption;
+    std::vector<std::string_view> values;
+  };
+  const OfferCase cases[] = {
+      {OutputFormat::Smart, nullptr, "", {}},
+      {OutputFormat::OriginalLinefeeds, nullptr, "", {}},
+      {OutputFormat::OriginalFormat, nullptr, "", {}},
+      {OutputFormat::HtmlList, &FormState::listType, "List Type", {"Unordered", "Ordered"}},
+      {OutputFormat::HtmlTable, &FormState::separator, "Input Separator", {"comma", "tab", "semi-colon"}},
+      {OutputFormat::SelectionBox, &FormState::target, "Target", {"_blank", "_parent", "_self", "_top"}},
+  };
+  for (const OfferCase& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.format));
+    const OptionRow* row = OptionTextRow(c.format);
+    ASSERT_EQ(row, c.field == nullptr ? nullptr : OptionFor(c.field));
+    if (row == nullptr) continue;
+    EXPECT_EQ(row->caption, c.caption);
+    EXPECT_EQ(std::vector<std::string_view>(row->offered.begin(), row->offered.end()), c.values);
+    for (std::string_view value : row->offered) {
+      if (c.format == OutputFormat::HtmlList) {
+        EXPECT_FALSE(ListTagFor(value).empty()) << value;
+      } else if (c.format == OutputFormat::HtmlTable) {
+        EXPECT_NE(SeparatorFor(value), value) << value;
+      }
+    }
+  }
 }
 
 // Every key, option name and control is used once, and every default is a value of its option.
