@@ -183,14 +183,19 @@ function newFormId() {
   return String(100000000 + crypto.getRandomValues(new Uint32Array(1))[0] % 900000000);
 }
 
-// Runs the engine on the loaded input; the document's bytes, copied out of the engine.
+// Runs the engine on the loaded input; the document as text (for the preview and
+// the source) and as a file to download, both read straight from the engine's
+// memory before it is released.
 function runEngine(formId) {
   const failed = withString(isoNow(), (date) => withString(formId, (id) => engine._scrivane_web_convert(date, id)));
   if (failed) throw new Error(engine.UTF8ToString(engine._scrivane_web_message()));
   const at = engine._scrivane_web_document();
-  const bytes = engine.HEAPU8.slice(at, at + engine._scrivane_web_document_size());
-  engine._scrivane_web_release();
-  return bytes;
+  const bytes = engine.HEAPU8.subarray(at, at + engine._scrivane_web_document_size());
+  try {
+    return { text: decode(bytes), file: new Blob([bytes], { type: 'text/html' }), size: bytes.length };
+  } finally {
+    engine._scrivane_web_release();
+  }
 }
 
 // The document as text: UTF-8, or Windows-1252 as the engine keeps such input.
@@ -208,11 +213,11 @@ async function convert() {
   await loadInput();
   const formId = newFormId();
   const started = performance.now();
-  const bytes = runEngine(formId);
+  const made = runEngine(formId);
   const seconds = (performance.now() - started) / 1000;
-  documentText = decode(bytes);
-  await showDocument(bytes, values, formId);
-  setStatus(`Converted ${file ? file.name : 'the text'}: ${bytes.length.toLocaleString('en')} bytes of HTML ` +
+  documentText = made.text;
+  await showDocument(made.file, values, formId);
+  setStatus(`Converted ${file ? file.name : 'the text'}: ${made.size.toLocaleString('en')} bytes of HTML ` +
             `in ${seconds.toFixed(2)} s.`);
 }
 
@@ -258,7 +263,7 @@ function previewSandbox(values) {
   return values.format === 'select' && values['go-button'] === 'true' ? 'allow-scripts allow-popups' : '';
 }
 
-async function showDocument(bytes, values, formId) {
+async function showDocument(made, values, formId) {
   const preview = $('preview');
   const sandbox = previewSandbox(values);
   preview.setAttribute('sandbox', sandbox);
@@ -267,7 +272,7 @@ async function showDocument(bytes, values, formId) {
     ? documentText.slice(0, kSourceShown) + '\n\n[The rest is in the downloaded file.]' : documentText;
   $('source').textContent = shown;
   if (downloadUrl) URL.revokeObjectURL(downloadUrl);
-  downloadUrl = URL.createObjectURL(new Blob([bytes], { type: 'text/html' }));
+  downloadUrl = URL.createObjectURL(made);
   const download = $('download');
   download.href = downloadUrl;
   download.download = (file ? file.name.replace(/\.[^.]*$/, '') || file.name : 'converted') + '.html';
@@ -285,7 +290,7 @@ function engineScripts(values, formId) {
   const probe = 'http://example.org\n';
   const size = engine.lengthBytesUTF8(probe);
   engine.stringToUTF8(probe, engine._scrivane_web_input(size), size + 1);
-  const parsed = new DOMParser().parseFromString(decode(runEngine(formId)), 'text/html');
+  const parsed = new DOMParser().parseFromString(runEngine(formId).text, 'text/html');
   applyOptions(values);
   return [...parsed.querySelectorAll('script')].map((script) => script.textContent)
     .concat([...parsed.querySelectorAll('[onclick]')].map((button) => button.getAttribute('onclick')));
