@@ -302,48 +302,94 @@ std::string OutputPathFor(const OutputFile& output, const InputFile* inputFile) 
   return inputFile->path + ".html";
 }
 
-}  // namespace
+RunResult OutOfMemory() { return RunResult{.failure = RunFailure::OutOfMemory, .error = ENOMEM}; }
 
-RunResult RunConversion(const ConversionInput& input, const ConversionOutput& output,
-                        const ConversionOptions& options, const RunCallbacks& callbacks) {
-  const InputFile* inputFile = std::get_if<InputFile>(&input);
-  // Opened once, first: a second open of a pipe would find its data gone.
-  std::optional<FileSource> file;
-  if (inputFile != nullptr) {
-    if (inputFile->path.empty()) return Failed(RunFailure::NoInputName);
-    try {
-      file.emplace(inputFile->path);
-    } catch (const FileError& error) {
-      return Failed(error);
-    } catch (const std::bad_alloc&) {
-      return RunResult{.failure = RunFailure::OutOfMemory, .error = ENOMEM};
-    }
+// Opens the input file into `file`; the failure when it cannot be opened.
+std::optional<RunResult> OpenInputFile(const InputFile& inputFile, std::optional<FileSource>& file) {
+  if (inputFile.path.empty()) return Failed(RunFailure::NoInputName);
+  try {
+    file.emplace(inputFile.path);
+  } catch (const FileError& error) {
+    return Failed(error);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory();
   }
-  const OutputFile* outputFile = std::get_if<OutputFile>(&output);
-  std::string outputPath;
-  if (outputFile != nullptr) {
-    outputPath = OutputPathFor(*outputFile, inputFile);
+  return std::nullopt;
+}
+
+// Why the run may not start, if it may not: a file output without a name, one
+// that is the input itself, a list without a list type. Sets `outputPath` to
+// where a file output goes.
+std::optional<RunResult> RefusedBeforeStart(const ConversionInput& input, const FileSource* file,
+                                            const ConversionOutput& output, const ConversionOptions& options,
+                                            std::string& outputPath) {
+  if (const OutputFile* outputFile = std::get_if<OutputFile>(&output)) {
+    outputPath = OutputPathFor(*outputFile, std::get_if<InputFile>(&input));
     if (outputPath.empty()) return Failed(RunFailure::NoOutputName);
     // Checked here, so that no front end can replace the user's text with its HTML.
-    if (IsTheInput(input, file ? &*file : nullptr, outputPath)) {
-      return RunResult{.failure = RunFailure::OutputIsInput, .path = outputPath};
-    }
+    if (IsTheInput(input, file, outputPath)) return RunResult{.failure = RunFailure::OutputIsInput, .path = outputPath};
   }
   if (options.format == OutputFormat::HtmlList && ListTagFor(options.listType).empty()) {
     return Failed(RunFailure::InvalidListType);
   }
+  return std::nullopt;
+}
 
-  ConversionOptions runOptions = options;
-  runOptions.links.modern = runOptions.links.modern || options.modern;  // a modern page takes modern links
-
-  RunResult result;
-  // Counts the document's bytes on their way to the destination.
+// Writes the document made from `source` to the output, counting its bytes in
+// `result`; a document begun again starts its count again.
+void WriteToOutput(InputSource& source, const ConversionOutput& output, const std::string& outputPath,
+                   const ConversionOptions& options, const RunCallbacks& callbacks, RunResult& result) {
   const auto counted = [&result](auto&& write) {
     return [&result, write](std::string_view bytes) {
       result.bytesWritten += bytes.size();
       write(bytes);
     };
   };
+  const auto restart = [&result](auto&& clear) {
+    return [&result, clear] {
+      result.bytesWritten = 0;
+      clear();
+    };
+  };
+  if (const auto* outputFile = std::get_if<OutputFile>(&output)) {
+    SafeOutputFile destination(outputPath, outputFile->overwrite);
+    WriteDocument(source, options, callbacks, true, counted([&](std::string_view bytes) { destination.Write(bytes); }),
+                  restart([&] { destination.Restart(); }));
+    destination.Commit();
+    result.outputPath = outputPath;
+  } else if (const auto* outputStream = std::get_if<OutputStream>(&output)) {
+    // Held back until complete: a stream cannot take back a document begun again.
+    SpoolFile document;
+    WriteDocument(source, options, callbacks, true, counted([&](std::string_view bytes) { document.Append(bytes); }),
+                  restart([&] { document.Clear(); }));
+    document.CopyTo(*outputStream);
+  } else {
+    const auto& outputText = std::get<OutputText>(output);
+    std::string document;
+    WriteDocument(source, options, callbacks, outputText.inputEncoding,
+                  counted([&](std::string_view bytes) { document.append(bytes); }),
+                  restart([&] { document.clear(); }));
+    outputText.deliver(std::move(document));
+  }
+}
+
+}  // namespace
+
+RunResult RunConversion(const ConversionInput& input, const ConversionOutput& output,
+                        const ConversionOptions& options, const RunCallbacks& callbacks) {
+  // Opened once, first: a second open of a pipe would find its data gone.
+  std::optional<FileSource> file;
+  if (const InputFile* inputFile = std::get_if<InputFile>(&input)) {
+    if (auto failed = OpenInputFile(*inputFile, file)) return *failed;
+  }
+  std::string outputPath;
+  if (auto refused = RefusedBeforeStart(input, file ? &*file : nullptr, output, options, outputPath)) {
+    return *refused;
+  }
+  ConversionOptions runOptions = options;
+  runOptions.links.modern = runOptions.links.modern || options.modern;  // a modern page takes modern links
+
+  RunResult result;
   try {
     std::optional<TextSource> text;
     std::optional<StreamSource> stream;
@@ -353,44 +399,18 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     } else if (const auto* inputText = std::get_if<InputText>(&input)) {
       source = &text.emplace(inputText->text);
     } else {
-      const auto& inputStream = std::get<InputStream>(input);
-      source = &stream.emplace(inputStream);
+      source = &stream.emplace(std::get<InputStream>(input));
     }
     result.binary = LooksBinary(*source);
     if (result.binary && options.refuseBinary) return RefusedAsBinary(input);
-    const auto restart = [&](auto&& clear) {
-      return [&result, clear] {
-        result.bytesWritten = 0;
-        clear();
-      };
-    };
-    if (outputFile != nullptr) {
-      SafeOutputFile destination(outputPath, outputFile->overwrite);
-      WriteDocument(*source, runOptions, callbacks, true, counted([&](std::string_view bytes) { destination.Write(bytes); }),
-                    restart([&] { destination.Restart(); }));
-      destination.Commit();
-      result.outputPath = outputPath;
-    } else if (const auto* outputStream = std::get_if<OutputStream>(&output)) {
-      // Held back until complete: a stream cannot take back a document begun again.
-      SpoolFile document;
-      WriteDocument(*source, runOptions, callbacks, true, counted([&](std::string_view bytes) { document.Append(bytes); }),
-                    restart([&] { document.Clear(); }));
-      document.CopyTo(*outputStream);
-    } else {
-      const auto& outputText = std::get<OutputText>(output);
-      std::string document;
-      WriteDocument(*source, runOptions, callbacks, outputText.inputEncoding,
-                    counted([&](std::string_view bytes) { document.append(bytes); }),
-                    restart([&] { document.clear(); }));
-      outputText.deliver(std::move(document));
-    }
+    WriteToOutput(*source, output, outputPath, runOptions, callbacks, result);
     result.delivered = true;
   } catch (const FileError& error) {
     return Failed(error);
   } catch (const RunCancelled&) {
     return Failed(RunFailure::Cancelled);  // an unfinished output file is discarded as it goes
   } catch (const std::bad_alloc&) {
-    return RunResult{.failure = RunFailure::OutOfMemory, .error = ENOMEM};
+    return OutOfMemory();
   } catch (const std::exception& error) {
     return RunResult{.failure = RunFailure::Internal, .reason = error.what()};
   }
