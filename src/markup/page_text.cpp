@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -252,6 +254,26 @@ void Close(std::string& out, const OpenElement& element) {
   }
 }
 
+// Closes the open elements, innermost first, until `keep` are left.
+void CloseDownTo(std::string& out, std::vector<OpenElement>& open, std::size_t keep) {
+  while (open.size() > keep) {
+    Close(out, open.back());
+    open.pop_back();
+  }
+}
+
+// The address a kept start tag carries ("" for none), or nothing when its
+// attributes make it shown as text: only a link's one safe href is kept.
+std::optional<std::string> KeptHref(const Tag& tag) {
+  std::string href;
+  for (const Attribute& attribute : tag.attributes) {
+    if (tag.name != "a" || attribute.name != "href" || !href.empty()) return std::nullopt;
+    href = SafeHref(attribute.value);
+    if (href.empty()) return std::nullopt;
+  }
+  return href;
+}
+
 bool IsKept(std::string_view name) {
   for (std::string_view kept : {"b", "i", "em", "strong", "code", "span", "a"}) {
     if (name == kept) return true;
@@ -288,29 +310,17 @@ std::string SanitizeInlineHtml(std::string_view html) {
       if (kept) {
         AppendText(out, html.substr(text, at - text));
         // Elements left open inside it close with it.
-        const std::size_t keep = open.size() - static_cast<std::size_t>(match - open.rbegin()) - 1;
-        while (open.size() > keep) {
-          Close(out, open.back());
-          open.pop_back();
-        }
+        CloseDownTo(out, open, open.size() - static_cast<std::size_t>(match - open.rbegin()) - 1);
       }
     } else if (IsKept(tag.name) && open.size() < kMaxDepth &&
                !(tag.name == "a" && std::any_of(open.begin(), open.end(), named))) {
-      std::string href;
-      kept = true;
-      for (const Attribute& attribute : tag.attributes) {
-        if (tag.name == "a" && attribute.name == "href" && href.empty()) {
-          href = SafeHref(attribute.value);
-          kept = kept && !href.empty();
-        } else {
-          kept = false;
-        }
-      }
+      const std::optional<std::string> href = KeptHref(tag);
+      kept = href.has_value();
       if (kept) {
         AppendText(out, html.substr(text, at - text));
         const std::size_t start = out.size();
         out.append("<").append(tag.name);
-        if (!href.empty()) out.append(" href=\"").append(href).append("\"");
+        if (!href->empty()) out.append(" href=\"").append(*href).append("\"");
         out.push_back('>');
         open.push_back({tag.name, start, out.size()});
       }
@@ -320,10 +330,7 @@ std::string SanitizeInlineHtml(std::string_view html) {
     at = end - 1;
   }
   AppendText(out, html.substr(text));
-  while (!open.empty()) {
-    Close(out, open.back());
-    open.pop_back();
-  }
+  CloseDownTo(out, open, 0);
   return out;
 }
 
