@@ -251,6 +251,13 @@ void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
   std::size_t i = from, labelStart = from, labels = 0, lastLabel = from, previousLabel = from, closedAt = from;
   std::size_t underscore = kNone;
   bool bad = false, emptyLabel = false;
+  // A label ends at `at`: at most 63 characters, no hyphen at either edge.
+  const auto closeLabel = [&](std::size_t at) {
+    bad = bad || at - labelStart > 63 || IsLabelEdge(p[labelStart]) || IsLabelEdge(p[at - 1]);
+    ++labels;
+    previousLabel = lastLabel;
+    lastLabel = labelStart;
+  };
   for (; i < text.size(); ++i) {
     const char c = p[i];
     if ((ClassesOfByte(c) & mask) == 0) break;
@@ -262,10 +269,7 @@ void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
     if (i == labelStart) {
       emptyLabel = true;  // only full stops may follow, which end the sentence
     } else {
-      bad = bad || i - labelStart > 63 || IsLabelEdge(p[labelStart]) || IsLabelEdge(p[i - 1]);
-      ++labels;
-      previousLabel = lastLabel;
-      lastLabel = labelStart;
+      closeLabel(i);
       closedAt = i;
     }
     labelStart = i + 1;
@@ -276,10 +280,7 @@ void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
   }
   std::size_t end = closedAt;
   if (labelStart < i) {  // the last label, not ended by a full stop
-    bad = bad || i - labelStart > 63 || IsLabelEdge(p[labelStart]) || IsLabelEdge(p[i - 1]);
-    ++labels;
-    previousLabel = lastLabel;
-    lastLabel = labelStart;
+    closeLabel(i);
     end = i;
   }
   if (bad || end == from || end - from > 253) return;
