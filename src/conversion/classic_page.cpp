@@ -92,35 +92,26 @@ class ClassicPageWriter final : public PageWriter {
   void AddLine(std::string_view line, bool plain, bool) override {
     switch (options_.format) {
       case OutputFormat::Smart:
-        if (line.empty()) {
-          sink_.Text().append("<P>");
-          break;
-        }
-        WriteText(line, plain);
-        sink_.Text().push_back(' ');
-        break;
-      case OutputFormat::OriginalLinefeeds:
-        WriteText(line, plain);
-        sink_.Text().append(" <BR>");
-        break;
-      case OutputFormat::OriginalFormat:
-        WriteText(line, plain);
-        sink_.Text().push_back(' ');
-        break;
-      case OutputFormat::HtmlList:
-        sink_.Text().append("<LI>");
-        WriteText(line, plain);
-        sink_.Text().push_back(' ');
-        break;
+        if (!line.empty()) break;
+        sink_.Text().append("<P>");
+        sink_.EndLine();
+        return;
+      case OutputFormat::HtmlList: sink_.Text().append("<LI>"); break;
       case OutputFormat::HtmlTable:
         if (line.empty()) return;
         AddRow(line, plain);
-        break;
+        sink_.EndLine();
+        return;
       case OutputFormat::SelectionBox:
         if (!plain) AddOption(line);  // a plain line holds no link
         return;
       case OutputFormat::Structured: return;  // written by the structured page
+      default: break;
     }
+    // A line of text ends in a space, and in the line-feed format in a break.
+    WriteText(line, plain);
+    sink_.Text().push_back(' ');
+    if (options_.format == OutputFormat::OriginalLinefeeds) sink_.Text().append("<BR>");
     sink_.EndLine();
   }
 
