@@ -70,7 +70,7 @@ const OptionRow* FindField(Field field) {
 
 FormState::FormState() : input(0), output(0), outFormat(0), changeWWW(0), changeFTP(0), removePunctuation(0),
                          emailCheck(0), centre(0), goButton(0), webPage(0), modern(0), headerRow(0), newTab(0),
-                         nofollow(0), hideBanners(0) {
+                         nofollow(0), contents(0), keepLineBreaks(0), inlineMarks(0), hideBanners(0) {
   for (const OptionRow& row : OptionTable()) TakeStoredText(row, DefaultText(row), *this);
 }
 

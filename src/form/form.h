@@ -39,6 +39,7 @@ struct FormState {
   int changeWWW, changeFTP, removePunctuation, emailCheck;
   int centre, goButton, webPage;
   int modern, headerRow, newTab, nofollow;
+  int contents, keepLineBreaks, inlineMarks;  // structured text's choices
   int hideBanners;  // the window's tips strip hidden
   std::string title, footer;
   std::string fontFace, fontSize, fontColor;

@@ -238,6 +238,7 @@ void MainWindow::BuildTopRow() {
   chkHeaderRow_ = Named("chkHeaderRow", new QCheckBox(QStringLiteral("Row &1 headings"), this));
   chkHeaderRow_->setToolTip(QStringLiteral("Modern pages: the first row holds the column headings"));
   layout_.Place(chkHeaderRow_, 2835, 630, 1365, 225);
+  BuildStructureBoxes();
 
   // Reached with Tab and worked with Space or Return, as a button is.
   lblAppSize_ = Named("lblAppSize", new ClickLabel(QStringLiteral("Restore"), this));
@@ -282,6 +283,20 @@ void MainWindow::BuildTopRow() {
   lblBanner_->setAlignment(Qt::AlignCenter);
   layout_.Place(lblBanner_, 105, kBannerTop, 6840, kBannerHeight);
   layout_.Widen(lblBanner_, TwipLayout::Widening::Stretches);
+}
+
+void MainWindow::BuildStructureBoxes() {
+  // The structured format neither centres nor has an option box: its boxes take those places,
+  // clear of the strip where the bar shows the outcome of a conversion.
+  chkLineBreaks_ = Named("chkLineBreaks", new QCheckBox(QStringLiteral("Lines as t&yped"), this));
+  chkLineBreaks_->setToolTip(QStringLiteral("Each line of a paragraph stays a line"));
+  layout_.Place(chkLineBreaks_, 2835, 255, 1365, 225);
+  chkContents_ = Named("chkContents", new QCheckBox(QStringLiteral("Headings o&verview"), this));
+  chkContents_->setToolTip(QStringLiteral("A table of contents of the headings at the top of the page"));
+  layout_.Place(chkContents_, 840, 630, 1905, 225);
+  chkInlineMarks_ = Named("chkInlineMarks", new QCheckBox(QStringLiteral("Styli&ze marks"), this));
+  chkInlineMarks_->setToolTip(QStringLiteral("*strong*, _emphasis_ and `code` become bold, italic and code"));
+  layout_.Place(chkInlineMarks_, 2835, 630, 1365, 225);
 }
 
 void MainWindow::ApplyColours() {
@@ -387,8 +402,9 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 void MainWindow::OrderTabs() {
   // Row by row, left to right, as the controls are read: the format row with Exit and
   // Help, then the row with Bar, the check boxes and Convert (or Stop), then the pages.
-  const QWidget* order[] = {cmbFormat_, cmbSeparator_, butExit_,    butHelp_,  lblAppSize_, chkCentre_,
-                            chkButton_, chkHeaderRow_, butConvert_, butStop_, ssTab_};
+  const QWidget* order[] = {cmbFormat_,    cmbSeparator_, chkLineBreaks_, butExit_,        butHelp_,
+                            lblAppSize_,   chkCentre_,    chkContents_,   chkButton_,      chkHeaderRow_,
+                            chkInlineMarks_, butConvert_, butStop_,       ssTab_};
   for (std::size_t i = 1; i < std::size(order); ++i) {
     setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
   }

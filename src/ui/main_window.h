@@ -94,6 +94,8 @@ class MainWindow : public QWidget {
 
  private:
   void BuildTopRow();
+  // The structured format's three boxes, in the option box's column.
+  void BuildStructureBoxes();
   void BuildPages();
   void ConnectControls();
   void ConnectOptionControls();
@@ -156,6 +158,9 @@ class MainWindow : public QWidget {
   QCheckBox* chkCentre_;
   QCheckBox* chkButton_;
   QCheckBox* chkHeaderRow_;
+  QCheckBox* chkContents_;     // structured text: a table of contents
+  QCheckBox* chkLineBreaks_;   // structured text: a paragraph's lines stay lines
+  QCheckBox* chkInlineMarks_;  // structured text: *strong*, _emphasis_ and `code`
   ClickLabel* lblAppSize_;
   QLabel* lblMove_;
   QPushButton* butExit_;

@@ -20,6 +20,8 @@ using testing_support::Sandbox;
 const std::string kText =
     "Title line www.example.org ftp.example.org mail@example.org http://example.org/x.\n"
     "a,b;c\td\n";
+// A text with headings and marks, for the structured format's options.
+const std::string kShapedText = "Intro\n=====\n\nSome *bold* text.\n\nUsage\n=====\n\nRun it.\n";
 
 struct OptionCase {
   const char* name;
@@ -28,6 +30,7 @@ struct OptionCase {
   const char* present;  // in the document with the option, not without ("" when none)
   const char* absent;   // in the document without the option, not with it ("" when none)
   const char* stored;   // the [General] keys of the settings store
+  const std::string* input = &kText;
 };
 
 class OptionTest : public testing::TestWithParam<OptionCase> {};
@@ -36,8 +39,8 @@ TEST_P(OptionTest, ChangesTheDocument) {
   const OptionCase& c = GetParam();
   Sandbox sandbox(SCRIVANE_CONVERT);
   sandbox.StoreSettings(std::string("[General]\n") + c.stored);
-  const Outcome without = sandbox.Run(c.base, {.input = kText});
-  const Outcome with = sandbox.Run(Joined({c.base, c.option}), {.input = kText});
+  const Outcome without = sandbox.Run(c.base, {.input = *c.input});
+  const Outcome with = sandbox.Run(Joined({c.base, c.option}), {.input = *c.input});
   ASSERT_EQ(without.status, 0) << without.err;
   ASSERT_EQ(with.status, 0) << with.err;
   EXPECT_EQ(with.err, "");
@@ -63,6 +66,19 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"FormatTable", kNone, {"--format", "table"}, "<TD>a</TD><TD>b;c\td</TD>", "", ""},
         OptionCase{"FormatSelect", kNone, {"--format", "select"}, "<OPTION VALUE=\"http://www.example.org\">", "",
                    ""},
+        OptionCase{"FormatStructured", kNone, {"--format", "structured"}, "<P>Title line", "", ""},
+        // The text has no heading: its first line names the page.
+        OptionCase{"StructuredTitle", kNone, {"--format", "structured"}, "<TITLE>Title line www.example.org",
+                   "<TITLE>Converted by Scrivane</TITLE>", ""},
+        OptionCase{"LineBreaks", {"--format", "structured"}, {"--line-breaks"}, "</A>.<BR>\r\na,b;c", "", ""},
+        OptionCase{"JoinLinesOverSettings", kSettings, {"--join-lines"}, "", "<BR>\r\na,b;c",
+                   "OutFormat=6\nKeepLineBreaks=1\n"},
+        OptionCase{"Contents", {"--format", "structured"}, {"--contents"}, "<LI><A HREF=\"#usage\">Usage</A></LI>", "",
+                   "", &kShapedText},
+        OptionCase{"NoContentsOverSettings", kSettings, {"--no-contents"}, "", "<A HREF=\"#usage\">",
+                   "OutFormat=6\nContents=1\n", &kShapedText},
+        OptionCase{"InlineMarks", {"--format", "structured"}, {"--inline-marks"}, "Some <B>bold</B> text.", "*bold*",
+                   "", &kShapedText},
         OptionCase{"ListType", {"--format", "list"}, {"--list-type", "Ordered"}, "<OL>", "<UL>", ""},
         OptionCase{"SeparatorTab", {"--format", "table"}, {"--separator", "tab"}, "<TD>a,b;c</TD><TD>d</TD>",
                    "<TD>a</TD>", ""},

@@ -251,6 +251,10 @@ TEST(OptionApplies, OnlyWhereTheOptionChangesTheDocument) {
       {"new-tab", Smart, PageKind::Classic, false},       {"lang", OriginalFormat, PageKind::Modern, true},
       {"charset", Smart, PageKind::Modern, false},        {"charset", Smart, PageKind::Classic, true},
       {"title", SelectionBox, PageKind::Modern, true},    {"format", HtmlList, PageKind::Classic, true},
+      {"contents", Structured, PageKind::Classic, true},  {"contents", Smart, PageKind::Modern, false},
+      {"line-breaks", Structured, PageKind::Modern, true}, {"inline-marks", OriginalFormat, PageKind::Modern, false},
+      {"www", Structured, PageKind::Classic, true},       {"centre", Structured, PageKind::Classic, false},
+      {"title", Structured, PageKind::Classic, true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(OptionApplies(*OptionNamed(c.flag), c.format, c.page), c.applies) << c.flag;

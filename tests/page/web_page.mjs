@@ -115,10 +115,11 @@ try {
 
   // Only the options that change the chosen document are shown.
   const shown = [
-    [[['format', 'select'], ['classic', null]], ['target', 'go-button', 'centre', 'charset'], ['separator', 'www', 'lang']],
+    [[['format', 'select'], ['classic', null]], ['target', 'go-button', 'centre', 'charset'], ['separator', 'www', 'lang', 'contents']],
     [[['format', 'table'], ['modern', null]], ['separator', 'header-row', 'lang', 'www'], ['target', 'centre', 'charset']],
     [[['format', 'list'], ['classic', null]], ['list-type', 'title', 'www'], ['header-row', 'new-tab', 'go-button']],
-    [[['format', 'structured'], ['classic', null]], ['title', 'www', 'charset'], ['separator', 'list-type', 'go-button']],
+    [[['format', 'structured'], ['classic', null]], ['title', 'www', 'charset', 'contents', 'line-breaks', 'inline-marks'],
+     ['separator', 'list-type', 'go-button', 'centre']],
   ];
   for (const [settings, visible, hidden] of shown) {
     await convertInPage(page, settings);

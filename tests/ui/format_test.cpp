@@ -15,6 +15,7 @@ struct ArrangementCase {
   const char* optionLabel;  // "" when label and option box are hidden
   QStringList optionItems;
   bool linkBoxesEnabled;
+  bool structureBoxes = false;  // the structured format's three check boxes
 };
 
 class FormatArrangementTest : public WindowTest, public ::testing::WithParamInterface<ArrangementCase> {};
@@ -29,6 +30,9 @@ TEST_P(FormatArrangementTest, PickingAFormatRearrangesTheControls) {
 
   EXPECT_EQ(Find<QCheckBox>("chkCentre")->isVisibleTo(&window), c.centre);
   EXPECT_EQ(Find<QCheckBox>("chkButton")->isVisibleTo(&window), c.goButton);
+  for (const char* name : {"chkContents", "chkLineBreaks", "chkInlineMarks"}) {
+    EXPECT_EQ(Find<QCheckBox>(name)->isVisibleTo(&window), c.structureBoxes) << name;
+  }
   const bool option = *c.optionLabel != '\0';
   auto* label = Find<QLabel>("lblSeparator");
   auto* box = Find<QComboBox>("cmbSeparator");
@@ -56,7 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ArrangementCase{2, false, false, "", {}, true},  // Retain original format
                       ArrangementCase{3, false, false, "List Type", {"Unordered", "Ordered"}, true},
                       ArrangementCase{4, false, false, "Input Separator", {"comma", "tab", "semi-colon"}, true},
-                      ArrangementCase{5, true, true, "Target", {"_blank", "_parent", "_self", "_top"}, false}));
+                      ArrangementCase{5, true, true, "Target", {"_blank", "_parent", "_self", "_top"}, false},
+                      ArrangementCase{6, false, false, "", {}, true, true}));  // Structured text
 
 class OptionTextTest : public WindowTest {};
 

@@ -189,6 +189,8 @@ TEST_F(KeyboardTest, TabFollowsTheRowsOfTheTopOfTheWindow) {
       {0, {"cmbFormat", "butExit", "butHelp", "lblAppSize", "chkCentre", "butConvert", "SSTab1"}},
       {4, {"cmbFormat", "cmbSeparator", "butExit", "butHelp", "lblAppSize", "butConvert", "SSTab1"}},
       {5, {"cmbFormat", "cmbSeparator", "butExit", "butHelp", "lblAppSize", "chkCentre", "chkButton", "butConvert"}},
+      {6, {"cmbFormat", "chkLineBreaks", "butExit", "butHelp", "lblAppSize", "chkContents", "chkInlineMarks",
+           "butConvert", "SSTab1"}},
   };
   StartActive();
   for (const auto& c : cases) {

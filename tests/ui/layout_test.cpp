@@ -81,6 +81,25 @@ TEST_F(LayoutTest, NoCaptionIsClipped) {
   ExpectFits(Find<QLabel>("lblAppSize"), QStringLiteral("Restore"));
 }
 
+// Controls that share a place take turns: whatever a format shows lies clear of the rest.
+TEST_F(LayoutTest, NoFormatShowsOneControlOverAnother) {
+  MainWindow& window = Start();
+  for (int format = 0; format < kFormatCount; ++format) {
+    PickFormat(format);
+    std::vector<const QWidget*> shown;
+    for (const QWidget* widget : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (widget->isVisibleTo(&window)) shown.push_back(widget);
+    }
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+      for (std::size_t j = i + 1; j < shown.size(); ++j) {
+        EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+            << "format " << format << ": " << shown[i]->objectName().toStdString() << " and "
+            << shown[j]->objectName().toStdString();
+      }
+    }
+  }
+}
+
 TEST_F(LayoutTest, WindowFitsASmallScreen) {
   MainWindow& window = Start();
   EXPECT_LE(window.width(), 1024);
