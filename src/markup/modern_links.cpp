@@ -232,6 +232,12 @@ void ParseNonAsciiHost(std::string_view text, std::size_t from, bool url, Host& 
   if (ascii ? IsHostName(name, url) : IdnaHost(name, url, host.ascii)) host.end = end;
 }
 
+// Parses an IPv6 address in brackets at text[from], as a URL's host.
+void ParseBracketedHost(std::string_view text, std::size_t from, Host& host) {
+  const std::size_t close = text.substr(0, from + 48).find(']', from);  // an address is short
+  if (close != kNone && IsIpv6(text.substr(from + 1, close - from - 1))) host.end = close + 1;
+}
+
 // Parses the host at text[from]: a name, or for URLs an IPv6 address in
 // brackets. Full stops after a name end the sentence, not the host.
 void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
@@ -240,11 +246,7 @@ void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
   host.ascii.clear();
   host.bracketed = url && from < text.size() && text[from] == '[';
   host.runsOn = false;
-  if (host.bracketed) {
-    const std::size_t close = text.substr(0, from + 48).find(']', from);  // an address is short
-    if (close != kNone && IsIpv6(text.substr(from + 1, close - from - 1))) host.end = close + 1;
-    return;
-  }
+  if (host.bracketed) return ParseBracketedHost(text, from, host);
   const ByteClasses mask = url ? kHost : kDomain;
   // One pass over a name in ASCII checks its labels on the way, as IsHostName does.
   const char* p = text.data();
