@@ -47,7 +47,8 @@ void DocumentWriter::Begin() {
         page_->WriteHead();
         page_->OpenBody();
         structuredPage_->WriteContents(headings);
-      });
+      },
+      page_->ShowsDocumentTitle());
 }
 
 void DocumentWriter::End() {

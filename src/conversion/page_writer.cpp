@@ -89,9 +89,13 @@ void PageWriter::WriteText(std::string_view text, bool plain) {
   }
 }
 
-void PageWriter::UseDocumentTitle(std::string_view text) {
+bool PageWriter::ShowsDocumentTitle() const {
   const std::string_view typed = TrimBlanks(options_.title, kHtmlBlanks);
-  if (text.empty() || !(typed.empty() || typed == kDefaultTitle)) return;
+  return options_.webPage && (typed.empty() || typed == kDefaultTitle);
+}
+
+void PageWriter::UseDocumentTitle(std::string_view text) {
+  if (text.empty() || !ShowsDocumentTitle()) return;
   title_.clear();
   AppendEscaped(title_, text);
 }

@@ -89,6 +89,9 @@ class PageWriter {
   // The page's title and banner become the document's own (plain text), unless
   // the user typed a title of their own. Called before WriteHead.
   void UseDocumentTitle(std::string_view text);
+  // True when the page's banner will show the document's own title: a whole
+  // page, with no title of the user's.
+  bool ShowsDocumentTitle() const;
 
   // Structured text's elements (structured_page.cpp decides which and where
   // lines end). Each appends its markup to the pending output line.
@@ -97,7 +100,8 @@ class PageWriter {
   // A block's closing tag.
   virtual void CloseBlock(BlockKind block) = 0;
   // A heading's opening tag; `id` is its unique fragment identifier.
-  virtual void OpenHeading(int level, std::string_view id) = 0;
+  // `linked`: the heading's text holds links (and so can be inside no link itself).
+  virtual void OpenHeading(int level, std::string_view id, bool linked) = 0;
   // A heading's closing tag.
   virtual void CloseHeading(int level) = 0;
   // A thematic break.
@@ -118,6 +122,8 @@ class PageWriter {
   virtual void CloseHeadingLink() = 0;
   // Text of a block, escaped and linked as the style writes body text.
   virtual void WriteBlockText(std::string_view text, bool plain) { WriteText(text, plain); }
+  // Text of a block escaped but never linked, for text inside a link of the page's own.
+  virtual void WriteUnlinkedText(std::string_view text) { AppendEscaped(sink_.Text(), text); }
 
  protected:
   // Writes body text escaped and linked, or as it is when `plain`.

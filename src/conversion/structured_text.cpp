@@ -39,8 +39,8 @@ bool ClosesAfter(char c) {
 
 }  // namespace
 
-StructuredText::StructuredText(BlockEvents& events, HabitsFunction learned)
-    : events_(events), learned_(std::move(learned)) {}
+StructuredText::StructuredText(BlockEvents& events, HabitsFunction learned, bool titleInBanner)
+    : events_(events), learned_(std::move(learned)), titleInBanner_(titleInBanner) {}
 
 void StructuredText::Add(std::string_view line, bool plain) {
   if (builder_) return builder_->Add(line, plain);
@@ -59,7 +59,8 @@ void StructuredText::Finish() {
 }
 
 void StructuredText::Learn() {
-  const TextHabits habits = LearnHabits(start_);
+  TextHabits habits = LearnHabits(start_);
+  if (!titleInBanner_) habits.titleOnTop = false;
   std::vector<ContentsEntry> headings;
   HeadingList list(headings);
   BlockBuilder rehearsal(habits, list);

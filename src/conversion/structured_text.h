@@ -26,7 +26,9 @@ class StructuredText {
  public:
   // Told the habits, and the headings among the held lines, before the first event.
   using HabitsFunction = std::function<void(const TextHabits& habits, const std::vector<ContentsEntry>& headings)>;
-  StructuredText(BlockEvents& events, HabitsFunction learned);
+  // `titleInBanner`: the page's banner shows the document's title, so a title heading
+  // on top is left out of the body; otherwise it stays there.
+  StructuredText(BlockEvents& events, HabitsFunction learned, bool titleInBanner = true);
 
   // Takes the next line (UTF-8, without its line end).
   void Add(std::string_view line, bool plain);
@@ -38,6 +40,7 @@ class StructuredText {
 
   BlockEvents& events_;
   HabitsFunction learned_;
+  bool titleInBanner_;
   std::vector<std::string> start_;  // the lines held while learning
   std::vector<bool> startPlain_;
   std::size_t startBytes_ = 0;
