@@ -4,6 +4,7 @@
 // one line ending in CR LF.
 #include <array>
 #include <memory>
+#include <utility>
 
 #include "byte_rules.h"
 #include "document.h"
@@ -153,13 +154,16 @@ class ClassicPageWriter final : public PageWriter {
   void CloseBlock(BlockKind block) override {
     sink_.Text().append(kBlockTags[static_cast<std::size_t>(block)][1]);
   }
-  // With a table of contents, each heading holds the anchor the contents link to.
-  void OpenHeading(int level, std::string_view id) override {
+  // With a table of contents, each heading holds the anchor the contents link
+  // to: around its text, or before it when the text holds links of its own.
+  void OpenHeading(int level, std::string_view id, bool linked) override {
     sink_.Text().append("<H").append(std::to_string(level)).append(">");
-    if (options_.contents) sink_.Text().append("<A NAME=\"").append(id).append("\">");
+    if (!options_.contents) return;
+    sink_.Text().append("<A NAME=\"").append(id).append(linked ? "\"></A>" : "\">");
+    nameAround_ = !linked;
   }
   void CloseHeading(int level) override {
-    if (options_.contents) sink_.Text().append("</A>");
+    if (std::exchange(nameAround_, false)) sink_.Text().append("</A>");
     sink_.Text().append("</H").append(std::to_string(level)).append(">");
   }
   void WriteRule() override { sink_.Text().append("<HR>"); }
@@ -254,6 +258,7 @@ class ClassicPageWriter final : public PageWriter {
   }
 
   std::string fontTag_;  // the body's font wrapper; "" when no font option is set
+  bool nameAround_ = false;  // the open heading's text is inside its name anchor
 };
 
 }  // namespace

@@ -297,7 +297,7 @@ class ModernPageWriter final : public PageWriter {
   void CloseBlock(BlockKind block) override {
     sink_.Text().append(kBlockTags[static_cast<std::size_t>(block)][1]);
   }
-  void OpenHeading(int level, std::string_view id) override {
+  void OpenHeading(int level, std::string_view id, bool) override {
     sink_.Text().append("<h").append(std::to_string(level)).append(" id=\"").append(id).append("\">");
   }
   void CloseHeading(int level) override { sink_.Text().append("</h").append(std::to_string(level)).append(">"); }
@@ -320,6 +320,14 @@ class ModernPageWriter final : public PageWriter {
       text = cleaned_;
     }
     WriteText(text, plain);
+  }
+  void WriteUnlinkedText(std::string_view text) override {
+    if (NeedsPageCleaning(text)) {
+      cleaned_.clear();
+      AppendPageText(cleaned_, text);
+      text = cleaned_;
+    }
+    AppendEscaped(sink_.Text(), text);
   }
 
   void WriteIndex(const IndexListing& listing) override {

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "render.h"
+
 namespace scrivane {
 namespace {
 
@@ -20,6 +22,14 @@ bool IsContainer(BlockKind block) {
     case BlockKind::Quote: return true;
     default: return false;
   }
+}
+
+// True when the text holds a word the link rules make a link of.
+bool HoldsLink(std::string_view text, bool plain, const LinkOptions& links) {
+  if (plain) return false;
+  Link link;
+  std::size_t wordStart = 0, wordEnd = 0;
+  return FindFirstLink(text, links, link, wordStart, wordEnd);
 }
 
 }  // namespace
@@ -57,7 +67,7 @@ void StructuredPage::WriteContents(const std::vector<ContentsEntry>& headings) {
     }
     page_.OpenBlock(BlockKind::Item, 0);
     page_.OpenHeadingLink(ids.Next(headings[i].text));
-    page_.WriteBlockText(headings[i].text, false);
+    page_.WriteUnlinkedText(headings[i].text);
     page_.CloseHeadingLink();
   }
   page_.CloseBlock(BlockKind::Item);
@@ -74,7 +84,7 @@ void StructuredPage::WriteContents(const std::vector<ContentsEntry>& headings) {
 
 void StructuredPage::Heading(int level, std::string_view text, bool plain) {
   EndOpenLine();
-  page_.OpenHeading(level, ids_.Next(text));
+  page_.OpenHeading(level, ids_.Next(text), HoldsLink(text, plain, options_.links));
   WriteText(text, plain);
   page_.CloseHeading(level);
   sink_.EndLine();

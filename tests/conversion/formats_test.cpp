@@ -250,15 +250,15 @@ INSTANTIATE_TEST_SUITE_P(
     Structured, FormatTest,
     testing::Values(
         FormatCase{"Classic", kStructured, StructuredWith(false),
-                   "<P>See " + kA + " &amp; more,\r\nwrapped.</P>\r\n<UL>\r\n<LI>one</LI>\r\n<LI>two *x* 2*3*4</LI>\r\n"
+                   "<H2>Notes</H2>\r\n<P>See " + kA + " &amp; more,\r\nwrapped.</P>\r\n<UL>\r\n<LI>one</LI>\r\n<LI>two *x* 2*3*4</LI>\r\n"
                    "</UL>\r\n<BLOCKQUOTE>\r\n<P>quoted</P>\r\n</BLOCKQUOTE>\r\n<PRE>\tcode &lt;b&gt;</PRE>\r\n"},
         FormatCase{"Modern", kStructured, StructuredWith(true),
-                   "<p>See <a href=\"http://a.com\">http://a.com</a> &amp; more,\nwrapped.</p>\n<ul>\n<li>one</li>\n"
+                   "<h2 id=\"notes\">Notes</h2>\n<p>See <a href=\"http://a.com\">http://a.com</a> &amp; more,\nwrapped.</p>\n<ul>\n<li>one</li>\n"
                    "<li>two *x* 2*3*4</li>\n</ul>\n<blockquote>\n<p>quoted</p>\n</blockquote>\n"
                    "<pre>\tcode &lt;b&gt;</pre>\n"},
         FormatCase{"InlineMarksAndLineBreaks", kStructured,
                    StructuredWith(true, [](ConversionOptions& o) { o.inlineMarks = o.keepLineBreaks = true; }),
-                   "<p>See <a href=\"http://a.com\">http://a.com</a> &amp; more,<br>\nwrapped.</p>\n<ul>\n"
+                   "<h2 id=\"notes\">Notes</h2>\n<p>See <a href=\"http://a.com\">http://a.com</a> &amp; more,<br>\nwrapped.</p>\n<ul>\n"
                    "<li>one</li>\n<li>two <strong>x</strong> 2*3*4</li>\n</ul>\n<blockquote>\n<p>quoted</p>\n"
                    "</blockquote>\n<pre>\tcode &lt;b&gt;</pre>\n"},
         FormatCase{"HeadingsWithIdsAndContents", "Intro.\n\nA & B\n-----\n\nx\n\nA & B\n-----\n\ny\n",
@@ -271,6 +271,16 @@ INSTANTIATE_TEST_SUITE_P(
                    StructuredWith(false, [](ConversionOptions& o) { o.contents = true; }),
                    "<P><B>Contents</B></P>\r\n<UL>\r\n<LI><A HREF=\"#part\">Part</A></LI>\r\n</UL>\r\n"
                    "<P>Intro.</P>\r\n<H2><A NAME=\"part\">Part</A></H2>\r\n<P>x</P>\r\n"},
+        // A link in a heading stays out of the contents' link, and out of the classic name anchor.
+        FormatCase{"ClassicContentsOfALinkedHeading", "Intro.\n\nGet http://a.com\n----------------\n\nx\n",
+                   StructuredWith(false, [](ConversionOptions& o) { o.contents = true; }),
+                   "<P><B>Contents</B></P>\r\n<UL>\r\n<LI><A HREF=\"#get-http-a-com\">Get http://a.com</A></LI>\r\n"
+                   "</UL>\r\n<P>Intro.</P>\r\n<H2><A NAME=\"get-http-a-com\"></A>Get " + kA + "</H2>\r\n<P>x</P>\r\n"},
+        FormatCase{"ModernContentsOfALinkedHeading", "Intro.\n\nGet http://a.com\n----------------\n\nx\n",
+                   StructuredWith(true, [](ConversionOptions& o) { o.contents = true; }),
+                   "<nav class=\"contents\" aria-labelledby=\"toc_title\">\n<h2 id=\"toc_title\">Contents</h2>\n"
+                   "<ul>\n<li><a href=\"#get-http-a-com\">Get http://a.com</a></li>\n</ul>\n</nav>\n<p>Intro.</p>\n"
+                   "<h2 id=\"get-http-a-com\">Get <a href=\"http://a.com\">http://a.com</a></h2>\n<p>x</p>\n"},
         FormatCase{"FormFeedsAreNoText", "One.\n\f\nTwo.\f\n",
                    StructuredWith(true), "<p>One.</p>\n<p>Two.</p>\n"}),
     Name);
