@@ -1,16 +1,20 @@
 // Fuzz target over whole conversions: every format, web page on and off, text in
 // memory or in files, one thread or blocks on several. The first four bytes
 // choose the options (the first also the size of reads for the blocks, the
-// fourth the link rules), short texts after them the option texts the flags ask
-// for; the rest is the input text.
+// fourth the link rules and, for structured text, the page style, its options
+// and whether the page takes the document's own title), short texts after them
+// the option texts the flags ask for; the rest is the input text.
 //
 // Checked in every document: it is valid in the input's encoding; every tag is
-// one the converter writes, with only its own attributes; no address or option
-// value starts a script, and under the modern rules every address is a valid URL; the Go button's handler is the only one and quotes its
-// target soundly; blocks on threads give the body one thread gives. For the four
-// line formats: the text outside the tags, entities decoded, gives back every word
-// of the input in order, and the body is what the word-by-word reference renderer
-// makes of each line.
+// one the page style writes, with only its own attributes; no address or option
+// value starts a script, and under the modern rules every address is a valid
+// URL; ids are unique and links within the page lead to one; the Go button's
+// handler is the only one and quotes its target soundly; blocks on threads give
+// the body one thread gives. For the four line formats: the text outside the
+// tags, entities decoded, gives back every word of the input in order, and the
+// body is what the word-by-word reference renderer makes of each line. For
+// structured text: the elements nest as HTML allows, a modern page holds no
+// forbidden code point, and every word that is not markup comes back in order.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +35,7 @@
 #include "line_scanner.h"
 #include "markup_reference.h"
 #include "output_file.h"
+#include "page_text.h"
 #include "render.h"
 
 namespace scrivane::fuzz {
@@ -45,23 +50,44 @@ void Require(bool holds, std::string_view property, std::string_view detail) {
 constexpr const char* kTitle = "Fuzz title";
 constexpr const char* kFormId = "7";
 
-// The tags the converter writes, each with the attributes it may carry.
-const std::map<std::string, std::set<std::string>>& KnownTags() {
-  static const std::map<std::string, std::set<std::string>> tags = [] {
-    std::map<std::string, std::set<std::string>> known = {
-        {"HTML", {}},   {"HEAD", {}},  {"TITLE", {}},  {"META", {"HTTP-EQUIV", "CONTENT"}},
-        {"BODY", {"BACKGROUND", "TEXT", "BGCOLOR"}},   {"CENTER", {}}, {"center", {}},
-        {"FONT", {"FACE", "SIZE", "COLOR"}},           {"B", {}},      {"BR", {}},
-        {"HR", {}},     {"P", {}},     {"PRE", {}},    {"UL", {}},     {"OL", {}},
-        {"LI", {}},     {"TABLE", {"BORDER"}},         {"TR", {}},     {"TD", {}},
-        {"FORM", {"NAME"}},            {"SELECT", {"NAME"}},           {"OPTION", {"VALUE"}},
-        {"INPUT", {"TYPE", "VALUE", "onClick"}},       {"A", {"HREF"}},  {"a", {"href", "target", "rel"}}};
-    for (const char* closing : {"HTML", "HEAD", "TITLE", "BODY", "CENTER", "center", "FONT", "B", "PRE", "UL",
-                                "OL", "TABLE", "TR", "TD", "FORM", "SELECT", "OPTION", "A", "a"}) {
-      known[std::string("/") + closing] = {};
-    }
-    return known;
-  }();
+// Tags with their closing tags, each with the attributes it may carry.
+using TagTable = std::map<std::string, std::set<std::string>>;
+
+TagTable WithClosingTags(TagTable tags, std::initializer_list<const char*> closing) {
+  for (const char* name : closing) tags[std::string("/") + name] = {};
+  return tags;
+}
+
+// The tags the converter writes in classic pages, each with the attributes it may carry.
+const TagTable& ClassicTags() {
+  static const TagTable tags = WithClosingTags(
+      {{"HTML", {}},   {"HEAD", {}},  {"TITLE", {}},  {"META", {"HTTP-EQUIV", "CONTENT"}},
+       {"BODY", {"BACKGROUND", "TEXT", "BGCOLOR"}},   {"CENTER", {}}, {"center", {}},
+       {"FONT", {"FACE", "SIZE", "COLOR"}},           {"B", {}},      {"BR", {}},
+       {"HR", {}},     {"P", {}},     {"PRE", {}},    {"UL", {}},     {"OL", {"TYPE", "START"}},
+       {"LI", {}},     {"TABLE", {"BORDER"}},         {"TR", {}},     {"TD", {}},
+       {"FORM", {"NAME"}},            {"SELECT", {"NAME"}},           {"OPTION", {"VALUE"}},
+       {"INPUT", {"TYPE", "VALUE", "onClick"}},       {"A", {"HREF", "NAME"}},  {"a", {"href", "target", "rel"}},
+       {"H2", {}},     {"H3", {}},    {"H4", {}},     {"H5", {}},     {"H6", {}},
+       {"DL", {}},     {"DT", {}},    {"DD", {}},     {"BLOCKQUOTE", {}}, {"I", {}}, {"CODE", {}}},
+      {"HTML", "HEAD", "TITLE", "BODY", "CENTER", "center", "FONT", "B", "PRE", "UL", "OL", "TABLE", "TR", "TD",
+       "FORM", "SELECT", "OPTION", "A", "a", "P", "LI", "H2", "H3", "H4", "H5", "H6", "DL", "DT", "DD",
+       "BLOCKQUOTE", "I", "CODE"});
+  return tags;
+}
+
+// The tags the converter writes in modern structured pages.
+const TagTable& ModernTags() {
+  static const TagTable tags = WithClosingTags(
+      {{"html", {"lang"}}, {"head", {}}, {"meta", {"charset", "name", "content"}}, {"title", {}}, {"style", {}},
+       {"body", {}}, {"header", {}}, {"h1", {}}, {"main", {"class"}}, {"div", {"class"}}, {"footer", {}},
+       {"p", {}}, {"time", {"datetime"}}, {"a", {"href", "target", "rel"}},
+       {"nav", {"class", "aria-labelledby"}}, {"h2", {"id"}}, {"h3", {"id"}}, {"h4", {"id"}}, {"h5", {"id"}},
+       {"h6", {"id"}}, {"ul", {}}, {"ol", {"type", "start"}}, {"li", {}}, {"dl", {}}, {"dt", {}}, {"dd", {}},
+       {"pre", {"class"}}, {"blockquote", {}}, {"hr", {}}, {"br", {}}, {"strong", {}}, {"em", {}}, {"code", {}}},
+      {"html", "head", "title", "style", "body", "header", "h1", "main", "div", "footer", "p", "time", "a", "nav",
+       "h2", "h3", "h4", "h5", "h6", "ul", "ol", "li", "dl", "dt", "dd", "pre", "blockquote", "strong", "em",
+       "code"});
   return tags;
 }
 
@@ -110,28 +136,53 @@ void CheckGoButton(const std::string& handler, const std::string& target) {
           "the Go button's target is one sound script string", decoded);
 }
 
+// The document as the tag reader takes it: a modern page without its doctype
+// and the rules of its style element (checked by the page style's own tests).
+std::string WithoutDoctypeAndStyle(std::string document) {
+  constexpr std::string_view kDoctype = "<!DOCTYPE html>";
+  if (document.starts_with(kDoctype)) document.erase(0, kDoctype.size());
+  const std::size_t open = document.find("<style>");
+  const std::size_t close = document.find("</style>");
+  if (open != std::string::npos && close != std::string::npos && close > open) {
+    document.erase(open + 7, close - open - 7);
+  }
+  return document;
+}
+
+// True for an address within the page ("#id").
+bool IsFragment(std::string_view value) { return value.starts_with('#'); }
+
 // Tags and attribute values of a document (as UTF-8); returns the text outside tags.
 std::string CheckMarkup(const std::string& document, const ConversionOptions& options) {
   std::vector<Tag> tags;
   std::string text;
-  const std::string malformed = ReadHtml(document, tags, text);
+  const std::string malformed = ReadHtml(options.modern ? WithoutDoctypeAndStyle(document) : document, tags, text);
   Require(malformed.empty(), "the document is well-formed", malformed);
+  const TagTable& knownTags = options.modern ? ModernTags() : ClassicTags();
   const bool goButton = options.format == OutputFormat::SelectionBox && options.goButton;
   int inputs = 0;
-  int upperAnchors = 0;
+  int upperAnchors = 0;  // links out of the page written in upper case
+  std::set<std::string> ids;
+  std::vector<std::string> fragments;
   for (const Tag& tag : tags) {
-    const auto known = KnownTags().find(tag.name);
-    Require(known != KnownTags().end(), "every tag is one the converter writes", tag.name);
+    const auto known = knownTags.find(tag.name);
+    Require(known != knownTags.end(), "every tag is one the converter writes", tag.name);
     Require(options.links.modern || (tag.name != "a" && tag.name != "/a"), "classic links are upper case", tag.name);
-    if (tag.name == "A") ++upperAnchors;
     for (const auto& [name, value] : tag.attributes) {
       Require(known->second.count(name) == 1, "every attribute is one its tag is written with", tag.name + " " + name);
+      if (tag.name == "A" && name == "HREF" && !IsFragment(value)) ++upperAnchors;
       std::string decoded;
       Require(DecodeEntities(value, decoded), "every & of an attribute starts an entity", value);
+      if (name == "id" || (tag.name == "A" && name == "NAME")) {
+        Require(!value.empty() && value.find_first_of(" \t\r\n\f") == std::string::npos, "an id is one word", value);
+        Require(ids.insert(value).second, "ids are unique in a page", value);
+      }
       if (name == "HREF" || name == "VALUE" || name == "href") {
         Require(!StartsScript(decoded), "no address runs script", value);
       }
-      if (options.links.modern && (name == "href" || (name == "VALUE" && tag.name == "OPTION"))) {
+      if ((name == "href" || name == "HREF") && IsFragment(value)) {
+        fragments.push_back(value.substr(1));
+      } else if (options.links.modern && (name == "href" || (name == "VALUE" && tag.name == "OPTION"))) {
         const std::string problem = HrefProblem(value);
         Require(problem.empty(), "every modern HREF is a URL the validator accepts", problem + ": " + value);
         Require(HasAllowedScheme(decoded), "every modern HREF has an allowed scheme", value);
@@ -140,10 +191,20 @@ std::string CheckMarkup(const std::string& document, const ConversionOptions& op
     }
     if (tag.name == "INPUT") ++inputs;
   }
+  for (const std::string& fragment : fragments) {
+    Require(ids.count(fragment) == 1, "every link within the page leads to an id on it", fragment);
+  }
   Require(inputs == (goButton ? 1 : 0), "the Go button is the only input, and only when asked for", document);
   if (options.links.modern) {
-    Require(upperAnchors == (options.webPage ? 2 : 0), "modern links are lower case (the page foot's are not)",
-            document);
+    Require(upperAnchors == (options.webPage && !options.modern ? 2 : 0),
+            "modern links are lower case (the classic page foot's are not)", document);
+  }
+  if (options.format == OutputFormat::Structured) {
+    const std::string problem = NestingProblem(tags);
+    Require(problem.empty(), "elements nest as HTML allows", problem + "\n--- in:\n" + document);
+  }
+  if (options.modern) {
+    Require(!HoldsForbiddenCodePoint(document), "a modern page holds no control or noncharacter", document);
   }
   Require(text.find_first_of("<>\"") == std::string::npos, "the text outside tags holds no < > or \"", text);
   std::string decoded;
@@ -184,6 +245,59 @@ void CheckNothingLost(const std::string& documentText, const std::string& frameT
     if (std::equal(words.begin(), words.end(), document.begin() + static_cast<std::ptrdiff_t>(at))) return;
   }
   Fail("every input word comes back, in order", documentText, input);
+}
+
+// A word without the marks of strong, emphasised and code text.
+std::string WithoutInlineMarks(std::string_view word) {
+  std::string kept;
+  for (char c : word) {
+    if (c != '*' && c != '_' && c != '`') kept.push_back(c);
+  }
+  return kept;
+}
+
+// Structured text drops the markup it reads as structure (see StructuredTextWords),
+// and inline marks when it reads them: every other input word must come back, in
+// order and nothing else with it, between the page's head and foot (the words of
+// the same page around an empty input). So that the rule stays strict about text,
+// a word counts as markup by where it stands in its line, not by what the format
+// made of it; inline marks are taken out of every word on both sides, and a
+// modern page's words are compared as the page cleans its text.
+void CheckStructuredWords(const std::string& documentText, const std::string& frameText, std::string_view content,
+                          const ConversionOptions& options) {
+  std::vector<TextWord> words = StructuredTextWords(content);
+  for (TextWord& word : words) {
+    if (options.modern) {
+      std::string clean;
+      AppendPageText(clean, word.text);
+      word.text = std::move(clean);
+    }
+    if (options.inlineMarks) word.text = WithoutInlineMarks(word.text);
+    if (word.text.empty()) word.markup = true;
+  }
+  const auto shownWords = [&](const std::string& text) {
+    std::vector<std::string> shown;
+    for (std::string_view word : Words(text)) {
+      shown.emplace_back(options.inlineMarks ? WithoutInlineMarks(word) : std::string(word));
+      if (shown.back().empty()) shown.pop_back();
+    }
+    return shown;
+  };
+  const std::vector<std::string> document = shownWords(documentText);
+  const std::vector<std::string> frame = shownWords(frameText);
+  Require(document.size() >= frame.size(), "the page holds its frame", documentText);
+  std::size_t prefix = 0;
+  while (prefix < frame.size() && document[prefix] == frame[prefix]) ++prefix;
+  std::size_t suffix = 0;
+  while (suffix < frame.size() && document[document.size() - 1 - suffix] == frame[frame.size() - 1 - suffix]) {
+    ++suffix;
+  }
+  for (std::size_t at = frame.size() - std::min(suffix, frame.size()); at <= prefix; ++at) {
+    const std::vector<std::string> body(document.begin() + static_cast<std::ptrdiff_t>(at),
+                                        document.end() - static_cast<std::ptrdiff_t>(frame.size() - at));
+    if (ShowsAllText(words, body)) return;
+  }
+  Fail("every input word that is not markup comes back, in order", documentText, input);
 }
 
 // The body converted line by line, and in blocks on worker threads from reads of
@@ -338,6 +452,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.links.modern = links & 1;
   options.links.newTab = links & 2;
   options.links.nofollow = links & 4;
+  // Structured text: a modern page from a spare bit, its three options, and the document's own title.
+  if (options.format == OutputFormat::Structured) {
+    options.modern = links & 8;
+    options.links.modern = options.links.modern || options.modern;  // a modern page takes modern links
+    options.contents = links & 16;
+    options.keepLineBreaks = links & 32;
+    options.inlineMarks = links & 64;
+    if (links & 128) options.title.clear();
+  }
   options.dateText = "DATE";
   options.formId = kFormId;
   const std::string_view text = reader.Rest();
@@ -364,6 +487,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const std::string documentText = CheckMarkup(document, options);
+  if (options.format == OutputFormat::Structured && !options.title.empty()) {
+    // The word check reads the page without a table of contents, which repeats the headings.
+    ConversionOptions noContents = options;
+    noContents.contents = false;
+    const std::string pageText =
+        options.contents ? CheckMarkup(ConvertInMemory(text, noContents).document, noContents) : documentText;
+    CheckStructuredWords(pageText,
+                         CheckMarkup(ConvertInMemory("", noContents).document, noContents), contentUtf8, options);
+  }
   if (!IsLineFormat(options.format)) return 0;
   const std::string body = ReferenceBody(contentUtf8, options);
   Require(document.find(body) != std::string::npos, "the body is what the reference renderer makes of the lines",

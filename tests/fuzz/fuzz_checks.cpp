@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 namespace scrivane::fuzz {
 namespace {
@@ -295,6 +296,300 @@ std::vector<std::string_view> Lines(std::string_view text) {
     start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
   }
   return lines;
+}
+
+namespace {
+
+// How an element may nest.
+enum class Flow {
+  Block,      // holds blocks; stands only where blocks may
+  TextBlock,  // a block that holds text and inline elements only (p, headings, pre)
+  Inline,     // inline, holding text and inline elements only
+  Through,    // takes the place of its content (the classic page's font around everything)
+  VoidBlock,  // a block with no content and no closing tag (hr)
+  VoidInline  // an inline element with no content and no closing tag (br)
+};
+
+struct ElementRule {
+  std::string_view name;
+  Flow flow;
+  std::string_view parents;  // the only elements it may stand directly in, space separated; "" for any
+};
+
+constexpr std::array<ElementRule, 52> kElements{{
+    {"html", Flow::Block, ""},        {"head", Flow::Block, "html"},       {"body", Flow::Block, "html"},
+    {"title", Flow::TextBlock, "head"}, {"meta", Flow::VoidBlock, "head"}, {"style", Flow::Block, "head"},
+    {"header", Flow::Block, ""},      {"main", Flow::Block, ""},           {"footer", Flow::Block, ""},
+    {"nav", Flow::Block, ""},         {"div", Flow::Block, ""},            {"center", Flow::Block, ""},
+    {"form", Flow::Block, ""},        {"table", Flow::Block, ""},          {"thead", Flow::Block, "table"},
+    {"tbody", Flow::Block, "table"},  {"tr", Flow::Block, "table thead tbody"},
+    {"td", Flow::Block, "tr"},        {"th", Flow::Block, "tr"},           {"caption", Flow::TextBlock, "table"},
+    {"ul", Flow::Block, ""},          {"ol", Flow::Block, ""},             {"li", Flow::Block, "ul ol"},
+    {"dl", Flow::Block, ""},          {"dt", Flow::TextBlock, "dl"},       {"dd", Flow::Block, "dl"},
+    {"blockquote", Flow::Block, ""},  {"pre", Flow::TextBlock, ""},        {"p", Flow::TextBlock, ""},
+    {"h1", Flow::TextBlock, ""},      {"h2", Flow::TextBlock, ""},         {"h3", Flow::TextBlock, ""},
+    {"h4", Flow::TextBlock, ""},      {"h5", Flow::TextBlock, ""},         {"h6", Flow::TextBlock, ""},
+    {"hr", Flow::VoidBlock, ""},      {"br", Flow::VoidInline, ""},        {"input", Flow::VoidInline, ""},
+    {"a", Flow::Inline, ""},          {"b", Flow::Inline, ""},             {"i", Flow::Inline, ""},
+    {"em", Flow::Inline, ""},         {"strong", Flow::Inline, ""},        {"code", Flow::Inline, ""},
+    {"span", Flow::Inline, ""},       {"time", Flow::Inline, ""},          {"label", Flow::Inline, ""},
+    {"button", Flow::Inline, ""},     {"select", Flow::Inline, ""},        {"option", Flow::Inline, "select"},
+    {"font", Flow::Through, ""},      {"script", Flow::Block, ""},
+}};
+
+// Elements that hold only their own kind of child.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kOnlyChildren{{
+    {"ul", "li"}, {"ol", "li"}, {"dl", "dt dd"}, {"select", "option"}}};
+
+// Elements no heading may stand in.
+constexpr std::string_view kNoHeadingsIn = "ul ol li dl dt dd p pre a";
+
+bool InList(std::string_view list, std::string_view name) {
+  for (std::string_view word : Words(list)) {
+    if (word == name) return true;
+  }
+  return false;
+}
+
+std::string LowerName(std::string_view name) {
+  std::string lower;
+  for (char c : name) lower.push_back(Lower(c));
+  return lower;
+}
+
+const ElementRule* RuleOf(std::string_view name) {
+  for (const ElementRule& rule : kElements) {
+    if (rule.name == name) return &rule;
+  }
+  return nullptr;
+}
+
+// What is wrong with opening `rule` inside the open elements `open` (outermost first).
+std::string PlacementProblem(const ElementRule& rule, const std::vector<const ElementRule*>& open) {
+  const ElementRule* parent = nullptr;
+  for (auto it = open.rbegin(); it != open.rend(); ++it) {
+    if ((*it)->flow != Flow::Through) {
+      parent = *it;
+      break;
+    }
+  }
+  const std::string where = std::string(rule.name) + " in " + (parent ? std::string(parent->name) : "nothing");
+  if (!rule.parents.empty() && !(parent && InList(rule.parents, parent->name))) return "misplaced " + where;
+  for (const auto& [container, children] : kOnlyChildren) {
+    if (parent && parent->name == container && !InList(children, rule.name)) return "misplaced " + where;
+  }
+  const bool block = rule.flow == Flow::Block || rule.flow == Flow::TextBlock || rule.flow == Flow::VoidBlock;
+  const bool heading = rule.name.size() == 2 && rule.name[0] == 'h' && IsAsciiDigit(rule.name[1]);
+  for (const ElementRule* outer : open) {
+    const bool textOnly = outer->flow == Flow::TextBlock || outer->flow == Flow::Inline;
+    if (block && textOnly) return "a block " + where + " inside " + std::string(outer->name);
+    if (heading && InList(kNoHeadingsIn, outer->name)) return "a heading inside " + std::string(outer->name);
+    if (rule.name == "a" && outer->name == "a") return "a link inside a link";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string NestingProblem(const std::vector<Tag>& tags) {
+  std::vector<const ElementRule*> open;
+  for (const Tag& tag : tags) {
+    const bool closing = tag.name.starts_with('/');
+    const std::string name = LowerName(closing ? tag.name.substr(1) : tag.name);
+    const ElementRule* rule = RuleOf(name);
+    if (rule == nullptr) return "an element with no nesting rule: " + name;
+    if (closing) {
+      if (open.empty() || open.back() != rule) {
+        return "</" + name + "> closes " + (open.empty() ? std::string("nothing") : std::string(open.back()->name));
+      }
+      open.pop_back();
+      continue;
+    }
+    if (const std::string problem = PlacementProblem(*rule, open); !problem.empty()) return problem;
+    if (rule->flow != Flow::VoidBlock && rule->flow != Flow::VoidInline) open.push_back(rule);
+  }
+  if (!open.empty()) return std::string("left open: ") + std::string(open.back()->name);
+  return {};
+}
+
+bool HoldsForbiddenCodePoint(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return true;
+    if (c == 0x7F) return true;
+    if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) return true;  // C1
+    if (c == 0xEF && i + 2 < text.size()) {
+      const auto b1 = static_cast<unsigned char>(text[i + 1]), b2 = static_cast<unsigned char>(text[i + 2]);
+      if (b1 == 0xB7 && b2 >= 0x90 && b2 <= 0xAF) return true;  // U+FDD0 to U+FDEF
+      if (b1 == 0xBF && (b2 == 0xBE || b2 == 0xBF)) return true;  // U+FFFE, U+FFFF
+    }
+    if (c >= 0xF0 && i + 3 < text.size()) {  // U+nFFFE and U+nFFFF in the other planes
+      const auto b2 = static_cast<unsigned char>(text[i + 2]), b3 = static_cast<unsigned char>(text[i + 3]);
+      if ((static_cast<unsigned char>(text[i + 1]) & 0x0F) == 0x0F && b2 == 0xBF && (b3 == 0xBE || b3 == 0xBF)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+namespace {
+
+bool IsBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+
+// A line with digits and spacing blurred, so that page heads and feet that differ
+// only in their page numbers match.
+std::string BlurredLine(std::string_view line) {
+  std::string key;
+  for (std::string_view word : Words(line)) {
+    if (!key.empty()) key.push_back(' ');
+    for (char c : word) {
+      if (!IsAsciiDigit(c)) {
+        key.push_back(c);
+      } else if (key.empty() || key.back() != '#') {
+        key.push_back('#');
+      }
+    }
+  }
+  return key;
+}
+
+// The blurred lines next to page breaks: the line with the break and the
+// nearest lines with text before and after it.
+std::set<std::string> LinesNextToBreaks(const std::vector<std::string>& lines, const std::vector<bool>& breaks) {
+  std::set<std::string> near;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!breaks[i]) continue;
+    near.insert(BlurredLine(lines[i]));
+    for (std::size_t before = i; before-- > 0;) {
+      if (IsBlank(lines[before])) continue;
+      near.insert(BlurredLine(lines[before]));
+      break;
+    }
+    for (std::size_t after = i + 1; after < lines.size(); ++after) {
+      if (IsBlank(lines[after])) continue;
+      near.insert(BlurredLine(lines[after]));
+      break;
+    }
+  }
+  return near;
+}
+
+// The line after the quotation marks that open it (each after at most three
+// spaces), and one space after the last.
+std::string_view WithoutQuoteMarks(std::string_view line) {
+  std::size_t at = 0;
+  bool quoted = false;
+  for (;;) {
+    const std::size_t mark = line.find_first_not_of(' ', at);
+    if (mark == std::string_view::npos || line[mark] != '>' || mark - at > 3) break;
+    at = mark + 1;
+    quoted = true;
+  }
+  if (!quoted) return line;
+  line.remove_prefix(at);
+  if (line.starts_with(' ')) line.remove_prefix(1);
+  return line;
+}
+
+bool OnlyOf(std::string_view word, std::string_view characters) {
+  return !word.empty() && word.find_first_not_of(characters) == std::string_view::npos;
+}
+
+// A list item's marker: a bullet, or a number, letter or roman numeral with ". " ")" or "( )".
+bool IsListMarkerWord(std::string_view word) {
+  for (std::string_view bullet : {"-", "*", "+", "o", "\xE2\x80\xA2", "\xC2\xB7"}) {
+    if (word == bullet) return true;
+  }
+  const bool bracketed = word.starts_with('(');
+  if (bracketed) word.remove_prefix(1);
+  if (word.size() < 2 || word.size() > 5) return false;
+  const char end = word.back();
+  if (end != ')' && (bracketed || end != '.')) return false;
+  word.remove_suffix(1);
+  return OnlyOf(word, "0123456789abcdefghijklmnopqrstuvwxyz");
+}
+
+bool IsFenceWord(std::string_view word) { return word.starts_with("```") || word.starts_with("~~~"); }
+
+bool IsPageFoot(std::string_view line) {
+  const std::size_t end = line.find_last_not_of(" \t");
+  if (end == std::string_view::npos || line[end] != ']') return false;
+  const std::size_t open = line.rfind("[Page ", end);
+  return open != std::string_view::npos && open + 6 < end && OnlyOf(line.substr(open + 6, end - open - 6), "0123456789");
+}
+
+// The words of one line of a structured text, each marked when it may be markup.
+void AddLineWords(std::string_view line, bool furniture, std::vector<TextWord>& words) {
+  const std::string_view rest = WithoutQuoteMarks(line);
+  const std::vector<std::string_view> all = Words(line);
+  const std::vector<std::string_view> text = Words(rest);
+  const bool wholeLine = furniture || IsPageFoot(line) || OnlyOf(text.empty() ? "" : rest, "=-~*#_ \t") ||
+                         (!text.empty() && IsFenceWord(text.front()));
+  // Words of quotation marks alone; marks in front of a word's text leave the text.
+  for (std::size_t i = 0; i + text.size() < all.size(); ++i) words.push_back({std::string(all[i]), true});
+  std::size_t markedEnd = text.size();
+  while (markedEnd > 1 && OnlyOf(text[markedEnd - 1], "#")) --markedEnd;
+  std::size_t modeLine = text.size();
+  if (!text.empty() && text.back().ends_with("-*-")) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i].find("-*-") != std::string_view::npos) {
+        modeLine = i;
+        break;
+      }
+    }
+  }
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool opening = i == 0 && (IsListMarkerWord(text[i]) || OnlyOf(text[i], "#") || OnlyOf(text[i], "*"));
+    words.push_back({std::string(text[i]), wholeLine || opening || i >= markedEnd || i >= modeLine});
+  }
+}
+
+}  // namespace
+
+std::vector<TextWord> StructuredTextWords(std::string_view text) {
+  std::vector<std::string> lines;
+  std::vector<bool> breaks;
+  for (std::string_view line : Lines(text)) {
+    std::string kept;
+    for (char c : line) {
+      if (c != '\f') kept.push_back(c);
+    }
+    breaks.push_back(kept.size() != line.size());
+    lines.push_back(std::move(kept));
+  }
+  const std::set<std::string> nearBreaks = LinesNextToBreaks(lines, breaks);
+  std::vector<TextWord> words;
+  for (const std::string& line : lines) {
+    AddLineWords(line, !IsBlank(line) && nearBreaks.count(BlurredLine(line)) > 0, words);
+  }
+  return words;
+}
+
+bool ShowsAllText(const std::vector<TextWord>& words, const std::vector<std::string>& shown) {
+  // The places in `words` a prefix of `shown` can have reached, each moved on past markup words.
+  std::vector<std::size_t> places{0}, next;
+  const auto passMarkup = [&](std::vector<std::size_t>& at) {
+    std::vector<std::size_t> passed;
+    for (std::size_t place : at) {
+      for (; place < words.size() && words[place].markup; ++place) passed.push_back(place);
+      passed.push_back(place);
+    }
+    std::sort(passed.begin(), passed.end());
+    passed.erase(std::unique(passed.begin(), passed.end()), passed.end());
+    at.swap(passed);
+  };
+  passMarkup(places);
+  for (const std::string& word : shown) {
+    next.clear();
+    for (std::size_t place : places) {
+      if (place < words.size() && words[place].text == word) next.push_back(place + 1);
+    }
+    if (next.empty()) return false;
+    places.swap(next);
+    passMarkup(places);
+  }
+  return std::binary_search(places.begin(), places.end(), words.size());
 }
 
 }  // namespace scrivane::fuzz

@@ -83,4 +83,33 @@ std::vector<std::string_view> Words(std::string_view text);
 // and a last line without a line end is a line too.
 std::vector<std::string_view> Lines(std::string_view text);
 
+// What is wrong with the nesting of a page's elements, or "" when nothing: every
+// element closes in the order it opened and all are closed at the end; no block
+// sits inside an inline element, a paragraph or a heading; li only in ul or ol,
+// dt and dd only in dl, and nothing else directly inside those; headings not in
+// lists or paragraphs; no link inside a link. Names compare in either case.
+std::string NestingProblem(const std::vector<Tag>& tags);
+
+// True when UTF-8 text holds a code point an HTML page must not: a control other
+// than TAB, LF and CR (form feeds included), DEL, a C1 control or a noncharacter.
+bool HoldsForbiddenCodePoint(std::string_view text);
+
+// A word of a structured text, and whether the format may drop it as markup.
+struct TextWord {
+  std::string text;
+  bool markup = false;
+};
+
+// The words of a structured text, form feeds removed, each marked when it may be
+// markup the format drops: quotation marks opening a line; a list marker, a run
+// of "#" or "*" opening a line's text and "#" runs closing it; whole lines of
+// underline or rule marks; fence lines with their info strings; an editor's mode
+// line ending a line; page feet ("[Page 3]") and the lines next to page breaks
+// (running heads and feet), wherever the same line, numbers aside, recurs.
+// Every other word is text the page must show.
+std::vector<TextWord> StructuredTextWords(std::string_view text);
+
+// True when `shown` is `words` with some of its markup words left out.
+bool ShowsAllText(const std::vector<TextWord>& words, const std::vector<std::string>& shown);
+
 }  // namespace scrivane::fuzz
