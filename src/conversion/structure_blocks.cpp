@@ -357,7 +357,8 @@ int BlockBuilder::StyleLevel(char style) {
 
 bool BlockBuilder::TakeHeading(const LineShape& shape, bool plain) {
   const std::size_t codeIndent = habits_.bodyIndent + kCodeStep;
-  if (shape.indent >= codeIndent && !IsCentred(shape)) return false;
+  // Indented as code, only a centred line may still be a heading, and not after "Example:".
+  if (shape.indent >= codeIndent && (!IsCentred(shape) || leadColon_)) return false;
   const std::string_view body = shape.body;
   const std::string_view next = ShapeOf(NextContent(1)).body;
   // Under the last line of a paragraph, only an underline as long as the line makes it a heading.

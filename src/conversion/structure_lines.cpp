@@ -312,8 +312,16 @@ std::string_view SubjectOf(std::string_view line) {
 }
 
 bool IsCentred(const LineShape& shape) {
+  // An editor that centres with TABs fills the rest of the indent with spaces, and centres
+  // words. TABs alone, one TAB and a few spaces (a change log's wrapped lines), or a
+  // command ("$ make", "# make") indent the text's own structure instead.
+  if (shape.tabbed) {
+    const unsigned char first = static_cast<unsigned char>(shape.body.empty() ? ' ' : shape.body[0]);
+    const bool words = IsLetter(static_cast<char>(first)) || IsDigit(static_cast<char>(first)) || first >= 0x80;
+    if (shape.indent % kTabWidth == 0 || shape.indent < 2 * kTabWidth || !words) return false;
+  }
   const std::size_t span = 2 * shape.indent + CharCount(shape.body);
-  return !shape.tabbed && shape.indent >= 8 && span >= 64 && span <= 84;
+  return shape.indent >= 8 && span >= 64 && span <= 84;
 }
 
 bool IsPageFooter(std::string_view body) {

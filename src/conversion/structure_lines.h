@@ -90,7 +90,8 @@ bool IsMailHeader(std::string_view line);
 // The value of a "Subject:" header line; "" for other lines.
 std::string_view SubjectOf(std::string_view line);
 
-// True when the text sits in the middle of a page 64 to 84 columns wide.
+// True when the text sits in the middle of a page 64 to 84 columns wide, TABs
+// reaching 8-column stops (an indent of TABs alone is structure, not centring).
 bool IsCentred(const LineShape& shape);
 
 // True for a page footer shaped as printed documents end their pages: "... [Page 12]".

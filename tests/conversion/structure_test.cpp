@@ -83,6 +83,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"From someone@example.org Mon", "header mail"}, RoleCase{"Note: this", "header"},
         RoleCase{"                    GNU GENERAL PUBLIC LICENSE", "capitals centred"},
         RoleCase{"\t\tps -o pid,user=CumbersomeUserNames -o comm", ""},
+        RoleCase{"\t\t       BASH - The Bourne-Again Shell", "centred"},
+        RoleCase{"\t  Only trim whitespace from the end of a command line.", ""},
+        RoleCase{"\t\t    $ lsof -p 1234,5678,9012", ""},
         RoleCase{"Postel                                                          [Page 12]", "gaps1 footer"}),
     [](const testing::TestParamInfo<RoleCase>& info) { return "Line" + std::to_string(info.index); });
 
@@ -214,6 +217,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "                    GNU GENERAL PUBLIC LICENSE\n                       Version 3, 29 June 2007\n\n"
                   "Text.\n\n                            Preamble\n\nMore.\n",
                   "{GNU GENERAL PUBLIC LICENSE}<p>Version 3, 29 June 2007</p><p>Text.</p>[h2:Preamble]<p>More.</p>"},
+        BlockCase{"TabCentredTitle", "\t\t       BASH - The Bourne-Again Shell\n\nBash is the shell.\n",
+                  "{BASH - The Bourne-Again Shell}<p>Bash is the shell.</p>"},
+        BlockCase{"CentredCommandAfterAColonIsCode",
+                  "Run it so:\n\n" + std::string(24, ' ') + "# make install clean all\n\nDone.\n",
+                  "<p>Run it so:</p><pre>" + std::string(24, ' ') + "# make install clean all</pre><p>Done.</p>"},
         BlockCase{"OutlineStars", "NEWS  -*- outline -*-\n\n* Release 2\n\n** Fixes\n\n  Fixed.\n",
                   "{NEWS}[h2:Release 2][h3:Fixes]<p>Fixed.</p>"},
         BlockCase{"PageFurniture",
