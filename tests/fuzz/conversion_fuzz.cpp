@@ -474,16 +474,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckParallelBody(text, options, chunk);
 
   // Text that is UTF-8 (after a byte order mark) is read as UTF-8, anything else as
-  // Windows-1252; a file keeps the input's encoding, the clipboard gets UTF-8.
+  // Windows-1252; a classic file keeps the input's encoding, modern pages and the
+  // clipboard get UTF-8.
   const bool utf8 = IsUtf8(text);
   std::string_view content = text;
   if (utf8 && content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
   const std::string contentUtf8 = utf8 ? std::string(content) : Utf8FromWindows1252(content);
   std::string document = converted.document;
-  if (files && !utf8) {
+  if (files && !utf8 && !options.modern) {
     document = Utf8FromWindows1252(document);
   } else {
-    Require(IsUtf8(document), "a UTF-8 input gives a UTF-8 document", document);
+    Require(IsUtf8(document), "a UTF-8 input, or a modern page, gives a UTF-8 document", document);
   }
 
   const std::string documentText = CheckMarkup(document, options);
