@@ -162,6 +162,8 @@ MainWindow::MainWindow(AppSettings& settings, Desktop& desktop, QWidget* parent)
   setAutoFillBackground(true);
 
   BuildTopRow();
+  BuildCommandButtons();
+  BuildStatusRows();
   BuildPages();
   ApplyColours();
   FitToFont();
@@ -239,7 +241,9 @@ void MainWindow::BuildTopRow() {
   chkHeaderRow_->setToolTip(QStringLiteral("Modern pages: the first row holds the column headings"));
   layout_.Place(chkHeaderRow_, 2835, 630, 1365, 225);
   BuildStructureBoxes();
+}
 
+void MainWindow::BuildCommandButtons() {
   // Reached with Tab and worked with Space or Return, as a button is.
   lblAppSize_ = Named("lblAppSize", new ClickLabel(QStringLiteral("Restore"), this));
   lblAppSize_->setAlignment(Qt::AlignCenter);
@@ -266,7 +270,9 @@ void MainWindow::BuildTopRow() {
   butStop_->hide();
   butHelp_ = Named("butHelp", new QPushButton(QStringLiteral("&Help"), this));
   layout_.Place(butHelp_, 5565, 105, 1275, 330);
+}
 
+void MainWindow::BuildStatusRows() {
   picProgress_ = Named("picProgress", new StatusStrip(this));
   picProgress_->setAccessibleName(QStringLiteral("Progress"));
   layout_.Place(picProgress_, 105, 4725, 6840, 450);
@@ -439,19 +445,7 @@ void MainWindow::ConnectControls() {
   connect(webPage_->chkModern, &QCheckBox::clicked, this, &MainWindow::UpdateModernControls);
   ConnectOptionControls();
 
-  using Reading = ColourField::Reading;
-  bgColour_ = new ColourField(webPage_->butBGColor, webPage_->picBGColor, webPage_->txtBGColor, Reading::HashFirst,
-                              desktop_, this);
-  textColour_ = new ColourField(webPage_->butText, webPage_->picTextColor, webPage_->txtTextColor,
-                                Reading::HashFirst, desktop_, this);
-  fontColour_ = new ColourField(generalPage_->butFontColor, generalPage_->picFontColor, generalPage_->txtFontColor,
-                                Reading::AnyFirst, desktop_, this);
-  // The sample shows the page's colours as they are typed; text that names none shows black.
-  connect(bgColour_, &ColourField::ColourChanged, this, [this] {
-    webPage_->picPage->SetBackground(bgColour_->TypedColour().value_or(ColourOfValue(kLightGrey)));
-  });
-  connect(textColour_, &ColourField::ColourChanged, this,
-          [this] { webPage_->picPage->SetTextColour(textColour_->TypedColour().value_or(Qt::black)); });
+  BuildColourFields();
   generalPage_->cmbFonts->installEventFilter(this);
 
   connect(ssTab_, &QTabWidget::currentChanged, this, &MainWindow::RedrawSample);
@@ -471,6 +465,22 @@ void MainWindow::ConnectControls() {
   });
   connect(job_, &ConversionJob::DocumentReady, this, [](const QString& document) { SetClipboardText(document); });
   connect(job_, &ConversionJob::Finished, this, &MainWindow::OnConversionFinished);
+}
+
+void MainWindow::BuildColourFields() {
+  using Reading = ColourField::Reading;
+  bgColour_ = new ColourField(webPage_->butBGColor, webPage_->picBGColor, webPage_->txtBGColor, Reading::HashFirst,
+                              desktop_, this);
+  textColour_ = new ColourField(webPage_->butText, webPage_->picTextColor, webPage_->txtTextColor,
+                                Reading::HashFirst, desktop_, this);
+  fontColour_ = new ColourField(generalPage_->butFontColor, generalPage_->picFontColor, generalPage_->txtFontColor,
+                                Reading::AnyFirst, desktop_, this);
+  // The sample shows the page's colours as they are typed; text that names none shows black.
+  connect(bgColour_, &ColourField::ColourChanged, this, [this] {
+    webPage_->picPage->SetBackground(bgColour_->TypedColour().value_or(ColourOfValue(kLightGrey)));
+  });
+  connect(textColour_, &ColourField::ColourChanged, this,
+          [this] { webPage_->picPage->SetTextColour(textColour_->TypedColour().value_or(Qt::black)); });
 }
 
 void MainWindow::ConnectKeys() {

@@ -93,7 +93,14 @@ class MainWindow : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  // The format list, its option box and the check boxes beside them.
   void BuildTopRow();
+  // Restore, Exit, Convert, Stop and Help, and the bar's grip.
+  void BuildCommandButtons();
+  // The progress strip with its Open button, and the banner.
+  void BuildStatusRows();
+  // The colour buttons, swatches and boxes of the pages, and the sample's colours.
+  void BuildColourFields();
   // The structured format's three boxes, in the option box's column.
   void BuildStructureBoxes();
   void BuildPages();
