@@ -376,7 +376,7 @@ bool BlockBuilder::TakeHeading(const LineShape& shape, bool plain) {
   }
   if (const char mark = UnderlineMark(body); mark != 0 && ShapeOf(NextContent(2)).body == body &&
                                              !next.empty() && UnderlinesText(body, next)) {
-    EmitHeading(StyleLevel(OverlineStyle(mark)), next, plain);
+    EmitHeading(StyleLevel(OverlineStyle(mark)), next, held_[1].plain);  // the text is the next line's
     skip_ = 2;
     return true;
   }

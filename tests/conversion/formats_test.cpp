@@ -281,6 +281,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "<nav class=\"contents\" aria-labelledby=\"toc_title\">\n<h2 id=\"toc_title\">Contents</h2>\n"
                    "<ul>\n<li><a href=\"#get-http-a-com\">Get http://a.com</a></li>\n</ul>\n</nav>\n<p>Intro.</p>\n"
                    "<h2 id=\"get-http-a-com\">Get <a href=\"http://a.com\">http://a.com</a></h2>\n<p>x</p>\n"},
+        // An overlined heading's text is the line between the rules, escaped as that line needs.
+        FormatCase{"OverlinedHeadingIsEscaped", "----------\nsay \"<hi>\"\n----------\n\nx\n", StructuredWith(false),
+                   "<H2>say &quot;&lt;hi&gt;&quot;</H2>\r\n<P>x</P>\r\n"},
         FormatCase{"FormFeedsAreNoText", "One.\n\f\nTwo.\f\n",
                    StructuredWith(true), "<p>One.</p>\n<p>Two.</p>\n"}),
     Name);
