@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "markup.h"
+#include "page_text.h"
 
 namespace scrivane {
 namespace {
@@ -348,6 +349,12 @@ std::string FurnitureKey(std::string_view body) {
 }
 
 std::string SlugOf(std::string_view text) {
+  // Controls and noncharacters may stand in no page: each counts as U+FFFD.
+  std::string clean;
+  if (HasForbiddenCodePoints(text)) {
+    AppendWithoutForbidden(clean, text);
+    text = clean;
+  }
   std::string slug;
   for (char c : text) {
     if (IsLetter(c) || IsDigit(c) || static_cast<unsigned char>(c) >= 0x80) {

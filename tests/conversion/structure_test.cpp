@@ -264,7 +264,9 @@ TEST(HeadingIdsTest, SlugsAreUniqueAndReadable) {
   HeadingIds ids;
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"Reporting Bugs", "reporting-bugs"}, {"Reporting bugs!", "reporting-bugs_2"}, {"1.2 Scope", "1-2-scope"},
-      {"***", "section"}, {"...", "section_2"}, {"\xC3\x87" "a va", "\xC3\x87" "a-va"}, {"C++ & C", "c-c"}};
+      {"***", "section"}, {"...", "section_2"}, {"\xC3\x87" "a va", "\xC3\x87" "a-va"}, {"C++ & C", "c-c"},
+      // A C1 control or a noncharacter may stand in no page: U+FFFD takes its place.
+      {"a\xC2\x90" "b", "a\xEF\xBF\xBD" "b"}, {"\xEF\xBF\xBE", "\xEF\xBF\xBD"}};
   for (const auto& [text, id] : cases) EXPECT_EQ(ids.Next(text), id) << text;
 }
 
