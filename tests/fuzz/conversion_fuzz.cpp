@@ -149,8 +149,12 @@ std::string WithoutDoctypeAndStyle(std::string document) {
   return document;
 }
 
-// True for an address within the page ("#id").
-bool IsFragment(std::string_view value) { return value.starts_with('#'); }
+// True for an address of the page's own within the page ("#id"). A classic link
+// the text makes may start with "#" too, but always holds ":", "/", "@" or "."
+// (a scheme, a mail address or a host), which ids never do.
+bool IsFragment(std::string_view value) {
+  return value.starts_with('#') && value.find_first_of(":/@.") == std::string_view::npos;
+}
 
 // Tags and attribute values of a document (as UTF-8); returns the text outside tags.
 std::string CheckMarkup(const std::string& document, const ConversionOptions& options) {

@@ -94,7 +94,8 @@ std::uint8_t ByteReader::Byte() {
 }
 
 std::string ByteReader::Text(std::size_t maxLength) {
-  const std::size_t length = std::min<std::size_t>(Byte() % (maxLength + 1), rest_.size());
+  const std::size_t wanted = Byte() % (maxLength + 1);  // read before the size of the rest is taken
+  const std::size_t length = std::min(wanted, rest_.size());
   std::string text(rest_.substr(0, length));
   rest_.remove_prefix(length);
   return text;
