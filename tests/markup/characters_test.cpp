@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "markup.h"
 
 namespace scrivane {
@@ -29,7 +31,18 @@ INSTANTIATE_TEST_SUITE_P(Table, CharactersTest,
                                          CharCase{"x\xF0\x9F\x98\x80", 2, 4, 5},       // emoji
                                          CharCase{"abcdefgh", 8, 1, 6},                //
                                          CharCase{"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",
-                                                  7, 2, 12}));
+                                                  7, 2, 12},
+                                         CharCase{"abcdefg\xC3\xA9hijklmnop", 17, 1, 6},  // across eight bytes
+                                         CharCase{"\x80\x80\x80\x80\x80\x80\x80\x80\x80", 0, 9, 9}));
+
+// Long texts are counted in rounds of many bytes; every round must add up.
+TEST(CharactersTest, CountsLongTexts) {
+  std::string text(600, 'a');
+  for (int i = 0; i < 500; ++i) text += "\xE2\x82\xAC";
+  EXPECT_EQ(CharCount(text), 1100u);
+  EXPECT_EQ(CharCount(std::string(5000, '\xA9')), 0u);
+  EXPECT_EQ(CharCount(std::string(4099, 'x')), 4099u);
+}
 
 }  // namespace
 }  // namespace scrivane
