@@ -5,6 +5,7 @@
 #include "structure_blocks.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 
 #include "markup.h"
@@ -39,16 +40,6 @@ BlockKind ListBlockFor(MarkerKind kind) {
     case MarkerKind::Roman: return BlockKind::RomanList;
     default: return BlockKind::BulletList;
   }
-}
-
-// The line without form feeds (page breaks are not text).
-std::string_view WithoutFormFeeds(std::string_view line, std::string& scratch) {
-  if (line.find('\f') == std::string_view::npos) return line;
-  scratch.clear();
-  for (char c : line) {
-    if (c != '\f') scratch.push_back(c);
-  }
-  return scratch;
 }
 
 // Remembers the first thing a builder writes, to find a document's title.
@@ -172,9 +163,9 @@ bool UsesNumberedHeadings(const std::vector<std::string>& lines) {
 
 // True for an indented first line over a line at the text's indent (left of
 // `codeIndent`): a paragraph's first line, not code.
-bool OpensParagraph(const LineShape& shape, const LineShape& after, std::size_t codeIndent) {
-  return !after.body.empty() && after.indent < codeIndent && after.indent + kCodeStep <= shape.indent &&
-         ListMarkerOf(after.body).kind == MarkerKind::None;
+bool OpensParagraph(const LineShape& shape, const LineFacts& after, std::size_t codeIndent) {
+  return !after.shape.body.empty() && after.shape.indent < codeIndent &&
+         after.shape.indent + kCodeStep <= shape.indent && after.marker.kind == MarkerKind::None;
 }
 
 }  // namespace
@@ -221,21 +212,22 @@ BlockBuilder::BlockBuilder(const TextHabits& habits, BlockEvents& events) : habi
 }
 
 void BlockBuilder::Add(std::string_view line, bool plain) {
-  held_.emplace_back();
-  held_.back().text.swap(spare_);  // reuses the buffer of a line let go
-  held_.back().text.assign(line);
-  held_.back().plain = plain;
-  if (held_.size() > kLookAhead) {
+  Held& held = HeldAt(heldCount_);  // a slot let go, whose buffer is used again
+  held.text.assign(line);
+  held.plain = plain;
+  held.formFeed = held.text.find('\f') != std::string::npos;
+  Examine(held, held.text);
+  if (++heldCount_ > kLookAhead) {
     Process();
-    spare_.swap(held_.front().text);
-    held_.pop_front();
+    first_ = (first_ + 1) % kHeld;
+    --heldCount_;
   }
 }
 
 void BlockBuilder::Finish() {
-  while (!held_.empty()) {
+  for (; heldCount_ > 0; --heldCount_) {
     Process();
-    held_.pop_front();
+    first_ = (first_ + 1) % kHeld;
   }
   CloseLeaf();
   CloseTerms();
@@ -243,62 +235,72 @@ void BlockBuilder::Finish() {
   SetQuoteDepth(0);
 }
 
+void BlockBuilder::Examine(Held& held, std::string_view line) {
+  std::string_view rest;
+  held.quoteDepth = std::min(QuoteDepth(line, rest), kMaxQuotes);
+  held.facts = LineFacts(rest);
+}
+
 void BlockBuilder::Process() {
   if (skip_ > 0) {
     --skip_;
     return;
   }
-  std::string scratch;
-  const std::string_view line = WithoutFormFeeds(held_.front().text, scratch);
-  if (line.size() != held_.front().text.size() && ShapeOf(line).body.empty()) return Blank();  // a page break
-  if (TakeFurniture(line)) return;
-  std::string_view rest;
-  const std::size_t depth = std::min(QuoteDepth(line, rest), kMaxQuotes);
-  if (depth != quoteDepth_) SetQuoteDepth(depth);
-  ProcessContent(rest, held_.front().plain);
+  const Held* line = &HeldAt(0);
+  if (line->formFeed) {  // page breaks are not text: the line is read without them
+    current_.text.clear();
+    std::copy_if(line->text.begin(), line->text.end(), std::back_inserter(current_.text),
+                 [](char c) { return c != '\f'; });
+    Examine(current_, current_.text);
+    if (ShapeOf(current_.text).body.empty()) return Blank();  // a page break
+    current_.plain = line->plain;
+    line = &current_;
+  }
+  // The whole line's text, quote marks and all; the same as the facts' when it has none.
+  if (TakeFurniture(line->quoteDepth == 0 ? line->facts.shape.body : ShapeOf(line->text).body)) return;
+  if (line->quoteDepth != quoteDepth_) SetQuoteDepth(line->quoteDepth);
+  ProcessContent(line->facts, line->plain);
 }
 
-bool BlockBuilder::TakeFurniture(std::string_view line) {
+bool BlockBuilder::TakeFurniture(std::string_view body) {
   if (leaf_ == Leaf::Fence) return false;
-  const std::string_view body = ShapeOf(line).body;
   if (body.empty()) return false;
   if (IsPageFooter(body)) return true;
   return !habits_.furniture.empty() &&
          std::binary_search(habits_.furniture.begin(), habits_.furniture.end(), FurnitureKey(body));
 }
 
-std::string_view BlockBuilder::NextContent(std::size_t ahead) const {
-  if (ahead >= held_.size()) return {};
-  std::string_view rest;
-  const std::size_t depth = std::min(QuoteDepth(held_[ahead].text, rest), kMaxQuotes);
-  return depth == quoteDepth_ ? rest : std::string_view();
+const LineFacts& BlockBuilder::Next(std::size_t ahead) const {
+  if (ahead >= heldCount_) return blank_;
+  const Held& held = held_[(first_ + ahead) % kHeld];
+  return held.quoteDepth == quoteDepth_ ? held.facts : blank_;
 }
 
-bool BlockBuilder::NextIsBlank(std::size_t ahead) const { return ShapeOf(NextContent(ahead)).body.empty(); }
+bool BlockBuilder::NextIsBlank(std::size_t ahead) const { return Next(ahead).shape.body.empty(); }
 
-void BlockBuilder::ProcessContent(std::string_view content, bool plain) {
-  const LineShape shape = ShapeOf(content);
+void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
+  const LineShape& shape = line.shape;
   if (leaf_ == Leaf::Fence) {
     const std::string_view fence = FenceOf(shape.body);
     if (!fence.empty() && fence.size() == shape.body.size() && fence[0] == fence_[0] && fence.size() >= fence_.size()) {
       CloseLeaf();
     } else {
-      events_.Line(content, plain);
+      events_.Line(line.content, plain);
     }
     return;
   }
   if (shape.body.empty()) return Blank();
-  if (!ContinueLeaf(shape, content, plain) && !TakeHeading(shape, plain) && !TakeBlockStart(shape, content, plain)) {
-    const ListMarker marker = ListMarkerOf(shape.body);
+  if (!ContinueLeaf(line, plain) && !TakeHeading(line, plain) && !TakeBlockStart(line, plain)) {
+    const ListMarker& marker = line.marker;
     const bool listMayStart = leaf_ != Leaf::Paragraph || afterBlank_ || leadColon_ ||
-                              ListMarkerOf(ShapeOf(NextContent(1)).body).kind != MarkerKind::None;
+                              Next(1).marker.kind != MarkerKind::None;
     const bool bulletO = marker.kind == MarkerKind::Bullet && shape.body[0] == 'o';
     // A number that wraps to the start of an item's line ("... section\n7. This ...") is the item's text.
     const bool wrapped = leaf_ == Leaf::ItemText && !afterBlank_ && ListBlockFor(marker.kind) != lists_.back().kind &&
                          shape.indent + 1 >= lists_.back().markerIndent && shape.indent <= lists_.back().markerIndent + 1;
     if (marker.kind != MarkerKind::None && listMayStart && !wrapped && (!bulletO || afterBlank_ || !lists_.empty())) {
       TakeListItem(shape, marker, plain);
-    } else if (!TakeTerm(shape, plain)) {
+    } else if (!TakeTerm(line, plain)) {
       TakeText(shape, plain);
     }
   }
@@ -318,24 +320,25 @@ void BlockBuilder::Blank() {
   afterBlank_ = true;
 }
 
-bool BlockBuilder::ContinueLeaf(const LineShape& shape, std::string_view content, bool plain) {
+bool BlockBuilder::ContinueLeaf(const LineFacts& line, bool plain) {
+  const LineShape& shape = line.shape;
   switch (leaf_) {
     case Leaf::Code:
       if (shape.indent < leafIndent_) break;
-      if (pendingBlanks_ > 0 && OpensParagraph(shape, ShapeOf(NextContent(1)), leafIndent_)) break;
+      if (pendingBlanks_ > 0 && OpensParagraph(shape, Next(1), leafIndent_)) break;
       for (; pendingBlanks_ > 0; --pendingBlanks_) events_.Line({}, true);
-      events_.Line(content, plain);
+      events_.Line(line.content, plain);
       return true;
     case Leaf::Table:
-      if (afterBlank_ || !(ColumnGaps(shape.body) > 0 || IsTableBorder(shape.body) || shape.body[0] == '|' ||
-                           shape.indent > leafIndent_)) {
+      if (afterBlank_ ||
+          !(line.Gaps() > 0 || IsTableBorder(shape.body) || shape.body[0] == '|' || shape.indent > leafIndent_)) {
         break;
       }
-      events_.Line(content, plain);
+      events_.Line(line.content, plain);
       return true;
     case Leaf::Headers:
       if (afterBlank_ || !(IsHeaderField(shape.body) || shape.indent > 0)) break;
-      events_.Line(content, plain);
+      events_.Line(line.content, plain);
       return true;
     case Leaf::Definition:
       if (shape.indent < leafIndent_ + 2) break;
@@ -355,17 +358,21 @@ int BlockBuilder::StyleLevel(char style) {
   return static_cast<int>(styleCount_);
 }
 
-bool BlockBuilder::TakeHeading(const LineShape& shape, bool plain) {
+bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
+  const LineShape& shape = line.shape;
   const std::size_t codeIndent = habits_.bodyIndent + kCodeStep;
   // Indented as code, only a centred line may still be a heading, and not after "Example:".
   if (shape.indent >= codeIndent && (!IsCentred(shape) || leadColon_)) return false;
   const std::string_view body = shape.body;
-  const std::string_view next = ShapeOf(NextContent(1)).body;
+  const LineFacts& after = Next(1);
+  const std::string_view next = after.shape.body;
   // Under the last line of a paragraph, only an underline as long as the line makes it a heading.
-  const bool closeUnderline = afterBlank_ || leaf_ != Leaf::Paragraph ||
-                              std::max(next.size(), CharCount(body)) <= std::min(next.size(), CharCount(body)) + 3;
-  if (const char mark = UnderlineMark(next);
-      mark != 0 && !UnderlineMark(body) && closeUnderline && UnderlinesText(next, body)) {
+  const auto closeUnderline = [&] {
+    return afterBlank_ || leaf_ != Leaf::Paragraph ||
+           std::max(next.size(), line.Chars()) <= std::min(next.size(), line.Chars()) + 3;
+  };
+  if (const char mark = after.underline;
+      mark != 0 && !line.underline && closeUnderline() && UnderlinesText(next, body)) {
     if (habits_.hashHeadings && (mark == '=' || mark == '-')) {
       EmitHeading(mark == '=' ? 1 : 2, body, plain, true);
     } else {
@@ -374,9 +381,9 @@ bool BlockBuilder::TakeHeading(const LineShape& shape, bool plain) {
     skip_ = 1;
     return true;
   }
-  if (const char mark = UnderlineMark(body); mark != 0 && ShapeOf(NextContent(2)).body == body &&
-                                             !next.empty() && UnderlinesText(body, next)) {
-    EmitHeading(StyleLevel(OverlineStyle(mark)), next, held_[1].plain);  // the text is the next line's
+  if (const char mark = line.underline;
+      mark != 0 && Next(2).shape.body == body && !next.empty() && UnderlinesText(body, next)) {
+    EmitHeading(StyleLevel(OverlineStyle(mark)), next, HeldAt(1).plain);  // the text is the next line's
     skip_ = 2;
     return true;
   }
@@ -392,29 +399,29 @@ bool BlockBuilder::TakeHeading(const LineShape& shape, bool plain) {
     return true;
   }
   // A title may be followed by more centred lines (a version, a date).
-  if (!sawText_ && IsHeadingLength(body) && IsCentred(shape) && IsCentred(ShapeOf(NextContent(1)))) {
+  if (!sawText_ && IsHeadingLength(body) && IsCentred(shape) && IsCentred(after.shape)) {
     EmitHeading(StyleLevel('T'), body, plain);
     return true;
   }
   if (!NextIsBlank(1)) return false;
   if (const int depth = habits_.numberedHeadings && IsSectionHeading(body) ? SectionDepth(body) : 0; depth > 0) {
     // A number whose text the next paragraph lines up with opens a list item instead.
-    const ListMarker marker = ListMarkerOf(body);
-    const LineShape after = ShapeOf(NextContent(2));
-    if (marker.kind == MarkerKind::None || after.indent < shape.indent + marker.width || after.body.empty()) {
+    const ListMarker& marker = line.marker;
+    const LineShape& below = Next(2).shape;
+    if (marker.kind == MarkerKind::None || below.indent < shape.indent + marker.width || below.body.empty()) {
       EmitHeading(StyleLevel('N') + depth - 1, body, plain);
       return true;
     }
   }
   // A short line standing out to the left of indented text heads it (a question, a section).
   if (shape.indent < habits_.bodyIndent && (IsHeadingLength(body) || body.back() == '?') &&
-      CharCount(body) <= kMaxOutdentedChars && ShapeOf(NextContent(2)).indent >= habits_.bodyIndent &&
-      ListMarkerOf(body).kind == MarkerKind::None) {
+      line.Chars() <= kMaxOutdentedChars && Next(2).shape.indent >= habits_.bodyIndent &&
+      line.marker.kind == MarkerKind::None) {
     EmitHeading(StyleLevel('O'), body, plain);
     return true;
   }
   if (!IsHeadingLength(body)) return false;
-  if (IsCentred(shape) && ListMarkerOf(body).kind == MarkerKind::None) {
+  if (IsCentred(shape) && line.marker.kind == MarkerKind::None) {
     EmitHeading(StyleLevel('M'), body, plain);
     return true;
   }
@@ -422,7 +429,7 @@ bool BlockBuilder::TakeHeading(const LineShape& shape, bool plain) {
     EmitHeading(StyleLevel('C'), body, plain);
     return true;
   }
-  if (!sawText_ && ListMarkerOf(body).kind == MarkerKind::None && !IsHeaderField(body) && body.back() != ':') {
+  if (!sawText_ && line.marker.kind == MarkerKind::None && !IsHeaderField(body) && body.back() != ':') {
     EmitHeading(StyleLevel('T'), WithoutModeLine(body), plain);
     return true;
   }
@@ -447,8 +454,10 @@ void BlockBuilder::EmitHeading(int level, std::string_view text, bool plain, boo
   events_.Heading(outline, text, plain);
 }
 
-bool BlockBuilder::TakeBlockStart(const LineShape& shape, std::string_view content, bool plain) {
+bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
+  const LineShape& shape = line.shape;
   const std::string_view body = shape.body;
+  const std::string_view content = line.content;
   const std::size_t base = lists_.empty() ? habits_.bodyIndent : lists_.back().contentIndent;
   // Blocks inside a list item stay in it when they are indented under its text.
   const auto leaveListsFor = [&](std::size_t indent) {
@@ -463,15 +472,16 @@ bool BlockBuilder::TakeBlockStart(const LineShape& shape, std::string_view conte
     leaf_ = Leaf::Fence;
     return true;
   }
-  if ((IsRuleLine(body) || UnderlineMark(body) != 0) && (afterBlank_ || leaf_ != Leaf::ItemText)) {
+  if ((IsRuleLine(body) || line.underline != 0) && (afterBlank_ || leaf_ != Leaf::ItemText)) {
     CloseLeaf();
     CloseTerms();
     CloseLists(0);
     events_.Rule();
     return true;
   }
-  const std::string_view next = ShapeOf(NextContent(1)).body;
-  if (afterBlank_ && shape.indent == 0 && IsMailHeader(body) && IsHeaderField(next)) {
+  const LineFacts& after = Next(1);
+  const std::string_view next = after.shape.body;
+  if (afterBlank_ && shape.indent == 0 && IsHeaderField(next) && IsMailHeader(body)) {
     CloseLeaf();
     CloseTerms();
     CloseLists(0);
@@ -481,9 +491,8 @@ bool BlockBuilder::TakeBlockStart(const LineShape& shape, std::string_view conte
     return true;
   }
   const bool mayBreak = afterBlank_ || leadColon_ || leaf_ == Leaf::None;
-  const bool table = IsTableBorder(body) ||
-                     (ColumnGaps(body) > 0 && (ColumnGaps(next) > 0 || IsTableBorder(next)) &&
-                      ListMarkerOf(body).kind == MarkerKind::None);
+  const bool table = IsTableBorder(body) || (line.Gaps() > 0 && (after.Gaps() > 0 || IsTableBorder(next)) &&
+                                              line.marker.kind == MarkerKind::None);
   if (mayBreak && table) {
     CloseLeaf();
     CloseTerms();
@@ -495,11 +504,11 @@ bool BlockBuilder::TakeBlockStart(const LineShape& shape, std::string_view conte
     return true;
   }
   const std::size_t codeIndent = base + kCodeStep;
-  if (shape.indent < codeIndent || !(afterBlank_ || leadColon_) || ListMarkerOf(body).kind != MarkerKind::None ||
+  if (shape.indent < codeIndent || !(afterBlank_ || leadColon_) || line.marker.kind != MarkerKind::None ||
       (IsCentred(shape) && !leadColon_)) {
     return false;
   }
-  if (!leadColon_ && OpensParagraph(shape, ShapeOf(NextContent(1)), codeIndent)) return false;
+  if (!leadColon_ && OpensParagraph(shape, after, codeIndent)) return false;
   CloseLeaf();
   CloseTerms();
   leaveListsFor(shape.indent);
@@ -533,15 +542,17 @@ void BlockBuilder::TakeListItem(const LineShape& shape, const ListMarker& marker
   leaf_ = Leaf::ItemText;
 }
 
-bool BlockBuilder::TakeTerm(const LineShape& shape, bool plain) {
+bool BlockBuilder::TakeTerm(const LineFacts& line, bool plain) {
+  const LineShape& shape = line.shape;
   const std::string_view body = shape.body;
-  if (!(afterBlank_ || termsOpen_) || !lists_.empty() || CharCount(body) > kMaxTermChars || !IsHeadingLength(body) ||
+  if (!(afterBlank_ || termsOpen_) || !lists_.empty() || line.Chars() > kMaxTermChars || !IsHeadingLength(body) ||
       body.back() == ':' || shape.indent >= habits_.bodyIndent + kCodeStep) {
     if (termsOpen_) CloseTerms();
     return false;
   }
-  const LineShape next = ShapeOf(NextContent(1));
-  if (next.body.empty() || next.indent < shape.indent + 2 || ListMarkerOf(next.body).kind != MarkerKind::None) {
+  const LineFacts& after = Next(1);
+  const LineShape& next = after.shape;
+  if (next.body.empty() || next.indent < shape.indent + 2 || after.marker.kind != MarkerKind::None) {
     if (termsOpen_) CloseTerms();
     return false;
   }

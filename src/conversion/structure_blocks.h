@@ -7,10 +7,11 @@
 
 #include <array>
 #include <cstddef>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "structure_lines.h"
 
 namespace scrivane {
 
@@ -61,16 +62,24 @@ TextHabits LearnHabits(const std::vector<std::string>& lines);
 class BlockBuilder {
  public:
   BlockBuilder(const TextHabits& habits, BlockEvents& events);
+  BlockBuilder(const BlockBuilder&) = delete;  // the held lines' facts point into their own text
+  BlockBuilder& operator=(const BlockBuilder&) = delete;
   // Takes the next line (UTF-8, without its line end); `plain` says nothing in it needs escaping or linking.
   void Add(std::string_view line, bool plain);
   // Writes out the lines held back and closes every open block.
   void Finish();
 
  private:
+  // A line looked ahead at, and what the recognisers find in it (in the text as
+  // read; a line with a form feed is looked at again when its turn comes).
   struct Held {
     std::string text;
     bool plain = false;
+    bool formFeed = false;       // the text holds a form feed
+    std::size_t quoteDepth = 0;  // its quote marks, as many as are kept apart
+    LineFacts facts;             // its text after the quote marks
   };
+  static constexpr std::size_t kHeld = 3;  // the current line and two after it
   // An open list: where its markers stand and where its items' text starts.
   struct ListFrame {
     std::size_t markerIndent = 0;
@@ -81,14 +90,16 @@ class BlockBuilder {
   enum class Leaf { None, Paragraph, ItemText, Code, Fence, Table, Headers, Term, Definition };
 
   void Process();
-  bool TakeFurniture(std::string_view line);
-  void ProcessContent(std::string_view content, bool plain);
-  bool TakeHeading(const struct LineShape& shape, bool plain);
-  bool TakeBlockStart(const struct LineShape& shape, std::string_view content, bool plain);
-  bool ContinueLeaf(const struct LineShape& shape, std::string_view content, bool plain);
-  void TakeListItem(const struct LineShape& shape, const struct ListMarker& marker, bool plain);
-  bool TakeTerm(const struct LineShape& shape, bool plain);
-  void TakeText(const struct LineShape& shape, bool plain);
+  // Works out the quote depth and facts of a held line from `line`, its text or that text without form feeds.
+  static void Examine(Held& held, std::string_view line);
+  bool TakeFurniture(std::string_view body);
+  void ProcessContent(const LineFacts& line, bool plain);
+  bool TakeHeading(const LineFacts& line, bool plain);
+  bool TakeBlockStart(const LineFacts& line, bool plain);
+  bool ContinueLeaf(const LineFacts& line, bool plain);
+  void TakeListItem(const LineShape& shape, const ListMarker& marker, bool plain);
+  bool TakeTerm(const LineFacts& line, bool plain);
+  void TakeText(const LineShape& shape, bool plain);
   void Blank();
   void SetQuoteDepth(std::size_t depth);
   void CloseLeaf();
@@ -97,13 +108,20 @@ class BlockBuilder {
   // `marked`: the level is the line's own ("##"), not its style's place in the document.
   void EmitHeading(int level, std::string_view text, bool plain, bool marked = false);
   int StyleLevel(char style);
-  std::string_view NextContent(std::size_t ahead) const;
+  // The held line `ahead` of the current one.
+  Held& HeldAt(std::size_t ahead) { return held_[(first_ + ahead) % kHeld]; }
+  // The facts of the line `ahead` of the current one; a blank line's when there is
+  // none or it is quoted to another depth.
+  const LineFacts& Next(std::size_t ahead) const;
   bool NextIsBlank(std::size_t ahead) const;
 
   TextHabits habits_;
   BlockEvents& events_;
-  std::deque<Held> held_;       // the current line and up to two after it
-  std::string spare_;           // the buffer of the last line let go
+  std::array<Held, kHeld> held_;  // a ring: the current line and up to two after it
+  std::size_t first_ = 0;         // the current line's place in the ring
+  std::size_t heldCount_ = 0;
+  Held current_;                  // the current line again when it holds form feeds
+  LineFacts blank_;               // what Next gives for a line not there or quoted to another depth
   std::size_t skip_ = 0;        // held lines already taken (an underline) to drop
   std::size_t quoteDepth_ = 0;
   std::vector<ListFrame> lists_;

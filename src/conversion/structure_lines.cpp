@@ -3,6 +3,9 @@
 #include "structure_lines.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include "markup.h"
 #include "page_text.h"
@@ -28,6 +31,42 @@ bool WordFollows(std::string_view body, std::size_t at) {
 std::size_t SpacesFrom(std::string_view body, std::size_t at) {
   const std::size_t end = body.find_first_not_of(" \t", at);
   return (end == std::string_view::npos ? body.size() : end) - at;
+}
+
+// True when the text holds more than `limit` characters; a text of no more
+// bytes than that needs no count.
+bool MoreCharsThan(std::string_view text, std::size_t limit) { return text.size() > limit && CharCount(text) > limit; }
+
+// One bit (the top of its byte) for each zero byte of a word.
+std::uint64_t ZeroBytes(std::uint64_t word) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  return ~(((word & kLow7) + kLow7) | word | kLow7);
+}
+
+// The eight bytes at `at`, the first in the lowest bits.
+std::uint64_t WordAt(std::string_view text, std::size_t at) {
+  std::uint64_t word;
+  std::memcpy(&word, text.data() + at, sizeof word);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
+}
+
+// Where, from `from` on, the text holds a TAB or two spaces in a row; the size when nowhere.
+// Ordinary text has neither, so it is searched eight bytes at a time.
+std::size_t NextWideSpace(std::string_view text, std::size_t from) {
+  constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
+  constexpr std::uint64_t kTabs = 0x0909090909090909ull;
+  std::size_t i = from;
+  for (; i + sizeof(std::uint64_t) < text.size(); i += sizeof(std::uint64_t)) {
+    const std::uint64_t here = WordAt(text, i);
+    const std::uint64_t wide = (ZeroBytes(here ^ kSpaces) & ZeroBytes(WordAt(text, i + 1) ^ kSpaces)) |
+                               ZeroBytes(here ^ kTabs);
+    if (wide != 0) return i + static_cast<std::size_t>(std::countr_zero(wide)) / 8;
+  }
+  for (; i < text.size(); ++i) {
+    if (text[i] == '\t' || (text[i] == ' ' && i + 1 < text.size() && text[i + 1] == ' ')) return i;
+  }
+  return text.size();
 }
 
 // A marker ended by `.` or `)` (or enclosed in brackets) around `token`, starting at 0.
@@ -58,12 +97,13 @@ ListMarker OrderedMarker(std::string_view body) {
   std::size_t end = start;
   while (end < body.size() && end - start < 4 && (IsDigit(body[end]) || IsLower(body[end]))) ++end;
   const std::string_view token = body.substr(start, end - start);
-  if (token.empty()) return {};
+  // Most lines open with a word, not a token closed by "." or ")".
+  if (token.empty() || end >= body.size() || (body[end] != '.' && body[end] != ')')) return {};
   ListMarker marker;
   if (std::all_of(token.begin(), token.end(), IsDigit)) {
     if (token.size() > 3) return {};
     marker.kind = MarkerKind::Number;
-    marker.number = std::stol(std::string(token));
+    for (char digit : token) marker.number = 10 * marker.number + (digit - '0');
   } else if (token.size() > 1 && RomanValue(token) > 0) {
     marker.kind = MarkerKind::Roman;
     marker.number = RomanValue(token);
@@ -152,9 +192,11 @@ ListMarker ListMarkerOf(std::string_view body) {
     return {MarkerKind::Bullet, 1 + SpacesFrom(body, 1), 0};
   }
   // The bullet • (E2 80 A2) and the middle dot · (C2 B7).
-  for (std::string_view bullet : {std::string_view("\xE2\x80\xA2"), std::string_view("\xC2\xB7")}) {
-    if (body.starts_with(bullet) && WordFollows(body, bullet.size())) {
-      return {MarkerKind::Bullet, bullet.size() + SpacesFrom(body, bullet.size()), 0};
+  if (first == '\xE2' || first == '\xC2') {
+    for (std::string_view bullet : {std::string_view("\xE2\x80\xA2"), std::string_view("\xC2\xB7")}) {
+      if (body.starts_with(bullet) && WordFollows(body, bullet.size())) {
+        return {MarkerKind::Bullet, bullet.size() + SpacesFrom(body, bullet.size()), 0};
+      }
     }
   }
   if (IsDigit(first) || IsLower(first) || first == '(') return OrderedMarker(body);
@@ -191,15 +233,15 @@ int SectionDepth(std::string_view body) {
 }
 
 bool IsHeadingLength(std::string_view body) {
-  if (body.empty() || CharCount(body) > kHeadingChars) return false;
+  if (body.empty()) return false;
   const char last = body.back();
-  return last != '.' && last != ',' && last != ';' && last != '!' && last != '?';
+  return last != '.' && last != ',' && last != ';' && last != '!' && last != '?' && !MoreCharsThan(body, kHeadingChars);
 }
 
 bool IsSectionHeading(std::string_view body) {
   if (SectionDepth(body) == 0) return false;
   if (IsHeadingLength(body)) return true;
-  if (!body.ends_with('.') || CharCount(body) > kHeadingChars) return false;
+  if (!body.ends_with('.') || MoreCharsThan(body, kHeadingChars)) return false;
   const std::size_t word = body.find(' ');
   if (word == std::string_view::npos || !IsUpper(body[body.find_first_not_of(' ', word)])) return false;
   const std::size_t words = static_cast<std::size_t>(std::count(body.begin(), body.end(), ' '));
@@ -278,10 +320,8 @@ bool IsTableBorder(std::string_view body) {
 
 std::size_t ColumnGaps(std::string_view body) {
   std::size_t gaps = 0;
-  for (std::size_t i = 1; i < body.size(); ++i) {
+  for (std::size_t i = 1; (i = NextWideSpace(body, i)) < body.size(); ++i) {
     const bool tab = body[i] == '\t';
-    const bool wide = body[i] == ' ' && i + 1 < body.size() && body[i + 1] == ' ';
-    if (!tab && !wide) continue;
     const char before = body[i - 1];
     const std::size_t end = body.find_first_not_of(" \t", i);
     if (end == std::string_view::npos) break;
@@ -321,8 +361,10 @@ bool IsCentred(const LineShape& shape) {
     const bool words = IsLetter(static_cast<char>(first)) || IsDigit(static_cast<char>(first)) || first >= 0x80;
     if (shape.indent % kTabWidth == 0 || shape.indent < 2 * kTabWidth || !words) return false;
   }
+  // A character is at most a byte: a short line needs no count.
+  if (shape.indent < 8 || 2 * shape.indent + shape.body.size() < 64) return false;
   const std::size_t span = 2 * shape.indent + CharCount(shape.body);
-  return shape.indent >= 8 && span >= 64 && span <= 84;
+  return span >= 64 && span <= 84;
 }
 
 bool IsPageFooter(std::string_view body) {
@@ -346,6 +388,19 @@ std::string FurnitureKey(std::string_view body) {
     }
   }
   return key;
+}
+
+LineFacts::LineFacts(std::string_view line)
+    : content(line), shape(ShapeOf(line)), marker(ListMarkerOf(shape.body)), underline(UnderlineMark(shape.body)) {}
+
+std::size_t LineFacts::Chars() const {
+  if (chars_ == kNotCounted) chars_ = CharCount(shape.body);
+  return chars_;
+}
+
+std::size_t LineFacts::Gaps() const {
+  if (gaps_ == kNotCounted) gaps_ = ColumnGaps(shape.body);
+  return gaps_;
 }
 
 std::string SlugOf(std::string_view text) {

@@ -100,6 +100,30 @@ bool IsPageFooter(std::string_view body);
 // The line with its digits and spacing blurred, so lines repeated on every page match.
 std::string FurnitureKey(std::string_view body);
 
+// A line (without its quote marks) and what the recognisers say of it, worked
+// out once: the builder asks about each line again and again while it looks
+// ahead at it. The views point into the line's text, which must outlive this.
+class LineFacts {
+ public:
+  LineFacts() = default;
+  explicit LineFacts(std::string_view content);
+
+  std::string_view content;  // the line as given
+  LineShape shape;           // its indent and text
+  ListMarker marker;         // the list marker its text opens with
+  char underline = 0;        // what UnderlineMark says of its text
+
+  // CharCount of its text, counted on first asking.
+  std::size_t Chars() const;
+  // ColumnGaps of its text, counted on first asking.
+  std::size_t Gaps() const;
+
+ private:
+  static constexpr std::size_t kNotCounted = static_cast<std::size_t>(-1);
+  mutable std::size_t chars_ = kNotCounted;
+  mutable std::size_t gaps_ = kNotCounted;
+};
+
 // A fragment identifier for a heading: letters and digits in lower case, other
 // runs as "-"; "section" when nothing is left.
 std::string SlugOf(std::string_view text);
