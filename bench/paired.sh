@@ -3,7 +3,9 @@
 # slows both sides of a pair alike: prints the median of the per-pair ratios
 # A/B, their spread, and each side's peak memory. Pairs:
 #  - the program on a file (`scrivane FILE`, classic Smart) against `cp` of it;
-#  - modern against classic pages, per format, through scrivane-convert.
+#  - modern against classic pages, per format, through scrivane-convert;
+#  - each format after the first against the first, in either profile (with
+#    --formats "smart structured": structured text against Smart).
 # The corpus is real text: the licence and copyright texts Debian installs,
 # repeated to about 100 MB.
 # Usage: bench/paired.sh [--pairs N] [--dir DIR] [--formats "smart table ..."] [--bin DIR]
@@ -86,5 +88,13 @@ for format in $formats; do
   paired "$format: modern / classic" "$dir/modern.html" "$bin/scrivane-convert" --format "$format" --modern \
     -o "$dir/modern.html" "$corpus" -- "$dir/classic.html" "$bin/scrivane-convert" --format "$format" --classic \
     -o "$dir/classic.html" "$corpus"
+done
+read -r first others <<<"$formats"
+for format in $others; do
+  for profile in classic modern; do
+    paired "$format / $first ($profile)" "$dir/modern.html" "$bin/scrivane-convert" --format "$format" \
+      "--$profile" -o "$dir/modern.html" "$corpus" -- "$dir/classic.html" "$bin/scrivane-convert" \
+      --format "$first" "--$profile" -o "$dir/classic.html" "$corpus"
+  done
 done
 rm -f "$corpus.html" "$dir/copy.txt" "$dir/modern.html" "$dir/classic.html"

@@ -58,10 +58,12 @@ class ByteBuffer {
   std::size_t capacity_ = 0;
 };
 
-// One block of whole input lines and the document text made of them.
+// One block of whole input lines and the document text made of them (or, for
+// structured text, its lines examined, and their text where it was decoded).
 struct Block {
   ByteBuffer input;
   std::string output;
+  std::vector<ExaminedLine> lines;
   std::uint64_t consumedAfter = 0;  // input bytes through the end of this block
   LineContext context;              // where the input stands before the block
   std::size_t rowWidth = 0;         // fields of each table row in it, while the widest is not known
@@ -214,6 +216,8 @@ void ForEachBlock(const ReadFunction& read, unsigned threads, const std::functio
       reused.input = std::move(block->input);
       reused.output = std::move(block->output);
       reused.output.clear();
+      reused.lines = std::move(block->lines);
+      reused.lines.clear();
       *block = std::move(reused);
     }
     if (!reader.Next(block->input)) break;
@@ -277,6 +281,45 @@ LineContext ContextAfter(std::string_view input, bool atStart, TextEncoding enco
   after.afterText = lastEnd == std::string_view::npos ? !rest.empty() : lastEnd + 1 < rest.size();
   after.rowsBefore = before.rowsBefore || input.find_first_not_of("\r\n") != std::string_view::npos;
   return after;
+}
+
+// The text of a scanned line as the writer takes it: checked as UTF-8 (a
+// byte-order mark at the start of the input dropped), or decoded from
+// Windows-1252 onto the end of `decoded`. `plain` tells whether nothing in it
+// needs escaping or linking. Throws NotUtf8.
+std::string_view LineText(const ScannedLine& line, TextEncoding encoding, bool first, std::string& decoded,
+                          bool& plain) {
+  std::string_view text = line.text;
+  plain = !line.mayChange;
+  if (!line.hasHighBytes) return text;
+  if (encoding == TextEncoding::Utf8) {
+    if (first && text.starts_with(kByteOrderMark)) {
+      // The scan saw the mark before the first word, so a host there went unnoticed.
+      text.remove_prefix(kByteOrderMark.size());
+      plain = false;
+    }
+    if (!IsValidUtf8(text)) throw NotUtf8{};
+    return text;
+  }
+  const std::size_t start = decoded.size();
+  AppendUtf8FromWindows1252(decoded, text);
+  plain = false;  // A3, the pound sign, decodes to a character that is escaped
+  return std::string_view(decoded).substr(start);
+}
+
+// Structured text's job on a worker thread: the block's lines scanned, checked
+// or decoded, and examined, ready for the block builder.
+void ExamineBlock(Block& block, TextEncoding encoding, const LinkOptions& links) {
+  // A Windows-1252 byte takes at most three bytes in UTF-8: with room for that,
+  // decoded text never moves, and the lines' views into it stay valid.
+  if (encoding == TextEncoding::Windows1252) block.output.reserve(3 * block.input.Size());
+  LineScanner scanner(block.input.View(), links);
+  ScannedLine line;
+  for (bool first = block.atStart; scanner.Next(line); first = false) {
+    bool plain = false;
+    const std::string_view text = LineText(line, encoding, first, block.output, plain);
+    block.lines.push_back(ExamineLine(text, plain));
+  }
 }
 
 #if defined(__SSE2__)
@@ -462,26 +505,29 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
   ScannedLine line;
   std::string decoded;
   for (bool first = atStart; scanner.Next(line); first = false) {
-    std::string_view text = line.text;
-    bool plain = !line.mayChange;
-    if (line.hasHighBytes) {
-      if (encoding == TextEncoding::Utf8) {
-        if (first && text.starts_with(kByteOrderMark)) {
-          // The scan saw the mark before the first word, so a host there went unnoticed.
-          text.remove_prefix(kByteOrderMark.size());
-          plain = false;
-        }
-        if (!IsValidUtf8(text)) throw NotUtf8{};
-      } else {
-        decoded.clear();
-        AppendUtf8FromWindows1252(decoded, text);
-        text = decoded;
-        plain = false;  // A3, the pound sign, decodes to a character that is escaped
-      }
-    }
+    decoded.clear();
+    bool plain = false;
+    const std::string_view text = LineText(line, encoding, first, decoded, plain);
     writer.AddLine(text, plain, !line.hasHighBytes && !line.hasControls && scanner.NotesControls());
     if (consumed) consumed(line.consumed);
   }
+}
+
+void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding, const LinkOptions& links,
+                                 DocumentWriter& writer, const ConsumedFunction& consumed, unsigned threads) {
+  std::uint64_t offset = 0;
+  bool atStart = true;
+  const auto makeExaminer = [&] { return BlockJob([&](Block& block) { ExamineBlock(block, encoding, links); }); };
+  const auto before = [&](Block& block) {
+    offset += block.input.Size();
+    block.consumedAfter = offset;
+    block.atStart = std::exchange(atStart, false);
+  };
+  const auto after = [&](Block& block) {
+    for (const ExaminedLine& line : block.lines) writer.AddExamined(line);
+    if (consumed) consumed(block.consumedAfter);
+  };
+  ForEachBlock(read, threads, makeExaminer, before, after);
 }
 
 LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,

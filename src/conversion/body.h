@@ -34,6 +34,12 @@ LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, c
                               DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads,
                               std::size_t tableColumns = 0);
 
+// Structured text read the same way: the lines of each block are scanned, checked
+// and examined (ExamineLine) on `threads` threads, and handed to `writer` in order
+// on this one, where the blocks are built. Memory stays a few blocks whatever the size.
+void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding, const LinkOptions& links,
+                                 DocumentWriter& writer, const ConsumedFunction& consumed, unsigned threads);
+
 // The most fields a line of the input holds once split at `separator` as the table
 // writer splits it; reads the whole input, in blocks counted on `threads` threads.
 std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator,

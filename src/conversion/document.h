@@ -55,6 +55,8 @@ class DocumentWriter {
     if (structured_) return structured_->Add(line, plain);
     page_->AddLine(line, plain, printable);
   }
+  // Structured text: writes one input line examined beforehand (ExamineLine).
+  void AddExamined(const ExaminedLine& line) { structured_->Add(line); }
   // Writes the closing markup, the closing wrappers and the page foot.
   void End();
 

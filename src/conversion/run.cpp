@@ -229,10 +229,13 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
       const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
       try {
         writer.Begin();
-        // Structured text reads each line in the light of those around it: one pass, in order.
-        const bool parallel = options.format != OutputFormat::Structured && threads > 1;
-        if (parallel && source.Size() >= kParallelFrom && HasShortLines(source)) {
-          writer.Resume(ConvertInParallel(read, encoding, options, sink, consumed, threads, tableColumns));
+        if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
+          if (options.format == OutputFormat::Structured) {
+            // Each line is read in the light of those around it, so only examining lines runs ahead.
+            ConvertStructuredInParallel(read, encoding, options.links, writer, consumed, threads);
+          } else {
+            writer.Resume(ConvertInParallel(read, encoding, options, sink, consumed, threads, tableColumns));
+          }
         } else {
           const std::optional<std::string_view> contents = source.Contents();
           LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);

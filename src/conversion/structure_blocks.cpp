@@ -211,12 +211,39 @@ BlockBuilder::BlockBuilder(const TextHabits& habits, BlockEvents& events) : habi
   lists_.reserve(kMaxLists);
 }
 
+ExaminedLine ExamineLine(std::string_view text, bool plain) {
+  ExaminedLine line;
+  line.text = text;
+  line.plain = plain;
+  line.formFeed = text.find('\f') != std::string_view::npos;
+  std::string_view rest;
+  line.quoteDepth = std::min(QuoteDepth(text, rest), kMaxQuotes);
+  line.facts = LineFacts(rest);
+  return line;
+}
+
 void BlockBuilder::Add(std::string_view line, bool plain) {
   Held& held = HeldAt(heldCount_);  // a slot let go, whose buffer is used again
   held.text.assign(line);
-  held.plain = plain;
-  held.formFeed = held.text.find('\f') != std::string::npos;
-  Examine(held, held.text);
+  held.line = ExamineLine(held.text, plain);
+  Advance();
+}
+
+void BlockBuilder::Add(const ExaminedLine& line) {
+  Held& held = HeldAt(heldCount_);
+  held.text.assign(line.text);
+  held.line = line;
+  // The views move from the line's text to the copy.
+  const auto moved = [&](std::string_view view) {
+    return std::string_view(held.text).substr(static_cast<std::size_t>(view.data() - line.text.data()), view.size());
+  };
+  held.line.text = held.text;
+  held.line.facts.content = moved(line.facts.content);
+  held.line.facts.shape.body = moved(line.facts.shape.body);
+  Advance();
+}
+
+void BlockBuilder::Advance() {
   if (++heldCount_ > kLookAhead) {
     Process();
     first_ = (first_ + 1) % kHeld;
@@ -235,26 +262,19 @@ void BlockBuilder::Finish() {
   SetQuoteDepth(0);
 }
 
-void BlockBuilder::Examine(Held& held, std::string_view line) {
-  std::string_view rest;
-  held.quoteDepth = std::min(QuoteDepth(line, rest), kMaxQuotes);
-  held.facts = LineFacts(rest);
-}
-
 void BlockBuilder::Process() {
   if (skip_ > 0) {
     --skip_;
     return;
   }
-  const Held* line = &HeldAt(0);
+  const ExaminedLine* line = &HeldAt(0).line;
   if (line->formFeed) {  // page breaks are not text: the line is read without them
     current_.text.clear();
     std::copy_if(line->text.begin(), line->text.end(), std::back_inserter(current_.text),
                  [](char c) { return c != '\f'; });
-    Examine(current_, current_.text);
     if (ShapeOf(current_.text).body.empty()) return Blank();  // a page break
-    current_.plain = line->plain;
-    line = &current_;
+    current_.line = ExamineLine(current_.text, line->plain);
+    line = &current_.line;
   }
   // The whole line's text, quote marks and all; the same as the facts' when it has none.
   if (TakeFurniture(line->quoteDepth == 0 ? line->facts.shape.body : ShapeOf(line->text).body)) return;
@@ -272,8 +292,8 @@ bool BlockBuilder::TakeFurniture(std::string_view body) {
 
 const LineFacts& BlockBuilder::Next(std::size_t ahead) const {
   if (ahead >= heldCount_) return blank_;
-  const Held& held = held_[(first_ + ahead) % kHeld];
-  return held.quoteDepth == quoteDepth_ ? held.facts : blank_;
+  const ExaminedLine& line = held_[(first_ + ahead) % kHeld].line;
+  return line.quoteDepth == quoteDepth_ ? line.facts : blank_;
 }
 
 bool BlockBuilder::NextIsBlank(std::size_t ahead) const { return Next(ahead).shape.body.empty(); }
@@ -491,9 +511,11 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     return true;
   }
   const bool mayBreak = afterBlank_ || leadColon_ || leaf_ == Leaf::None;
-  const bool table = IsTableBorder(body) || (line.Gaps() > 0 && (after.Gaps() > 0 || IsTableBorder(next)) &&
-                                              line.marker.kind == MarkerKind::None);
-  if (mayBreak && table) {
+  const auto table = [&] {
+    return IsTableBorder(body) ||
+           (line.Gaps() > 0 && (after.Gaps() > 0 || IsTableBorder(next)) && line.marker.kind == MarkerKind::None);
+  };
+  if (mayBreak && table()) {
     CloseLeaf();
     CloseTerms();
     leaveListsFor(shape.indent);

@@ -58,6 +58,19 @@ struct TextHabits {
 // Learns the habits from the lines at the start of a document.
 TextHabits LearnHabits(const std::vector<std::string>& lines);
 
+// A line and what the builder asks of it on its own, worked out before the
+// line's turn (for a large input, on another thread). The views point into `text`.
+struct ExaminedLine {
+  std::string_view text;       // UTF-8, without its line end
+  bool plain = false;          // nothing in it needs escaping or linking
+  bool formFeed = false;       // it holds a form feed
+  std::size_t quoteDepth = 0;  // its quote marks, as many as are kept apart
+  LineFacts facts;             // its text after the quote marks
+};
+
+// Examines a line of text.
+ExaminedLine ExamineLine(std::string_view text, bool plain);
+
 // Turns lines into block events, a line or two behind the input.
 class BlockBuilder {
  public:
@@ -66,18 +79,17 @@ class BlockBuilder {
   BlockBuilder& operator=(const BlockBuilder&) = delete;
   // Takes the next line (UTF-8, without its line end); `plain` says nothing in it needs escaping or linking.
   void Add(std::string_view line, bool plain);
+  // Takes the next line examined beforehand; its text is copied.
+  void Add(const ExaminedLine& line);
   // Writes out the lines held back and closes every open block.
   void Finish();
 
  private:
-  // A line looked ahead at, and what the recognisers find in it (in the text as
-  // read; a line with a form feed is looked at again when its turn comes).
+  // A line looked ahead at, examined as read (a line with a form feed is
+  // examined again without them when its turn comes).
   struct Held {
     std::string text;
-    bool plain = false;
-    bool formFeed = false;       // the text holds a form feed
-    std::size_t quoteDepth = 0;  // its quote marks, as many as are kept apart
-    LineFacts facts;             // its text after the quote marks
+    ExaminedLine line;  // its views point into `text`
   };
   static constexpr std::size_t kHeld = 3;  // the current line and two after it
   // An open list: where its markers stand and where its items' text starts.
@@ -89,9 +101,9 @@ class BlockBuilder {
   // What the innermost open text block is.
   enum class Leaf { None, Paragraph, ItemText, Code, Fence, Table, Headers, Term, Definition };
 
+  // Makes the line just stored the last one held, and takes the current line when enough are held.
+  void Advance();
   void Process();
-  // Works out the quote depth and facts of a held line from `line`, its text or that text without form feeds.
-  static void Examine(Held& held, std::string_view line);
   bool TakeFurniture(std::string_view body);
   void ProcessContent(const LineFacts& line, bool plain);
   bool TakeHeading(const LineFacts& line, bool plain);

@@ -53,6 +53,11 @@ void StructuredText::Add(std::string_view line, bool plain) {
   startBytes_ += line.size() + 1;
 }
 
+void StructuredText::Add(const ExaminedLine& line) {
+  if (builder_) return builder_->Add(line);
+  Add(line.text, line.plain);  // the lines learnt from are kept as text
+}
+
 void StructuredText::Finish() {
   if (!builder_) Learn();
   builder_->Finish();

@@ -32,6 +32,8 @@ class StructuredText {
 
   // Takes the next line (UTF-8, without its line end).
   void Add(std::string_view line, bool plain);
+  // Takes the next line examined beforehand.
+  void Add(const ExaminedLine& line);
   // Ends the document: every block is closed.
   void Finish();
 

@@ -52,7 +52,7 @@ std::string Parallel(const std::string& input, TextEncoding encoding, const Conv
 TEST(ConvertInParallel, SameDocumentAsOneThread) {
   const std::string input = RandomText(3 * 1024 * 1024, 5);
   for (int format = 0; format < kFormatCount; ++format) {
-    if (static_cast<OutputFormat>(format) == OutputFormat::Structured) continue;  // always one pass, in order
+    if (static_cast<OutputFormat>(format) == OutputFormat::Structured) continue;  // below: its blocks are built in order
     for (const bool modern : {false, true}) {
       ConversionOptions options;
       options.format = static_cast<OutputFormat>(format);
@@ -96,6 +96,54 @@ TEST(ConvertInParallel, CrLfSplitAcrossReads) {
             Sequential(input, TextEncoding::Utf8, options));
 }
 
+// A whole structured page, its lines read on one thread or examined on `threads`.
+std::string StructuredPage(const std::string& input, TextEncoding encoding, unsigned threads,
+                           std::vector<std::uint64_t>& consumed) {
+  ConversionOptions options;
+  options.format = OutputFormat::Structured;
+  options.dateText = "DATE";
+  std::string document;
+  DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
+  DocumentWriter writer(options, sink);
+  std::size_t offset = 0;
+  const auto consume = [&](std::uint64_t bytes) { consumed.push_back(bytes); };
+  writer.Begin();
+  if (threads > 1) {
+    ConvertStructuredInParallel(ReaderOf(input, offset), encoding, options.links, writer, consume, threads);
+  } else {
+    LineScanner scanner(ReaderOf(input, offset), options.links);
+    ConvertLines(scanner, encoding, true, writer, consume);
+  }
+  writer.End();
+  sink.Flush();
+  return document;
+}
+
+TEST(ConvertStructuredInParallel, SameDocumentAsOneThread) {
+  const std::vector<std::string> lines = {
+      "Title of it\n=========\n", "# Hash\n", "- item\n", "  - nested item\n", "1. Numbered\n",
+      "> quoted\n", ">> deeper\n", "    code line\n", "\tname    value\n", "A line of words\n", "\n", "\n",
+      "\f\n", "page\ffeed\n", "term\n    its definition\n", "```\n", "+---+---+\n", "From: a@b.cd\n",
+      "caf\xC3\xA9 http://x.com/a.\n", "-----\n", "ALL CAPITALS\n"};
+  std::mt19937 random(3);
+  std::string input = "\xEF\xBB\xBFwww.example.org opens the text\n";
+  while (input.size() < 3 * 1024 * 1024) input += lines[random() % lines.size()];
+  for (unsigned threads : {2u, 3u}) {
+    std::vector<std::uint64_t> consumed, once;
+    EXPECT_EQ(StructuredPage(input, TextEncoding::Utf8, threads, consumed),
+              StructuredPage(input, TextEncoding::Utf8, 1, once))
+        << threads << " threads";
+    ASSERT_FALSE(consumed.empty());
+    EXPECT_TRUE(std::is_sorted(consumed.begin(), consumed.end()));
+    EXPECT_EQ(consumed.back(), input.size());
+  }
+  input[2 * 1024 * 1024] = '\xE9';  // not UTF-8 after all: decoded as Windows-1252
+  std::vector<std::uint64_t> consumed;
+  EXPECT_THROW(StructuredPage(input, TextEncoding::Utf8, 2, consumed), NotUtf8);
+  EXPECT_EQ(StructuredPage(input, TextEncoding::Windows1252, 2, consumed),
+            StructuredPage(input, TextEncoding::Windows1252, 1, consumed));
+}
+
 // Inputs too small to fill a block, down to nothing at all (the first block then
 // starts from an empty buffer).
 class SmallInputTest : public testing::TestWithParam<std::string> {};
@@ -106,6 +154,8 @@ TEST_P(SmallInputTest, SameDocumentAsOneThread) {
   std::vector<std::uint64_t> consumed;
   EXPECT_EQ(Parallel(GetParam(), TextEncoding::Utf8, options, 2, consumed),
             Sequential(GetParam(), TextEncoding::Utf8, options));
+  EXPECT_EQ(StructuredPage(GetParam(), TextEncoding::Utf8, 2, consumed),
+            StructuredPage(GetParam(), TextEncoding::Utf8, 1, consumed));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SmallInputTest,
