@@ -403,7 +403,7 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
   }
   if (const char mark = line.underline;
       mark != 0 && Next(2).shape.body == body && !next.empty() && UnderlinesText(body, next)) {
-    EmitHeading(StyleLevel(OverlineStyle(mark)), next, HeldAt(1).plain);  // the text is the next line's
+    EmitHeading(StyleLevel(OverlineStyle(mark)), next, HeldAt(1).line.plain);  // the text is the next line's
     skip_ = 2;
     return true;
   }

@@ -291,6 +291,19 @@ TEST(InlineMarksTest, MarksOpenAndCloseAtWordEdges) {
   }
 }
 
+// A heading between two lines of marks is the middle line's text, escaped as that line needs.
+TEST(StructuredPageTest, OverlinedHeadingIsEscaped) {
+  const std::string text = "Some text first.\n\n==========\n<b>T & J</b>\n==========\n\nBody.\n";
+  for (const bool modern : {false, true}) {
+    ConversionOptions options;
+    options.format = OutputFormat::Structured;
+    options.modern = modern;
+    const std::string document = testing_support::ConvertText(text, options).document;
+    EXPECT_NE(document.find("&lt;b&gt;T &amp; J&lt;/b&gt;</"), std::string::npos) << document;
+    EXPECT_EQ(document.find("<b>T"), std::string::npos) << document;
+  }
+}
+
 // Real documents, each as a classic and a modern page with a table of contents.
 class StructuredGoldenTest : public testing::TestWithParam<const char*> {};
 
