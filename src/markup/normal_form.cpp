@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "utf8.h"
@@ -109,7 +110,16 @@ bool IsStable(char32_t c) {
 }  // namespace
 
 bool MayNeedComposing(std::string_view text) {
+  constexpr std::uint64_t kTops = 0x8080808080808080ull;
   for (std::size_t i = 0; i < text.size();) {
+    std::uint64_t word;
+    if (text.size() - i >= sizeof word) {  // eight ASCII bytes at once, as most text is
+      std::memcpy(&word, text.data() + i, sizeof word);
+      if ((word & kTops) == 0) {
+        i += sizeof word;
+        continue;
+      }
+    }
     if (static_cast<unsigned char>(text[i]) < 0xCC) {  // below U+0300, or a continuation byte
       ++i;
       continue;
