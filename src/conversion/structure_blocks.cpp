@@ -256,9 +256,7 @@ void BlockBuilder::Finish() {
     Process();
     first_ = (first_ + 1) % kHeld;
   }
-  CloseLeaf();
-  CloseTerms();
-  CloseLists(0);
+  CloseAllBlocks();
   SetQuoteDepth(0);
 }
 
@@ -412,6 +410,13 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
     EmitHeading(level, words, plain, true);
     return true;
   }
+  return TakeSetApartHeading(line, plain);
+}
+
+bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
+  const LineShape& shape = line.shape;
+  const std::string_view body = shape.body;
+  const LineFacts& after = Next(1);
   if (!afterBlank_ || quoteDepth_ > 0) return false;
   if (const int stars = habits_.outlineStars && shape.indent == 0 ? StarHeadingLevel(body) : 0;
       stars > 0 && NextIsBlank(1)) {
@@ -457,9 +462,7 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
 }
 
 void BlockBuilder::EmitHeading(int level, std::string_view text, bool plain, bool marked) {
-  CloseLeaf();
-  CloseTerms();
-  CloseLists(0);
+  CloseAllBlocks();
   if (!sawText_ && habits_.titleOnTop && !titleDropped_) {
     titleDropped_ = true;  // the page's banner shows it
     markedTitle_ = marked && level == 1;
@@ -479,32 +482,22 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   const std::string_view body = shape.body;
   const std::string_view content = line.content;
   const std::size_t base = lists_.empty() ? habits_.bodyIndent : lists_.back().contentIndent;
-  // Blocks inside a list item stay in it when they are indented under its text.
-  const auto leaveListsFor = [&](std::size_t indent) {
-    while (!lists_.empty() && indent <= lists_.back().markerIndent) CloseLists(lists_.size() - 1);
-  };
   if (const std::string_view fence = FenceOf(body); !fence.empty()) {
-    CloseLeaf();
-    CloseTerms();
-    leaveListsFor(shape.indent);
+    CloseBlocksOutside(shape.indent);
     fence_.assign(fence);
     events_.Open(BlockKind::Code, 0);
     leaf_ = Leaf::Fence;
     return true;
   }
   if ((IsRuleLine(body) || line.underline != 0) && (afterBlank_ || leaf_ != Leaf::ItemText)) {
-    CloseLeaf();
-    CloseTerms();
-    CloseLists(0);
+    CloseAllBlocks();
     events_.Rule();
     return true;
   }
   const LineFacts& after = Next(1);
   const std::string_view next = after.shape.body;
   if (afterBlank_ && shape.indent == 0 && IsHeaderField(next) && IsMailHeader(body)) {
-    CloseLeaf();
-    CloseTerms();
-    CloseLists(0);
+    CloseAllBlocks();
     events_.Open(BlockKind::Headers, 0);
     events_.Line(content, plain);
     leaf_ = Leaf::Headers;
@@ -516,9 +509,7 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
            (line.Gaps() > 0 && (after.Gaps() > 0 || IsTableBorder(next)) && line.marker.kind == MarkerKind::None);
   };
   if (mayBreak && table()) {
-    CloseLeaf();
-    CloseTerms();
-    leaveListsFor(shape.indent);
+    CloseBlocksOutside(shape.indent);
     events_.Open(BlockKind::Code, 0);
     events_.Line(content, plain);
     leaf_ = Leaf::Table;
@@ -531,9 +522,7 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     return false;
   }
   if (!leadColon_ && OpensParagraph(shape, after, codeIndent)) return false;
-  CloseLeaf();
-  CloseTerms();
-  leaveListsFor(shape.indent);
+  CloseBlocksOutside(shape.indent);
   events_.Open(BlockKind::Code, 0);
   events_.Line(content, plain);
   leaf_ = Leaf::Code;
@@ -647,10 +636,21 @@ void BlockBuilder::CloseTerms() {
   termsOpen_ = false;
 }
 
-void BlockBuilder::SetQuoteDepth(std::size_t depth) {
+void BlockBuilder::CloseAllBlocks() {
   CloseLeaf();
   CloseTerms();
   CloseLists(0);
+}
+
+void BlockBuilder::CloseBlocksOutside(std::size_t indent) {
+  CloseLeaf();
+  CloseTerms();
+  // Blocks inside a list item stay in it when they are indented under its text.
+  while (!lists_.empty() && indent <= lists_.back().markerIndent) CloseLists(lists_.size() - 1);
+}
+
+void BlockBuilder::SetQuoteDepth(std::size_t depth) {
+  CloseAllBlocks();
   for (; quoteDepth_ < depth; ++quoteDepth_) events_.Open(BlockKind::Quote, 0);
   for (; quoteDepth_ > depth; --quoteDepth_) events_.Close(BlockKind::Quote);
 }

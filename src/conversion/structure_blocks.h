@@ -106,7 +106,10 @@ class BlockBuilder {
   void Process();
   bool TakeFurniture(std::string_view body);
   void ProcessContent(const LineFacts& line, bool plain);
+  // A heading marked as one (underlined, overlined, opened with "#"), else one by its place.
   bool TakeHeading(const LineFacts& line, bool plain);
+  // A heading by its place: a line set apart by blank lines, centred, capitals, outdented.
+  bool TakeSetApartHeading(const LineFacts& line, bool plain);
   bool TakeBlockStart(const LineFacts& line, bool plain);
   bool ContinueLeaf(const LineFacts& line, bool plain);
   void TakeListItem(const LineShape& shape, const ListMarker& marker, bool plain);
@@ -117,6 +120,10 @@ class BlockBuilder {
   void CloseLeaf();
   void CloseLists(std::size_t keep);
   void CloseTerms();
+  // Closes the open text block, terms and every list.
+  void CloseAllBlocks();
+  // Closes the open text block and terms, and the lists a block at `indent` is not inside.
+  void CloseBlocksOutside(std::size_t indent);
   // `marked`: the level is the line's own ("##"), not its style's place in the document.
   void EmitHeading(int level, std::string_view text, bool plain, bool marked = false);
   int StyleLevel(char style);
