@@ -372,6 +372,9 @@ void AppendWithoutForbidden(std::string& out, std::string_view text) {
 }
 
 bool NeedsPageCleaning(std::string_view text) {
+  // Printable ASCII and TABs, as most lines are, hold no form feed, nothing forbidden
+  // and nothing to compose: one quick pass settles them.
+  if (SkipAllowed(text.data(), 0, text.size()) == text.size()) return false;
   return text.find('\f') != std::string_view::npos || HasForbiddenCodePoints(text) || MayNeedComposing(text);
 }
 

@@ -112,6 +112,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(PageTextCase{"caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD \xD0\xB9 \xF0\x9F\x98\x80", false,
                                  "caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD \xD0\xB9 \xF0\x9F\x98\x80"},
                     PageTextCase{"one\ftwo", true, "one two"},
+                    // Past the first sixteen bytes, and in the last sixteen, which the quick pass overlaps.
+                    PageTextCase{"a plain line longer than sixteen bytes,\twith a TAB", false,
+                                 "a plain line longer than sixteen bytes,\twith a TAB"},
+                    PageTextCase{"a plain line longer than sixteen bytes\fand a feed", true,
+                                 "a plain line longer than sixteen bytes and a feed"},
+                    PageTextCase{"a plain line longer than sixteen bytes: Cafe\xCC\x81", true,
+                                 "a plain line longer than sixteen bytes: Caf\xC3\xA9"},
                     PageTextCase{"\f\fPage 2 \f", true, "Page 2 "},
                     PageTextCase{"a\t\fb\f\x01", true, "a\tb \xEF\xBF\xBD"},
                     PageTextCase{"Cafe\xCC\x81", true, "Caf\xC3\xA9"},  // e and a combining acute accent
