@@ -60,7 +60,7 @@ class ByteBuffer {
 
 // One block of whole input lines and the document text made of them (or, for
 // structured text, its lines examined, and their text where it was decoded).
-struct Block {
+struct Block : std::enable_shared_from_this<Block> {
   ByteBuffer input;
   std::string output;
   std::vector<ExaminedLine> lines;
@@ -186,8 +186,9 @@ class BlockWorkers {
 
 // Reads the input in blocks, runs `makeJob`'s jobs on them on `threads` threads,
 // and finishes them in input order on this thread: `before` sees each block as
-// it is read, `after` once its job is done. At most two blocks per thread are
-// held at once, and their buffers are used again. Throws what a job threw.
+// it is read, `after` once its job is done (and may keep it, through
+// shared_from_this, a little longer). At most two blocks per thread are in
+// flight at once, and their buffers are used again. Throws what a job threw.
 void ForEachBlock(const ReadFunction& read, unsigned threads, const std::function<BlockJob()>& makeJob,
                   const std::function<void(Block&)>& before, const std::function<void(Block&)>& after) {
   BlockWorkers workers(threads, makeJob);
@@ -207,11 +208,13 @@ void ForEachBlock(const ReadFunction& read, unsigned threads, const std::functio
   };
   for (;;) {
     std::shared_ptr<Block> block;
-    if (spare.empty()) {
+    // A block whose lines are still held elsewhere (see `after`) waits until they are let go.
+    const auto free = std::find_if(spare.begin(), spare.end(), [](const auto& kept) { return kept.use_count() == 1; });
+    if (free == spare.end()) {
       block = std::make_shared<Block>();
     } else {
-      block = std::move(spare.back());
-      spare.pop_back();
+      block = std::move(*free);
+      spare.erase(free);
       Block reused;  // keeps the buffers' capacity
       reused.input = std::move(block->input);
       reused.output = std::move(block->output);
@@ -524,10 +527,21 @@ void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding
     block.atStart = std::exchange(atStart, false);
   };
   const auto after = [&](Block& block) {
-    for (const ExaminedLine& line : block.lines) writer.AddExamined(line);
+    // The builder looks a few lines ahead, so it may hold this block's last lines
+    // while the next block comes: it keeps the block until it lets them go.
+    const std::shared_ptr<const void> keeper = block.shared_from_this();
+    for (const ExaminedLine& line : block.lines) writer.AddExamined(line, keeper);
     if (consumed) consumed(block.consumedAfter);
   };
-  ForEachBlock(read, threads, makeExaminer, before, after);
+  // The page is written on a thread of its own, so three stages overlap: lines
+  // examined, blocks built, blocks written.
+  writer.WriteBlocksAlongside();
+  try {
+    ForEachBlock(read, threads, makeExaminer, before, after);
+  } catch (...) {
+    writer.StopWritingBlocksAlongside();  // nothing may write while the caller starts again
+    throw;
+  }
 }
 
 LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,

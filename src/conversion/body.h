@@ -36,7 +36,8 @@ LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, c
 
 // Structured text read the same way: the lines of each block are scanned, checked
 // and examined (ExamineLine) on `threads` threads, and handed to `writer` in order
-// on this one, where the blocks are built. Memory stays a few blocks whatever the size.
+// on this one, where the blocks are built; the writer writes them on a thread of
+// its own until it ends. Memory stays a few blocks whatever the size.
 void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding, const LinkOptions& links,
                                  DocumentWriter& writer, const ConsumedFunction& consumed, unsigned threads);
 

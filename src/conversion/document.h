@@ -55,8 +55,17 @@ class DocumentWriter {
     if (structured_) return structured_->Add(line, plain);
     page_->AddLine(line, plain, printable);
   }
-  // Structured text: writes one input line examined beforehand (ExamineLine).
-  void AddExamined(const ExaminedLine& line) { structured_->Add(line); }
+  // Structured text: writes one input line examined beforehand (ExamineLine);
+  // `keeper` keeps its text in place until the line is written.
+  void AddExamined(const ExaminedLine& line, const std::shared_ptr<const void>& keeper) {
+    structured_->Add(line, keeper);
+  }
+  // Structured text: its blocks are written on a thread of their own while the
+  // next are built, from here on (before the first line) until End.
+  void WriteBlocksAlongside() { structured_->WriteAlongside(); }
+  // Structured text: stops writing blocks alongside, before the output is given
+  // up or started again (after a failure).
+  void StopWritingBlocksAlongside() { structured_->StopWritingAlongside(); }
   // Writes the closing markup, the closing wrappers and the page foot.
   void End();
 

@@ -224,22 +224,16 @@ ExaminedLine ExamineLine(std::string_view text, bool plain) {
 
 void BlockBuilder::Add(std::string_view line, bool plain) {
   Held& held = HeldAt(heldCount_);  // a slot let go, whose buffer is used again
+  held.keeper.reset();
   held.text.assign(line);
   held.line = ExamineLine(held.text, plain);
   Advance();
 }
 
-void BlockBuilder::Add(const ExaminedLine& line) {
+void BlockBuilder::Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper) {
   Held& held = HeldAt(heldCount_);
-  held.text.assign(line.text);
+  if (held.keeper != keeper) held.keeper = keeper;  // most lines come with the one before them
   held.line = line;
-  // The views move from the line's text to the copy.
-  const auto moved = [&](std::string_view view) {
-    return std::string_view(held.text).substr(static_cast<std::size_t>(view.data() - line.text.data()), view.size());
-  };
-  held.line.text = held.text;
-  held.line.facts.content = moved(line.facts.content);
-  held.line.facts.shape.body = moved(line.facts.shape.body);
   Advance();
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,8 +80,9 @@ class BlockBuilder {
   BlockBuilder& operator=(const BlockBuilder&) = delete;
   // Takes the next line (UTF-8, without its line end); `plain` says nothing in it needs escaping or linking.
   void Add(std::string_view line, bool plain);
-  // Takes the next line examined beforehand; its text is copied.
-  void Add(const ExaminedLine& line);
+  // Takes the next line examined beforehand, its text as it stands: `keeper`
+  // keeps that text in place while the line is held.
+  void Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper);
   // Writes out the lines held back and closes every open block.
   void Finish();
 
@@ -89,7 +91,8 @@ class BlockBuilder {
   // examined again without them when its turn comes).
   struct Held {
     std::string text;
-    ExaminedLine line;  // its views point into `text`
+    ExaminedLine line;                    // its views point into `text`, or into what `keeper` keeps
+    std::shared_ptr<const void> keeper;
   };
   static constexpr std::size_t kHeld = 3;  // the current line and two after it
   // An open list: where its markers stand and where its items' text starts.

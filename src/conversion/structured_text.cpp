@@ -53,15 +53,25 @@ void StructuredText::Add(std::string_view line, bool plain) {
   startBytes_ += line.size() + 1;
 }
 
-void StructuredText::Add(const ExaminedLine& line) {
-  if (builder_) return builder_->Add(line);
+void StructuredText::Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper) {
+  if (builder_) return builder_->Add(line, keeper);
   Add(line.text, line.plain);  // the lines learnt from are kept as text
 }
 
 void StructuredText::Finish() {
   if (!builder_) Learn();
   builder_->Finish();
+  if (relay_) {
+    relay_->Finish();
+    relay_.reset();
+  }
 }
+
+void StructuredText::WriteAlongside() {
+  if (!builder_) relay_ = std::make_unique<BlockEventRelay>(events_);
+}
+
+void StructuredText::StopWritingAlongside() { relay_.reset(); }
 
 void StructuredText::Learn() {
   TextHabits habits = LearnHabits(start_);
@@ -72,7 +82,7 @@ void StructuredText::Learn() {
   for (const std::string& line : start_) rehearsal.Add(line, true);
   rehearsal.Finish();
   learned_(habits, headings);
-  builder_ = std::make_unique<BlockBuilder>(habits, events_);
+  builder_ = std::make_unique<BlockBuilder>(habits, relay_ ? *relay_ : events_);
   for (std::size_t i = 0; i < start_.size(); ++i) builder_->Add(start_[i], startPlain_[i]);
   start_ = {};
   startPlain_ = {};

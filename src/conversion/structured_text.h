@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "block_relay.h"
 #include "structure_blocks.h"
 
 namespace scrivane {
@@ -32,15 +33,22 @@ class StructuredText {
 
   // Takes the next line (UTF-8, without its line end).
   void Add(std::string_view line, bool plain);
-  // Takes the next line examined beforehand.
-  void Add(const ExaminedLine& line);
-  // Ends the document: every block is closed.
+  // Takes the next line examined beforehand; `keeper` keeps its text in place while it is held.
+  void Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper);
+  // Ends the document: every block is closed (and written, when written alongside).
+  // Throws what writing the blocks threw.
   void Finish();
+  // From here on the blocks are written on a thread of their own while the next
+  // are built; call it before the first line.
+  void WriteAlongside();
+  // Stops writing alongside, dropping the blocks not yet written (after a failure).
+  void StopWritingAlongside();
 
  private:
   void Learn();
 
   BlockEvents& events_;
+  std::unique_ptr<BlockEventRelay> relay_;  // hands the builder's events to events_, when writing alongside
   HabitsFunction learned_;
   bool titleInBanner_;
   std::vector<std::string> start_;  // the lines held while learning

@@ -1,0 +1,124 @@
+// A batch is sent when its text or its events pass a size; a sent batch comes
+// back, cleared, to be filled again. A batch that took in one very long line
+// gives its memory back instead of keeping it.
+#include "block_relay.h"
+
+#include <utility>
+
+namespace scrivane {
+namespace {
+
+constexpr std::size_t kBatchText = 64 * 1024;
+constexpr std::size_t kBatchEvents = 4096;
+constexpr std::size_t kMaxWaiting = 4;
+constexpr std::size_t kKeptText = 1024 * 1024;
+
+}  // namespace
+
+BlockEventRelay::BlockEventRelay(BlockEvents& target)
+    : target_(target), filling_(std::make_unique<Batch>()), thread_([this] { Run(); }) {}
+
+BlockEventRelay::~BlockEventRelay() {
+  {
+    std::lock_guard lock(mutex_);
+    waiting_.clear();
+  }
+  StopThread();
+}
+
+void BlockEventRelay::Heading(int level, std::string_view text, bool plain) {
+  Take({Type::Heading, BlockKind::Paragraph, plain, level, text.size()}, text);
+}
+
+void BlockEventRelay::Open(BlockKind block, long number) { Take({Type::Open, block, false, number, 0}, {}); }
+
+void BlockEventRelay::Line(std::string_view text, bool plain) {
+  Take({Type::Line, BlockKind::Paragraph, plain, 0, text.size()}, text);
+}
+
+void BlockEventRelay::Close(BlockKind block) { Take({Type::Close, block, false, 0, 0}, {}); }
+
+void BlockEventRelay::Rule() { Take({Type::Rule, BlockKind::Paragraph, false, 0, 0}, {}); }
+
+void BlockEventRelay::Finish() {
+  if (!filling_->events.empty()) Send();
+  StopThread();
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+void BlockEventRelay::Take(const Event& event, std::string_view text) {
+  filling_->events.push_back(event);
+  filling_->text.append(text);
+  if (filling_->text.size() >= kBatchText || filling_->events.size() >= kBatchEvents) Send();
+}
+
+void BlockEventRelay::Send() {
+  std::unique_lock lock(mutex_);
+  emptied_.wait(lock, [&] { return waiting_.size() < kMaxWaiting || failure_; });
+  if (failure_) std::rethrow_exception(failure_);  // nothing more can be written
+  waiting_.push_back(std::move(filling_));
+  if (spare_.empty()) {
+    filling_ = std::make_unique<Batch>();
+  } else {
+    filling_ = std::move(spare_.back());
+    spare_.pop_back();
+  }
+  lock.unlock();
+  queued_.notify_one();
+}
+
+void BlockEventRelay::Run() {
+  for (;;) {
+    std::unique_ptr<Batch> batch;
+    {
+      std::unique_lock lock(mutex_);
+      queued_.wait(lock, [&] { return ending_ || !waiting_.empty(); });
+      if (waiting_.empty()) return;
+      batch = std::move(waiting_.front());
+      waiting_.pop_front();
+    }
+    try {
+      Give(*batch);
+    } catch (...) {
+      std::lock_guard lock(mutex_);
+      failure_ = std::current_exception();
+      waiting_.clear();
+    }
+    batch->events.clear();
+    batch->text.clear();
+    if (batch->text.capacity() > kKeptText) batch->text.shrink_to_fit();
+    {
+      std::lock_guard lock(mutex_);
+      spare_.push_back(std::move(batch));
+    }
+    emptied_.notify_one();
+  }
+}
+
+void BlockEventRelay::Give(const Batch& batch) {
+  const std::string_view texts = batch.text;
+  std::size_t at = 0;
+  for (const Event& event : batch.events) {
+    const std::string_view text = texts.substr(at, event.size);
+    at += event.size;
+    switch (event.type) {
+      case Type::Heading: target_.Heading(static_cast<int>(event.number), text, event.plain); break;
+      case Type::Open: target_.Open(event.block, event.number); break;
+      case Type::Line: target_.Line(text, event.plain); break;
+      case Type::Close: target_.Close(event.block); break;
+      case Type::Rule: target_.Rule(); break;
+    }
+  }
+}
+
+void BlockEventRelay::StopThread() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    ending_ = true;
+  }
+  queued_.notify_one();
+  thread_.join();
+}
+
+}  // namespace scrivane
