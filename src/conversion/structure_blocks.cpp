@@ -302,7 +302,9 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
     return;
   }
   if (shape.body.empty()) return Blank();
-  if (!ContinueLeaf(line, plain) && !TakeHeading(line, plain) && !TakeBlockStart(line, plain)) {
+  if (GoesOnText(line)) {
+    events_.Line(shape.body, plain);
+  } else if (!ContinueLeaf(line, plain) && !TakeHeading(line, plain) && !TakeBlockStart(line, plain)) {
     const ListMarker& marker = line.marker;
     const bool listMayStart = leaf_ != Leaf::Paragraph || afterBlank_ || leadColon_ ||
                               Next(1).marker.kind != MarkerKind::None;
@@ -319,6 +321,23 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
   afterBlank_ = false;
   sawText_ = true;
   leadColon_ = shape.body.back() == ':';
+}
+
+bool BlockBuilder::GoesOnText(const LineFacts& line) const {
+  // Not after a blank line or a colon, nothing may start here but a list item, a
+  // heading underlined by the next line, or a block its first character opens.
+  if ((leaf_ != Leaf::Paragraph && leaf_ != Leaf::ItemText) || afterBlank_ || leadColon_ || termsOpen_) return false;
+  if (line.marker.kind != MarkerKind::None || line.underline != 0 || Next(1).underline != 0) return false;
+  switch (line.shape.body[0]) {
+    case '#':
+    case '`':
+    case '~':
+    case '-':
+    case '*':
+    case '_':
+    case '=': return false;
+    default: return true;
+  }
 }
 
 void BlockBuilder::Blank() {

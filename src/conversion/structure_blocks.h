@@ -109,6 +109,8 @@ class BlockBuilder {
   void Process();
   bool TakeFurniture(std::string_view body);
   void ProcessContent(const LineFacts& line, bool plain);
+  // True for a line that can only go on the open paragraph or list item's text.
+  bool GoesOnText(const LineFacts& line) const;
   // A heading marked as one (underlined, overlined, opened with "#"), else one by its place.
   bool TakeHeading(const LineFacts& line, bool plain);
   // A heading by its place: a line set apart by blank lines, centred, capitals, outdented.

@@ -157,6 +157,11 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, BlockTest,
     testing::Values(
         BlockCase{"Paragraphs", "One line\nand its wrap.\n\nAnother one.\n", "<p>One line|and its wrap.</p><p>Another one.</p>"},
+        BlockCase{"WrapsOpenedByMarks",
+                  "Text that wraps\n#not a heading\n-5 degrees\n*stars* first\n_under_ `tick`\n=equals\nplain\n\n"
+                  "- item\n  wraps\n#hash\n- next item\nends:\n    indented\n\nA paragraph\nUnderlined\n----------\n",
+                  "<p>Text that wraps|#not a heading|-5 degrees|*stars* first|_under_ `tick`|=equals|plain</p>"
+                  "<ul><li>item|wraps|#hash</li><li>next item|ends:|indented</li></ul><p>A paragraph</p>[h2:Underlined]"},
         BlockCase{"UnderlinedTitleAndSections",
                   "Title\n=====\n\nText.\n\nPart\n----\n\nMore.\n\nOther\n=====\n\nEnd.\n",
                   "{Title}<p>Text.</p>[h2:Part]<p>More.</p>[h2:Other]<p>End.</p>"},
