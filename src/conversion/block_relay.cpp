@@ -8,9 +8,9 @@
 namespace scrivane {
 namespace {
 
-constexpr std::size_t kBatchText = 64 * 1024;
-constexpr std::size_t kBatchEvents = 4096;
-constexpr std::size_t kMaxWaiting = 4;
+constexpr std::size_t kBatchText = 32 * 1024;
+constexpr std::size_t kBatchEvents = 1024;
+constexpr std::size_t kMaxWaiting = 3;
 constexpr std::size_t kKeptText = 1024 * 1024;
 
 }  // namespace
