@@ -7,6 +7,8 @@
 
 #include <optional>
 
+#include "ini_values.h"
+#include "qt_text.h"
 #include "settings.h"
 #include "settings_test_util.h"
 
@@ -17,6 +19,17 @@ using testing::TempIni;
 
 const QString kGeneral = QStringLiteral("General");
 const QString kFiles = QStringLiteral("Files");
+
+// The value as the store reads it, checked against the plain reader the command line uses.
+std::optional<QString> ReadBothWays(const SettingsStore& store, const QString& section, const QString& key) {
+  const std::optional<QString> stored = store.Read(section, key);
+  const std::optional<std::string> plain = StoredValues(ToStd(store.FilePath())).Find(ToStd(section), ToStd(key));
+  EXPECT_EQ(plain.has_value(), stored.has_value()) << qPrintable(section + "/" + key);
+  if (plain && stored) {
+    EXPECT_EQ(*plain, ToStd(*stored)) << qPrintable(section + "/" + key);
+  }
+  return stored;
+}
 
 class ScopedEnv {
  public:
@@ -51,6 +64,7 @@ TEST(StorePath, FollowsXdgConfigHome) {
     ScopedEnv env("XDG_CONFIG_HOME", c.xdg);
     SettingsStore store;
     EXPECT_EQ(store.FilePath(), c.expected) << (c.xdg ? c.xdg->constData() : "(unset)");
+    EXPECT_EQ(UserStorePath(), ToStd(c.expected));
   }
 }
 
@@ -112,7 +126,7 @@ TEST(HandWrittenFile, ReadsEachValueAsWritten) {
   ini.Write(kHandWritten);
   const SettingsStore store(ini.Path());
   for (const Case& c : cases) {
-    EXPECT_EQ(store.Read(c.section, c.key), c.expected) << qPrintable(c.section + "/" + c.key);
+    EXPECT_EQ(ReadBothWays(store, c.section, c.key), c.expected) << qPrintable(c.section + "/" + c.key);
   }
 }
 
@@ -120,9 +134,9 @@ TEST(HandWrittenFile, WindowsLineEndsReadTheSame) {
   TempIni ini;
   ini.Write("\xEF\xBB\xBF[General]\r\nTitle=a, b\r\nInput=1\r\n[Files]\r\nIn0=x.txt\r\n");
   const SettingsStore store(ini.Path());
-  EXPECT_EQ(store.Read(kGeneral, "Title"), QStringLiteral("a, b"));
-  EXPECT_EQ(store.Read(kGeneral, "Input"), QStringLiteral("1"));
-  EXPECT_EQ(store.Read(kFiles, "In0"), QStringLiteral("x.txt"));
+  EXPECT_EQ(ReadBothWays(store, kGeneral, "Title"), QStringLiteral("a, b"));
+  EXPECT_EQ(ReadBothWays(store, kGeneral, "Input"), QStringLiteral("1"));
+  EXPECT_EQ(ReadBothWays(store, kFiles, "In0"), QStringLiteral("x.txt"));
 }
 
 TEST(HandWrittenFile, FallbackOnlyForMissingKeys) {
@@ -153,7 +167,8 @@ TEST(WrittenFile, ValuesComeBackExactly) {
   const QString values[] = {
       "a, b",   ",",       " lead",         "trail ", "line\nbreak\r\nand more", "C:\\temp\\new", "@at",
       ";",      "a;b",     "say \"hi\"",    "x=y",    QString::fromUtf8("h\xC3\xA9llo \xE2\x82\xAC"),
-      "",       "\t",      "<A HREF=\"mailto:me@x.org\">me</A>, 2024",
+      "",       "\t",      "<A HREF=\"mailto:me@x.org\">me</A>, 2024", "@@twice", "\x01\x1f\x7f",
+      QString::fromUtf8("\xF0\x9F\x98\x80 astral"),
   };
   TempIni ini;
   {
@@ -164,7 +179,7 @@ TEST(WrittenFile, ValuesComeBackExactly) {
   const SettingsStore store(ini.Path());
   int n = 0;
   for (const QString& value : values) {
-    EXPECT_EQ(store.Read(kGeneral, QStringLiteral("K%1").arg(n++)), value) << qPrintable(value);
+    EXPECT_EQ(ReadBothWays(store, kGeneral, QStringLiteral("K%1").arg(n++)), value) << qPrintable(value);
   }
 }
 
@@ -240,7 +255,7 @@ TEST(UnusableFile, NeverStopsTheProgram) {
     TempIni ini;
     c.make(ini);
     SettingsStore store(ini.Path());
-    EXPECT_EQ(store.Read(kGeneral, "OutFormat"), std::nullopt) << c.name;
+    EXPECT_EQ(ReadBothWays(store, kGeneral, "OutFormat"), std::nullopt) << c.name;
     store.Write(kGeneral, "OutFormat", "3");
     store.Delete(kGeneral);
     store.Sync();
