@@ -63,6 +63,8 @@ for path in usr/bin/scrivane usr/bin/scrivane-convert \
 done
 module=$(find "$root/usr" -name libscrivane-window.so | head -n 1)
 check "installs the window module" test -n "$module"
+core_module=$(find "$root/usr" -name libscrivane-qtcore.so | head -n 1)
+check "installs the Qt Core module beside it" test "$(dirname "$core_module")" = "$(dirname "$module")"
 # The library with what building against it needs, and the Python module.
 library=$(find "$root/usr/lib" -name libscrivane.so.1 | head -n 1)
 python_module=$(find "$root/usr/lib/python3/dist-packages" -name 'scrivane.cpython-*.so' 2>/dev/null | head -n 1 || true)

@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "platform.h"
-#include "settings.h"
 #include "startup.h"
 #include "window_loader.h"
 
@@ -16,9 +15,6 @@ int main(int argc, char** argv) {
     std::fputs(information.c_str(), stdout);
     return 0;
   }
-  SettingsStore store;
-  AppSettings settings(store);
-  settings.MigrateOldStore();
   if (command.empty()) {
     // Without a display (and no platform asked for) the window has nowhere to go.
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -32,7 +28,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s\n", error.c_str());
       return 1;
     }
-    return window->RunWindow(argc, argv, settings);
+    return window->RunWindow(argc, argv);
   }
 
   CommandLineReport report;
@@ -45,5 +41,5 @@ int main(int argc, char** argv) {
     }
   };
   report.finished = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
-  return RunCommandLine(command, settings, report);
+  return RunCommandLine(command, CommandLineForm(), report);
 }

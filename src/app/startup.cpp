@@ -3,8 +3,9 @@
 
 #include <sys/stat.h>
 
+#include "core_module.h"
+#include "ini_values.h"
 #include "platform.h"
-#include "settings.h"
 
 namespace scrivane {
 std::string CommandText(int argc, const char* const* argv) {
@@ -51,12 +52,23 @@ std::string CompletionLine(const std::string& outputPath) {
   return "Finished Conversion. HTML document written to file " + outputPath;
 }
 
-int RunCommandLine(const std::string& commandText, const AppSettings& settings, const CommandLineReport& report) {
+FormState CommandLineForm() {
+  const StoredValues values(UserStorePath());
+  const StoredTextOf general = [&values](std::string_view key) { return values.Find("General", key); };
+  FormState form;
+  if (IsOldStore(general)) {
+    MigrateStoreThroughModule();
+    LoadStoredForm([](std::string_view) { return std::optional<std::string>(); }, form);
+  } else {
+    LoadStoredForm(general, form);
+  }
+  return form;
+}
+
+int RunCommandLine(const std::string& commandText, const FormState& form, const CommandLineReport& report) {
   const auto tell = [&](const RunMessage& message) {
     if (report.message) report.message(message);
   };
-  FormState form;
-  settings.LoadForm(form);
   ConversionOptions options = ReadFormOptions(form);
   StampRun(options);
   // The run opens the input once and says when it is missing: a pipe cannot be opened twice.

@@ -5,11 +5,10 @@
 #include <functional>
 #include <string>
 
+#include "form.h"
 #include "messages.h"
 
 namespace scrivane {
-
-class AppSettings;
 
 // The arguments joined with single spaces and trimmed of outer spaces; a text that
 // starts with a double quote loses its first and last characters. "" means none.
@@ -25,9 +24,13 @@ struct CommandLineReport {
   std::function<void(const std::string& line)> finished;   // the completion line
 };
 
-// Converts the file `commandText` to `commandText` + ".html" with the stored
-// options and returns the exit status: 0 after a conversion, 1 after a failure.
-int RunCommandLine(const std::string& commandText, const AppSettings& settings, const CommandLineReport& report);
+// The options stored by the window, read without Qt. An older store is rewritten
+// first (through the Qt Core module), and its options are the defaults.
+FormState CommandLineForm();
+
+// Converts the file `commandText` to `commandText` + ".html" with the options of
+// `form` and returns the exit status: 0 after a conversion, 1 after a failure.
+int RunCommandLine(const std::string& commandText, const FormState& form, const CommandLineReport& report);
 
 // The line that says where the document of a command-line run went.
 std::string CompletionLine(const std::string& outputPath);

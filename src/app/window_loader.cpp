@@ -8,11 +8,13 @@
 
 namespace scrivane {
 
-std::string WindowModulePath() {
+std::string ModulePath(const char* fromProgram) {
   std::error_code error;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-  return (program.parent_path() / SCRIVANE_WINDOW_MODULE).lexically_normal().string();
+  return (program.parent_path() / fromProgram).lexically_normal().string();
 }
+
+std::string WindowModulePath() { return ModulePath(SCRIVANE_WINDOW_MODULE); }
 
 std::unique_ptr<WindowModule> WindowModule::Load(std::string& error) {
   const std::string path = WindowModulePath();
@@ -23,7 +25,7 @@ std::unique_ptr<WindowModule> WindowModule::Load(std::string& error) {
   }
   std::unique_ptr<WindowModule> module(new WindowModule);
   module->handle_ = handle;
-  module->runWindow_ = reinterpret_cast<int (*)(int*, char**, AppSettings*)>(dlsym(handle, "ScrivaneRunWindow"));
+  module->runWindow_ = reinterpret_cast<int (*)(int*, char**)>(dlsym(handle, "ScrivaneRunWindow"));
   module->showMessage_ = reinterpret_cast<void (*)(const RunMessage*)>(dlsym(handle, "ScrivaneShowMessage"));
   if (module->runWindow_ == nullptr || module->showMessage_ == nullptr) {
     error = "Could not load the window: " + path + " is not the window module";
@@ -36,9 +38,7 @@ WindowModule::~WindowModule() {
   // The module stays loaded: Qt keeps hooks in it until the process ends.
 }
 
-int WindowModule::RunWindow(int& argc, char** argv, AppSettings& settings) const {
-  return runWindow_(&argc, argv, &settings);
-}
+int WindowModule::RunWindow(int& argc, char** argv) const { return runWindow_(&argc, argv); }
 
 void WindowModule::ShowMessage(const RunMessage& message) const { showMessage_(&message); }
 

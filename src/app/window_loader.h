@@ -8,8 +8,6 @@
 
 namespace scrivane {
 
-class AppSettings;
-
 // The loaded window module and its entry points.
 class WindowModule {
  public:
@@ -19,19 +17,22 @@ class WindowModule {
   WindowModule(const WindowModule&) = delete;
   WindowModule& operator=(const WindowModule&) = delete;
 
-  // Runs the main window until the user leaves; returns the exit status.
-  int RunWindow(int& argc, char** argv, AppSettings& settings) const;
+  // Runs the main window on the stored settings until the user leaves; returns the exit status.
+  int RunWindow(int& argc, char** argv) const;
   // Shows a run's message in a box.
   void ShowMessage(const RunMessage& message) const;
 
  private:
   WindowModule() = default;
   void* handle_ = nullptr;
-  int (*runWindow_)(int*, char**, AppSettings*) = nullptr;
+  int (*runWindow_)(int*, char**) = nullptr;
   void (*showMessage_)(const RunMessage*) = nullptr;
 };
 
-// Where the program looks for the module.
+// The path of a module at `fromProgram`, relative to the program's own folder.
+std::string ModulePath(const char* fromProgram);
+
+// Where the program looks for the window module.
 std::string WindowModulePath();
 
 }  // namespace scrivane

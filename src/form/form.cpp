@@ -134,6 +134,19 @@ std::string StoredText(const OptionRow& row, const FormState& form) {
   return std::to_string(value);
 }
 
+void LoadStoredForm(const StoredTextOf& stored, FormState& form) {
+  for (const OptionRow& row : OptionTable()) {
+    const std::optional<std::string> text = stored(row.key);
+    if (!text || !TakeStoredText(row, *text, form)) TakeStoredText(row, DefaultText(row), form);
+  }
+}
+
+bool IsOldStore(const StoredTextOf& stored) {
+  // An older store kept Input as a flag.
+  const std::optional<std::string> input = stored(OptionFor(&FormState::input)->key);
+  return input == "True" || input == "False";
+}
+
 bool TakeStoredText(const OptionRow& row, std::string_view text, FormState& form) {
   if (!row.IsNumber()) {
     row.Text(form) = std::string(text);

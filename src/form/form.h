@@ -6,6 +6,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -143,6 +145,14 @@ std::string StoredText(const OptionRow& row, const FormState& form);
 // Takes a stored text into `form`; false, with `form` unchanged, when it is not a
 // value of the option (a number out of range, or not a whole number).
 bool TakeStoredText(const OptionRow& row, std::string_view text, FormState& form);
+
+// The stored text of a General key in the settings store, nullopt when it is missing.
+using StoredTextOf = std::function<std::optional<std::string>(std::string_view key)>;
+// Reads every option into `form` through `stored`; missing or bad values give the defaults.
+void LoadStoredForm(const StoredTextOf& stored, FormState& form);
+// True when the store is of the older kind (Input holds "True" or "False"), whose
+// General values mean nothing now.
+bool IsOldStore(const StoredTextOf& stored);
 
 // Takes a value given by name (command line, library) into `form`: "true" or
 // "false" for check boxes, a choice's name, or the text. Returns "" when taken, or

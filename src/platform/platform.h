@@ -1,4 +1,5 @@
-// The thin layer over Qt that needs no display: what every run needs.
+// What every run needs, with no display and no Qt: the date and form stamps, and
+// whether a desktop is there.
 #pragma once
 
 #include <string>

@@ -1,34 +1,49 @@
-// Date text and form identifiers for a run, and whether a desktop is there.
-#include <QDateTime>
-#include <QLocale>
-#include <QRandomGenerator>
+// What differs from run to run: the date texts and the form identifiers; and
+// whether a desktop is there. Plain C++ so that a run needs no Qt.
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <random>
 
+#include "page_date.h"
 #include "platform.h"
 
 namespace scrivane {
+namespace {
 
-std::string PageDateText() {
-  const QDateTime now = QDateTime::currentDateTime();
-  const QLocale locale = QLocale::system();
-  const QString date = locale.toString(now.date(), QLocale::LongFormat);
-  const QString time = locale.toString(now.time(), QStringLiteral("hh:mm AP"));
-  return (date + QLatin1Char(' ') + time).toStdString();
+bool IsSet(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value != nullptr && *value != '\0';
 }
 
+// The moment as ISO 8601 local time with its offset: "2024-01-01T09:05:00+01:00", "…Z" at UTC.
+std::string IsoDateTime(const std::tm& local) {
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  const int offset = static_cast<int>(local.tm_gmtoff / 60) % (100 * 60);
+  if (offset == 0) return std::string(text) + 'Z';
+  char zone[8];
+  std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60, std::abs(offset) % 60);
+  return text + std::string(zone);
+}
+
+}  // namespace
+
 std::string NewFormId() {
-  return std::to_string(QRandomGenerator::global()->bounded(100000000u, 1000000000u));
+  thread_local std::mt19937 generator{std::random_device{}()};
+  return std::to_string(std::uniform_int_distribution<unsigned>(100000000u, 999999999u)(generator));
 }
 
 void StampRun(ConversionOptions& options) {
   options.dateText = PageDateText();
-  const QDateTime now = QDateTime::currentDateTime();
-  options.dateTime = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate).toStdString();
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  options.dateTime = IsoDateTime(local);
   options.formId = NewFormId();
 }
 
-bool GraphicalSessionPresent() {
-  return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
+bool GraphicalSessionPresent() { return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY"); }
 
 std::string NoDisplayText() {
   return "scrivane: no display was found, so the window cannot open.\n"

@@ -41,11 +41,15 @@ QString KeyOf(const OptionRow& row) { return QString::fromUtf8(row.key.data(), s
 
 AppSettings::AppSettings(SettingsStore& store) : store_(store) {}
 
-bool AppSettings::IsOldStore() const {
-  // An older store kept Input as a flag.
-  const std::optional<QString> input = store_.Read(kGeneral, KeyOf(*OptionFor(&FormState::input)));
-  return input == QStringLiteral("True") || input == QStringLiteral("False");
+StoredTextOf AppSettings::GeneralText() const {
+  return [this](std::string_view key) -> std::optional<std::string> {
+    const std::optional<QString> text = store_.Read(kGeneral, FromStd(key));
+    if (!text) return std::nullopt;
+    return ToStd(*text);
+  };
 }
+
+bool AppSettings::IsOldStore() const { return scrivane::IsOldStore(GeneralText()); }
 
 bool AppSettings::MigrateOldStore() {
   if (!IsOldStore()) return false;
@@ -54,12 +58,7 @@ bool AppSettings::MigrateOldStore() {
   return true;
 }
 
-void AppSettings::LoadForm(FormState& form) const {
-  for (const OptionRow& row : OptionTable()) {
-    const std::optional<QString> text = store_.Read(kGeneral, KeyOf(row));
-    if (!text || !TakeStoredText(row, ToStd(*text), form)) TakeStoredText(row, DefaultText(row), form);
-  }
-}
+void AppSettings::LoadForm(FormState& form) const { LoadStoredForm(GeneralText(), form); }
 
 WindowPosition AppSettings::LoadPosition() const {
   return {ReadCoordinate(store_, QStringLiteral("PositionLeft")), ReadCoordinate(store_, QStringLiteral("PositionTop"))};

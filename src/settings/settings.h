@@ -93,6 +93,9 @@ class AppSettings {
                   const std::vector<std::string>& outputHistory, double topTwips, double leftTwips);
 
  private:
+  // The store's General texts, as the option table's loaders read them.
+  StoredTextOf GeneralText() const;
+
   SettingsStore& store_;
 };
 

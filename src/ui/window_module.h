@@ -5,13 +5,10 @@
 
 #include "messages.h"
 
-namespace scrivane {
-class AppSettings;
-}
-
 extern "C" {
-// Runs the main window until the user leaves; returns the exit status.
-int ScrivaneRunWindow(int* argc, char** argv, scrivane::AppSettings* settings);
+// Reads the store (rewriting an older one) and runs the main window until the user
+// leaves; returns the exit status.
+int ScrivaneRunWindow(int* argc, char** argv);
 // Shows a run's message in a box, for a program that has no window.
 void ScrivaneShowMessage(const scrivane::RunMessage* message);
 }

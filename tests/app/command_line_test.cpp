@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 #include "form.h"
@@ -240,6 +241,29 @@ TEST(CommandLine, OldStoreIsMigratedFirst) {
   const std::string stored = ReadFile(run.Ini());
   EXPECT_EQ(stored.find("Input"), std::string::npos) << stored;
   EXPECT_NE(stored.find("In0=/kept.txt"), std::string::npos) << stored;
+}
+
+TEST(CommandLine, QtIsLoadedOnlyForDatesInOtherLanguages) {
+  struct Case {
+    const char* locale;
+    bool loadsQt;
+    const char* dateLine;  // the date line's pattern in the page
+  };
+  const Case cases[] = {
+      {"C", false, R"(Date: [A-Z][a-z]+day, \d{1,2} [A-Z][a-z]+ \d{4} \d\d:\d\d [AP]M)"},
+      {"en_US.UTF-8", false, R"(Date: [A-Z][a-z]+day, [A-Z][a-z]+ \d{1,2}, \d{4} \d\d:\d\d [AP]M)"},
+      {"de_DE.UTF-8", true, R"(Date: [A-Z][a-z]+, \d{1,2}\. \S+ \d{4} \d\d:\d\d [AP]M)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.locale);
+    Sandbox run(SCRIVANE_PROGRAM);
+    run.Write("a.txt", "text\n");
+    const Outcome outcome =
+        run.Run({run / "a.txt"}, {.wrapper = {"env", "LD_DEBUG=files", std::string("LC_ALL=") + c.locale}});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err.find("libQt6Core") != std::string::npos, c.loadsQt);
+    EXPECT_TRUE(std::regex_search(run.Read("a.txt.html"), std::regex(c.dateLine))) << run.Read("a.txt.html");
+  }
 }
 
 TEST(CommandLine, CorruptStoreGivesDefaults) {
