@@ -56,7 +56,7 @@ class DocumentWriter {
     page_->AddLine(line, plain, printable);
   }
   // Structured text: writes one input line examined beforehand (ExamineLine);
-  // `keeper` keeps its text in place until the line is written.
+  // `keeper` keeps the line and its text in place until the line is written.
   void AddExamined(const ExaminedLine& line, const std::shared_ptr<const void>& keeper) {
     structured_->Add(line, keeper);
   }

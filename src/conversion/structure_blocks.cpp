@@ -226,14 +226,15 @@ void BlockBuilder::Add(std::string_view line, bool plain) {
   Held& held = HeldAt(heldCount_);  // a slot let go, whose buffer is used again
   held.keeper.reset();
   held.text.assign(line);
-  held.line = ExamineLine(held.text, plain);
+  held.own = ExamineLine(held.text, plain);
+  held.line = &held.own;
   Advance();
 }
 
 void BlockBuilder::Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper) {
   Held& held = HeldAt(heldCount_);
   if (held.keeper != keeper) held.keeper = keeper;  // most lines come with the one before them
-  held.line = line;
+  held.line = &line;
   Advance();
 }
 
@@ -259,14 +260,14 @@ void BlockBuilder::Process() {
     --skip_;
     return;
   }
-  const ExaminedLine* line = &HeldAt(0).line;
+  const ExaminedLine* line = HeldAt(0).line;
   if (line->formFeed) {  // page breaks are not text: the line is read without them
     current_.text.clear();
     std::copy_if(line->text.begin(), line->text.end(), std::back_inserter(current_.text),
                  [](char c) { return c != '\f'; });
     if (ShapeOf(current_.text).body.empty()) return Blank();  // a page break
-    current_.line = ExamineLine(current_.text, line->plain);
-    line = &current_.line;
+    current_.own = ExamineLine(current_.text, line->plain);
+    line = &current_.own;
   }
   // The whole line's text, quote marks and all; the same as the facts' when it has none.
   if (TakeFurniture(line->quoteDepth == 0 ? line->facts.shape.body : ShapeOf(line->text).body)) return;
@@ -284,7 +285,7 @@ bool BlockBuilder::TakeFurniture(std::string_view body) {
 
 const LineFacts& BlockBuilder::Next(std::size_t ahead) const {
   if (ahead >= heldCount_) return blank_;
-  const ExaminedLine& line = held_[(first_ + ahead) % kHeld].line;
+  const ExaminedLine& line = *held_[(first_ + ahead) % kHeld].line;
   return line.quoteDepth == quoteDepth_ ? line.facts : blank_;
 }
 
@@ -414,7 +415,7 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
   }
   if (const char mark = line.underline;
       mark != 0 && Next(2).shape.body == body && !next.empty() && UnderlinesText(body, next)) {
-    EmitHeading(StyleLevel(OverlineStyle(mark)), next, HeldAt(1).line.plain);  // the text is the next line's
+    EmitHeading(StyleLevel(OverlineStyle(mark)), next, HeldAt(1).line->plain);  // the text is the next line's
     skip_ = 2;
     return true;
   }

@@ -80,8 +80,8 @@ class BlockBuilder {
   BlockBuilder& operator=(const BlockBuilder&) = delete;
   // Takes the next line (UTF-8, without its line end); `plain` says nothing in it needs escaping or linking.
   void Add(std::string_view line, bool plain);
-  // Takes the next line examined beforehand, its text as it stands: `keeper`
-  // keeps that text in place while the line is held.
+  // Takes the next line examined beforehand, as it stands: `keeper` keeps the
+  // line and its text in place while the line is held.
   void Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper);
   // Writes out the lines held back and closes every open block.
   void Finish();
@@ -91,7 +91,8 @@ class BlockBuilder {
   // examined again without them when its turn comes).
   struct Held {
     std::string text;
-    ExaminedLine line;                    // its views point into `text`, or into what `keeper` keeps
+    ExaminedLine own;                     // a line given as text, examined here; its views point into `text`
+    const ExaminedLine* line = nullptr;   // `own`, or a line examined beforehand that `keeper` keeps
     std::shared_ptr<const void> keeper;
   };
   static constexpr std::size_t kHeld = 3;  // the current line and two after it

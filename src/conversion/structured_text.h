@@ -33,7 +33,7 @@ class StructuredText {
 
   // Takes the next line (UTF-8, without its line end).
   void Add(std::string_view line, bool plain);
-  // Takes the next line examined beforehand; `keeper` keeps its text in place while it is held.
+  // Takes the next line examined beforehand; `keeper` keeps it and its text in place while it is held.
   void Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper);
   // Ends the document: every block is closed (and written, when written alongside).
   // Throws what writing the blocks threw.
