@@ -112,7 +112,8 @@ std::string PageText(std::string_view bytes, std::size_t characters) {
 std::string IndexPage(const IndexFolder& folder, const ConversionOptions& options) {
   std::string page;
   DocumentSink sink([&page](std::string_view bytes) { page.append(bytes); }, TextEncoding::Utf8);
-  MakePageWriter(options, sink)->WriteIndex(ListingOf(folder));
+  const PagePlan plan = PlanPage(options);
+  MakePageWriter(plan, sink)->WriteIndex(ListingOf(folder));
   sink.Flush();
   return page;
 }

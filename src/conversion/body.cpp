@@ -236,18 +236,18 @@ void ForEachBlock(const ReadFunction& read, unsigned threads, const std::functio
 // text collects in the block's output.
 class BlockConverter {
  public:
-  BlockConverter(const ConversionOptions& options, TextEncoding encoding, std::size_t tableColumns)
-      : options_(options),
+  BlockConverter(const PagePlan& plan, TextEncoding encoding, std::size_t tableColumns)
+      : plan_(plan),
         encoding_(encoding),
         // The pending text is not flushed line by line but handed over whole once the
         // block is done; only the pieces of a very long line reach the writer early.
         sink_([this](std::string_view bytes) { target_->append(bytes); }, TextEncoding::Utf8, SIZE_MAX),
-        writer_(options, sink_, tableColumns) {}
+        writer_(plan, sink_, tableColumns) {}
 
   void operator()(Block& block) {
     sink_.Text().clear();
     target_ = &block.output;
-    LineScanner scanner(block.input.View(), options_.links);
+    LineScanner scanner(block.input.View(), plan_.links);
     writer_.Resume(block.context);
     ConvertLines(scanner, encoding_, block.atStart, writer_, {});
     block.rowWidth = writer_.Context().rowWidth;
@@ -259,7 +259,7 @@ class BlockConverter {
   }
 
  private:
-  const ConversionOptions& options_;
+  const PagePlan& plan_;
   TextEncoding encoding_;
   std::string* target_ = nullptr;
   DocumentSink sink_;
@@ -544,7 +544,7 @@ void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding
   }
 }
 
-LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,
+LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const PagePlan& plan,
                               DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads,
                               std::size_t tableColumns) {
   LineContext context;
@@ -552,7 +552,7 @@ LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, c
   std::uint64_t offset = 0;
   bool atStart = true;
   const auto makeConverter = [&] {
-    auto converter = std::make_shared<BlockConverter>(options, encoding, tableColumns);
+    auto converter = std::make_shared<BlockConverter>(plan, encoding, tableColumns);
     return BlockJob([converter](Block& block) { (*converter)(block); });
   };
   const auto before = [&](Block& block) {

@@ -30,7 +30,7 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
 // The same in blocks of whole lines on `threads` threads, each block's document
 // text handed to `sink` in input order. Memory stays a few blocks whatever the size.
 // Returns where the input stands after its last line, for the writer that ends the document.
-LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const ConversionOptions& options,
+LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const PagePlan& plan,
                               DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads,
                               std::size_t tableColumns = 0);
 

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "byte_rules.h"
-#include "document.h"
 #include "page_frame.h"
 #include "page_writer.h"
 
@@ -63,35 +62,36 @@ constexpr CreditMarkup kCredit{.open = "<center>Web Page created with ",
 
 class ClassicPageWriter final : public PageWriter {
  public:
-  ClassicPageWriter(const ConversionOptions& options, DocumentSink& sink) : PageWriter(options, sink) {
-    const std::string size = EffectiveFontSize(options);
-    if (!options.fontFace.empty() || !size.empty() || !options.fontColor.empty()) {
-      fontTag_ = "<FONT" + Attribute("FACE", options.fontFace) + Attribute("SIZE", size) +
-                 Attribute("COLOR", options.fontColor) + ">";
+  ClassicPageWriter(const PagePlan& plan, DocumentSink& sink) : PageWriter(plan, sink) {
+    sink_.UseLineEnd("\r\n");  // as documents of its time end their lines
+    const PageTexts& texts = plan.texts;
+    if (!texts.fontFace.empty() || !plan.fontSize.empty() || !texts.fontColor.empty()) {
+      fontTag_ = "<FONT" + Attribute("FACE", texts.fontFace) + Attribute("SIZE", plan.fontSize) +
+                 Attribute("COLOR", texts.fontColor) + ">";
     }
   }
 
   void WriteHead() override {
-    if (options_.webPage) WritePageHead(title_, options_.charSet);
-    if (options_.centre) sink_.Line("<CENTER>");
+    if (plan_.webPage) WritePageHead(title_, plan_.texts.charSet);
+    if (plan_.centre) sink_.Line("<CENTER>");
     if (!fontTag_.empty()) sink_.Line(fontTag_);
   }
 
   void OpenBody() override {
-    switch (options_.format) {
+    switch (plan_.format) {
       case OutputFormat::OriginalFormat: sink_.Line("<PRE>"); break;
       case OutputFormat::HtmlTable: sink_.Line("<TABLE BORDER=\"1\">"); break;
       case OutputFormat::SelectionBox:
-        sink_.Line("<FORM NAME=\"FN" + options_.formId + "\">");
-        sink_.Line("<SELECT NAME=\"SN" + options_.formId + "\">");
+        sink_.Line("<FORM NAME=\"FN" + plan_.texts.formId + "\">");
+        sink_.Line("<SELECT NAME=\"SN" + plan_.texts.formId + "\">");
         break;
-      case OutputFormat::HtmlList: sink_.Line(ordered_ ? "<OL>" : "<UL>"); break;
+      case OutputFormat::HtmlList: sink_.Line(plan_.list == ListKind::Ordered ? "<OL>" : "<UL>"); break;
       default: break;
     }
   }
 
   void AddLine(std::string_view line, bool plain, bool) override {
-    switch (options_.format) {
+    switch (plan_.format) {
       case OutputFormat::Smart:
         if (!line.empty()) break;
         sink_.Text().append("<P>");
@@ -112,35 +112,34 @@ class ClassicPageWriter final : public PageWriter {
     // A line of text ends in a space, and in the line-feed format in a break.
     WriteText(line, plain);
     sink_.Text().push_back(' ');
-    if (options_.format == OutputFormat::OriginalLinefeeds) sink_.Text().append("<BR>");
+    if (plan_.format == OutputFormat::OriginalLinefeeds) sink_.Text().append("<BR>");
     sink_.EndLine();
   }
 
   void CloseBody() override {
-    switch (options_.format) {
+    switch (plan_.format) {
       case OutputFormat::OriginalFormat: sink_.Line("</PRE>"); break;
       case OutputFormat::HtmlTable: sink_.Line("</TABLE>"); break;
       case OutputFormat::SelectionBox:
         sink_.Line("</SELECT>");
-        if (options_.goButton) WriteGoButton();
+        if (plan_.goButton) WriteGoButton();
         sink_.Line("</FORM>");
         break;
-      case OutputFormat::HtmlList: sink_.Line(ordered_ ? "</OL>" : "</UL>"); break;
+      case OutputFormat::HtmlList: sink_.Line(plan_.list == ListKind::Ordered ? "</OL>" : "</UL>"); break;
       default: break;
     }
   }
 
   void WriteFoot() override {
     if (!fontTag_.empty()) sink_.Line("</FONT>");
-    if (options_.centre) sink_.Line("</CENTER>");
-    if (!options_.webPage) return;
+    if (plan_.centre) sink_.Line("</CENTER>");
+    if (!plan_.webPage) return;
     sink_.Line("<BR><HR>");
     // The footer is HTML typed over several lines; each becomes an output line.
-    const std::string_view footer = UserFooter(options_.footer, kLineBlanks);
-    if (!footer.empty()) {
-      for (std::string_view line : TypedLines(footer)) sink_.Line(line);
+    if (!plan_.texts.footer.empty()) {
+      for (std::string_view line : TypedLines(plan_.texts.footer)) sink_.Line(line);
     }
-    for (const std::string& line : CreditLines(kCredit, options_.progName, options_.dateText)) sink_.Line(line);
+    for (const std::string& line : CreditLines(kCredit, plan_.texts.progName, plan_.texts.dateText)) sink_.Line(line);
     sink_.Line("</BODY></HTML>");
   }
 
@@ -158,7 +157,7 @@ class ClassicPageWriter final : public PageWriter {
   // to: around its text, or before it when the text holds links of its own.
   void OpenHeading(int level, std::string_view id, bool linked) override {
     sink_.Text().append("<H").append(std::to_string(level)).append(">");
-    if (!options_.contents) return;
+    if (!plan_.contents) return;
     sink_.Text().append("<A NAME=\"").append(id).append(linked ? "\"></A>" : "\">");
     nameAround_ = !linked;
   }
@@ -212,19 +211,19 @@ class ClassicPageWriter final : public PageWriter {
       sink_.Line(meta + "\">");
     }
     sink_.Line("</HEAD>");
-    sink_.Line("<BODY" + Attribute("BACKGROUND", options_.bgImage) + Attribute("TEXT", options_.textColor) +
-               Attribute("BGCOLOR", options_.bgColor) + ">");
+    sink_.Line("<BODY" + Attribute("BACKGROUND", plan_.texts.bgImage) + Attribute("TEXT", plan_.texts.textColor) +
+               Attribute("BGCOLOR", plan_.texts.bgColor) + ">");
     sink_.Line(std::string("<CENTER><FONT SIZE=\"+2\"><B>").append(title).append("</B></FONT></CENTER><BR>"));
   }
 
   void AddRow(std::string_view line, bool plain) {
-    SplitFields(line, separator_, unquoted_, fields_);
+    SplitFields(line, plan_.separator, unquoted_, fields_);
     sink_.Text().append("<TR>");
     for (std::string_view field : fields_) {
       sink_.Text().append("<TD>");
       // The line's scan saw a host that now starts a field in the middle of a word.
       const bool hostStartsField = field.size() > 3 && field[3] == '.' &&
-                                   MayChangeWord<false>(field.data(), 0, 3, field.size(), false, options_.links);
+                                   MayChangeWord<false>(field.data(), 0, 3, field.size(), false, plan_.links);
       WriteText(field, plain && !hostStartsField);
       sink_.Text().append("</TD>");
     }
@@ -235,7 +234,7 @@ class ClassicPageWriter final : public PageWriter {
     if (!TakeOptionLink(line)) return;
     std::string& out = sink_.Text();
     out.append("<OPTION VALUE=\"");
-    if (options_.links.modern) {
+    if (plan_.links.modern) {
       AppendDrained(out, link_.href, drain_);
     } else {
       out.append(link_.scheme);
@@ -248,13 +247,13 @@ class ClassicPageWriter final : public PageWriter {
   }
 
   void WriteGoButton() {
-    const std::string& id = options_.formId;
+    const std::string& id = plan_.texts.formId;
     sink_.Line("<INPUT TYPE=\"Button\" VALUE=\"Go\"");
     sink_.Line("\tonClick=\"");
     sink_.Line("\tvar LinkObj=document.FN" + id + ".SN" + id + ";");
     sink_.Line("\tvar Index=LinkObj.selectedIndex;");
     sink_.Line("\tvar link=LinkObj.options[Index].value;");
-    sink_.Line("\twindow.open(link,'" + ScriptStringInAttribute(options_.target) + "')\">");
+    sink_.Line("\twindow.open(link,'" + ScriptStringInAttribute(plan_.texts.target) + "')\">");
   }
 
   std::string fontTag_;  // the body's font wrapper; "" when no font option is set
@@ -263,8 +262,8 @@ class ClassicPageWriter final : public PageWriter {
 
 }  // namespace
 
-std::unique_ptr<PageWriter> MakeClassicPageWriter(const ConversionOptions& options, DocumentSink& sink) {
-  return std::make_unique<ClassicPageWriter>(options, sink);
+std::unique_ptr<PageWriter> MakeClassicPageWriter(const PagePlan& plan, DocumentSink& sink) {
+  return std::make_unique<ClassicPageWriter>(plan, sink);
 }
 
 }  // namespace scrivane

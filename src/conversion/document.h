@@ -2,11 +2,10 @@
 #pragma once
 
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "conversion.h"
+#include "page_plan.h"
 #include "page_writer.h"
 #include "sink.h"
 #include "structured_page.h"
@@ -14,36 +13,16 @@
 
 namespace scrivane {
 
-// A separator the table format knows by name, and the text between fields it stands for.
-struct NamedSeparator {
-  std::string_view name;
-  std::string_view text;
-};
-// The named separators, in the order the window offers them; any other separator is itself.
-inline constexpr NamedSeparator kNamedSeparators[] = {{"comma", ","}, {"tab", "\t"}, {"semi-colon", ";"}};
-
-// The footer text a new form holds: a prompt to replace, never written into a page.
-inline constexpr std::string_view kFooterPrompt = "Enter your footer here";
-
-// The list tag ("UL" or "OL") for a list type, compared lower-case; "" when invalid.
-std::string ListTagFor(std::string_view listType);
-
-// The font size written for a format: "Retain original format" raises it one step.
-std::string EffectiveFontSize(const ConversionOptions& options);
-
-// The text between table fields for a separator name ("comma", "tab", "semi-colon"
-// or the text itself); "" means the whole line is one field.
-std::string SeparatorFor(std::string_view name);
-
 // Writes a document line by line into a sink.
 class DocumentWriter {
  public:
-  // The options must outlive the writer; the list type must be valid (ListTagFor).
+  // The plan must outlive the writer; the list format's plan names a list kind.
   // `tableColumns`: the widest row of a table whose rows must be even, so that
   // every row fills it; 0 while it is not known (then a row of another width
   // throws UnevenTable).
-  DocumentWriter(const ConversionOptions& options, DocumentSink& sink, std::size_t tableColumns = 0)
-      : options_(options), sink_(sink), page_(MakePageWriter(options, sink, tableColumns)) {}
+  DocumentWriter(const PagePlan& plan, DocumentSink& sink, std::size_t tableColumns = 0)
+      : plan_(plan), sink_(sink), page_(MakePageWriter(plan, sink, tableColumns)) {}
+  DocumentWriter(PagePlan&&, DocumentSink&, std::size_t = 0) = delete;  // a plan made on the spot would not outlive it
 
   // Writes the page head, the opening wrappers and the format's opening markup
   // (structured text: once the start of the text has shown its title).
@@ -75,7 +54,7 @@ class DocumentWriter {
   void Resume(const LineContext& context) { page_->Resume(context); }
 
  private:
-  const ConversionOptions& options_;
+  const PagePlan& plan_;
   DocumentSink& sink_;
   std::unique_ptr<PageWriter> page_;
   std::unique_ptr<StructuredPage> structuredPage_;  // structured text's blocks, written through page_

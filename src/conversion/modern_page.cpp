@@ -1,5 +1,5 @@
 // The modern page: an HTML5 page (or fragment) in lower case, styled from
-// the options through one style element, with header, main and footer
+// the page plan through one style element, with header, main and footer
 // landmarks. The body formats mean what the classic ones do; what a format
 // carries from line to line (an open paragraph, the header row) lives in the
 // writer's LineContext, so blocks converted apart join up the same.
@@ -143,42 +143,44 @@ constexpr CreditMarkup kCredit{.open = "<p>Web page created with ",
 
 class ModernPageWriter final : public PageWriter {
  public:
-  ModernPageWriter(const ConversionOptions& options, DocumentSink& sink, std::size_t tableColumns)
-      : PageWriter(options, sink), tableColumns_(tableColumns) {}
+  ModernPageWriter(const PagePlan& plan, DocumentSink& sink, std::size_t tableColumns)
+      : PageWriter(plan, sink), tableColumns_(tableColumns) {
+    sink_.UseLineEnd("\n");  // as the web ends its lines
+  }
 
   void WriteHead() override {
-    if (options_.webPage) {
+    if (plan_.webPage) {
       const std::string banner = SanitizeInlineHtml(TrimBlanks(title_, kHtmlBlanks));
       std::string title(TrimBlanks(InlineHtmlText(banner), kHtmlBlanks));
       if (title.empty()) title = "Untitled";
-      OpenHead(LanguageTag(options_.language));
-      sink_.Line("<meta name=\"generator\"" + TextAttribute("content", options_.progName + " " + kVersionText) +
+      OpenHead(plan_.texts.language);
+      sink_.Line("<meta name=\"generator\"" + TextAttribute("content", plan_.texts.progName + " " + kVersionText) +
                  ">");
       sink_.Line("<title>" + title + "</title>");
       sink_.Line("<style>");
-      for (const std::string& rule : PageStyleLines(options_)) sink_.Line(rule);
+      for (const std::string& rule : PageStyleLines(plan_)) sink_.Line(rule);
       sink_.Line("</style>");
       WriteBanner(InlineHtmlText(banner).find_first_not_of(" \t\r\n") == std::string::npos ? title : banner);
-      sink_.Line(options_.centre ? "<main class=\"centre\">" : "<main>");
-    } else if (options_.centre) {
+      sink_.Line(plan_.centre ? "<main class=\"centre\">" : "<main>");
+    } else if (plan_.centre) {
       sink_.Line("<div class=\"centre\">");
     }
   }
 
   void OpenBody() override {
-    switch (options_.format) {
+    switch (plan_.format) {
       case OutputFormat::OriginalLinefeeds: sink_.Line("<p class=\"lines\">"); break;
       case OutputFormat::OriginalFormat: sink_.Line("<pre>"); break;
-      case OutputFormat::HtmlList: sink_.Line(ordered_ ? "<ol>" : "<ul>"); break;
+      case OutputFormat::HtmlList: sink_.Line(plan_.list == ListKind::Ordered ? "<ol>" : "<ul>"); break;
       case OutputFormat::HtmlTable:
         // A table wider than the screen scrolls sideways in a box of its own (which
         // the keyboard can reach), rather than squeezing its cells or the page.
         sink_.Line("<div class=\"table-box\" role=\"region\" aria-label=\"Table\" tabindex=\"0\">");
         sink_.Line("<table>");
-        if (!options_.headerRow) sink_.Line("<tbody>");
+        if (!plan_.headerRow) sink_.Line("<tbody>");
         break;
       case OutputFormat::SelectionBox: {
-        const std::string id = "links-" + IdPart(options_.formId);
+        const std::string id = "links-" + IdPart(plan_.texts.formId);
         sink_.Line("<form class=\"links\">");
         sink_.Line("<label for=\"" + id + "\">Links</label>");
         sink_.Line("<select id=\"" + id + "\">");
@@ -189,13 +191,13 @@ class ModernPageWriter final : public PageWriter {
   }
 
   void AddLine(std::string_view line, bool plain, bool printable) override {
-    if (options_.format == OutputFormat::SelectionBox && plain) return;  // a plain line holds no link
+    if (plan_.format == OutputFormat::SelectionBox && plain) return;  // a plain line holds no link
     if (!printable && NeedsPageCleaning(line)) {
       cleaned_.clear();
       AppendPageText(cleaned_, line);
       line = cleaned_;
     }
-    switch (options_.format) {
+    switch (plan_.format) {
       case OutputFormat::Smart:
         // Each run of lines with text is one paragraph; the lines stay lines.
         if (line.empty()) {
@@ -228,27 +230,27 @@ class ModernPageWriter final : public PageWriter {
   }
 
   void CloseBody() override {
-    switch (options_.format) {
+    switch (plan_.format) {
       case OutputFormat::Smart:
         if (context_.afterText) sink_.Line("</p>");
         context_.afterText = false;
         break;
       case OutputFormat::OriginalLinefeeds: sink_.Line("</p>"); break;
       case OutputFormat::OriginalFormat: sink_.Line("</pre>"); break;
-      case OutputFormat::HtmlList: sink_.Line(ordered_ ? "</ol>" : "</ul>"); break;
+      case OutputFormat::HtmlList: sink_.Line(plan_.list == ListKind::Ordered ? "</ol>" : "</ul>"); break;
       case OutputFormat::HtmlTable:
-        if (!options_.headerRow || context_.rowsBefore) sink_.Line("</tbody>");
+        if (!plan_.headerRow || context_.rowsBefore) sink_.Line("</tbody>");
         sink_.Line("</table>");
         sink_.Line("</div>");
         break;
       case OutputFormat::SelectionBox:
         sink_.Line("</select>");
-        if (options_.goButton) {
-          sink_.Line("<button type=\"button\" class=\"go\"" + TextAttribute("data-target", options_.target) +
+        if (plan_.goButton) {
+          sink_.Line("<button type=\"button\" class=\"go\"" + TextAttribute("data-target", plan_.texts.target) +
                      ">Go</button>");
         }
         sink_.Line("</form>");
-        if (options_.goButton) {
+        if (plan_.goButton) {
           for (std::string_view line : kGoScript) sink_.Line(line);
         }
         break;
@@ -257,16 +259,15 @@ class ModernPageWriter final : public PageWriter {
   }
 
   void WriteFoot() override {
-    if (!options_.webPage) {
-      if (options_.centre) sink_.Line("</div>");
+    if (!plan_.webPage) {
+      if (plan_.centre) sink_.Line("</div>");
       return;
     }
     sink_.Line("</main>");
     sink_.Line("<footer>");
-    const std::string_view footer = UserFooter(options_.footer, kHtmlBlanks);
-    if (!footer.empty()) {
+    if (!plan_.texts.footer.empty()) {
       // Typed over several lines: each stays a line of the paragraph.
-      const std::string clean = SanitizeInlineHtml(footer);
+      const std::string clean = SanitizeInlineHtml(plan_.texts.footer);
       sink_.Text().append("<p>");
       bool first = true;
       for (std::string_view line : TypedLines(clean)) {
@@ -276,9 +277,10 @@ class ModernPageWriter final : public PageWriter {
       }
       sink_.Line("</p>");
     }
-    std::string date = Text(options_.dateText);
-    if (LooksLikeDateTime(options_.dateTime)) date = "<time datetime=\"" + options_.dateTime + "\">" + date + "</time>";
-    for (const std::string& line : CreditLines(kCredit, Text(options_.progName), date)) sink_.Line(line);
+    const PageTexts& texts = plan_.texts;
+    std::string date = Text(texts.dateText);
+    if (LooksLikeDateTime(texts.dateTime)) date = "<time datetime=\"" + texts.dateTime + "\">" + date + "</time>";
+    for (const std::string& line : CreditLines(kCredit, Text(texts.progName), date)) sink_.Line(line);
     sink_.Line("</footer>");
     sink_.Line("</body>");
     sink_.Line("</html>");
@@ -333,10 +335,10 @@ class ModernPageWriter final : public PageWriter {
   void WriteIndex(const IndexListing& listing) override {
     // The documents' own language and style sheet, so that the index looks like
     // them, light and dark.
-    OpenHead(LanguageTag(options_.language));
+    OpenHead(plan_.texts.language);
     sink_.Line("<title>" + listing.title + "</title>");
     sink_.Line("<style>");
-    for (const std::string& rule : PageStyleLines(options_)) sink_.Line(rule);
+    for (const std::string& rule : PageStyleLines(plan_)) sink_.Line(rule);
     sink_.Line("td time { white-space: nowrap; }");
     sink_.Line("</style>");
     WriteBanner(listing.title);
@@ -398,12 +400,12 @@ class ModernPageWriter final : public PageWriter {
   }
 
   void AddRow(std::string_view line, bool plain) {
-    SplitFields(line, separator_, unquoted_, fields_);
+    SplitFields(line, plan_.separator, unquoted_, fields_);
     if (tableColumns_ == 0) {
       if (context_.rowWidth != 0 && context_.rowWidth != fields_.size()) throw UnevenTable{};
       context_.rowWidth = fields_.size();
     }
-    const bool header = options_.headerRow && !context_.rowsBefore;
+    const bool header = plan_.headerRow && !context_.rowsBefore;
     context_.rowsBefore = true;
     std::string& out = sink_.Text();
     if (header) out.append("<thead>");
@@ -449,9 +451,8 @@ class ModernPageWriter final : public PageWriter {
 
 }  // namespace
 
-std::unique_ptr<PageWriter> MakeModernPageWriter(const ConversionOptions& options, DocumentSink& sink,
-                                                 std::size_t tableColumns) {
-  return std::make_unique<ModernPageWriter>(options, sink, tableColumns);
+std::unique_ptr<PageWriter> MakeModernPageWriter(const PagePlan& plan, DocumentSink& sink, std::size_t tableColumns) {
+  return std::make_unique<ModernPageWriter>(plan, sink, tableColumns);
 }
 
 }  // namespace scrivane

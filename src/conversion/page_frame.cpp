@@ -1,7 +1,6 @@
 // The page frame both page styles share.
 #include "page_frame.h"
 
-#include "document.h"
 #include "markup.h"
 #include "product.h"
 

@@ -21,6 +21,9 @@ std::string Attribute(std::string_view name, std::string_view value);
 // `text` without the `blanks` at either end.
 std::string_view TrimBlanks(std::string_view text, std::string_view blanks);
 
+// The footer text a new form holds: a prompt to replace, never written into a page.
+inline constexpr std::string_view kFooterPrompt = "Enter your footer here";
+
 // True for the texts the footer box shows until the user writes a footer.
 bool IsFooterPlaceholder(std::string_view footer);
 

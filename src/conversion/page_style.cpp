@@ -7,7 +7,6 @@
 #include <array>
 #include <charconv>
 
-#include "document.h"
 #include "page_text.h"
 #include "utf8.h"
 
@@ -151,22 +150,23 @@ std::string LanguageTag(std::string_view typed) {
   return "en";
 }
 
-bool UsesDefaultColours(const ConversionOptions& options) {
-  return CssColour(options.fontColor).empty() && CssColour(options.bgColor).empty() &&
-         CssColour(options.textColor).empty() && CssUrl(options.bgImage).empty();
+bool UsesDefaultColours(const PageTexts& texts) {
+  return CssColour(texts.fontColor).empty() && CssColour(texts.bgColor).empty() &&
+         CssColour(texts.textColor).empty() && CssUrl(texts.bgImage).empty();
 }
 
-std::vector<std::string> PageStyleLines(const ConversionOptions& options) {
-  const bool defaults = UsesDefaultColours(options);
-  const std::string size = CssFontSize(EffectiveFontSize(options));
-  const std::string fontColour = CssColour(options.fontColor);
-  const std::string textColour = CssColour(options.textColor);
-  const std::string background = CssColour(options.bgColor);
-  const std::string image = CssUrl(options.bgImage);
+std::vector<std::string> PageStyleLines(const PagePlan& plan) {
+  const PageTexts& texts = plan.texts;
+  const bool defaults = UsesDefaultColours(texts);
+  const std::string size = CssFontSize(plan.fontSize);
+  const std::string fontColour = CssColour(texts.fontColor);
+  const std::string textColour = CssColour(texts.textColor);
+  const std::string background = CssColour(texts.bgColor);
+  const std::string image = CssUrl(texts.bgImage);
   std::vector<std::string> lines;
   lines.push_back(defaults ? ":root { color-scheme: light dark; }" : ":root { color-scheme: light; }");
   std::string body = "body { margin: 0; padding: 0 1rem; font-family: " +
-                     CssFontFamily(options.fontFace, "system-ui, sans-serif") +
+                     CssFontFamily(texts.fontFace, "system-ui, sans-serif") +
                      "; font-size: 1.0625rem; line-height: 1.6; overflow-wrap: break-word;";
   if (defaults) body += " color: #1f1f1f; background-color: #ffffff;";
   if (!textColour.empty()) body += " color: " + textColour + ";";
@@ -181,7 +181,7 @@ std::vector<std::string> PageStyleLines(const ConversionOptions& options) {
   lines.push_back(main + " }");
   lines.push_back(".centre { text-align: center; }");
   lines.push_back("pre { white-space: pre-wrap; font-family: " +
-                  CssFontFamily(options.fontFace, "ui-monospace, \"DejaVu Sans Mono\", monospace") +
+                  CssFontFamily(texts.fontFace, "ui-monospace, \"DejaVu Sans Mono\", monospace") +
                   "; font-size: 0.9375em; }");
   // Cells break between words only; a table too wide for the page scrolls in its box.
   lines.push_back(".table-box { overflow-x: auto; margin: 1em 0; }");
@@ -194,7 +194,7 @@ std::vector<std::string> PageStyleLines(const ConversionOptions& options) {
   lines.push_back("select, button { font: inherit; max-width: 100%; }");
   lines.push_back("footer { margin-top: 3em; padding: 1em 0 2em; border-top: 1px solid #c4c4c4; font-size: 0.875em;"
                   " text-align: center; }");
-  if (options.format == OutputFormat::Structured) {
+  if (plan.format == OutputFormat::Structured) {
     lines.push_back("h2, h3, h4, h5, h6 { line-height: 1.3; margin: 1.5em 0 0.5em; }");
     lines.push_back("blockquote { margin: 1em 0; padding-left: 1em; border-left: 0.25em solid #8c8c8c; }");
     lines.push_back("dt { font-weight: 600; } dd { margin: 0 0 0.5em 1.5em; }");

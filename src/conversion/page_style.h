@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion.h"
+#include "page_plan.h"
 
 namespace scrivane {
 
@@ -30,9 +30,9 @@ std::string CssFontSize(std::string_view typed);
 std::string LanguageTag(std::string_view typed);
 
 // True when the user chose no colour or image, so the page may follow a dark colour scheme.
-bool UsesDefaultColours(const ConversionOptions& options);
+bool UsesDefaultColours(const PageTexts& texts);
 
 // The rules of the page's style element, one a line.
-std::vector<std::string> PageStyleLines(const ConversionOptions& options);
+std::vector<std::string> PageStyleLines(const PagePlan& plan);
 
 }  // namespace scrivane

@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-#include "document.h"
-#include "page_frame.h"
 
 namespace scrivane {
 namespace {
@@ -55,16 +53,8 @@ void SplitFields(std::string_view line, const std::string& separator, std::strin
   }
 }
 
-PageWriter::PageWriter(const ConversionOptions& options, DocumentSink& sink)
-    : options_(options),
-      sink_(sink),
-      ordered_(ListTagFor(options.listType) == "OL"),
-      separator_(SeparatorFor(options.separator)),
-      title_(options.title),
-      drain_([this] { sink_.Flush(); }) {
-  // Modern documents end their lines as the web does; classic ones keep CR LF.
-  sink_.UseLineEnd(options.modern ? "\n" : "\r\n");
-}
+PageWriter::PageWriter(const PagePlan& plan, DocumentSink& sink)
+    : plan_(plan), sink_(sink), title_(plan.texts.title), drain_([this] { sink_.Flush(); }) {}
 
 void PageWriter::WriteText(std::string_view text, bool plain) {
   // A long text goes out in pieces cut at spaces, so the pending output stays
@@ -78,31 +68,26 @@ void PageWriter::WriteText(std::string_view text, bool plain) {
     std::size_t cut = text.rfind(' ', kPiece);
     if (cut == std::string_view::npos) cut = text.find(' ', kPiece);
     if (cut == std::string_view::npos) break;
-    RenderText(text.substr(0, cut + 1), options_.links, sink_.Text(), drain_);
+    RenderText(text.substr(0, cut + 1), plan_.links, sink_.Text(), drain_);
     sink_.Flush();
     text.remove_prefix(cut + 1);
   }
   if (plain) {
     sink_.Text().append(text);
   } else {
-    RenderText(text, options_.links, sink_.Text(), drain_);
+    RenderText(text, plan_.links, sink_.Text(), drain_);
   }
 }
 
-bool PageWriter::ShowsDocumentTitle() const {
-  const std::string_view typed = TrimBlanks(options_.title, kHtmlBlanks);
-  return options_.webPage && (typed.empty() || typed == kDefaultTitle);
-}
-
 void PageWriter::UseDocumentTitle(std::string_view text) {
-  if (text.empty() || !ShowsDocumentTitle()) return;
+  if (text.empty() || !plan_.showsDocumentTitle) return;
   title_.clear();
   AppendEscaped(title_, text);
 }
 
 bool PageWriter::TakeOptionLink(std::string_view line) {
   std::size_t wordStart = 0, wordEnd = 0;
-  if (!FindFirstLink(line, options_.links, link_, wordStart, wordEnd)) return false;
+  if (!FindFirstLink(line, plan_.links, link_, wordStart, wordEnd)) return false;
   // The label: the line's other words, one space apart.
   label_.clear();
   for (std::string_view part : {line.substr(0, wordStart), line.substr(wordEnd)}) {
@@ -126,10 +111,12 @@ void PageWriter::AppendOptionLabel(std::string& out) {
   }
 }
 
-std::unique_ptr<PageWriter> MakePageWriter(const ConversionOptions& options, DocumentSink& sink,
-                                           std::size_t tableColumns) {
-  if (options.modern) return MakeModernPageWriter(options, sink, tableColumns);
-  return MakeClassicPageWriter(options, sink);
+std::unique_ptr<PageWriter> MakePageWriter(const PagePlan& plan, DocumentSink& sink, std::size_t tableColumns) {
+  switch (plan.style) {
+    case PageStyle::Modern: return MakeModernPageWriter(plan, sink, tableColumns);
+    case PageStyle::Classic: break;
+  }
+  return MakeClassicPageWriter(plan, sink);
 }
 
 }  // namespace scrivane

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion.h"
+#include "page_plan.h"
 #include "render.h"
 #include "sink.h"
 #include "structure_blocks.h"
@@ -59,8 +59,8 @@ struct IndexListing {
 // renderer (escaping and links); everything around it is the style's own.
 class PageWriter {
  public:
-  // The options and the sink must outlive the writer.
-  PageWriter(const ConversionOptions& options, DocumentSink& sink);
+  // The plan and the sink must outlive the writer.
+  PageWriter(const PagePlan& plan, DocumentSink& sink);
   virtual ~PageWriter() = default;
   PageWriter(const PageWriter&) = delete;  // drain_ points back at this writer
   PageWriter& operator=(const PageWriter&) = delete;
@@ -86,12 +86,9 @@ class PageWriter {
   // A whole index page of a folder, in this style.
   virtual void WriteIndex(const IndexListing& listing) = 0;
 
-  // The page's title and banner become the document's own (plain text), unless
-  // the user typed a title of their own. Called before WriteHead.
+  // The page's title and banner become the document's own (plain text), when
+  // the plan shows the document's title. Called before WriteHead.
   void UseDocumentTitle(std::string_view text);
-  // True when the page's banner will show the document's own title: a whole
-  // page, with no title of the user's.
-  bool ShowsDocumentTitle() const;
 
   // Structured text's elements (structured_page.cpp decides which and where
   // lines end). Each appends its markup to the pending output line.
@@ -133,10 +130,8 @@ class PageWriter {
   // The option's label: label_ escaped, or the link's text when the line has no other words.
   void AppendOptionLabel(std::string& out);
 
-  const ConversionOptions& options_;
+  const PagePlan& plan_;
   DocumentSink& sink_;
-  bool ordered_ = false;   // the list format numbers its items
-  std::string separator_;  // the text between table fields
   std::vector<std::string_view> fields_;
   std::string unquoted_;
   Link link_;
@@ -145,15 +140,13 @@ class PageWriter {
   DrainFunction drain_;  // flushes the sink in the middle of a giant word
 };
 
-// The writer of the options' page style. `tableColumns`: the widest row of a
+// The writer of the plan's page style. `tableColumns`: the widest row of a
 // table, when the style needs it (0 while it is not known).
-std::unique_ptr<PageWriter> MakePageWriter(const ConversionOptions& options, DocumentSink& sink,
-                                           std::size_t tableColumns = 0);
+std::unique_ptr<PageWriter> MakePageWriter(const PagePlan& plan, DocumentSink& sink, std::size_t tableColumns = 0);
 
 // The classic document: upper-case HTML of its time, font and centring wrappers.
-std::unique_ptr<PageWriter> MakeClassicPageWriter(const ConversionOptions& options, DocumentSink& sink);
+std::unique_ptr<PageWriter> MakeClassicPageWriter(const PagePlan& plan, DocumentSink& sink);
 // The modern page: HTML5 with landmarks and one style element.
-std::unique_ptr<PageWriter> MakeModernPageWriter(const ConversionOptions& options, DocumentSink& sink,
-                                                 std::size_t tableColumns);
+std::unique_ptr<PageWriter> MakeModernPageWriter(const PagePlan& plan, DocumentSink& sink, std::size_t tableColumns);
 
 }  // namespace scrivane

@@ -16,6 +16,7 @@
 #include "document.h"
 #include "encoding.h"
 #include "output_file.h"
+#include "page_plan.h"
 
 namespace scrivane {
 namespace {
@@ -211,7 +212,7 @@ bool LooksBinary(InputSource& source) {
 // Writes the whole document into the sink, reading the source as UTF-8 when it is
 // valid UTF-8 and as Windows-1252 otherwise. Returns the encoding used.
 template <class Restart>
-TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options, const RunCallbacks& callbacks,
+TextEncoding WriteDocument(InputSource& source, const PagePlan& plan, const RunCallbacks& callbacks,
                            bool keepInputEncoding, const DocumentSink::Writer& write, Restart restart) {
   const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
   for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
@@ -221,24 +222,23 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
     std::size_t tableColumns = 0;
     for (bool again = true; again;) {
       again = false;
-      // Modern pages are always UTF-8, whatever the input was.
-      DocumentSink sink(write, keepInputEncoding && !options.modern ? encoding : TextEncoding::Utf8);
-      DocumentWriter writer(options, sink, tableColumns);
+      DocumentSink sink(write, keepInputEncoding && plan.keepsInputEncoding ? encoding : TextEncoding::Utf8);
+      DocumentWriter writer(plan, sink, tableColumns);
       ProgressReporter progress(callbacks, source.Size());
       const auto read = [&](char* buffer, std::size_t size) { return source.Read(buffer, size); };
       const auto consumed = [&](std::uint64_t bytes) { progress.Update(bytes); };
       try {
         writer.Begin();
         if (threads > 1 && source.Size() >= kParallelFrom && HasShortLines(source)) {
-          if (options.format == OutputFormat::Structured) {
+          if (plan.format == OutputFormat::Structured) {
             // Each line is read in the light of those around it, so only examining lines runs ahead.
-            ConvertStructuredInParallel(read, encoding, options.links, writer, consumed, threads);
+            ConvertStructuredInParallel(read, encoding, plan.links, writer, consumed, threads);
           } else {
-            writer.Resume(ConvertInParallel(read, encoding, options, sink, consumed, threads, tableColumns));
+            writer.Resume(ConvertInParallel(read, encoding, plan, sink, consumed, threads, tableColumns));
           }
         } else {
           const std::optional<std::string_view> contents = source.Contents();
-          LineScanner scanner = contents ? LineScanner(*contents, options.links) : LineScanner(read, options.links);
+          LineScanner scanner = contents ? LineScanner(*contents, plan.links) : LineScanner(read, plan.links);
           ConvertLines(scanner, encoding, true, writer, consumed);
         }
       } catch (const NotUtf8&) {
@@ -249,8 +249,7 @@ TextEncoding WriteDocument(InputSource& source, const ConversionOptions& options
         source.Rewind();
         restart();
         const unsigned counters = source.Size() >= kParallelFrom ? threads : 1;
-        tableColumns =
-            std::max<std::size_t>(CountTableColumns(read, encoding, SeparatorFor(options.separator), counters), 1);
+        tableColumns = std::max<std::size_t>(CountTableColumns(read, encoding, plan.separator, counters), 1);
         source.Rewind();
         again = true;
         continue;
@@ -324,7 +323,7 @@ std::optional<RunResult> OpenInputFile(const InputFile& inputFile, std::optional
 // that is the input itself, a list without a list type. Sets `outputPath` to
 // where a file output goes.
 std::optional<RunResult> RefusedBeforeStart(const ConversionInput& input, const FileSource* file,
-                                            const ConversionOutput& output, const ConversionOptions& options,
+                                            const ConversionOutput& output, const PagePlan& plan,
                                             std::string& outputPath) {
   if (const OutputFile* outputFile = std::get_if<OutputFile>(&output)) {
     outputPath = OutputPathFor(*outputFile, std::get_if<InputFile>(&input));
@@ -332,16 +331,14 @@ std::optional<RunResult> RefusedBeforeStart(const ConversionInput& input, const 
     // Checked here, so that no front end can replace the user's text with its HTML.
     if (IsTheInput(input, file, outputPath)) return RunResult{.failure = RunFailure::OutputIsInput, .path = outputPath};
   }
-  if (options.format == OutputFormat::HtmlList && ListTagFor(options.listType).empty()) {
-    return Failed(RunFailure::InvalidListType);
-  }
+  if (plan.format == OutputFormat::HtmlList && plan.list == ListKind::None) return Failed(RunFailure::InvalidListType);
   return std::nullopt;
 }
 
 // Writes the document made from `source` to the output, counting its bytes in
 // `result`; a document begun again starts its count again.
 void WriteToOutput(InputSource& source, const ConversionOutput& output, const std::string& outputPath,
-                   const ConversionOptions& options, const RunCallbacks& callbacks, RunResult& result) {
+                   const PagePlan& plan, const RunCallbacks& callbacks, RunResult& result) {
   const auto counted = [&result](auto&& write) {
     return [&result, write](std::string_view bytes) {
       result.bytesWritten += bytes.size();
@@ -356,20 +353,20 @@ void WriteToOutput(InputSource& source, const ConversionOutput& output, const st
   };
   if (const auto* outputFile = std::get_if<OutputFile>(&output)) {
     SafeOutputFile destination(outputPath, outputFile->overwrite);
-    WriteDocument(source, options, callbacks, true, counted([&](std::string_view bytes) { destination.Write(bytes); }),
+    WriteDocument(source, plan, callbacks, true, counted([&](std::string_view bytes) { destination.Write(bytes); }),
                   restart([&] { destination.Restart(); }));
     destination.Commit();
     result.outputPath = outputPath;
   } else if (const auto* outputStream = std::get_if<OutputStream>(&output)) {
     // Held back until complete: a stream cannot take back a document begun again.
     SpoolFile document;
-    WriteDocument(source, options, callbacks, true, counted([&](std::string_view bytes) { document.Append(bytes); }),
+    WriteDocument(source, plan, callbacks, true, counted([&](std::string_view bytes) { document.Append(bytes); }),
                   restart([&] { document.Clear(); }));
     document.CopyTo(*outputStream);
   } else {
     const auto& outputText = std::get<OutputText>(output);
     std::string document;
-    WriteDocument(source, options, callbacks, outputText.inputEncoding,
+    WriteDocument(source, plan, callbacks, outputText.inputEncoding,
                   counted([&](std::string_view bytes) { document.append(bytes); }),
                   restart([&] { document.clear(); }));
     outputText.deliver(std::move(document));
@@ -385,12 +382,10 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
   if (const InputFile* inputFile = std::get_if<InputFile>(&input)) {
     if (auto failed = OpenInputFile(*inputFile, file)) return *failed;
   }
+  // What the page needs is read from the options here, once; nothing below reads them.
+  const PagePlan plan = PlanPage(options);
   std::string outputPath;
-  if (auto refused = RefusedBeforeStart(input, file ? &*file : nullptr, output, options, outputPath)) {
-    return *refused;
-  }
-  ConversionOptions runOptions = options;
-  runOptions.links.modern = runOptions.links.modern || options.modern;  // a modern page takes modern links
+  if (auto refused = RefusedBeforeStart(input, file ? &*file : nullptr, output, plan, outputPath)) return *refused;
 
   RunResult result;
   try {
@@ -406,7 +401,7 @@ RunResult RunConversion(const ConversionInput& input, const ConversionOutput& ou
     }
     result.binary = LooksBinary(*source);
     if (result.binary && options.refuseBinary) return RefusedAsBinary(input);
-    WriteToOutput(*source, output, outputPath, runOptions, callbacks, result);
+    WriteToOutput(*source, output, outputPath, plan, callbacks, result);
     result.delivered = true;
   } catch (const FileError& error) {
     return Failed(error);

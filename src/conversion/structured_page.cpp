@@ -34,8 +34,8 @@ bool HoldsLink(std::string_view text, bool plain, const LinkOptions& links) {
 
 }  // namespace
 
-StructuredPage::StructuredPage(const ConversionOptions& options, PageWriter& page, DocumentSink& sink)
-    : options_(options), page_(page), sink_(sink) {}
+StructuredPage::StructuredPage(const PagePlan& plan, PageWriter& page, DocumentSink& sink)
+    : plan_(plan), page_(page), sink_(sink) {}
 
 void StructuredPage::EndOpenLine() {
   if (!lineOpen_) return;
@@ -44,7 +44,7 @@ void StructuredPage::EndOpenLine() {
 }
 
 void StructuredPage::WriteContents(const std::vector<ContentsEntry>& headings) {
-  if (!options_.contents || headings.empty()) return;
+  if (!plan_.contents || headings.empty()) return;
   HeadingIds ids;  // gives the headings the identifiers the page will give them
   page_.OpenContents();
   page_.OpenBlock(BlockKind::BulletList, 1);
@@ -84,7 +84,7 @@ void StructuredPage::WriteContents(const std::vector<ContentsEntry>& headings) {
 
 void StructuredPage::Heading(int level, std::string_view text, bool plain) {
   EndOpenLine();
-  page_.OpenHeading(level, ids_.Next(text), HoldsLink(text, plain, options_.links));
+  page_.OpenHeading(level, ids_.Next(text), HoldsLink(text, plain, plan_.links));
   WriteText(text, plain);
   page_.CloseHeading(level);
   sink_.EndLine();
@@ -104,7 +104,7 @@ void StructuredPage::Open(BlockKind block, long number) {
 
 void StructuredPage::Line(std::string_view text, bool plain) {
   if (!atStart_) {
-    if (!inPre_ && options_.keepLineBreaks) page_.WriteLineBreak();
+    if (!inPre_ && plan_.keepLineBreaks) page_.WriteLineBreak();
     sink_.EndLine();
   }
   atStart_ = false;
@@ -132,7 +132,7 @@ void StructuredPage::Rule() {
 }
 
 void StructuredPage::WriteText(std::string_view text, bool plain) {
-  if (!options_.inlineMarks || text.find_first_of("*_`") == std::string_view::npos) {
+  if (!plan_.inlineMarks || text.find_first_of("*_`") == std::string_view::npos) {
     return page_.WriteBlockText(text, plain);
   }
   std::size_t done = 0;

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion.h"
+#include "page_plan.h"
 #include "page_writer.h"
 #include "sink.h"
 #include "structured_text.h"
@@ -17,10 +17,10 @@ namespace scrivane {
 // Writes the blocks of a structured text through a page writer.
 class StructuredPage : public BlockEvents {
  public:
-  // `options`, `page` and `sink` must outlive this; `page` writes into `sink`.
-  StructuredPage(const ConversionOptions& options, PageWriter& page, DocumentSink& sink);
+  // `plan`, `page` and `sink` must outlive this; `page` writes into `sink`.
+  StructuredPage(const PagePlan& plan, PageWriter& page, DocumentSink& sink);
 
-  // Writes a table of contents of the headings, when the options ask for one.
+  // Writes a table of contents of the headings, when the plan asks for one.
   void WriteContents(const std::vector<ContentsEntry>& headings);
 
   void Heading(int level, std::string_view text, bool plain) override;
@@ -32,10 +32,10 @@ class StructuredPage : public BlockEvents {
  private:
   // Ends the output line when text stands on it.
   void EndOpenLine();
-  // Writes running text, with inline marks when the options ask for them.
+  // Writes running text, with inline marks when the plan asks for them.
   void WriteText(std::string_view text, bool plain);
 
-  const ConversionOptions& options_;
+  const PagePlan& plan_;
   PageWriter& page_;
   DocumentSink& sink_;
   bool lineOpen_ = false;   // text stands on the current output line

@@ -3,8 +3,9 @@
 // driven from these rows; adding an option is one row (plus its widget).
 #include <array>
 
-#include "document.h"
 #include "form.h"
+#include "page_frame.h"
+#include "page_plan.h"
 
 namespace scrivane {
 namespace {

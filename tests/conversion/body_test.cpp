@@ -30,7 +30,8 @@ std::string Sequential(const std::string& input, TextEncoding encoding, const Co
                        std::size_t tableColumns = 0) {
   std::string document;
   DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
-  DocumentWriter writer(options, sink, tableColumns);
+  const PagePlan plan = PlanPage(options);
+  DocumentWriter writer(plan, sink, tableColumns);
   std::size_t offset = 0;
   LineScanner scanner(ReaderOf(input, offset), options.links);
   ConvertLines(scanner, encoding, true, writer, {});
@@ -43,7 +44,7 @@ std::string Parallel(const std::string& input, TextEncoding encoding, const Conv
   std::string document;
   DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
   std::size_t offset = 0;
-  ConvertInParallel(ReaderOf(input, offset), encoding, options, sink,
+  ConvertInParallel(ReaderOf(input, offset), encoding, PlanPage(options), sink,
                     [&](std::uint64_t bytes) { consumed.push_back(bytes); }, threads, tableColumns);
   sink.Flush();
   return document;
@@ -104,7 +105,8 @@ std::string StructuredPage(const std::string& input, TextEncoding encoding, unsi
   options.dateText = "DATE";
   std::string document;
   DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
-  DocumentWriter writer(options, sink);
+  const PagePlan plan = PlanPage(options);
+  DocumentWriter writer(plan, sink);
   std::size_t offset = 0;
   const auto consume = [&](std::uint64_t bytes) { consumed.push_back(bytes); };
   writer.Begin();

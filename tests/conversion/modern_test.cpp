@@ -217,7 +217,8 @@ TEST(ModernPage, LateWideRowWidensEveryRow) {
   for (const std::string last : {"", "x,y,z,w\n", "short\n"}) {
     std::string expected;
     DocumentSink sink([&](std::string_view bytes) { expected.append(bytes); }, TextEncoding::Utf8);
-    DocumentWriter writer(options, sink, last == "x,y,z,w\n" ? 4 : 3);
+    const PagePlan plan = PlanPage(options);
+    DocumentWriter writer(plan, sink, last == "x,y,z,w\n" ? 4 : 3);
     const std::string text = input + last;
     LineScanner scanner(text, options.links);
     writer.Begin();
@@ -239,7 +240,8 @@ TEST(ModernPage, ControlsTakenOutWhateverTheScanner) {
     options.links.modern = modernLinks;
     std::string document;
     DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
-    DocumentWriter writer(options, sink);
+    const PagePlan plan = PlanPage(options);
+    DocumentWriter writer(plan, sink);
     LineScanner scanner("plain\x01text\x7F\x1B[0m\n", options.links);
     writer.Begin();
     ConvertLines(scanner, TextEncoding::Utf8, true, writer, {});
@@ -301,7 +303,8 @@ TEST(ModernPage, ThreadsWriteTheSameDocument) {
     std::string sequential, parallel;
     {
       DocumentSink sink([&](std::string_view bytes) { sequential.append(bytes); }, TextEncoding::Utf8);
-      DocumentWriter writer(options, sink, 3);
+      const PagePlan plan = PlanPage(options);
+      DocumentWriter writer(plan, sink, 3);
       LineScanner scanner(input, options.links);
       ConvertLines(scanner, TextEncoding::Utf8, true, writer, {});
       writer.End();
@@ -309,14 +312,15 @@ TEST(ModernPage, ThreadsWriteTheSameDocument) {
     }
     {
       DocumentSink sink([&](std::string_view bytes) { parallel.append(bytes); }, TextEncoding::Utf8);
-      DocumentWriter writer(options, sink, 3);
+      const PagePlan plan = PlanPage(options);
+      DocumentWriter writer(plan, sink, 3);
       std::size_t offset = 0;
       const auto read = [&](char* buffer, std::size_t size) {
         const std::size_t n = input.copy(buffer, std::min<std::size_t>(size, 70000), offset);
         offset += n;
         return n;
       };
-      writer.Resume(ConvertInParallel(read, TextEncoding::Utf8, options, sink, {}, 3, 3));
+      writer.Resume(ConvertInParallel(read, TextEncoding::Utf8, plan, sink, {}, 3, 3));
       writer.End();
       sink.Flush();
     }

@@ -48,7 +48,8 @@ double SecondsToConvert(const std::string& text, OutputFormat format, bool moder
   std::size_t size = 0;
   const double start = CpuSeconds();
   DocumentSink sink([&](std::string_view bytes) { size += bytes.size(); }, TextEncoding::Utf8);
-  DocumentWriter writer(options, sink);
+  const PagePlan plan = PlanPage(options);
+  DocumentWriter writer(plan, sink);
   LineScanner scanner(text, options.links);
   writer.Begin();
   ConvertLines(scanner, TextEncoding::Utf8, true, writer, {});

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "convert_helpers.h"
-#include "document.h"
 #include "page_frame.h"
+#include "page_plan.h"
 #include "product.h"
 
 namespace scrivane {
@@ -104,7 +104,7 @@ TEST_P(EffectiveFontSizeTest, RaisedOnlyForOriginalFormat) {
   options.fontFace = GetParam().face;
   options.fontSize = GetParam().size;
   options.format = GetParam().format;
-  EXPECT_EQ(EffectiveFontSize(options), GetParam().expected);
+  EXPECT_EQ(PlanPage(options).fontSize, GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EffectiveFontSizeTest,
@@ -117,6 +117,48 @@ INSTANTIATE_TEST_SUITE_P(Table, EffectiveFontSizeTest,
                                          FontSizeCase{"", "+", OutputFormat::OriginalFormat, "+"},
                                          FontSizeCase{"", "3", OutputFormat::Smart, "3"},
                                          FontSizeCase{"Arial", "", OutputFormat::HtmlList, ""}));
+
+// What the plan reads from the options: names compared lower-case, the page
+// style's link rules, encoding and footer blanks, and when the banner shows the
+// document's own title.
+struct PlanCase {
+  void (*change)(ConversionOptions&);
+  bool (*holds)(const PagePlan&);
+  const char* what;
+};
+
+TEST(PagePlan, ReadFromTheOptions) {
+  const PlanCase cases[] = {
+      {[](ConversionOptions& o) { o.listType = "ORDERED"; }, [](const PagePlan& p) { return p.list == ListKind::Ordered; },
+       "list type in capitals"},
+      {[](ConversionOptions& o) { o.listType = "ol"; }, [](const PagePlan& p) { return p.list == ListKind::None; },
+       "an unknown list type"},
+      {[](ConversionOptions& o) { o.separator = "Tab"; }, [](const PagePlan& p) { return p.separator == "\t"; },
+       "a named separator"},
+      {[](ConversionOptions& o) { o.separator = " | "; }, [](const PagePlan& p) { return p.separator == " | "; },
+       "a separator of its own"},
+      {[](ConversionOptions& o) { o.modern = true; },
+       [](const PagePlan& p) { return p.style == PageStyle::Modern && p.links.modern && !p.keepsInputEncoding; },
+       "a modern page: modern links, always UTF-8"},
+      {[](ConversionOptions&) {}, [](const PagePlan& p) { return !p.links.modern && p.keepsInputEncoding; },
+       "a classic page: its own links and encoding"},
+      {[](ConversionOptions& o) { o.footer = "\fEnter your footer here\n"; o.modern = true; },
+       [](const PagePlan& p) { return p.texts.footer.empty(); }, "a prompt among the modern page's blanks"},
+      {[](ConversionOptions& o) { o.footer = "\fnote\n"; }, [](const PagePlan& p) { return p.texts.footer == "\fnote"; },
+       "a classic footer keeps its form feed"},
+      {[](ConversionOptions& o) { o.title = " Converted by Scrivane\f"; },
+       [](const PagePlan& p) { return p.showsDocumentTitle; }, "the default title, padded"},
+      {[](ConversionOptions& o) { o.title = "Mine"; }, [](const PagePlan& p) { return !p.showsDocumentTitle; },
+       "a title of the user's"},
+      {[](ConversionOptions& o) { o.webPage = false; }, [](const PagePlan& p) { return !p.showsDocumentTitle; },
+       "a fragment has no banner"},
+  };
+  for (const PlanCase& c : cases) {
+    ConversionOptions options;
+    c.change(options);
+    EXPECT_TRUE(c.holds(PlanPage(options))) << c.what;
+  }
+}
 
 // The footer as both styles take it: trimmed of their blanks, placeholders
 // dropped, then cut into the lines it was typed as.

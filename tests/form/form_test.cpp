@@ -5,8 +5,8 @@
 #include <set>
 #include <vector>
 
-#include "document.h"
 #include "form.h"
+#include "page_plan.h"
 
 namespace scrivane {
 namespace {
@@ -126,7 +126,7 @@ TEST(OptionTextRow, OffersTheFormatsOwnValues) {
     EXPECT_EQ(std::vector<std::string_view>(row->offered.begin(), row->offered.end()), c.values);
     for (std::string_view value : row->offered) {
       if (c.format == OutputFormat::HtmlList) {
-        EXPECT_FALSE(ListTagFor(value).empty()) << value;
+        EXPECT_NE(ListKindFor(value), ListKind::None) << value;
       } else if (c.format == OutputFormat::HtmlTable) {
         EXPECT_NE(SeparatorFor(value), value) << value;
       }

@@ -314,7 +314,8 @@ void CheckParallelBody(std::string_view text, const ConversionOptions& options, 
     bool sequentialNotUtf8 = false, parallelNotUtf8 = false;
     {
       DocumentSink sink([&](std::string_view bytes) { sequential.append(bytes); }, TextEncoding::Utf8);
-      DocumentWriter writer(options, sink);
+      const PagePlan plan = PlanPage(options);
+      DocumentWriter writer(plan, sink);
       LineScanner scanner(text, options.links);
       try {
         ConvertLines(scanner, encoding, true, writer, {});
@@ -332,7 +333,7 @@ void CheckParallelBody(std::string_view text, const ConversionOptions& options, 
         return n;
       };
       try {
-        ConvertInParallel(read, encoding, options, sink, {}, 2);
+        ConvertInParallel(read, encoding, PlanPage(options), sink, {}, 2);
       } catch (const NotUtf8&) {
         parallelNotUtf8 = true;
       }
