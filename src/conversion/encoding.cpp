@@ -5,11 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "utf8.h"
 
@@ -32,24 +27,6 @@ int ByteOf(char32_t c) {
     if (kHighControls[i] == c) return static_cast<int>(0x80 + i);
   }
   return -1;
-}
-
-// Length of the ASCII prefix of `bytes`, sixteen or eight bytes at a time.
-std::size_t AsciiPrefix(std::string_view bytes) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  for (; i + 16 <= bytes.size(); i += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
-    if (const int high = _mm_movemask_epi8(block)) return i + static_cast<std::size_t>(__builtin_ctz(high));
-  }
-#endif
-  for (; i + 8 <= bytes.size(); i += 8) {
-    std::uint64_t block;
-    std::memcpy(&block, bytes.data() + i, 8);
-    if (block & 0x8080808080808080ull) break;
-  }
-  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
-  return i;
 }
 
 }  // namespace

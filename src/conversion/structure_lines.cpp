@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "markup.h"
 #include "page_text.h"
+#include "utf8.h"
 
 namespace scrivane {
 namespace {
@@ -43,14 +43,6 @@ std::uint64_t ZeroBytes(std::uint64_t word) {
   return ~(((word & kLow7) + kLow7) | word | kLow7);
 }
 
-// The eight bytes at `at`, the first in the lowest bits.
-std::uint64_t WordAt(std::string_view text, std::size_t at) {
-  std::uint64_t word;
-  std::memcpy(&word, text.data() + at, sizeof word);
-  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
-  return word;
-}
-
 // Where, from `from` on, the text holds a TAB or two spaces in a row; the size when nowhere.
 // Ordinary text has neither, so it is searched eight bytes at a time.
 std::size_t NextWideSpace(std::string_view text, std::size_t from) {
@@ -58,8 +50,8 @@ std::size_t NextWideSpace(std::string_view text, std::size_t from) {
   constexpr std::uint64_t kTabs = 0x0909090909090909ull;
   std::size_t i = from;
   for (; i + sizeof(std::uint64_t) < text.size(); i += sizeof(std::uint64_t)) {
-    const std::uint64_t here = WordAt(text, i);
-    const std::uint64_t wide = (ZeroBytes(here ^ kSpaces) & ZeroBytes(WordAt(text, i + 1) ^ kSpaces)) |
+    const std::uint64_t here = EightBytesAt(text, i);
+    const std::uint64_t wide = (ZeroBytes(here ^ kSpaces) & ZeroBytes(EightBytesAt(text, i + 1) ^ kSpaces)) |
                                ZeroBytes(here ^ kTabs);
     if (wide != 0) return i + static_cast<std::size_t>(std::countr_zero(wide)) / 8;
   }

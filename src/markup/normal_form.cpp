@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
-#include <cstring>
 #include <utility>
 
 #include "utf8.h"
@@ -110,16 +108,9 @@ bool IsStable(char32_t c) {
 }  // namespace
 
 bool MayNeedComposing(std::string_view text) {
-  constexpr std::uint64_t kTops = 0x8080808080808080ull;
-  for (std::size_t i = 0; i < text.size();) {
-    std::uint64_t word;
-    if (text.size() - i >= sizeof word) {  // eight ASCII bytes at once, as most text is
-      std::memcpy(&word, text.data() + i, sizeof word);
-      if ((word & kTops) == 0) {
-        i += sizeof word;
-        continue;
-      }
-    }
+  for (std::size_t i = 0;;) {
+    i += AsciiPrefix(text.substr(i));  // most text is ASCII, which never composes
+    if (i == text.size()) return false;
     if (static_cast<unsigned char>(text[i]) < 0xCC) {  // below U+0300, or a continuation byte
       ++i;
       continue;
@@ -129,7 +120,6 @@ bool MayNeedComposing(std::string_view text) {
     if (length == 0 || !IsStable(c)) return true;
     i += length;
   }
-  return false;
 }
 
 }  // namespace scrivane

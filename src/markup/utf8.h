@@ -1,11 +1,20 @@
 // The small character helpers of UTF-8 text, spelled once for the whole program:
-// ASCII letter case and digits, hex digits, one UTF-8 sequence decoded, one code
-// point written. Standard C++ only, so the engine and the programs share it.
+// ASCII letter case and digits, hex digits, runs of ASCII skipped, one UTF-8
+// sequence decoded, one code point written. Standard C++ (with the processor's
+// vector instructions where the compiler offers them), so the engine and the
+// programs share it.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace scrivane {
 
@@ -17,6 +26,31 @@ constexpr bool IsHexDigit(char c) { return IsAsciiDigit(c) || (LowerAscii(c) >= 
 
 // A UTF-8 continuation byte (10xxxxxx); every other byte starts a character.
 constexpr bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The eight bytes at text[at], the first in the lowest bits; the text must hold them.
+inline std::uint64_t EightBytesAt(std::string_view text, std::size_t at) {
+  std::uint64_t bytes;
+  std::memcpy(&bytes, text.data() + at, sizeof bytes);
+  if constexpr (std::endian::native == std::endian::big) bytes = __builtin_bswap64(bytes);
+  return bytes;
+}
+
+// Length of the ASCII prefix of `bytes`. Most text is ASCII, so it is passed over
+// sixteen or eight bytes at a time.
+inline std::size_t AsciiPrefix(std::string_view bytes) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= bytes.size(); i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+    if (const int high = _mm_movemask_epi8(block)) return i + static_cast<std::size_t>(__builtin_ctz(high));
+  }
+#endif
+  for (; i + 8 <= bytes.size(); i += 8) {
+    if (EightBytesAt(bytes, i) & 0x8080808080808080ull) break;
+  }
+  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+  return i;
+}
 
 // How hex digits above 9 are written.
 enum class HexCase { Upper, Lower };

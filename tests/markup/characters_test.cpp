@@ -3,6 +3,8 @@
 #include <string>
 
 #include "markup.h"
+#include "normal_form.h"
+#include "utf8.h"
 
 namespace scrivane {
 namespace {
@@ -42,6 +44,23 @@ TEST(CharactersTest, CountsLongTexts) {
   EXPECT_EQ(CharCount(text), 1100u);
   EXPECT_EQ(CharCount(std::string(5000, '\xA9')), 0u);
   EXPECT_EQ(CharCount(std::string(4099, 'x')), 4099u);
+}
+
+// The ASCII runs are passed over sixteen and eight bytes at a time: a byte
+// that is not ASCII is found wherever it falls in or after those blocks, and a
+// character that composes is seen however much ASCII comes before it.
+TEST(AsciiRuns, FoundAtEveryPlaceInTheBlocks) {
+  for (std::size_t length = 0; length <= 40; ++length) {
+    EXPECT_EQ(AsciiPrefix(std::string(length, 'a')), length);
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string text(length, 'a');
+      text[at] = '\x80';
+      EXPECT_EQ(AsciiPrefix(text), at) << length << " " << at;
+      const std::string before(at, 'a'), after(length - at, 'b');
+      EXPECT_TRUE(MayNeedComposing(before + "e\xCC\x81" + after)) << length << " " << at;  // e, combining acute
+      EXPECT_FALSE(MayNeedComposing(before + "\xC3\xA9" + after + "\xC3\xA9")) << length << " " << at;  // precomposed
+    }
+  }
 }
 
 }  // namespace
