@@ -13,6 +13,8 @@
 namespace scrivane {
 namespace {
 
+using namespace std::string_view_literals;
+
 // Text to place inside a single-quoted script string within a double-quoted attribute.
 std::string ScriptStringInAttribute(std::string_view text) {
   std::string script;
@@ -216,18 +218,20 @@ class ClassicPageWriter final : public PageWriter {
     sink_.Line(std::string("<CENTER><FONT SIZE=\"+2\"><B>").append(title).append("</B></FONT></CENTER><BR>"));
   }
 
+  // A row's cells; the tags between two cells go out as one piece.
   void AddRow(std::string_view line, bool plain) {
-    SplitFields(line, plan_.separator, unquoted_, fields_);
-    sink_.Text().append("<TR>");
+    SplitFields(line, plan_.separator, unquoted_, fields_);  // at least one field
+    std::string& out = sink_.Text();
+    std::string_view before = "<TR><TD>"sv;
     for (std::string_view field : fields_) {
-      sink_.Text().append("<TD>");
+      out.append(before);
+      before = "</TD><TD>"sv;
       // The line's scan saw a host that now starts a field in the middle of a word.
       const bool hostStartsField = field.size() > 3 && field[3] == '.' &&
                                    MayChangeWord<false>(field.data(), 0, 3, field.size(), false, plan_.links);
       WriteText(field, plain && !hostStartsField);
-      sink_.Text().append("</TD>");
     }
-    sink_.Text().append("</TR>");
+    out.append("</TD></TR>"sv);
   }
 
   void AddOption(std::string_view line) {

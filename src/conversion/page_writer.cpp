@@ -3,11 +3,21 @@
 
 #include <algorithm>
 
+#include "byte_rules.h"
 
 namespace scrivane {
 namespace {
 
 constexpr char kQuote = '"';
+
+// Where the next `separator` (not empty) starts at or after `at`, or npos.
+std::size_t FindSeparator(std::string_view line, std::size_t at, std::string_view separator) {
+  for (;; ++at) {
+    at = FindByte(line.data(), at, line.size(), separator[0]);
+    if (line.size() - at < separator.size()) return std::string_view::npos;
+    if (separator.size() == 1 || line.substr(at + 1, separator.size() - 1) == separator.substr(1)) return at;
+  }
+}
 
 }  // namespace
 
@@ -21,12 +31,14 @@ void SplitFields(std::string_view line, const std::string& separator, std::strin
     return;
   }
   unquoted.clear();
-  unquoted.reserve(line.size());  // never outgrown, so views into it stay valid
   std::size_t at = 0;
   for (;;) {
     const bool quoted = at < line.size() && line[at] == kQuote;
     const std::size_t start = unquoted.size();
     if (quoted) {
+      // Room for the whole line before its first quoted field: never outgrown, so
+      // views into it stay valid.
+      if (unquoted.capacity() < line.size()) unquoted.reserve(line.size());
       ++at;
       while (at < line.size()) {
         if (line[at] != kQuote) {
@@ -40,7 +52,7 @@ void SplitFields(std::string_view line, const std::string& separator, std::strin
         }
       }
     }
-    const std::size_t next = line.find(separator, at);
+    const std::size_t next = FindSeparator(line, at, separator);
     const std::string_view rest = line.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at);
     if (quoted) {
       unquoted.append(rest);
@@ -56,17 +68,16 @@ void SplitFields(std::string_view line, const std::string& separator, std::strin
 PageWriter::PageWriter(const PagePlan& plan, DocumentSink& sink)
     : plan_(plan), sink_(sink), title_(plan.texts.title), drain_([this] { sink_.Flush(); }) {}
 
-void PageWriter::WriteText(std::string_view text, bool plain) {
+void PageWriter::WriteLongOrMarkedText(std::string_view text, bool plain) {
   // A long text goes out in pieces cut at spaces, so the pending output stays
   // small; words never span a space, so the pieces render as the whole would.
-  constexpr std::size_t kPiece = 256 * 1024;
-  while (text.size() > kPiece) {
+  while (text.size() > kTextPiece) {
     if (plain) {
       sink_.Append(text);
       return;
     }
-    std::size_t cut = text.rfind(' ', kPiece);
-    if (cut == std::string_view::npos) cut = text.find(' ', kPiece);
+    std::size_t cut = text.rfind(' ', kTextPiece);
+    if (cut == std::string_view::npos) cut = text.find(' ', kTextPiece);
     if (cut == std::string_view::npos) break;
     RenderText(text.substr(0, cut + 1), plan_.links, sink_.Text(), drain_);
     sink_.Flush();

@@ -124,11 +124,22 @@ class PageWriter {
 
  protected:
   // Writes body text escaped and linked, or as it is when `plain`.
-  void WriteText(std::string_view text, bool plain);
+  void WriteText(std::string_view text, bool plain) {
+    if (plain && text.size() <= kTextPiece) {
+      sink_.Text().append(text);  // the common case, without a call
+    } else {
+      WriteLongOrMarkedText(text, plain);
+    }
+  }
+  // WriteText's case of text to escape and link, or too long for one piece.
+  void WriteLongOrMarkedText(std::string_view text, bool plain);
   // Finds the line's first link into link_ and its other words into label_; false without one.
   bool TakeOptionLink(std::string_view line);
   // The option's label: label_ escaped, or the link's text when the line has no other words.
   void AppendOptionLabel(std::string& out);
+
+  // Body text longer than this goes out in pieces (see WriteLongOrMarkedText).
+  static constexpr std::size_t kTextPiece = 256 * 1024;
 
   const PagePlan& plan_;
   DocumentSink& sink_;

@@ -179,4 +179,27 @@ inline std::size_t SkipToClass(const char* p, std::size_t i, std::size_t n) {
   return i;
 }
 
+// Index of the first `byte` at or after `i`, or n. Sixteen bytes at a time where
+// the processor allows; a text of sixteen bytes or more ends with one load that
+// overlaps what was seen, so short fields take no byte-by-byte loop.
+inline std::size_t FindByte(const char* p, std::size_t i, std::size_t n, char byte) {
+#if defined(__SSE2__)
+  if (n - i >= 16) {
+    const __m128i wanted = _mm_set1_epi8(byte);
+    const auto hits = [&](std::size_t at) {
+      return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), wanted));
+    };
+    for (; i + 16 <= n; i += 16) {
+      if (const int mask = hits(i)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    }
+    if (i == n) return n;
+    // The bytes of the last load before `i` were seen to differ, so its first hit is past them.
+    const int mask = hits(n - 16);
+    return mask == 0 ? n : n - 16 + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
+  while (i < n && p[i] != byte) ++i;
+  return i;
+}
+
 }  // namespace scrivane
