@@ -222,10 +222,10 @@ class ClassicPageWriter final : public PageWriter {
   void AddRow(std::string_view line, bool plain) {
     SplitFields(line, plan_.separator, unquoted_, fields_);  // at least one field
     std::string& out = sink_.Text();
-    std::string_view before = "<TR><TD>"sv;
-    for (std::string_view field : fields_) {
-      out.append(before);
-      before = "</TD><TD>"sv;
+    out.append("<TR><TD>"sv);
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+      const std::string_view field = fields_[i];
+      if (i > 0) out.append("</TD><TD>"sv);
       // The line's scan saw a host that now starts a field in the middle of a word.
       const bool hostStartsField = field.size() > 3 && field[3] == '.' &&
                                    MayChangeWord<false>(field.data(), 0, 3, field.size(), false, plan_.links);

@@ -5,6 +5,7 @@
 // writer's LineContext, so blocks converted apart join up the same.
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <memory>
 
 #include "page_frame.h"
@@ -408,8 +409,8 @@ class ModernPageWriter final : public PageWriter {
     const bool header = plan_.headerRow && !context_.rowsBefore;
     context_.rowsBefore = true;
     std::string& out = sink_.Text();
-    if (header) out.append("<thead>");
-    out.append("<tr>");
+    if (header) out.append("<thead>"sv);
+    out.append("<tr>"sv);
     for (std::size_t i = 0; i < fields_.size(); ++i) {
       const std::string_view field = fields_[i];
       // The last cell spans what the row lacks of the widest row's width.
@@ -419,7 +420,10 @@ class ModernPageWriter final : public PageWriter {
       const bool number = !header && IsNumber(field);
       std::string_view open = headerCell ? "<th scope=\"col\""sv : number ? "<td class=\"number\""sv : "<td"sv;
       if (span > 1) {
-        out.append(open).append(" colspan=\"").append(std::to_string(span)).append("\">");
+        std::array<char, 24> digits{};
+        const char* const digitsEnd = std::to_chars(digits.data(), digits.data() + digits.size(), span).ptr;
+        const std::string_view spanText(digits.data(), static_cast<std::size_t>(digitsEnd - digits.data()));
+        out.append(open).append(" colspan=\""sv).append(spanText).append("\">"sv);
       } else {
         open = headerCell ? "<th scope=\"col\">"sv : number ? "<td class=\"number\">"sv : "<td>"sv;
         out.append(open);
@@ -427,8 +431,8 @@ class ModernPageWriter final : public PageWriter {
       WriteText(field, plain);
       out.append(headerCell ? "</th>"sv : "</td>"sv);
     }
-    out.append("</tr>");
-    if (header) out.append("</thead><tbody>");
+    out.append("</tr>"sv);
+    if (header) out.append("</thead><tbody>"sv);
   }
 
   void AddOption(std::string_view line) {

@@ -10,11 +10,12 @@ namespace {
 
 constexpr char kQuote = '"';
 
-// Where the next `separator` (not empty) starts at or after `at`, or npos.
+// Where the next `separator` (not empty) starts at or after `at`, or the line's
+// size when none does.
 std::size_t FindSeparator(std::string_view line, std::size_t at, std::string_view separator) {
   for (;; ++at) {
     at = FindByte(line.data(), at, line.size(), separator[0]);
-    if (line.size() - at < separator.size()) return std::string_view::npos;
+    if (line.size() - at < separator.size()) return line.size();
     if (separator.size() == 1 || line.substr(at + 1, separator.size() - 1) == separator.substr(1)) return at;
   }
 }
@@ -53,14 +54,14 @@ void SplitFields(std::string_view line, const std::string& separator, std::strin
       }
     }
     const std::size_t next = FindSeparator(line, at, separator);
-    const std::string_view rest = line.substr(at, next == std::string_view::npos ? std::string_view::npos : next - at);
+    const std::string_view rest(line.data() + at, next - at);
     if (quoted) {
       unquoted.append(rest);
-      fields.push_back(std::string_view(unquoted).substr(start));
+      fields.emplace_back(unquoted.data() + start, unquoted.size() - start);
     } else {
       fields.push_back(rest);
     }
-    if (next == std::string_view::npos) return;
+    if (next == line.size()) return;
     at = next + separator.size();
   }
 }

@@ -128,6 +128,15 @@ INSTANTIATE_TEST_SUITE_P(
                    kTable + "<TR><TD>a</TD><TD>b,c</TD></TR>\r\n" + kEndTable},
         FormatCase{"TypedSeparator", "a|b||c", With(OutputFormat::HtmlTable, [](ConversionOptions& o) { o.separator = "|"; }),
                    kTable + "<TR><TD>a</TD><TD>b</TD><TD></TD><TD>c</TD></TR>\r\n" + kEndTable},
+        FormatCase{"LongSeparatorTakenWhole", "a---b--",
+                   With(OutputFormat::HtmlTable, [](ConversionOptions& o) { o.separator = "--"; }),
+                   kTable + "<TR><TD>a</TD><TD>-b</TD><TD></TD></TR>\r\n" + kEndTable},
+        FormatCase{"FieldsPastSixteenBytes",
+                   "abcdefghijklmnopqrstu,vwxyz0123456789ABCDEFG,H\n\"quoted, with \"\"marks\"\" past sixteen\",x,0123456789abcdef",
+                   With(OutputFormat::HtmlTable, [](ConversionOptions& o) { o.separator = "comma"; }),
+                   kTable + "<TR><TD>abcdefghijklmnopqrstu</TD><TD>vwxyz0123456789ABCDEFG</TD><TD>H</TD></TR>\r\n"
+                            "<TR><TD>quoted, with &quot;marks&quot; past sixteen</TD><TD>x</TD><TD>0123456789abcdef</TD></TR>\r\n" +
+                       kEndTable},
         FormatCase{"EmptySeparator", "a,b", With(OutputFormat::HtmlTable, [](ConversionOptions& o) { o.separator = ""; }),
                    kTable + "<TR><TD>a,b</TD></TR>\r\n" + kEndTable},
         FormatCase{"LinksAndEscapes", "www.a.org,x & y,http://a.com",

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "byte_rules.h"
 #include "markup.h"
 #include "markup_reference.h"
 
@@ -51,6 +53,25 @@ TEST(SplitStringBounds, NoFixedLimitOnWordsOrPieces) {
 
   const std::string tabs(1200, '\t');
   EXPECT_EQ(SplitString(tabs, "\t", parts), 1201);
+}
+
+// The byte search agrees with the library's wherever the byte stands, from any
+// start, in texts around the vector width (whose last load overlaps what was
+// seen), with a later match that must not win and a byte above ASCII.
+TEST(FindByte, FindsTheFirstMatchFromAnyStart) {
+  for (const char byte : {',', '\xC3'}) {
+    for (std::size_t size = 0; size <= 40; ++size) {
+      for (std::size_t place = 0; place <= size; ++place) {  // at `size`: nowhere
+        std::string text(size, 'a');
+        if (place < size) text[place] = byte;
+        if (place + 7 < size) text[place + 7] = byte;
+        for (std::size_t from = 0; from <= size; ++from) {
+          EXPECT_EQ(FindByte(text.data(), from, size, byte), std::min(text.find(byte, from), size))
+              << "size " << size << ", byte at " << place << ", from " << from;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
