@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <optional>
+#include <random>
 #include <utility>
 
 #include "utf8.h"
@@ -202,6 +203,11 @@ ConversionOptions ReadFormOptions(const FormState& form) {
     if (row.apply != nullptr) row.apply(form, row, options);
   }
   return options;
+}
+
+std::string NewFormId() {
+  thread_local std::mt19937 generator{std::random_device{}()};
+  return std::to_string(std::uniform_int_distribution<unsigned>(100000000u, 999999999u)(generator));
 }
 
 }  // namespace scrivane

@@ -171,4 +171,7 @@ std::string OptionTextFor(const FormState& form);
 // Builds the run options from the form, as the Convert button and the command line both do.
 ConversionOptions ReadFormOptions(const FormState& form);
 
+// A fresh random nine-digit name for a selection box's form, so two boxes on one page never clash.
+std::string NewFormId();
+
 }  // namespace scrivane

@@ -1,11 +1,9 @@
 // The date text through the C library's locale (never the process's global one,
-// which belongs to the host program) and form names from a per-thread generator.
+// which belongs to the host program).
 #include "page_stamp.h"
 
 #include <locale.h>
 #include <time.h>
-
-#include <random>
 
 namespace scrivane::library {
 namespace {
@@ -37,11 +35,6 @@ std::string PageDateText() {
   if (half.empty()) half = local.tm_hour < 12 ? "AM" : "PM";
   return Formatted("%A, ", local, locale) + std::to_string(local.tm_mday) + Formatted(" %B %Y %I:%M ", local, locale) +
          half;
-}
-
-std::string NewFormId() {
-  thread_local std::mt19937 generator{std::random_device{}()};
-  return std::to_string(std::uniform_int_distribution<unsigned>(100000000u, 999999999u)(generator));
 }
 
 }  // namespace scrivane::library

@@ -11,9 +11,6 @@ namespace scrivane {
 // Today's date in the locale's long form and the time as hh:mm with AM/PM.
 std::string PageDateText();
 
-// A fresh identifier for a selection box's form, so two boxes on one page never clash.
-std::string NewFormId();
-
 // Puts the date text and a fresh form identifier into the options of a run.
 void StampRun(ConversionOptions& options);
 

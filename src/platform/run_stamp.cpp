@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <random>
 
+#include "form.h"
 #include "page_date.h"
 #include "platform.h"
 
@@ -28,11 +28,6 @@ std::string IsoDateTime(const std::tm& local) {
 }
 
 }  // namespace
-
-std::string NewFormId() {
-  thread_local std::mt19937 generator{std::random_device{}()};
-  return std::to_string(std::uniform_int_distribution<unsigned>(100000000u, 999999999u)(generator));
-}
 
 void StampRun(ConversionOptions& options) {
   options.dateText = PageDateText();
