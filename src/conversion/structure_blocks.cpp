@@ -212,14 +212,12 @@ BlockBuilder::BlockBuilder(const TextHabits& habits, BlockEvents& events) : habi
 }
 
 ExaminedLine ExamineLine(std::string_view text, bool plain) {
-  ExaminedLine line;
-  line.text = text;
-  line.plain = plain;
-  line.formFeed = text.find('\f') != std::string_view::npos;
-  std::string_view rest;
-  line.quoteDepth = std::min(QuoteDepth(text, rest), kMaxQuotes);
-  line.facts = LineFacts(rest);
-  return line;
+  std::string_view rest = text;
+  std::size_t depth = 0;
+  // Quote marks stand first, after at most a few spaces.
+  if (!text.empty() && (text[0] == ' ' || text[0] == '>')) depth = std::min(QuoteDepth(text, rest), kMaxQuotes);
+  const bool formFeed = text.find('\f') != std::string_view::npos;
+  return {text, plain, formFeed, depth, LineFacts(rest)};
 }
 
 void BlockBuilder::Add(std::string_view line, bool plain) {

@@ -119,8 +119,14 @@ ListMarker OrderedMarker(std::string_view body) {
 }  // namespace
 
 LineShape ShapeOf(std::string_view line) {
+  // Most lines neither start nor end with white space (which is at most a space).
+  if (!line.empty() && static_cast<unsigned char>(line[0]) > ' ' && static_cast<unsigned char>(line.back()) > ' ') {
+    return {0, line, false};
+  }
   LineShape shape;
   std::size_t i = 0;
+  while (i < line.size() && line[i] == ' ') ++i;  // an indent is mostly spaces
+  shape.indent = i;
   for (; i < line.size() && (IsBlankChar(line[i]) || line[i] == '\f'); ++i) {
     if (line[i] == '\t') {
       shape.indent = (shape.indent / kTabWidth + 1) * kTabWidth;
@@ -382,8 +388,12 @@ std::string FurnitureKey(std::string_view body) {
   return key;
 }
 
-LineFacts::LineFacts(std::string_view line)
-    : content(line), shape(ShapeOf(line)), marker(ListMarkerOf(shape.body)), underline(UnderlineMark(shape.body)) {}
+LineFacts::LineFacts(std::string_view line) : content(line), shape(ShapeOf(line)) {
+  // No list marker or underline opens with a capital letter, as most lines do.
+  if (shape.body.empty() || IsUpper(shape.body[0])) return;
+  marker = ListMarkerOf(shape.body);
+  underline = UnderlineMark(shape.body);
+}
 
 std::size_t LineFacts::Chars() const {
   if (chars_ == kNotCounted) chars_ = CharCount(shape.body);
