@@ -3,6 +3,8 @@
 // gives its memory back instead of keeping it.
 #include "block_relay.h"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace scrivane {
@@ -14,6 +16,11 @@ constexpr std::size_t kMaxWaiting = 3;
 constexpr std::size_t kKeptText = 1024 * 1024;
 
 }  // namespace
+
+BlockEventRelay::Batch::Batch()
+    : events(std::make_unique<Event[]>(kBatchEvents)),
+      text(std::make_unique_for_overwrite<char[]>(kBatchText)),
+      capacity(kBatchText) {}
 
 BlockEventRelay::BlockEventRelay(BlockEvents& target)
     : target_(target), filling_(std::make_unique<Batch>()), thread_([this] { Run(); }) {}
@@ -41,15 +48,27 @@ void BlockEventRelay::Close(BlockKind block) { Take({Type::Close, block, false, 
 void BlockEventRelay::Rule() { Take({Type::Rule, BlockKind::Paragraph, false, 0, 0}, {}); }
 
 void BlockEventRelay::Finish() {
-  if (!filling_->events.empty()) Send();
+  if (filling_->count > 0) Send();
   StopThread();
   if (failure_) std::rethrow_exception(failure_);
 }
 
 void BlockEventRelay::Take(const Event& event, std::string_view text) {
-  filling_->events.push_back(event);
-  filling_->text.append(text);
-  if (filling_->text.size() >= kBatchText || filling_->events.size() >= kBatchEvents) Send();
+  Batch& batch = *filling_;
+  if (text.size() > batch.capacity - batch.used) Grow(text.size());
+  batch.events[batch.count++] = event;
+  if (!text.empty()) std::memcpy(batch.text.get() + batch.used, text.data(), text.size());
+  batch.used += text.size();
+  if (batch.used >= kBatchText || batch.count == kBatchEvents) Send();
+}
+
+void BlockEventRelay::Grow(std::size_t size) {
+  Batch& batch = *filling_;
+  const std::size_t capacity = std::max(2 * batch.capacity, batch.used + size);
+  auto text = std::make_unique_for_overwrite<char[]>(capacity);
+  if (batch.used > 0) std::memcpy(text.get(), batch.text.get(), batch.used);
+  batch.text = std::move(text);
+  batch.capacity = capacity;
 }
 
 void BlockEventRelay::Send() {
@@ -84,9 +103,12 @@ void BlockEventRelay::Run() {
       failure_ = std::current_exception();
       waiting_.clear();
     }
-    batch->events.clear();
-    batch->text.clear();
-    if (batch->text.capacity() > kKeptText) batch->text.shrink_to_fit();
+    batch->count = 0;
+    batch->used = 0;
+    if (batch->capacity > kKeptText) {
+      batch->text = std::make_unique_for_overwrite<char[]>(kBatchText);
+      batch->capacity = kBatchText;
+    }
     {
       std::lock_guard lock(mutex_);
       spare_.push_back(std::move(batch));
@@ -96,10 +118,10 @@ void BlockEventRelay::Run() {
 }
 
 void BlockEventRelay::Give(const Batch& batch) {
-  const std::string_view texts = batch.text;
-  std::size_t at = 0;
-  for (const Event& event : batch.events) {
-    const std::string_view text = texts.substr(at, event.size);
+  const char* at = batch.text.get();
+  for (std::size_t i = 0; i < batch.count; ++i) {
+    const Event& event = batch.events[i];
+    const std::string_view text(at, event.size);
     at += event.size;
     switch (event.type) {
       case Type::Heading: target_.Heading(static_cast<int>(event.number), text, event.plain); break;

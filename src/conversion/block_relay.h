@@ -49,13 +49,20 @@ class BlockEventRelay : public BlockEvents {
     long number = 0;  // a list's first number, or a heading's level
     std::size_t size = 0;
   };
-  // Events in order and their texts, one after another.
+  // Events in order and their texts, one after another, in buffers of fixed
+  // size (a text longer than its buffer gets one of its own).
   struct Batch {
-    std::vector<Event> events;
-    std::string text;
+    Batch();
+    std::unique_ptr<Event[]> events;
+    std::size_t count = 0;
+    std::unique_ptr<char[]> text;
+    std::size_t used = 0;       // bytes of text
+    std::size_t capacity = 0;   // bytes the text buffer holds
   };
 
   void Take(const Event& event, std::string_view text);
+  // Makes room for `size` more bytes of text in the batch being filled.
+  void Grow(std::size_t size);
   // Queues the batch being filled, waiting while the queue is full.
   void Send();
   // The thread: gives each queued batch's events to the target.

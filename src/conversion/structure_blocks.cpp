@@ -168,6 +168,31 @@ bool OpensParagraph(const LineShape& shape, const LineFacts& after, std::size_t 
          after.shape.indent + kCodeStep <= shape.indent && after.marker.kind == MarkerKind::None;
 }
 
+// True for a line that opens nothing where a paragraph or list item goes on (not
+// after a blank line or a colon): no list item, no underline, and no block its
+// first character opens. A heading it may still be, when the next line underlines it.
+bool OnlyContinuesText(const LineFacts& line) {
+  if (line.shape.body.empty() || line.marker.kind != MarkerKind::None || line.underline != 0) return false;
+  switch (line.shape.body[0]) {
+    case '#':
+    case '`':
+    case '~':
+    case '-':
+    case '*':
+    case '_':
+    case '=': return false;
+    default: return true;
+  }
+}
+
+// The line after its quote marks; `depth` gets how many of them are kept apart.
+std::string_view WithoutQuoteMarks(std::string_view line, std::size_t& depth) {
+  std::string_view rest = line;
+  // Quote marks stand first, after at most a few spaces.
+  if (!line.empty() && (line[0] == ' ' || line[0] == '>')) depth = std::min(QuoteDepth(line, rest), kMaxQuotes);
+  return rest;
+}
+
 }  // namespace
 
 TextHabits LearnHabits(const std::vector<std::string>& lines) {
@@ -208,17 +233,21 @@ TextHabits LearnHabits(const std::vector<std::string>& lines) {
 
 BlockBuilder::BlockBuilder(const TextHabits& habits, BlockEvents& events) : habits_(habits), events_(events) {
   std::sort(habits_.furniture.begin(), habits_.furniture.end());
+  for (const std::string& key : habits_.furniture) {
+    if (!key.empty()) furnitureStarts_[static_cast<unsigned char>(key[0])] = true;
+  }
   lists_.reserve(kMaxLists);
 }
 
-ExaminedLine ExamineLine(std::string_view text, bool plain) {
-  std::string_view rest = text;
-  std::size_t depth = 0;
-  // Quote marks stand first, after at most a few spaces.
-  if (!text.empty() && (text[0] == ' ' || text[0] == '>')) depth = std::min(QuoteDepth(text, rest), kMaxQuotes);
-  const bool formFeed = text.find('\f') != std::string_view::npos;
-  return {text, plain, formFeed, depth, LineFacts(rest)};
+ExaminedLine::ExaminedLine(std::string_view line, bool isPlain)
+    : text(line),
+      plain(isPlain),
+      formFeed(line.find('\f') != std::string_view::npos),
+      facts(WithoutQuoteMarks(line, quoteDepth)) {
+  runningText = !formFeed && OnlyContinuesText(facts) && !IsPageFooter(facts.shape.body);
 }
+
+ExaminedLine ExamineLine(std::string_view text, bool plain) { return ExaminedLine(text, plain); }
 
 void BlockBuilder::Add(std::string_view line, bool plain) {
   Held& held = HeldAt(heldCount_);  // a slot let go, whose buffer is used again
@@ -259,6 +288,7 @@ void BlockBuilder::Process() {
     return;
   }
   const ExaminedLine* line = HeldAt(0).line;
+  if (TakeRunningText(*line)) return;
   if (line->formFeed) {  // page breaks are not text: the line is read without them
     current_.text.clear();
     std::copy_if(line->text.begin(), line->text.end(), std::back_inserter(current_.text),
@@ -271,6 +301,19 @@ void BlockBuilder::Process() {
   if (TakeFurniture(line->quoteDepth == 0 ? line->facts.shape.body : ShapeOf(line->text).body)) return;
   if (line->quoteDepth != quoteDepth_) SetQuoteDepth(line->quoteDepth);
   ProcessContent(line->facts, line->plain);
+}
+
+bool BlockBuilder::TakeRunningText(const ExaminedLine& line) {
+  // The same steps as for any line, in the order they come, for the line that goes on the text.
+  if (!line.runningText || line.quoteDepth != 0 || quoteDepth_ != 0 || !GoesOnOpenText()) return false;
+  // A line that may be underlined, or may be a page's furniture, takes the long way.
+  if (heldCount_ > 1 && HeldAt(1).line->facts.underline != 0) return false;
+  const std::string_view body = line.facts.shape.body;
+  const char first = body[0] >= '0' && body[0] <= '9' ? '#' : body[0];
+  if (furnitureStarts_[static_cast<unsigned char>(first)]) return false;
+  events_.Line(body, line.plain);
+  leadColon_ = body.back() == ':';
+  return true;
 }
 
 bool BlockBuilder::TakeFurniture(std::string_view body) {
@@ -323,20 +366,7 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
 }
 
 bool BlockBuilder::GoesOnText(const LineFacts& line) const {
-  // Not after a blank line or a colon, nothing may start here but a list item, a
-  // heading underlined by the next line, or a block its first character opens.
-  if ((leaf_ != Leaf::Paragraph && leaf_ != Leaf::ItemText) || afterBlank_ || leadColon_ || termsOpen_) return false;
-  if (line.marker.kind != MarkerKind::None || line.underline != 0 || Next(1).underline != 0) return false;
-  switch (line.shape.body[0]) {
-    case '#':
-    case '`':
-    case '~':
-    case '-':
-    case '*':
-    case '_':
-    case '=': return false;
-    default: return true;
-  }
+  return GoesOnOpenText() && Next(1).underline == 0 && OnlyContinuesText(line);
 }
 
 void BlockBuilder::Blank() {

@@ -62,11 +62,16 @@ TextHabits LearnHabits(const std::vector<std::string>& lines);
 // A line and what the builder asks of it on its own, worked out before the
 // line's turn (for a large input, on another thread). The views point into `text`.
 struct ExaminedLine {
+  ExaminedLine() = default;
+  // Examines a line of text.
+  ExaminedLine(std::string_view line, bool isPlain);
+
   std::string_view text;       // UTF-8, without its line end
   bool plain = false;          // nothing in it needs escaping or linking
   bool formFeed = false;       // it holds a form feed
   std::size_t quoteDepth = 0;  // its quote marks, as many as are kept apart
   LineFacts facts;             // its text after the quote marks
+  bool runningText = false;    // on its own it opens nothing and is no page footer: it may only go on open text
 };
 
 // Examines a line of text.
@@ -109,9 +114,15 @@ class BlockBuilder {
   void Advance();
   void Process();
   bool TakeFurniture(std::string_view body);
+  // Takes the current line at once when it can only go on the open paragraph or item.
+  bool TakeRunningText(const ExaminedLine& line);
   void ProcessContent(const LineFacts& line, bool plain);
   // True for a line that can only go on the open paragraph or list item's text.
   bool GoesOnText(const LineFacts& line) const;
+  // True while the open paragraph or list item's text may go on: not after a blank line or a colon.
+  bool GoesOnOpenText() const {
+    return (leaf_ == Leaf::Paragraph || leaf_ == Leaf::ItemText) && !afterBlank_ && !leadColon_ && !termsOpen_;
+  }
   // A heading marked as one (underlined, overlined, opened with "#"), else one by its place.
   bool TakeHeading(const LineFacts& line, bool plain);
   // A heading by its place: a line set apart by blank lines, centred, capitals, outdented.
@@ -141,6 +152,7 @@ class BlockBuilder {
   bool NextIsBlank(std::size_t ahead) const;
 
   TextHabits habits_;
+  std::array<bool, 256> furnitureStarts_{};  // the bytes a furniture key starts with ("#" for a digit)
   BlockEvents& events_;
   std::array<Held, kHeld> held_;  // a ring: the current line and up to two after it
   std::size_t first_ = 0;         // the current line's place in the ring
