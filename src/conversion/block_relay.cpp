@@ -34,18 +34,18 @@ BlockEventRelay::~BlockEventRelay() {
 }
 
 void BlockEventRelay::Heading(int level, std::string_view text, bool plain) {
-  Take({Type::Heading, BlockKind::Paragraph, plain, level, text.size()}, text);
+  Take({Type::Heading, BlockKind::Paragraph, plain, false, level, text.size()}, text);
 }
 
-void BlockEventRelay::Open(BlockKind block, long number) { Take({Type::Open, block, false, number, 0}, {}); }
+void BlockEventRelay::Open(BlockKind block, long number) { Take({Type::Open, block, false, false, number, 0}, {}); }
 
-void BlockEventRelay::Line(std::string_view text, bool plain) {
-  Take({Type::Line, BlockKind::Paragraph, plain, 0, text.size()}, text);
+void BlockEventRelay::Line(std::string_view text, bool plain, bool printable) {
+  Take({Type::Line, BlockKind::Paragraph, plain, printable, 0, text.size()}, text);
 }
 
-void BlockEventRelay::Close(BlockKind block) { Take({Type::Close, block, false, 0, 0}, {}); }
+void BlockEventRelay::Close(BlockKind block) { Take({Type::Close, block, false, false, 0, 0}, {}); }
 
-void BlockEventRelay::Rule() { Take({Type::Rule, BlockKind::Paragraph, false, 0, 0}, {}); }
+void BlockEventRelay::Rule() { Take({Type::Rule, BlockKind::Paragraph, false, false, 0, 0}, {}); }
 
 void BlockEventRelay::Finish() {
   if (filling_->count > 0) Send();
@@ -126,7 +126,7 @@ void BlockEventRelay::Give(const Batch& batch) {
     switch (event.type) {
       case Type::Heading: target_.Heading(static_cast<int>(event.number), text, event.plain); break;
       case Type::Open: target_.Open(event.block, event.number); break;
-      case Type::Line: target_.Line(text, event.plain); break;
+      case Type::Line: target_.Line(text, event.plain, event.printable); break;
       case Type::Close: target_.Close(event.block); break;
       case Type::Rule: target_.Rule(); break;
     }

@@ -31,7 +31,7 @@ class BlockEventRelay : public BlockEvents {
 
   void Heading(int level, std::string_view text, bool plain) override;
   void Open(BlockKind block, long number) override;
-  void Line(std::string_view text, bool plain) override;
+  void Line(std::string_view text, bool plain, bool printable) override;
   void Close(BlockKind block) override;
   void Rule() override;
 
@@ -46,6 +46,7 @@ class BlockEventRelay : public BlockEvents {
     Type type = Type::Rule;
     BlockKind block = BlockKind::Paragraph;
     bool plain = false;
+    bool printable = false;
     long number = 0;  // a list's first number, or a heading's level
     std::size_t size = 0;
   };

@@ -321,7 +321,7 @@ void ExamineBlock(Block& block, TextEncoding encoding, const LinkOptions& links)
   for (bool first = block.atStart; scanner.Next(line); first = false) {
     bool plain = false;
     const std::string_view text = LineText(line, encoding, first, block.output, plain);
-    block.lines.emplace_back(text, plain);
+    block.lines.emplace_back(text, plain, !line.hasHighBytes && !line.hasControls && scanner.NotesControls());
   }
 }
 

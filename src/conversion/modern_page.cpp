@@ -316,8 +316,8 @@ class ModernPageWriter final : public PageWriter {
   void OpenHeadingLink(std::string_view id) override { sink_.Text().append("<a href=\"#").append(id).append("\">"); }
   void CloseHeadingLink() override { sink_.Text().append("</a>"); }
   // A block's text was not cleaned on the way in: form feeds tell the builder where pages break.
-  void WriteBlockText(std::string_view text, bool plain) override {
-    if (NeedsPageCleaning(text)) {
+  void WriteBlockText(std::string_view text, bool plain, bool printable) override {
+    if (!printable && NeedsPageCleaning(text)) {
       cleaned_.clear();
       AppendPageText(cleaned_, text);
       text = cleaned_;

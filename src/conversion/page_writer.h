@@ -117,8 +117,9 @@ class PageWriter {
   virtual void OpenHeadingLink(std::string_view id) = 0;
   // Closes a link to a heading.
   virtual void CloseHeadingLink() = 0;
-  // Text of a block, escaped and linked as the style writes body text.
-  virtual void WriteBlockText(std::string_view text, bool plain) { WriteText(text, plain); }
+  // Text of a block, escaped and linked as the style writes body text; `printable`
+  // promises that it holds only printable ASCII and TAB.
+  virtual void WriteBlockText(std::string_view text, bool plain, bool /*printable*/) { WriteText(text, plain); }
   // Text of a block escaped but never linked, for text inside a link of the page's own.
   virtual void WriteUnlinkedText(std::string_view text) { AppendEscaped(sink_.Text(), text); }
 

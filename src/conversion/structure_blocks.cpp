@@ -57,7 +57,7 @@ class FirstBlock : public BlockEvents {
     if (heading.empty() && block == BlockKind::Paragraph) ++paragraphsBefore;
     seen = true;
   }
-  void Line(std::string_view, bool) override {}
+  void Line(std::string_view, bool, bool) override {}
   void Close(BlockKind) override {}
   void Rule() override { seen = true; }
 
@@ -239,9 +239,10 @@ BlockBuilder::BlockBuilder(const TextHabits& habits, BlockEvents& events) : habi
   lists_.reserve(kMaxLists);
 }
 
-ExaminedLine::ExaminedLine(std::string_view line, bool isPlain)
+ExaminedLine::ExaminedLine(std::string_view line, bool isPlain, bool isPrintable)
     : text(line),
       plain(isPlain),
+      printable(isPrintable),
       formFeed(line.find('\f') != std::string_view::npos),
       facts(WithoutQuoteMarks(line, quoteDepth)) {
   runningText = !formFeed && OnlyContinuesText(facts) && !IsPageFooter(facts.shape.body);
@@ -289,6 +290,7 @@ void BlockBuilder::Process() {
   }
   const ExaminedLine* line = HeldAt(0).line;
   if (TakeRunningText(*line)) return;
+  printable_ = line->printable;
   if (line->formFeed) {  // page breaks are not text: the line is read without them
     current_.text.clear();
     std::copy_if(line->text.begin(), line->text.end(), std::back_inserter(current_.text),
@@ -311,10 +313,12 @@ bool BlockBuilder::TakeRunningText(const ExaminedLine& line) {
   const std::string_view body = line.facts.shape.body;
   const char first = body[0] >= '0' && body[0] <= '9' ? '#' : body[0];
   if (furnitureStarts_[static_cast<unsigned char>(first)]) return false;
-  events_.Line(body, line.plain);
+  events_.Line(body, line.plain, line.printable);
   leadColon_ = body.back() == ':';
   return true;
 }
+
+void BlockBuilder::WriteLine(std::string_view text, bool plain) { events_.Line(text, plain, printable_); }
 
 bool BlockBuilder::TakeFurniture(std::string_view body) {
   if (leaf_ == Leaf::Fence) return false;
@@ -339,13 +343,13 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
     if (!fence.empty() && fence.size() == shape.body.size() && fence[0] == fence_[0] && fence.size() >= fence_.size()) {
       CloseLeaf();
     } else {
-      events_.Line(line.content, plain);
+      WriteLine(line.content, plain);
     }
     return;
   }
   if (shape.body.empty()) return Blank();
   if (GoesOnText(line)) {
-    events_.Line(shape.body, plain);
+    WriteLine(shape.body, plain);
   } else if (!ContinueLeaf(line, plain) && !TakeHeading(line, plain) && !TakeBlockStart(line, plain)) {
     const ListMarker& marker = line.marker;
     const bool listMayStart = leaf_ != Leaf::Paragraph || afterBlank_ || leadColon_ ||
@@ -386,23 +390,23 @@ bool BlockBuilder::ContinueLeaf(const LineFacts& line, bool plain) {
     case Leaf::Code:
       if (shape.indent < leafIndent_) break;
       if (pendingBlanks_ > 0 && OpensParagraph(shape, Next(1), leafIndent_)) break;
-      for (; pendingBlanks_ > 0; --pendingBlanks_) events_.Line({}, true);
-      events_.Line(line.content, plain);
+      for (; pendingBlanks_ > 0; --pendingBlanks_) WriteLine({}, true);
+      WriteLine(line.content, plain);
       return true;
     case Leaf::Table:
       if (afterBlank_ ||
           !(line.Gaps() > 0 || IsTableBorder(shape.body) || shape.body[0] == '|' || shape.indent > leafIndent_)) {
         break;
       }
-      events_.Line(line.content, plain);
+      WriteLine(line.content, plain);
       return true;
     case Leaf::Headers:
       if (afterBlank_ || !(IsHeaderField(shape.body) || shape.indent > 0)) break;
-      events_.Line(line.content, plain);
+      WriteLine(line.content, plain);
       return true;
     case Leaf::Definition:
       if (shape.indent < leafIndent_ + 2) break;
-      events_.Line(shape.body, plain);
+      WriteLine(shape.body, plain);
       return true;
     default: return false;
   }
@@ -541,7 +545,7 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   if (afterBlank_ && shape.indent == 0 && IsHeaderField(next) && IsMailHeader(body)) {
     CloseAllBlocks();
     events_.Open(BlockKind::Headers, 0);
-    events_.Line(content, plain);
+    WriteLine(content, plain);
     leaf_ = Leaf::Headers;
     return true;
   }
@@ -553,7 +557,7 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   if (mayBreak && table()) {
     CloseBlocksOutside(shape.indent);
     events_.Open(BlockKind::Code, 0);
-    events_.Line(content, plain);
+    WriteLine(content, plain);
     leaf_ = Leaf::Table;
     leafIndent_ = shape.indent;
     return true;
@@ -566,7 +570,7 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   if (!leadColon_ && OpensParagraph(shape, after, codeIndent)) return false;
   CloseBlocksOutside(shape.indent);
   events_.Open(BlockKind::Code, 0);
-  events_.Line(content, plain);
+  WriteLine(content, plain);
   leaf_ = Leaf::Code;
   leafIndent_ = codeIndent;
   return true;
@@ -591,7 +595,7 @@ void BlockBuilder::TakeListItem(const LineShape& shape, const ListMarker& marker
   }
   lists_.back().contentIndent = shape.indent + marker.width;
   events_.Open(BlockKind::Item, 0);
-  events_.Line(shape.body.substr(marker.width), plain);
+  WriteLine(shape.body.substr(marker.width), plain);
   leaf_ = Leaf::ItemText;
 }
 
@@ -615,7 +619,7 @@ bool BlockBuilder::TakeTerm(const LineFacts& line, bool plain) {
     termsOpen_ = true;
   }
   events_.Open(BlockKind::Term, 0);
-  events_.Line(body, plain);
+  WriteLine(body, plain);
   events_.Close(BlockKind::Term);
   events_.Open(BlockKind::Definition, 0);
   leaf_ = Leaf::Definition;
@@ -626,14 +630,14 @@ bool BlockBuilder::TakeTerm(const LineFacts& line, bool plain) {
 void BlockBuilder::TakeText(const LineShape& shape, bool plain) {
   if (!lists_.empty()) {
     if (!afterBlank_ && (leaf_ == Leaf::ItemText || leaf_ == Leaf::Paragraph)) {
-      events_.Line(shape.body, plain);
+      WriteLine(shape.body, plain);
       return;
     }
     if (afterBlank_ && shape.indent + 1 >= lists_.front().contentIndent) {
       while (lists_.size() > 1 && shape.indent + 1 < lists_.back().contentIndent) CloseLists(lists_.size() - 1);
       CloseLeaf();
       events_.Open(BlockKind::Paragraph, 0);
-      events_.Line(shape.body, plain);
+      WriteLine(shape.body, plain);
       leaf_ = Leaf::Paragraph;
       return;
     }
@@ -645,7 +649,7 @@ void BlockBuilder::TakeText(const LineShape& shape, bool plain) {
     events_.Open(BlockKind::Paragraph, 0);
     leaf_ = Leaf::Paragraph;
   }
-  events_.Line(shape.body, plain);
+  WriteLine(shape.body, plain);
 }
 
 void BlockBuilder::CloseLeaf() {

@@ -37,8 +37,9 @@ class BlockEvents {
   virtual void Heading(int level, std::string_view text, bool plain) = 0;
   // Opens a block inside the innermost open one; `number` is a list's first number.
   virtual void Open(BlockKind block, long number) = 0;
-  // One line of the innermost open block (a paragraph's line, a code line as typed).
-  virtual void Line(std::string_view text, bool plain) = 0;
+  // One line of the innermost open block (a paragraph's line, a code line as typed);
+  // `printable`: it holds only printable ASCII and TAB.
+  virtual void Line(std::string_view text, bool plain, bool printable) = 0;
   // Closes the innermost open block.
   virtual void Close(BlockKind block) = 0;
   // A thematic break between blocks.
@@ -63,11 +64,12 @@ TextHabits LearnHabits(const std::vector<std::string>& lines);
 // line's turn (for a large input, on another thread). The views point into `text`.
 struct ExaminedLine {
   ExaminedLine() = default;
-  // Examines a line of text.
-  ExaminedLine(std::string_view line, bool isPlain);
+  // Examines a line of text; `isPrintable` promises it holds only printable ASCII and TAB.
+  ExaminedLine(std::string_view line, bool isPlain, bool isPrintable = false);
 
   std::string_view text;       // UTF-8, without its line end
   bool plain = false;          // nothing in it needs escaping or linking
+  bool printable = false;      // it holds only printable ASCII and TAB
   bool formFeed = false;       // it holds a form feed
   std::size_t quoteDepth = 0;  // its quote marks, as many as are kept apart
   LineFacts facts;             // its text after the quote marks
@@ -114,6 +116,8 @@ class BlockBuilder {
   void Advance();
   void Process();
   bool TakeFurniture(std::string_view body);
+  // Writes a line of the current line's text.
+  void WriteLine(std::string_view text, bool plain);
   // Takes the current line at once when it can only go on the open paragraph or item.
   bool TakeRunningText(const ExaminedLine& line);
   void ProcessContent(const LineFacts& line, bool plain);
@@ -170,6 +174,7 @@ class BlockBuilder {
   std::size_t pendingBlanks_ = 0;  // blank lines inside a code block, written once it goes on
   bool sawText_ = false;        // a block has been written
   bool leadColon_ = false;      // the last text line ended with a colon
+  bool printable_ = false;      // the current line holds only printable ASCII and TAB
   std::array<char, 8> styles_{};  // heading styles in the order the document first used them
   std::size_t styleCount_ = 0;
   int lastLevel_ = 1;

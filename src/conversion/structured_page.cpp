@@ -85,7 +85,7 @@ void StructuredPage::WriteContents(const std::vector<ContentsEntry>& headings) {
 void StructuredPage::Heading(int level, std::string_view text, bool plain) {
   EndOpenLine();
   page_.OpenHeading(level, ids_.Next(text), HoldsLink(text, plain, plan_.links));
-  WriteText(text, plain);
+  WriteText(text, plain, false);
   page_.CloseHeading(level);
   sink_.EndLine();
 }
@@ -102,16 +102,16 @@ void StructuredPage::Open(BlockKind block, long number) {
   }
 }
 
-void StructuredPage::Line(std::string_view text, bool plain) {
+void StructuredPage::Line(std::string_view text, bool plain, bool printable) {
   if (!atStart_) {
     if (!inPre_ && plan_.keepLineBreaks) page_.WriteLineBreak();
     sink_.EndLine();
   }
   atStart_ = false;
   if (inPre_) {
-    page_.WriteBlockText(text, plain);  // kept as typed: no inline marks
+    page_.WriteBlockText(text, plain, printable);  // kept as typed: no inline marks
   } else {
-    WriteText(text, plain);
+    WriteText(text, plain, printable);
   }
   lineOpen_ = true;
 }
@@ -131,19 +131,19 @@ void StructuredPage::Rule() {
   sink_.EndLine();
 }
 
-void StructuredPage::WriteText(std::string_view text, bool plain) {
+void StructuredPage::WriteText(std::string_view text, bool plain, bool printable) {
   if (!plan_.inlineMarks || text.find_first_of("*_`") == std::string_view::npos) {
-    return page_.WriteBlockText(text, plain);
+    return page_.WriteBlockText(text, plain, printable);
   }
   std::size_t done = 0;
   for (const InlineMark& mark : FindInlineMarks(text)) {
-    page_.WriteBlockText(text.substr(done, mark.start - done), plain);
+    page_.WriteBlockText(text.substr(done, mark.start - done), plain, printable);
     page_.OpenMark(mark.mark);
-    page_.WriteBlockText(text.substr(mark.start + 1, mark.end - mark.start - 2), plain);
+    page_.WriteBlockText(text.substr(mark.start + 1, mark.end - mark.start - 2), plain, printable);
     page_.CloseMark(mark.mark);
     done = mark.end;
   }
-  page_.WriteBlockText(text.substr(done), plain);
+  page_.WriteBlockText(text.substr(done), plain, printable);
 }
 
 }  // namespace scrivane

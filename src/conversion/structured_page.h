@@ -25,7 +25,7 @@ class StructuredPage : public BlockEvents {
 
   void Heading(int level, std::string_view text, bool plain) override;
   void Open(BlockKind block, long number) override;
-  void Line(std::string_view text, bool plain) override;
+  void Line(std::string_view text, bool plain, bool printable) override;
   void Close(BlockKind block) override;
   void Rule() override;
 
@@ -33,7 +33,7 @@ class StructuredPage : public BlockEvents {
   // Ends the output line when text stands on it.
   void EndOpenLine();
   // Writes running text, with inline marks when the plan asks for them.
-  void WriteText(std::string_view text, bool plain);
+  void WriteText(std::string_view text, bool plain, bool printable);
 
   const PagePlan& plan_;
   PageWriter& page_;

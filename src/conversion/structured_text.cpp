@@ -18,7 +18,7 @@ class HeadingList : public BlockEvents {
     if (headings_.size() < kMaxContents) headings_.push_back({level, std::string(text)});
   }
   void Open(BlockKind, long) override {}
-  void Line(std::string_view, bool) override {}
+  void Line(std::string_view, bool, bool) override {}
   void Close(BlockKind) override {}
   void Rule() override {}
 

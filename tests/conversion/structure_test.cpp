@@ -104,7 +104,7 @@ class Trace : public BlockEvents {
     text_ += "<" + Name(block) + (number > 1 ? std::to_string(number) : "") + ">";
     first_ = true;
   }
-  void Line(std::string_view text, bool) override {
+  void Line(std::string_view text, bool, bool) override {
     if (!first_) text_ += "|";
     text_ += text;
     first_ = false;
@@ -323,7 +323,7 @@ TEST(BlockEventRelayTest, GivesTheEventsInOrder) {
 // A target that cannot write (a full disk): the failure reaches the builder's side.
 class FailingTrace : public Trace {
  public:
-  void Line(std::string_view, bool) override { throw std::runtime_error("cannot write"); }
+  void Line(std::string_view, bool, bool) override { throw std::runtime_error("cannot write"); }
 };
 
 TEST(BlockEventRelayTest, PassesOnTheTargetsFailure) {
