@@ -99,9 +99,10 @@ TEST(ConvertInParallel, CrLfSplitAcrossReads) {
 
 // A whole structured page, its lines read on one thread or examined on `threads`.
 std::string StructuredPage(const std::string& input, TextEncoding encoding, unsigned threads,
-                           std::vector<std::uint64_t>& consumed) {
+                           std::vector<std::uint64_t>& consumed, bool modern = false) {
   ConversionOptions options;
   options.format = OutputFormat::Structured;
+  options.modern = options.links.modern = modern;
   options.dateText = "DATE";
   std::string document;
   DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
@@ -126,7 +127,8 @@ TEST(ConvertStructuredInParallel, SameDocumentAsOneThread) {
       "Title of it\n=========\n", "# Hash\n", "- item\n", "  - nested item\n", "1. Numbered\n",
       "> quoted\n", ">> deeper\n", "    code line\n", "\tname    value\n", "A line of words\n", "\n", "\n",
       "\f\n", "page\ffeed\n", "term\n    its definition\n", "```\n", "+---+---+\n", "From: a@b.cd\n",
-      "caf\xC3\xA9 http://x.com/a.\n", "-----\n", "ALL CAPITALS\n"};
+      "caf\xC3\xA9 http://x.com/a.\n", "-----\n", "ALL CAPITALS\n", "goes on the text\n", "and on it\n",
+      "a bell\x07 rings\n", "not a character \xEF\xBF\xBE here\n", "Footer of a page [Page 7]\n", "ends so:\n"};
   std::mt19937 random(3);
   std::string input = "\xEF\xBB\xBFwww.example.org opens the text\n";
   while (input.size() < 3 * 1024 * 1024) input += lines[random() % lines.size()];
@@ -135,6 +137,10 @@ TEST(ConvertStructuredInParallel, SameDocumentAsOneThread) {
     EXPECT_EQ(StructuredPage(input, TextEncoding::Utf8, threads, consumed),
               StructuredPage(input, TextEncoding::Utf8, 1, once))
         << threads << " threads";
+    std::vector<std::uint64_t> unused;
+    EXPECT_EQ(StructuredPage(input, TextEncoding::Utf8, threads, unused, true),
+              StructuredPage(input, TextEncoding::Utf8, 1, unused, true))
+        << threads << " threads, modern";
     ASSERT_FALSE(consumed.empty());
     EXPECT_TRUE(std::is_sorted(consumed.begin(), consumed.end()));
     EXPECT_EQ(consumed.back(), input.size());
