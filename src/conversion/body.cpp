@@ -530,7 +530,7 @@ void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding
     // The builder looks a few lines ahead, so it may hold this block's last lines
     // while the next block comes: it keeps the block until it lets them go.
     const std::shared_ptr<const void> keeper = block.shared_from_this();
-    for (const ExaminedLine& line : block.lines) writer.AddExamined(line, keeper);
+    writer.AddExamined(block.lines, keeper);
     if (consumed) consumed(block.consumedAfter);
   };
   // The page is written on a thread of its own, so three stages overlap: lines

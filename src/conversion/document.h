@@ -34,10 +34,10 @@ class DocumentWriter {
     if (structured_) return structured_->Add(line, plain);
     page_->AddLine(line, plain, printable);
   }
-  // Structured text: writes one input line examined beforehand (ExamineLine);
-  // `keeper` keeps the line and its text in place until the line is written.
-  void AddExamined(const ExaminedLine& line, const std::shared_ptr<const void>& keeper) {
-    structured_->Add(line, keeper);
+  // Structured text: writes input lines examined beforehand (ExamineLine);
+  // `keeper` keeps the lines and their text in place until they are written.
+  void AddExamined(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper) {
+    structured_->Add(lines, keeper);
   }
   // Structured text: its blocks are written on a thread of their own while the
   // next are built, from here on (before the first line) until End.

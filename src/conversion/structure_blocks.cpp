@@ -259,17 +259,19 @@ void BlockBuilder::Add(std::string_view line, bool plain) {
   Advance();
 }
 
-void BlockBuilder::Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper) {
-  Held& held = HeldAt(heldCount_);
-  if (held.keeper != keeper) held.keeper = keeper;  // most lines come with the one before them
-  held.line = &line;
-  Advance();
+void BlockBuilder::Add(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper) {
+  for (const ExaminedLine& line : lines) {
+    Held& held = HeldAt(heldCount_);
+    if (held.keeper != keeper) held.keeper = keeper;  // most lines come with the one before them
+    held.line = &line;
+    Advance();
+  }
 }
 
 void BlockBuilder::Advance() {
   if (++heldCount_ > kLookAhead) {
     Process();
-    first_ = (first_ + 1) % kHeld;
+    first_ = (first_ + 1) & (kHeld - 1);
     --heldCount_;
   }
 }
@@ -277,7 +279,7 @@ void BlockBuilder::Advance() {
 void BlockBuilder::Finish() {
   for (; heldCount_ > 0; --heldCount_) {
     Process();
-    first_ = (first_ + 1) % kHeld;
+    first_ = (first_ + 1) & (kHeld - 1);
   }
   CloseAllBlocks();
   SetQuoteDepth(0);
@@ -330,7 +332,7 @@ bool BlockBuilder::TakeFurniture(std::string_view body) {
 
 const LineFacts& BlockBuilder::Next(std::size_t ahead) const {
   if (ahead >= heldCount_) return blank_;
-  const ExaminedLine& line = *held_[(first_ + ahead) % kHeld].line;
+  const ExaminedLine& line = *held_[(first_ + ahead) & (kHeld - 1)].line;
   return line.quoteDepth == quoteDepth_ ? line.facts : blank_;
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,9 +88,9 @@ class BlockBuilder {
   BlockBuilder& operator=(const BlockBuilder&) = delete;
   // Takes the next line (UTF-8, without its line end); `plain` says nothing in it needs escaping or linking.
   void Add(std::string_view line, bool plain);
-  // Takes the next line examined beforehand, as it stands: `keeper` keeps the
-  // line and its text in place while the line is held.
-  void Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper);
+  // Takes the next lines examined beforehand, as they stand: `keeper` keeps the
+  // lines and their text in place while a line is held.
+  void Add(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper);
   // Writes out the lines held back and closes every open block.
   void Finish();
 
@@ -102,7 +103,7 @@ class BlockBuilder {
     const ExaminedLine* line = nullptr;   // `own`, or a line examined beforehand that `keeper` keeps
     std::shared_ptr<const void> keeper;
   };
-  static constexpr std::size_t kHeld = 3;  // the current line and two after it
+  static constexpr std::size_t kHeld = 4;  // room for the current line and two after it (a power of two)
   // An open list: where its markers stand and where its items' text starts.
   struct ListFrame {
     std::size_t markerIndent = 0;
@@ -149,7 +150,7 @@ class BlockBuilder {
   void EmitHeading(int level, std::string_view text, bool plain, bool marked = false);
   int StyleLevel(char style);
   // The held line `ahead` of the current one.
-  Held& HeldAt(std::size_t ahead) { return held_[(first_ + ahead) % kHeld]; }
+  Held& HeldAt(std::size_t ahead) { return held_[(first_ + ahead) & (kHeld - 1)]; }
   // The facts of the line `ahead` of the current one; a blank line's when there is
   // none or it is quoted to another depth.
   const LineFacts& Next(std::size_t ahead) const;

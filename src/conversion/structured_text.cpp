@@ -53,9 +53,11 @@ void StructuredText::Add(std::string_view line, bool plain) {
   startBytes_ += line.size() + 1;
 }
 
-void StructuredText::Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper) {
-  if (builder_) return builder_->Add(line, keeper);
-  Add(line.text, line.plain);  // the lines learnt from are kept as text
+void StructuredText::Add(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper) {
+  std::size_t i = 0;
+  // The lines learnt from are kept as text.
+  for (; !builder_ && i < lines.size(); ++i) Add(lines[i].text, lines[i].plain);
+  if (i < lines.size()) builder_->Add(lines.subspan(i), keeper);
 }
 
 void StructuredText::Finish() {

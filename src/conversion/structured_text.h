@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -33,8 +34,8 @@ class StructuredText {
 
   // Takes the next line (UTF-8, without its line end).
   void Add(std::string_view line, bool plain);
-  // Takes the next line examined beforehand; `keeper` keeps it and its text in place while it is held.
-  void Add(const ExaminedLine& line, const std::shared_ptr<const void>& keeper);
+  // Takes the next lines examined beforehand; `keeper` keeps them and their text in place while one is held.
+  void Add(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper);
   // Ends the document: every block is closed (and written, when written alongside).
   // Throws what writing the blocks threw.
   void Finish();
