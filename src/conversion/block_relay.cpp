@@ -7,6 +7,8 @@
 #include <cstring>
 #include <utility>
 
+#include "body.h"
+
 namespace scrivane {
 namespace {
 
@@ -19,7 +21,7 @@ constexpr std::size_t kKeptText = 1024 * 1024;
 
 BlockEventRelay::Batch::Batch()
     : events(std::make_unique<Event[]>(kBatchEvents)),
-      text(std::make_unique_for_overwrite<char[]>(kBatchText)),
+      text(UninitialisedBytes(kBatchText)),
       capacity(kBatchText) {}
 
 BlockEventRelay::BlockEventRelay(BlockEvents& target)
@@ -65,7 +67,7 @@ void BlockEventRelay::Take(const Event& event, std::string_view text) {
 void BlockEventRelay::Grow(std::size_t size) {
   Batch& batch = *filling_;
   const std::size_t capacity = std::max(2 * batch.capacity, batch.used + size);
-  auto text = std::make_unique_for_overwrite<char[]>(capacity);
+  auto text = UninitialisedBytes(capacity);
   if (batch.used > 0) std::memcpy(text.get(), batch.text.get(), batch.used);
   batch.text = std::move(text);
   batch.capacity = capacity;
@@ -106,7 +108,7 @@ void BlockEventRelay::Run() {
     batch->count = 0;
     batch->used = 0;
     if (batch->capacity > kKeptText) {
-      batch->text = std::make_unique_for_overwrite<char[]>(kBatchText);
+      batch->text = UninitialisedBytes(kBatchText);
       batch->capacity = kBatchText;
     }
     {
