@@ -187,9 +187,11 @@ bool OnlyContinuesText(const LineFacts& line) {
 
 // The line after its quote marks; `depth` gets how many of them are kept apart.
 std::string_view WithoutQuoteMarks(std::string_view line, std::size_t& depth) {
+  // The first quote mark stands after at most three spaces.
+  std::size_t first = 0;
+  while (first < 3 && first < line.size() && line[first] == ' ') ++first;
   std::string_view rest = line;
-  // Quote marks stand first, after at most a few spaces.
-  if (!line.empty() && (line[0] == ' ' || line[0] == '>')) depth = std::min(QuoteDepth(line, rest), kMaxQuotes);
+  if (first < line.size() && line[first] == '>') depth = std::min(QuoteDepth(line, rest), kMaxQuotes);
   return rest;
 }
 

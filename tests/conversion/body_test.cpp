@@ -128,7 +128,8 @@ TEST(ConvertStructuredInParallel, SameDocumentAsOneThread) {
       "> quoted\n", ">> deeper\n", "    code line\n", "\tname    value\n", "A line of words\n", "\n", "\n",
       "\f\n", "page\ffeed\n", "term\n    its definition\n", "```\n", "+---+---+\n", "From: a@b.cd\n",
       "caf\xC3\xA9 http://x.com/a.\n", "-----\n", "ALL CAPITALS\n", "goes on the text\n", "and on it\n",
-      "a bell\x07 rings\n", "not a character \xEF\xBF\xBE here\n", "Footer of a page [Page 7]\n", "ends so:\n"};
+      "a bell\x07 rings\n", "not a character \xEF\xBF\xBE here\n",
+      "Cafe\xCC\x81 composes\n", "Footer of a page [Page 7]\n", "ends so:\n"};
   std::mt19937 random(3);
   std::string input = "\xEF\xBB\xBFwww.example.org opens the text\n";
   while (input.size() < 3 * 1024 * 1024) input += lines[random() % lines.size()];
