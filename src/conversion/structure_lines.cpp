@@ -6,6 +6,10 @@
 #include <bit>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "markup.h"
 #include "page_text.h"
 #include "utf8.h"
@@ -49,6 +53,18 @@ std::size_t NextWideSpace(std::string_view text, std::size_t from) {
   constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
   constexpr std::uint64_t kTabs = 0x0909090909090909ull;
   std::size_t i = from;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time where the processor allows, each against the byte after it.
+  const char* p = text.data();
+  for (; i + 16 < text.size(); i += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i wide = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(here, space), _mm_cmpeq_epi8(next, space)),
+                                      _mm_cmpeq_epi8(here, _mm_set1_epi8('\t')));
+    if (const int mask = _mm_movemask_epi8(wide)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
   for (; i + sizeof(std::uint64_t) < text.size(); i += sizeof(std::uint64_t)) {
     const std::uint64_t here = EightBytesAt(text, i);
     const std::uint64_t wide = (ZeroBytes(here ^ kSpaces) & ZeroBytes(EightBytesAt(text, i + 1) ^ kSpaces)) |
@@ -337,9 +353,11 @@ bool IsHeaderField(std::string_view line) {
 }
 
 bool IsMailHeader(std::string_view line) {
+  // The shape first: most lines fail it at their first word.
+  if (!IsHeaderField(line)) return false;
   for (std::string_view name : {"From:", "From ", "Subject:", "Date:", "To:", "Newsgroups:", "Message-ID:",
                                 "Message-Id:", "Reply-To:", "Cc:"}) {
-    if (line.starts_with(name)) return IsHeaderField(line);
+    if (line.starts_with(name)) return true;
   }
   return false;
 }
