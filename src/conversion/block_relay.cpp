@@ -35,6 +35,16 @@ BlockEventRelay::~BlockEventRelay() {
   StopThread();
 }
 
+// Called for every event: kept small, so that it is inlined.
+inline void BlockEventRelay::Take(const Event& event, std::string_view text) {
+  Batch& batch = *filling_;
+  if (text.size() > batch.capacity - batch.used) Grow(text.size());
+  batch.events[batch.count++] = event;
+  if (!text.empty()) std::memcpy(batch.text.get() + batch.used, text.data(), text.size());
+  batch.used += text.size();
+  if (batch.used >= kBatchText || batch.count == kBatchEvents) Send();
+}
+
 void BlockEventRelay::Heading(int level, std::string_view text, bool plain) {
   Take({Type::Heading, BlockKind::Paragraph, plain, false, level, text.size()}, text);
 }
@@ -53,15 +63,6 @@ void BlockEventRelay::Finish() {
   if (filling_->count > 0) Send();
   StopThread();
   if (failure_) std::rethrow_exception(failure_);
-}
-
-void BlockEventRelay::Take(const Event& event, std::string_view text) {
-  Batch& batch = *filling_;
-  if (text.size() > batch.capacity - batch.used) Grow(text.size());
-  batch.events[batch.count++] = event;
-  if (!text.empty()) std::memcpy(batch.text.get() + batch.used, text.data(), text.size());
-  batch.used += text.size();
-  if (batch.used >= kBatchText || batch.count == kBatchEvents) Send();
 }
 
 void BlockEventRelay::Grow(std::size_t size) {
