@@ -245,7 +245,7 @@ ExaminedLine::ExaminedLine(std::string_view line, bool isPlain, bool isPrintable
     : text(line),
       plain(isPlain),
       printable(isPrintable),
-      formFeed(line.find('\f') != std::string_view::npos),
+      formFeed(!isPrintable && line.find('\f') != std::string_view::npos),
       facts(WithoutQuoteMarks(line, quoteDepth)) {
   runningText = !formFeed && OnlyContinuesText(facts) && !IsPageFooter(facts.shape.body);
 }
