@@ -93,6 +93,9 @@ class BlockBuilder {
   void Add(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper);
   // Writes out the lines held back and closes every open block.
   void Finish();
+  // Lines taken but not yet decided (the look-ahead): every line taken before
+  // them has had its events.
+  std::size_t Undecided() const { return heldCount_; }
 
  private:
   // A line looked ahead at, examined as read (a line with a form feed is
