@@ -161,6 +161,14 @@ bool UsesNumberedHeadings(const std::vector<std::string>& lines) {
   return found >= 2;
 }
 
+// True for a line that was not wrapped in the middle of a sentence: it ends
+// one, or is short (counted in bytes, which is quick and errs towards long).
+bool EndsLine(std::string_view body) {
+  constexpr std::size_t kShortLine = 40;
+  const char last = body.back();
+  return body.size() < kShortLine || last == '.' || last == '!' || last == '?';
+}
+
 // True for an indented first line over a line at the text's indent (left of
 // `codeIndent`): a paragraph's first line, not code.
 bool OpensParagraph(const LineShape& shape, const LineFacts& after, std::size_t codeIndent) {
@@ -319,6 +327,7 @@ bool BlockBuilder::TakeRunningText(const ExaminedLine& line) {
   if (furnitureStarts_[static_cast<unsigned char>(first)]) return false;
   events_.Line(body, line.plain, line.printable);
   leadColon_ = body.back() == ':';
+  leadEnded_ = EndsLine(body);
   return true;
 }
 
@@ -357,7 +366,9 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
   } else if (!ContinueLeaf(line, plain) && !TakeHeading(line, plain) && !TakeBlockStart(line, plain)) {
     const ListMarker& marker = line.marker;
     const bool listMayStart = leaf_ != Leaf::Paragraph || afterBlank_ || leadColon_ ||
-                              Next(1).marker.kind != MarkerKind::None;
+                              Next(1).marker.kind != MarkerKind::None ||
+                              (leadEnded_ && marker.kind == MarkerKind::Bullet && shape.body[0] != '-' &&
+                               shape.body[0] != 'o');  // a dash or an "o" runs on in prose
     const bool bulletO = marker.kind == MarkerKind::Bullet && shape.body[0] == 'o';
     // A number that wraps to the start of an item's line ("... section\n7. This ...") is the item's text.
     const bool wrapped = leaf_ == Leaf::ItemText && !afterBlank_ && ListBlockFor(marker.kind) != lists_.back().kind &&
@@ -371,6 +382,7 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
   afterBlank_ = false;
   sawText_ = true;
   leadColon_ = shape.body.back() == ':';
+  leadEnded_ = EndsLine(shape.body);
 }
 
 bool BlockBuilder::GoesOnText(const LineFacts& line) const {
@@ -546,7 +558,9 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   }
   const LineFacts& after = Next(1);
   const std::string_view next = after.shape.body;
-  if (afterBlank_ && shape.indent == 0 && IsHeaderField(next) && IsMailHeader(body)) {
+  // Mail headers, or any header fields opening the text (a news posting's "Archive-Name:").
+  if (afterBlank_ && shape.indent == 0 && IsHeaderField(next) &&
+      (IsMailHeader(body) || (!sawText_ && IsHeaderField(body)))) {
     CloseAllBlocks();
     events_.Open(BlockKind::Headers, 0);
     WriteLine(content, plain);

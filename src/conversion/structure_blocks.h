@@ -179,6 +179,7 @@ class BlockBuilder {
   bool sawText_ = false;        // a block has been written
   bool leadColon_ = false;      // the last text line ended with a colon
   bool printable_ = false;      // the current line holds only printable ASCII and TAB
+  bool leadEnded_ = false;      // the last text line ended a sentence or was short
   std::array<char, 8> styles_{};  // heading styles in the order the document first used them
   std::size_t styleCount_ = 0;
   int lastLevel_ = 1;

@@ -132,6 +132,22 @@ ListMarker OrderedMarker(std::string_view body) {
   return marker;
 }
 
+// True when most words of more than three letters start with a capital.
+bool IsTitleCase(std::string_view body) {
+  std::size_t words = 0, capitals = 0;
+  for (std::size_t start = 0; start < body.size();) {
+    const std::size_t end = std::min(body.find(' ', start), body.size());
+    std::size_t letters = 0;
+    for (std::size_t i = start; i < end; ++i) letters += IsLetter(body[i]) ? 1 : 0;
+    if (letters > 3) {
+      ++words;
+      capitals += IsUpper(body[start]) || (body[start] == '"' && start + 1 < end && IsUpper(body[start + 1])) ? 1 : 0;
+    }
+    start = end + 1;
+  }
+  return words == 0 || 2 * capitals > words;
+}
+
 }  // namespace
 
 LineShape ShapeOf(std::string_view line) {
@@ -254,6 +270,8 @@ bool IsHeadingLength(std::string_view body) {
 
 bool IsSectionHeading(std::string_view body) {
   if (SectionDepth(body) == 0) return false;
+  // "3. Rebase your branch." reads as a numbered step; "3. Conveying Source Versions." as a title.
+  if (ListMarkerOf(body).kind == MarkerKind::Number && !IsTitleCase(body)) return false;
   if (IsHeadingLength(body)) return true;
   if (!body.ends_with('.') || MoreCharsThan(body, kHeadingChars)) return false;
   const std::size_t word = body.find(' ');

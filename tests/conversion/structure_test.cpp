@@ -69,7 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"####### seven", ""}, RoleCase{"# #", "hash1:#"},
         RoleCase{"- item", "bullet0@2"}, RoleCase{"*   item", "bullet0@4 gaps1"}, RoleCase{"o item", "bullet0@2"},
         RoleCase{"\xE2\x80\xA2 item", "bullet0@4"}, RoleCase{"-item", ""}, RoleCase{"--verbose", ""},
-        RoleCase{"3. third", "number3@3 section1 sectionheading"}, RoleCase{"12) twelfth", "number12@4"},
+        RoleCase{"3. Third", "number3@3 section1 sectionheading"},
+        RoleCase{"3. Rebase your working branches.", "number3@3 section1"}, RoleCase{"3. third", "number3@3 section1"},
+        RoleCase{"8. Push error with master branch", "number8@3 section1"},
+        RoleCase{"13. Use with the GNU Affero General Public License.", "number13@4 section1 sectionheading"},
+        RoleCase{"4.1 Github pull request", "section2 sectionheading"}, RoleCase{"12) twelfth", "number12@4"},
         RoleCase{"(4) fourth", "number4@4"}, RoleCase{"b) second", "letter2@3"}, RoleCase{"(c) third", "letter3@4"},
         RoleCase{"a. not a list", ""}, RoleCase{"iv. fourth", "roman4@4"}, RoleCase{"1990. A year", ""},
         RoleCase{"2.3 Scope", "section2 sectionheading"}, RoleCase{"A.1 Tables", "section2 sectionheading"},
@@ -86,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"abcdefghijklmnopqrstuvwxyz abcd\tefghijklmnopqrstuvwxyz", "gaps1"},
         RoleCase{"a sentence that ends right here.  Then words go on and on  to a gap", "gaps1"},
         RoleCase{"A first sentence here.  A second one.  Third", ""}, RoleCase{"(iv) fourth", "roman4@5"},
-        RoleCase{"007. seventh", "number7@5 section1 sectionheading"}, RoleCase{"\xC2\xB7 dot", "bullet0@3"}, RoleCase{"\xC2\xA9 2024", ""},
+        RoleCase{"007. Seventh", "number7@5 section1 sectionheading"}, RoleCase{"\xC2\xB7 dot", "bullet0@3"}, RoleCase{"\xC2\xA9 2024", ""},
         RoleCase{"Subject: Hello", "header mail"}, RoleCase{"X-Mailer: mutt", "header"},
         RoleCase{"From someone@example.org Mon", "header mail"}, RoleCase{"Note: this", "header"},
         RoleCase{"                    GNU GENERAL PUBLIC LICENSE", "capitals centred"},
@@ -202,6 +206,16 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"WrappedNumberStaysInItem", "  b) The work must say\n  section\n  7.  This modifies it.\n",
                   "<ola2><li>The work must say|section|7.  This modifies it.</li></ola>"},
         BlockCase{"DashInsideAParagraphIsText", "Words go on\n- and on here.\n", "<p>Words go on|- and on here.</p>"},
+        BlockCase{"StarsUnderASentenceOrShortLine",
+                  "version 3.8\n* NEWS: Record date.\n\nSo it reads a word at a time.\n* src/cmp.c (cmp): Set\nbytes.\n\n"
+                  "A long line of text that wraps in the middle of a sentence\n* stars* here\n",
+                  "<p>version 3.8</p><ul><li>NEWS: Record date.</li></ul><p>So it reads a word at a time.</p>"
+                  "<ul><li>src/cmp.c (cmp): Set|bytes.</li></ul>"
+                  "<p>A long line of text that wraps in the middle of a sentence|* stars* here</p>"},
+        BlockCase{"NumberedStepsAreAList", "Text first.\n\n1. Introduction\n\nText.\n\n2. Setup\n\n"
+                  "1. Install the package.\n\n2. Run it once.\n",
+                  "<p>Text first.</p>[h2:1. Introduction]<p>Text.</p>[h2:2. Setup]"
+                  "<ol><li>Install the package.</li><li>Run it once.</li></ol>"},
         BlockCase{"IndentedCode", "To build it, type.\n\n\tCC=cc ./configure\n\nthen make.\n",
                   "<p>To build it, type.</p><pre>\tCC=cc ./configure</pre><p>then make.</p>"},
         BlockCase{"CodeKeepsBlankLinesInside", "Run:\n    a\n\n    b\n\nDone.\n", "<p>Run:</p><pre>    a||    b</pre><p>Done.</p>"},
@@ -219,6 +233,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "<p>He wrote:</p><q><p>one</p><q><p>two</p></q><p>one again</p></q><p>Me.</p>"},
         BlockCase{"MailHeaders", "From: a@b.org\nSubject: Lunch\nDate: today\n\nHello.\n",
                   "<mail>From: a@b.org|Subject: Lunch|Date: today</mail><p>Hello.</p>"},
+        BlockCase{"HeaderFieldsOpeningTheText", "\nArchive-Name: editor-faq/sed\nVersion: 015\n\nNote: hi\nSee: x\n",
+                  "<mail>Archive-Name: editor-faq/sed|Version: 015</mail><p>Note: hi|See: x</p>"},
         BlockCase{"Rules", "One.\n\n* * *\n\nTwo.\n\n#####\n", "<p>One.</p><hr><p>Two.</p><hr>"},
         BlockCase{"Terms", "Options:\n\n--verbose\n    Say more.\n    Much more.\n--quiet\n    Say less.\n\nEnd.\n",
                   "<p>Options:</p><dl><dt>--verbose</dt><dd>Say more.|Much more.</dd><dt>--quiet</dt><dd>Say less.</dd></dl>"
