@@ -26,7 +26,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // Input read per block: small enough that a block's document text stays below the
 // writer's drain size (so it is handed over without a copy) and that the blocks in
 // flight take little memory, large enough that the hand-off between threads is cheap.
-constexpr std::size_t kBlockRead = 64 * 1024;
+constexpr std::size_t kBlockRead = 128 * 1024;
 
 // Bytes read from the input, in a buffer that grows without being cleared first.
 class ByteBuffer {
@@ -98,7 +98,10 @@ class BlockReader {
     std::size_t cut = std::string::npos;
     while (cut == std::string::npos && !atEnd_) {  // at least one whole line, however long
       const std::size_t had = input.Size();
-      const std::size_t got = read_(input.Reserve(kBlockRead), kBlockRead);
+      // The carried part line and the first read fill one block's room, so a reused
+      // buffer never grows; a line longer than that takes whole blocks more.
+      const std::size_t want = had < kBlockRead / 2 ? kBlockRead - had : kBlockRead;
+      const std::size_t got = read_(input.Reserve(want), want);
       input.Commit(got);
       atEnd_ = got == 0;
       if (!atEnd_) cut = CutPoint(input.View(), had == 0 ? 0 : had - 1);  // a CR may have ended the last read

@@ -28,33 +28,45 @@ class LineScanner {
   LineScanner(std::string_view text, const LinkOptions& links);
 
   // The next line; false at the end of the input.
-  bool Next(ScannedLine& line);
+  bool Next(ScannedLine& line) { return (this->*next_)(line); }
   // True when lines' hasControls is noted (under the modern rules); else it is always false.
   bool NotesControls() const { return links_.modern; }
 
- // Bit masks of 32 bytes: line ends, candidate bytes, bytes above 127, controls
- // other than TAB and the line ends, and DEL.
+ // Bit masks of 64 bytes: line ends, candidate bytes, bytes above 127, controls
+ // other than TAB and the line ends, and DEL. A classifier may leave out of the
+ // candidates a byte the link rules would pass over anyway.
   struct Masks {
-    unsigned lineEnds;
-    unsigned candidates;
-    unsigned high;
-    unsigned controls;
+    std::uint64_t lineEnds;
+    std::uint64_t candidates;
+    std::uint64_t high;
+    std::uint64_t controls;
   };
-  // Classifies the 32 bytes at a pointer (the best way the processor offers).
+  // Classifies the 64 bytes at a pointer.
   using Classifier = Masks (*)(const char*);
 
  private:
+  // A line scan under one link rule set and one classifier.
+  using NextFunction = bool (LineScanner::*)(ScannedLine&);
+  // The scan for the link rules, classifying the best way the processor offers.
+  static NextFunction BestNext(bool modern);
   bool Refill();
-  // Next under the classic or the modern link rules, chosen once per line.
-  template <bool kModern>
+  // Next under the classic or the modern link rules with one classifier, built
+  // into each caller below so that the classifier is inlined.
+  template <bool kModern, Classifier kClassify>
   bool NextWith(ScannedLine& line);
   template <bool kModern>
-  void NoteCandidates(unsigned mask, std::size_t at, bool& mayChange) const;
+  bool NextPortable(ScannedLine& line);
+#if defined(__x86_64__) && defined(__GNUC__)
+  template <bool kModern>
+  __attribute__((target("avx2"))) bool NextAvx2(ScannedLine& line);
+#endif
+  template <bool kModern>
+  void NoteCandidates(std::uint64_t mask, std::size_t at, bool& mayChange) const;
 
   ReadFunction read_;
   LinkOptions links_;
-  Classifier classify_;
-  Masks masks_{0, 0, 0, 0};    // of the 32 bytes at window_
+  NextFunction next_;
+  Masks masks_{0, 0, 0, 0};    // of the 64 bytes at window_
   std::size_t window_ = 0;
   std::vector<char> buffer_;   // what was read, when reading
   const char* data_ = nullptr; // the bytes scanned: [0, end_)

@@ -24,9 +24,10 @@ struct Scanned {
   std::vector<std::uint64_t> consumed;
 };
 
+// Scans `input` read `chunk` bytes at a time, or in place when `chunk` is 0.
 Scanned ScanAll(const std::string& input, std::size_t chunk, const LinkOptions& links) {
   std::size_t offset = 0;
-  LineScanner scanner(ChunkedReader(input, chunk, offset), links);
+  LineScanner scanner = chunk == 0 ? LineScanner(input, links) : LineScanner(ChunkedReader(input, chunk, offset), links);
   Scanned scanned;
   ScannedLine line;
   while (scanner.Next(line)) {
@@ -61,10 +62,12 @@ void ExpectReferenceLines(std::uint32_t seed, const std::vector<std::string>& to
     for (int i = 0; i < count; ++i) input += tokens[random() % tokens.size()];
     const std::size_t chunk = 1 + random() % 40;
     const LinkOptions links{(random() & 1) != 0, (random() & 2) != 0, (random() & 4) != 0, true, modern};
-    const Scanned scanned = ScanAll(input, chunk, links);
     const Scanned reference = Reference(input, chunk);
-    ASSERT_EQ(scanned.lines, reference.lines) << "input [" << input << "] chunk " << chunk;
-    ASSERT_EQ(scanned.consumed, reference.consumed);
+    for (const std::size_t read : {chunk, std::size_t{0}}) {
+      const Scanned scanned = ScanAll(input, read, links);
+      ASSERT_EQ(scanned.lines, reference.lines) << "input [" << input << "] chunk " << read;
+      ASSERT_EQ(scanned.consumed, reference.consumed);
+    }
   }
 }
 
@@ -94,7 +97,8 @@ TEST(LineScanner, ControlsAreNoted) {
 
 const std::vector<std::string> kTokens = {"a",   "word ", " ",  "\n",   "\r",   "\r\n", "www.", "ftp.", ".",
                                           "://", ":",     "/",  "@",    "&",    "\xC2", "\xA3", "\xC3\xA9",
-                                          "\t",  "WWW.x", "x.", "\"", "<",    ">",    "  www.y"};
+                                          "\t",  "WWW.x", "x.", "\"", "<",    ">",    "  www.y",
+                                          "wW.",  "P.",    "Ftp.z", std::string(61, 'p')};
 
 TEST(LineScanner, SameLinesAsTheReferenceReader) { ExpectReferenceLines(99, kTokens, false); }
 
