@@ -512,8 +512,8 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
   std::string decoded;
   for (bool first = atStart; scanner.Next(line); first = false) {
     decoded.clear();
-    bool plain = false;
-    const std::string_view text = LineText(line, encoding, first, decoded, plain);
+    bool plain = !line.mayChange;
+    const std::string_view text = line.hasHighBytes ? LineText(line, encoding, first, decoded, plain) : line.text;
     writer.AddLine(text, plain, !line.hasHighBytes && !line.hasControls && scanner.NotesControls());
     if (consumed) consumed(line.consumed);
   }

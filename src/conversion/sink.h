@@ -22,7 +22,8 @@ class DocumentSink {
   std::string& Text() { return pending_; }
   // Ends the current output line (with CR LF unless told otherwise).
   void EndLine() {
-    pending_.append(lineEnd_);
+    if (crLf_) pending_.push_back('\r');
+    pending_.push_back('\n');
     if (pending_.size() >= flushSize_) Flush();
   }
   // Writes `text` as one whole line.
@@ -30,8 +31,8 @@ class DocumentSink {
     pending_.append(text);
     EndLine();
   }
-  // Ends the lines from now on with `lineEnd`, a literal ("\r\n" or "\n").
-  void UseLineEnd(std::string_view lineEnd) { lineEnd_ = lineEnd; }
+  // Ends the lines from now on with `lineEnd`: "\r\n" or "\n".
+  void UseLineEnd(std::string_view lineEnd) { crLf_ = lineEnd == "\r\n"; }
   // Hands everything pending to the writer.
   void Flush();
   // Writes whole lines of document text made elsewhere, after what is pending.
@@ -44,7 +45,7 @@ class DocumentSink {
   Writer writer_;
   std::size_t flushSize_;
   TextEncoding encoding_;
-  std::string_view lineEnd_ = "\r\n";
+  bool crLf_ = true;  // lines end in CR LF, else in LF
   std::string pending_;
   std::string encoded_;
 };
