@@ -253,6 +253,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "<p>Run it so:</p><pre>" + std::string(24, ' ') + "# make install clean all</pre><p>Done.</p>"},
         BlockCase{"OutlineStars", "NEWS  -*- outline -*-\n\n* Release 2\n\n** Fixes\n\n  Fixed.\n",
                   "{NEWS}[h2:Release 2][h3:Fixes]<p>Fixed.</p>"},
+        BlockCase{"RunningFootInsideAParagraph",
+                  "Text one\ngoes on\nExpires soon      Page 1\n\f\nText two\ngoes on\nExpires soon      Page 2\n\f\nand ends.\n",
+                  "<p>Text one|goes on</p><p>Text two|goes on</p><p>and ends.</p>"},
         BlockCase{"PageFurniture",
                   "Text one goes here.\n\nAuthor            [Page 1]\n\f\nRFC 9999        Title      May 2001\n\nText two\n\n"
                   "Author            [Page 2]\n\f\nRFC 9999        Title      May 2001\n\nText three\n",
