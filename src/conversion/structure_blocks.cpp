@@ -103,15 +103,18 @@ std::string TitleFromText(const std::vector<std::string>& lines) {
   return text.append("\xE2\x80\xA6");  // an ellipsis
 }
 
-// The most common indent of lines of running text.
+// The most common indent of lines of running text; an item's wrapped lines are the list's, not the text's.
 std::size_t BodyIndent(const std::vector<std::string>& lines) {
   std::array<std::size_t, kMaxIndentNoted + 1> counts{};
+  bool inItem = false;
   for (const std::string& line : lines) {
     const LineShape shape = ShapeOf(line);
+    if (shape.body.empty()) inItem = false;
     if (shape.body.empty() || shape.indent > kMaxIndentNoted) continue;
+    if (ListMarkerOf(shape.body).kind != MarkerKind::None) inItem = true;
     const char first = shape.body[0];
     const bool letter = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
-    if (letter && ListMarkerOf(shape.body).kind == MarkerKind::None) ++counts[shape.indent];
+    if (letter && !inItem) ++counts[shape.indent];
   }
   return static_cast<std::size_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
 }
@@ -159,14 +162,6 @@ bool UsesNumberedHeadings(const std::vector<std::string>& lines) {
     }
   }
   return found >= 2;
-}
-
-// True for a line that was not wrapped in the middle of a sentence: it ends
-// one, or is short (counted in bytes, which is quick and errs towards long).
-bool EndsLine(std::string_view body) {
-  constexpr std::size_t kShortLine = 40;
-  const char last = body.back();
-  return body.size() < kShortLine || last == '.' || last == '!' || last == '?';
 }
 
 // True for an indented first line over a line at the text's indent (left of
@@ -327,7 +322,6 @@ bool BlockBuilder::TakeRunningText(const ExaminedLine& line) {
   if (furnitureStarts_[static_cast<unsigned char>(first)]) return false;
   events_.Line(body, line.plain, line.printable);
   leadColon_ = body.back() == ':';
-  leadEnded_ = EndsLine(body);
   return true;
 }
 
@@ -367,7 +361,7 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
     const ListMarker& marker = line.marker;
     const bool listMayStart = leaf_ != Leaf::Paragraph || afterBlank_ || leadColon_ ||
                               Next(1).marker.kind != MarkerKind::None ||
-                              (leadEnded_ && marker.kind == MarkerKind::Bullet && shape.body[0] != '-' &&
+                              (marker.kind == MarkerKind::Bullet && shape.body[0] != '-' &&
                                shape.body[0] != 'o');  // a dash or an "o" runs on in prose
     const bool bulletO = marker.kind == MarkerKind::Bullet && shape.body[0] == 'o';
     // A number that wraps to the start of an item's line ("... section\n7. This ...") is the item's text.
@@ -382,7 +376,6 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
   afterBlank_ = false;
   sawText_ = true;
   leadColon_ = shape.body.back() == ':';
-  leadEnded_ = EndsLine(shape.body);
 }
 
 bool BlockBuilder::GoesOnText(const LineFacts& line) const {
@@ -490,6 +483,7 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
     EmitHeading(StyleLevel('T'), body, plain);
     return true;
   }
+  if (TakeQuestion(line, plain)) return true;
   if (!NextIsBlank(1)) return false;
   if (const int depth = habits_.numberedHeadings && IsSectionHeading(body) ? SectionDepth(body) : 0; depth > 0) {
     // A number whose text the next paragraph lines up with opens a list item instead.
@@ -521,6 +515,21 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
     return true;
   }
   return false;
+}
+
+bool BlockBuilder::TakeQuestion(const LineFacts& line, bool plain) {
+  if (!IsQuestionLine(line.shape.body)) return false;
+  if (NextIsBlank(1)) {
+    EmitHeading(StyleLevel('Q'), line.shape.body, plain);
+    return true;
+  }
+  // A question wrapped once, its second line indented under its words.
+  const LineFacts& after = Next(1);
+  if (!NextIsBlank(2) || after.shape.indent <= line.shape.indent || after.marker.kind != MarkerKind::None) return false;
+  question_.assign(line.shape.body).append(" ").append(after.shape.body);
+  EmitHeading(StyleLevel('Q'), question_, plain && HeldAt(1).line->plain);
+  skip_ = 1;
+  return true;
 }
 
 void BlockBuilder::EmitHeading(int level, std::string_view text, bool plain, bool marked) {

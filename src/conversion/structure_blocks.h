@@ -135,6 +135,8 @@ class BlockBuilder {
   bool TakeHeading(const LineFacts& line, bool plain);
   // A heading by its place: a line set apart by blank lines, centred, capitals, outdented.
   bool TakeSetApartHeading(const LineFacts& line, bool plain);
+  // A question of a list of questions and answers, on one line or wrapped once.
+  bool TakeQuestion(const LineFacts& line, bool plain);
   bool TakeBlockStart(const LineFacts& line, bool plain);
   bool ContinueLeaf(const LineFacts& line, bool plain);
   void TakeListItem(const LineShape& shape, const ListMarker& marker, bool plain);
@@ -179,7 +181,7 @@ class BlockBuilder {
   bool sawText_ = false;        // a block has been written
   bool leadColon_ = false;      // the last text line ended with a colon
   bool printable_ = false;      // the current line holds only printable ASCII and TAB
-  bool leadEnded_ = false;      // the last text line ended a sentence or was short
+  std::string question_;        // a question's two lines, joined for its heading
   std::array<char, 8> styles_{};  // heading styles in the order the document first used them
   std::size_t styleCount_ = 0;
   int lastLevel_ = 1;

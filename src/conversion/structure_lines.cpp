@@ -281,6 +281,10 @@ bool IsSectionHeading(std::string_view body) {
   return words <= 8 && stops <= 2 + static_cast<std::size_t>(SectionDepth(body));
 }
 
+bool IsQuestionLine(std::string_view body) {
+  return body.size() > 3 && body[0] == 'Q' && (body[1] == ':' || body[1] == '.') && WordFollows(body, 2);
+}
+
 bool IsCapitalsLine(std::string_view body) {
   std::size_t letters = 0;
   for (char c : body) {

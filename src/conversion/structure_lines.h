@@ -61,6 +61,9 @@ bool IsSectionHeading(std::string_view body);
 // True for a short line that could be a heading: no sentence end, not too long.
 bool IsHeadingLength(std::string_view body);
 
+// True for the question of a list of questions and answers: "Q:" or "Q." and a space, then words.
+bool IsQuestionLine(std::string_view body);
+
 // True for a line in capitals: two or more letters, none lower-case, few marks.
 bool IsCapitalsLine(std::string_view body);
 

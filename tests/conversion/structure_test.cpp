@@ -37,6 +37,7 @@ std::string Roles(std::string_view line) {
   if (const int depth = SectionDepth(body)) add("section" + std::to_string(depth));
   if (IsSectionHeading(body)) add("sectionheading");
   if (IsCapitalsLine(body)) add("capitals");
+  if (IsQuestionLine(body)) add("question");
   if (IsRuleLine(body)) add("rule");
   if (!FenceOf(body).empty()) add("fence");
   std::string_view rest;
@@ -81,6 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"5. Conveying Modified Source Versions.", "number5@3 section1 sectionheading"},
         RoleCase{"INTRODUCTION", "capitals"}, RoleCase{"NO WARRANTY", "capitals"}, RoleCase{"USA.", ""},
         RoleCase{"A", ""}, RoleCase{"CC=cc", ""},
+        RoleCase{"Q:  What is it?", "question header"}, RoleCase{"Q. Why?", "question"}, RoleCase{"Q:", ""},
+        RoleCase{"Qt is a toolkit", ""}, RoleCase{"Q.E.D.", ""},
         RoleCase{"```python", "fence"}, RoleCase{"``not`` a fence", ""},
         RoleCase{"> quoted", "quote1:quoted"}, RoleCase{">> > deep", "quote3:deep"}, RoleCase{">", "quote1:"},
         RoleCase{"+-----+----+", "border"}, RoleCase{"|---|:--|", "border"},
@@ -206,12 +209,11 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"WrappedNumberStaysInItem", "  b) The work must say\n  section\n  7.  This modifies it.\n",
                   "<ola2><li>The work must say|section|7.  This modifies it.</li></ola>"},
         BlockCase{"DashInsideAParagraphIsText", "Words go on\n- and on here.\n", "<p>Words go on|- and on here.</p>"},
-        BlockCase{"StarsUnderASentenceOrShortLine",
-                  "version 3.8\n* NEWS: Record date.\n\nSo it reads a word at a time.\n* src/cmp.c (cmp): Set\nbytes.\n\n"
-                  "A long line of text that wraps in the middle of a sentence\n* stars* here\n",
-                  "<p>version 3.8</p><ul><li>NEWS: Record date.</li></ul><p>So it reads a word at a time.</p>"
-                  "<ul><li>src/cmp.c (cmp): Set|bytes.</li></ul>"
-                  "<p>A long line of text that wraps in the middle of a sentence|* stars* here</p>"},
+        BlockCase{"StarsUnderTextOpenAList",
+                  "version 3.8\n* NEWS: Record date.\n\nmaint: do not bother with it\n+ configure.ac: Drop\nit.\n\n"
+                  "Words go on\no and on here.\n",
+                  "<p>version 3.8</p><ul><li>NEWS: Record date.</li></ul><p>maint: do not bother with it</p>"
+                  "<ul><li>configure.ac: Drop|it.</li></ul><p>Words go on|o and on here.</p>"},
         BlockCase{"NumberedStepsAreAList", "Text first.\n\n1. Introduction\n\nText.\n\n2. Setup\n\n"
                   "1. Install the package.\n\n2. Run it once.\n",
                   "<p>Text first.</p>[h2:1. Introduction]<p>Text.</p>[h2:2. Setup]"
@@ -239,6 +241,11 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"Terms", "Options:\n\n--verbose\n    Say more.\n    Much more.\n--quiet\n    Say less.\n\nEnd.\n",
                   "<p>Options:</p><dl><dt>--verbose</dt><dd>Say more.|Much more.</dd><dt>--quiet</dt><dd>Say less.</dd></dl>"
                   "<p>End.</p>"},
+        BlockCase{"Questions",
+                  "An FAQ.\n\nQ:  Why?\n\nA:  Because.\n\nQ:  How does it\n    work?\n\nA:  Well.\n\n"
+                  "Q:  One\ntwo?\n\nA:  So.\n",
+                  "<p>An FAQ.</p>[h2:Q:  Why?]<p>A:  Because.</p>[h2:Q:  How does it work?]<p>A:  Well.</p>"
+                  "<p>Q:  One|two?</p><p>A:  So.</p>"},
         BlockCase{"OutdentedQuestions",
                   "Intro line.\n\nWhy?\n\n\tBecause it is,\n\tas you see.\n\nHow?\n\n\tLike this,\n\tand that.\n",
                   "<p>Intro line.</p>[h2:Why?]<p>Because it is,|as you see.</p>[h2:How?]<p>Like this,|and that.</p>"},
@@ -290,6 +297,8 @@ TEST(LearnHabitsTest, FindsTheDocumentsOwnTitle) {
 TEST(LearnHabitsTest, BodyIndentIsTheCommonestIndentOfText) {
   EXPECT_EQ(LearnHabits(SplitLines("Head\n\n   one\n   two\n\n      code\n")).bodyIndent, 3u);
   EXPECT_EQ(LearnHabits(SplitLines("Q?\n\n\tA.\n\tB.\n")).bodyIndent, 8u);
+  // An item's wrapped lines do not count: the text around the list sets the indent.
+  EXPECT_EQ(LearnHabits(SplitLines("\tText here.\n\n\t* an item\n\t  wraps\n\t  twice\n\t  more\n\n\tText.\n")).bodyIndent, 8u);
 }
 
 TEST(HeadingIdsTest, SlugsAreUniqueAndReadable) {
