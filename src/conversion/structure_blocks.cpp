@@ -225,9 +225,18 @@ TextHabits LearnHabits(const std::vector<std::string>& lines) {
       }
     }
   }
+  // A README that opens with its logo or an HTML heading is named by it; the banner
+  // stands for that line when it was taken as a heading.
+  const auto top = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return !ShapeOf(line).body.empty();
+  });
+  const std::string_view named = top == lines.end() ? std::string_view{} : NameInMarkup(*top);
   // A heading names the document when no more than a line or two of text comes before it.
   constexpr int kMaxParagraphsBeforeTitle = 1;
-  if (!first.heading.empty() && first.paragraphsBefore <= kMaxParagraphsBeforeTitle) {
+  if (!named.empty()) {
+    habits.title = named;
+    habits.titleOnTop = first.onTop && first.heading == ShapeOf(*top).body;
+  } else if (!first.heading.empty() && first.paragraphsBefore <= kMaxParagraphsBeforeTitle) {
     habits.title = first.heading;
     habits.titleOnTop = first.onTop;
   } else {

@@ -390,6 +390,22 @@ std::string_view SubjectOf(std::string_view line) {
   return ShapeOf(line.substr(kSubject.size())).body;
 }
 
+std::string_view NameInMarkup(std::string_view line) {
+  const std::string_view body = ShapeOf(line).body;
+  if (!body.starts_with('<')) return {};
+  std::size_t at = body.find("<h1");
+  if (at != std::string_view::npos && (at = body.find('>', at)) != std::string_view::npos) {
+    const std::size_t end = body.find('<', at + 1);
+    const std::string_view text = ShapeOf(body.substr(at + 1, end - at - 1)).body;
+    if (!text.empty()) return text;
+  }
+  at = body.find("<img");
+  if (at == std::string_view::npos || (at = body.find(" alt=\"", at)) == std::string_view::npos) return {};
+  at += 6;
+  const std::size_t end = body.find('"', at);
+  return end == std::string_view::npos ? std::string_view{} : ShapeOf(body.substr(at, end - at)).body;
+}
+
 bool IsCentred(const LineShape& shape) {
   // An editor that centres with TABs fills the rest of the indent with spaces, and centres
   // words. TABs alone, one TAB and a few spaces (a change log's wrapped lines), or a

@@ -93,6 +93,10 @@ bool IsMailHeader(std::string_view line);
 // The value of a "Subject:" header line; "" for other lines.
 std::string_view SubjectOf(std::string_view line);
 
+// The name an HTML line at the top of a text shows: an <h1>'s text, else an image's
+// alt text ("<p><img src=logo.png alt="Frob"></p>" names Frob); "" for other lines.
+std::string_view NameInMarkup(std::string_view line);
+
 // True when the text sits in the middle of a page 64 to 84 columns wide, TABs
 // reaching 8-column stops (an indent of TABs alone is structure, not centring).
 bool IsCentred(const LineShape& shape);

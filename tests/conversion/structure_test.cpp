@@ -283,6 +283,10 @@ TEST(LearnHabitsTest, FindsTheDocumentsOwnTitle) {
                              // A heading after more than a paragraph names a section, not the text.
                              TitleCase{"One.\n\nTwo.\n\nLate\n====\n", "One.", false},
                              TitleCase{"GNU bc version 1.07:\n\nText.\n", "GNU bc version 1.07", false},
+                             // A README that opens with HTML is named by its heading or its logo's alt text.
+                             TitleCase{"<p align=\"center\"><img src=\"a.png\" alt=\"Frob\"></p>\n\nText.\n", "Frob", true},
+                             TitleCase{"<h1 align=\"center\">Frob <img src=\"a.png\"></h1>\n\nText.\n", "Frob", true},
+                             TitleCase{"<img src=\"a.png\" alt=\"Frob\">\n\nFrob\n====\n", "Frob", true},
                              TitleCase{"Cscope is a text tool.  Although it is\nmore.\n", "Cscope is a text tool.", false},
                              TitleCase{"This is the new version (1.47.0) of the second extended file\nsystem management "
                                        "programs for you.\n",
