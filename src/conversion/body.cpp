@@ -324,7 +324,7 @@ void ExamineBlock(Block& block, TextEncoding encoding, const LinkOptions& links)
   for (bool first = block.atStart; scanner.Next(line); first = false) {
     bool plain = false;
     const std::string_view text = LineText(line, encoding, first, block.output, plain);
-    block.lines.emplace_back(text, plain, !line.hasHighBytes && !line.hasControls && scanner.NotesControls());
+    block.lines.emplace_back(text, plain, scanner.IsPrintable(line));
   }
 }
 
@@ -514,7 +514,7 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
     decoded.clear();
     bool plain = !line.mayChange;
     const std::string_view text = line.hasHighBytes ? LineText(line, encoding, first, decoded, plain) : line.text;
-    writer.AddLine(text, plain, !line.hasHighBytes && !line.hasControls && scanner.NotesControls());
+    writer.AddLine(text, plain, scanner.IsPrintable(line));
     if (consumed) consumed(line.consumed);
   }
 }

@@ -35,7 +35,7 @@ LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, c
                               std::size_t tableColumns = 0);
 
 // Structured text read the same way: the lines of each block are scanned, checked
-// and examined (ExamineLine) on `threads` threads, and handed to `writer` in order
+// and examined (ExaminedLine) on `threads` threads, and handed to `writer` in order
 // on this one, where the blocks are built; the writer writes them on a thread of
 // its own until it ends. Memory stays a few blocks whatever the size.
 void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding, const LinkOptions& links,

@@ -34,7 +34,7 @@ class DocumentWriter {
     if (structured_) return structured_->Add(line, plain);
     page_->AddLine(line, plain, printable);
   }
-  // Structured text: writes input lines examined beforehand (ExamineLine);
+  // Structured text: writes input lines examined beforehand (ExaminedLine);
   // `keeper` keeps the lines and their text in place until they are written.
   void AddExamined(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper) {
     structured_->Add(lines, keeper);

@@ -29,8 +29,9 @@ class LineScanner {
 
   // The next line; false at the end of the input.
   bool Next(ScannedLine& line) { return (this->*next_)(line); }
-  // True when lines' hasControls is noted (under the modern rules); else it is always false.
-  bool NotesControls() const { return links_.modern; }
+  // True when the line is known to hold only printable ASCII and TAB; controls are
+  // noted under the modern rules only, so under the classic rules it is never known.
+  bool IsPrintable(const ScannedLine& line) const { return links_.modern && !line.hasHighBytes && !line.hasControls; }
 
  // Bit masks of 64 bytes: line ends, candidate bytes, bytes above 127, controls
  // other than TAB and the line ends, and DEL. A classifier may leave out of the

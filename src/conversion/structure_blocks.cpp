@@ -262,13 +262,11 @@ ExaminedLine::ExaminedLine(std::string_view line, bool isPlain, bool isPrintable
   runningText = !formFeed && OnlyContinuesText(facts) && !IsPageFooter(facts.shape.body);
 }
 
-ExaminedLine ExamineLine(std::string_view text, bool plain) { return ExaminedLine(text, plain); }
-
 void BlockBuilder::Add(std::string_view line, bool plain) {
   Held& held = HeldAt(heldCount_);  // a slot let go, whose buffer is used again
   held.keeper.reset();
   held.text.assign(line);
-  held.own = ExamineLine(held.text, plain);
+  held.own = ExaminedLine(held.text, plain);
   held.line = &held.own;
   Advance();
 }
@@ -312,7 +310,7 @@ void BlockBuilder::Process() {
     std::copy_if(line->text.begin(), line->text.end(), std::back_inserter(current_.text),
                  [](char c) { return c != '\f'; });
     if (ShapeOf(current_.text).body.empty()) return Blank();  // a page break
-    current_.own = ExamineLine(current_.text, line->plain);
+    current_.own = ExaminedLine(current_.text, line->plain);
     line = &current_.own;
   }
   // The whole line's text, quote marks and all; the same as the facts' when it has none.
@@ -330,7 +328,7 @@ bool BlockBuilder::TakeRunningText(const ExaminedLine& line) {
   const char first = body[0] >= '0' && body[0] <= '9' ? '#' : body[0];
   if (furnitureStarts_[static_cast<unsigned char>(first)]) return false;
   events_.Line(body, line.plain, line.printable);
-  leadColon_ = body.back() == ':';
+  NoteTextLine(body);
   return true;
 }
 
@@ -382,9 +380,13 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
       TakeText(shape, plain);
     }
   }
+  NoteTextLine(shape.body);
+}
+
+void BlockBuilder::NoteTextLine(std::string_view body) {
   afterBlank_ = false;
   sawText_ = true;
-  leadColon_ = shape.body.back() == ':';
+  leadColon_ = body.back() == ':';
 }
 
 bool BlockBuilder::GoesOnText(const LineFacts& line) const {

@@ -77,9 +77,6 @@ struct ExaminedLine {
   bool runningText = false;    // on its own it opens nothing and is no page footer: it may only go on open text
 };
 
-// Examines a line of text.
-ExaminedLine ExamineLine(std::string_view text, bool plain);
-
 // Turns lines into block events, a line or two behind the input.
 class BlockBuilder {
  public:
@@ -124,6 +121,8 @@ class BlockBuilder {
   void WriteLine(std::string_view text, bool plain);
   // Takes the current line at once when it can only go on the open paragraph or item.
   bool TakeRunningText(const ExaminedLine& line);
+  // Notes what a line of text taken leaves for the next: no blank before it, text seen, a closing colon.
+  void NoteTextLine(std::string_view body);
   void ProcessContent(const LineFacts& line, bool plain);
   // True for a line that can only go on the open paragraph or list item's text.
   bool GoesOnText(const LineFacts& line) const;
