@@ -420,6 +420,10 @@ bool BlockBuilder::ContinueLeaf(const LineFacts& line, bool plain) {
       }
       WriteLine(line.content, plain);
       return true;
+    case Leaf::Patch:
+      if (afterBlank_) break;
+      WriteLine(line.content, plain);
+      return true;
     case Leaf::Headers:
       if (afterBlank_ || !(IsHeaderField(shape.body) || shape.indent > 0)) break;
       WriteLine(line.content, plain);
@@ -592,11 +596,12 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     return IsTableBorder(body) ||
            (line.Gaps() > 0 && (after.Gaps() > 0 || IsTableBorder(next)) && line.marker.kind == MarkerKind::None);
   };
-  if (mayBreak && table()) {
+  const bool patch = mayBreak && OpensPatch(body, next);
+  if (patch || (mayBreak && table())) {
     CloseBlocksOutside(shape.indent);
     events_.Open(BlockKind::Code, 0);
     WriteLine(content, plain);
-    leaf_ = Leaf::Table;
+    leaf_ = patch ? Leaf::Patch : Leaf::Table;
     leafIndent_ = shape.indent;
     return true;
   }
@@ -695,7 +700,8 @@ void BlockBuilder::CloseLeaf() {
     case Leaf::Paragraph: events_.Close(BlockKind::Paragraph); break;
     case Leaf::Code:
     case Leaf::Fence:
-    case Leaf::Table: events_.Close(BlockKind::Code); break;
+    case Leaf::Table:
+    case Leaf::Patch: events_.Close(BlockKind::Code); break;
     case Leaf::Headers: events_.Close(BlockKind::Headers); break;
     case Leaf::Definition: events_.Close(BlockKind::Definition); break;
     default: break;

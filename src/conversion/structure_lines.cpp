@@ -184,7 +184,7 @@ bool UnderlinesText(std::string_view underline, std::string_view text) {
   const std::size_t marks = underline.size();
   const std::size_t chars = CharCount(text);
   if (chars == 0 || chars > kHeadingChars) return false;
-  return marks + 3 >= chars && marks <= chars * 2 + 3;
+  return (marks + 3 >= chars || marks * 2 >= chars) && marks <= chars * 2 + 3;
 }
 
 int HashHeadingLevel(std::string_view body, std::string_view& text) {
@@ -339,6 +339,12 @@ std::size_t QuoteDepth(std::string_view line, std::string_view& rest) {
   rest = line.substr(afterLast);
   if (!rest.empty() && rest[0] == ' ') rest.remove_prefix(1);
   return depth;
+}
+
+bool OpensPatch(std::string_view body, std::string_view next) {
+  if (body.starts_with("--- ")) return next.starts_with("+++ ");
+  if (body.starts_with("diff -")) return next.starts_with("index ") || next.starts_with("--- ");
+  return body.starts_with("@@ -") && body.find(" @@", 4) != std::string_view::npos;
 }
 
 bool IsTableBorder(std::string_view body) {

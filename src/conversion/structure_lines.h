@@ -23,7 +23,8 @@ LineShape ShapeOf(std::string_view line);
 // The character a line of 3 or more of one of = - ~ * # consists of; 0 for any other line.
 char UnderlineMark(std::string_view body);
 
-// True when an underline is roughly as long as the text above it.
+// True when an underline fits the text above it: at least half as long (a
+// hand-typed underline often falls short) and at most about twice as long.
 bool UnderlinesText(std::string_view underline, std::string_view text);
 
 // The level (1 to 6) of a line opened by "#" to "######" and a space; 0 otherwise.
@@ -76,6 +77,10 @@ std::string_view FenceOf(std::string_view body);
 // Number of quotation marks (">" with optional spaces between) opening the line;
 // `rest` gets what follows them, one space after the last mark removed.
 std::size_t QuoteDepth(std::string_view line, std::string_view& rest);
+
+// True for the first line of a patch: "--- file" over "+++ file", "diff -..." over
+// "index ..." or "--- file", or a hunk's "@@ -1 +1 @@".
+bool OpensPatch(std::string_view body, std::string_view next);
 
 // True for a table border such as "+----+---+" or "|---|---|".
 bool IsTableBorder(std::string_view body);

@@ -177,6 +177,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "{Title}<p>Text.</p>[h2:Part]<p>More.</p>[h2:Other]<p>End.</p>"},
         BlockCase{"LevelsFollowFirstUse", "Intro text.\n\nA\n~~~\n\nx.\n\nB\n***\n\ny.\n\nC\n~~~\n\nz.\n",
                   "<p>Intro text.</p>[h2:A]<p>x.</p>[h3:B]<p>y.</p>[h2:C]<p>z.</p>"},
+        BlockCase{"ShortUnderlineUnderALineSetApart",
+                  "Text.\n\nOSF/1 4.0d and AIX build failures\n------------------------\n\nMore.\n",
+                  "<p>Text.</p>[h2:OSF/1 4.0d and AIX build failures]<p>More.</p>"},
         BlockCase{"UnderlineTooShortIsARule", "A long line of words here\n---\n", "<p>A long line of words here</p><hr>"},
         BlockCase{"LongRuleUnderAParagraphIsARule", "Words here.\n\nThe last line\nof a paragraph.\n"
                   "------------------------------------------\n\nMore.\n",
@@ -229,6 +232,11 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"Fence", "Text.\n\n```sh\n  make\n\n# all\n```\nAfter.\n", "<p>Text.</p><pre>  make||# all</pre><p>After.</p>"},
         BlockCase{"AsciiTable", "Text.\n\n+---+---+\n| a | b |\n+---+---+\n\nAfter.\n",
                   "<p>Text.</p><pre>+---+---+|| a | b ||+---+---+</pre><p>After.</p>"},
+        BlockCase{"Patch",
+                  "A patch:\n\n--- a/x.h\n+++ b/x.h\n@@ -4 +4 @@\n-#if A\n+#if B\n\ndiff -u a b\nwith words\n\n"
+                  "diff --git a/y b/y\nindex 1..2\n\n@@ -1 +1 @@\n-old\n",
+                  "<p>A patch:</p><pre>--- a/x.h|+++ b/x.h|@@ -4 +4 @@|-#if A|+#if B</pre><p>diff -u a b|with words</p>"
+                  "<pre>diff --git a/y b/y|index 1..2</pre><pre>@@ -1 +1 @@|-old</pre>"},
         BlockCase{"AlignedColumns", "Files:\nREADME    this file\nNEWS      what is new\n",
                   "<p>Files:</p><pre>README    this file|NEWS      what is new</pre>"},
         BlockCase{"Quotes", "He wrote:\n> one\n> > two\n> one again\n\nMe.\n",
