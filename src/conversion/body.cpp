@@ -119,120 +119,212 @@ class BlockReader {
   bool atEnd_ = false;
 };
 
-// What a worker thread does with each block; one per thread, so it may keep state.
+// What a thread does with each block; one per thread, so it may keep state.
 using BlockJob = std::function<void(Block&)>;
 
-// Threads that run a job on each block submitted, in any order.
-class BlockWorkers {
+// Runs a job on each block of the input on `threads` threads, the caller's among
+// them, and finishes the blocks in input order on the caller's. Whichever thread
+// is free reads the next block itself and converts it, so reading spreads over
+// every thread and no thread is there only to hand work to the others: a thread
+// sleeps only when every block buffer is in use. The caller, between blocks of
+// its own, finishes those done (`after`), which may keep a block, through
+// shared_from_this, a little longer. At most three blocks per thread are in
+// flight, and their buffers are used again.
+class BlockPipeline {
  public:
-  BlockWorkers(unsigned count, const std::function<BlockJob()>& makeJob) {
-    for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this, job = makeJob()] { Work(job); });
+  BlockPipeline(const ReadFunction& read, unsigned threads, const std::function<BlockJob()>& makeJob,
+                const std::function<void(Block&)>& before)
+      : reader_(read), before_(before), callerJob_(makeJob()), maxInFlight_(3 * std::size_t{std::max(threads, 1u)}) {
+    for (unsigned i = 1; i < threads; ++i) threads_.emplace_back([this, job = makeJob()] { Work(job); });
   }
-  ~BlockWorkers() {
+  ~BlockPipeline() {
     {
       std::lock_guard lock(mutex_);
-      stopping_ = true;
-      queue_.clear();  // after a failure nobody waits for the rest
+      stopping_ = true;  // after a failure nobody waits for the rest
     }
-    wake_.notify_all();
+    spareFreed_.notify_all();
     for (std::thread& thread : threads_) thread.join();
   }
-  BlockWorkers(const BlockWorkers&) = delete;
-  BlockWorkers& operator=(const BlockWorkers&) = delete;
+  BlockPipeline(const BlockPipeline&) = delete;
+  BlockPipeline& operator=(const BlockPipeline&) = delete;
 
-  void Submit(const std::shared_ptr<Block>& block) {
-    {
-      std::lock_guard lock(mutex_);
-      queue_.push_back(block);
+  // Reads, converts and finishes every block. Throws what a job, a read or `after` threw.
+  void Run(const std::function<void(Block&)>& after) {
+    for (;;) {
+      std::shared_ptr<Block> oldest;
+      {
+        std::lock_guard lock(mutex_);
+        if (readFailure_) std::rethrow_exception(readFailure_);
+        if (inFlight_.empty() && inputDone_ && taken_ == 0) return;
+        if (!inFlight_.empty() && inFlight_.front()->done) {
+          oldest = std::move(inFlight_.front());
+          inFlight_.pop_front();
+        }
+      }
+      if (oldest) {
+        Finish(std::move(oldest), after);
+      } else if (const std::shared_ptr<Block> block = Take(false)) {
+        RunJob(callerJob_, *block);
+      } else {
+        WaitForWork();
+      }
     }
-    wake_.notify_one();
-  }
-
-  void WaitFor(const Block& block) {
-    std::unique_lock lock(mutex_);
-    finished_.wait(lock, [&] { return block.done; });
   }
 
  private:
+  // The next block, read; null at the end of the input, when stopping, or, unless
+  // `wait`, when every buffer is in use. Blocks are read and queued in input order.
+  std::shared_ptr<Block> Take(bool wait) {
+    std::shared_ptr<Block> block = Reserve(wait);
+    if (!block) return nullptr;
+    std::lock_guard reading(readMutex_);
+    try {
+      if (readerDone_ || !reader_.Next(block->input)) {
+        readerDone_ = true;
+        Release(std::move(block), nullptr);
+        return nullptr;
+      }
+      before_(*block);
+    } catch (...) {
+      readerDone_ = true;
+      Release(std::move(block), std::current_exception());
+      throw;
+    }
+    std::lock_guard lock(mutex_);
+    --taken_;
+    inFlight_.push_back(block);
+    return block;
+  }
+
+  // A free block buffer, cleared but keeping its capacity; see Take.
+  std::shared_ptr<Block> Reserve(bool wait) {
+    std::shared_ptr<Block> block;
+    {
+      std::unique_lock lock(mutex_);
+      for (;;) {
+        if (stopping_ || inputDone_) return nullptr;
+        if (inFlight_.size() + taken_ < maxInFlight_) break;
+        if (!wait) return nullptr;
+        ++workersWaiting_;
+        spareFreed_.wait(lock);
+        --workersWaiting_;
+      }
+      ++taken_;
+      // A block whose lines are still held elsewhere (see `after`) waits until they are let go.
+      const auto free = std::find_if(spare_.begin(), spare_.end(), [](const auto& kept) { return kept.use_count() == 1; });
+      if (free != spare_.end()) {
+        block = std::move(*free);
+        spare_.erase(free);
+      }
+    }
+    if (!block) return std::make_shared<Block>();
+    Block reused;  // keeps the buffers' capacity
+    reused.input = std::move(block->input);
+    reused.output = std::move(block->output);
+    reused.output.clear();
+    reused.lines = std::move(block->lines);
+    reused.lines.clear();
+    *block = std::move(reused);
+    return block;
+  }
+
+  // Gives back a reserved block that was not read into: the input is used up, or
+  // reading it failed with `failure`.
+  void Release(std::shared_ptr<Block> block, std::exception_ptr failure) {
+    {
+      std::lock_guard lock(mutex_);
+      --taken_;
+      inputDone_ = true;
+      if (failure) readFailure_ = failure;
+      spare_.push_back(std::move(block));
+    }
+    blockDone_.notify_all();
+    spareFreed_.notify_all();
+  }
+
+  void RunJob(const BlockJob& job, Block& block) {
+    try {
+      job(block);
+    } catch (const NotUtf8&) {
+      block.notUtf8 = true;
+    } catch (...) {
+      block.failure = std::current_exception();
+    }
+    bool callerWaiting = false;
+    {
+      std::lock_guard lock(mutex_);
+      block.done = true;
+      callerWaiting = callerWaiting_;
+    }
+    if (callerWaiting) blockDone_.notify_one();
+  }
+
+  // The caller's turn with a block done, in input order; its buffers are then free.
+  void Finish(std::shared_ptr<Block> block, const std::function<void(Block&)>& after) {
+    if (block->failure) std::rethrow_exception(block->failure);
+    if (block->notUtf8) throw NotUtf8{};
+    after(*block);
+    bool workersWaiting = false;
+    {
+      std::lock_guard lock(mutex_);
+      spare_.push_back(std::move(block));
+      workersWaiting = workersWaiting_ > 0;
+    }
+    if (workersWaiting) spareFreed_.notify_one();
+  }
+
+  // Sleeps until the oldest block is done or the input has run out.
+  void WaitForWork() {
+    std::unique_lock lock(mutex_);
+    callerWaiting_ = true;
+    blockDone_.wait(lock, [&] {
+      return readFailure_ || (!inFlight_.empty() && inFlight_.front()->done) ||
+             (inputDone_ && inFlight_.empty() && taken_ == 0);
+    });
+    callerWaiting_ = false;
+  }
+
   void Work(const BlockJob& job) {
     for (;;) {
       std::shared_ptr<Block> block;
-      {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-        if (queue_.empty()) return;
-        block = std::move(queue_.front());
-        queue_.pop_front();
-      }
       try {
-        job(*block);
-      } catch (const NotUtf8&) {
-        block->notUtf8 = true;
+        block = Take(true);
       } catch (...) {
-        block->failure = std::current_exception();
+        return;  // the failure is the caller's to report
       }
-      {
-        std::lock_guard lock(mutex_);
-        block->done = true;
-      }
-      finished_.notify_all();
+      if (!block) return;
+      RunJob(job, *block);
     }
   }
 
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::condition_variable finished_;
-  std::deque<std::shared_ptr<Block>> queue_;
+  BlockReader reader_;
+  std::function<void(Block&)> before_;
+  BlockJob callerJob_;
+  std::size_t maxInFlight_;
+  std::mutex readMutex_;  // held while a block is read, so that blocks are read and queued in order
+  bool readerDone_ = false;
+  std::mutex mutex_;      // guards everything below
+  std::condition_variable blockDone_;
+  std::condition_variable spareFreed_;
+  std::deque<std::shared_ptr<Block>> inFlight_;  // read, in input order, done or not
+  std::vector<std::shared_ptr<Block>> spare_;
+  std::size_t taken_ = 0;  // blocks reserved but not yet read into
+  std::size_t workersWaiting_ = 0;
+  bool callerWaiting_ = false;
+  bool inputDone_ = false;
   bool stopping_ = false;
+  std::exception_ptr readFailure_;
   std::vector<std::thread> threads_;
 };
 
 // Reads the input in blocks, runs `makeJob`'s jobs on them on `threads` threads,
-// and finishes them in input order on this thread: `before` sees each block as
-// it is read, `after` once its job is done (and may keep it, through
-// shared_from_this, a little longer). At most two blocks per thread are in
-// flight at once, and their buffers are used again. Throws what a job threw.
+// the caller's among them, and finishes them in input order on this thread:
+// `before` sees each block as it is read (in order, on whichever thread reads
+// it), `after` once its job is done. Throws what a job threw.
 void ForEachBlock(const ReadFunction& read, unsigned threads, const std::function<BlockJob()>& makeJob,
                   const std::function<void(Block&)>& before, const std::function<void(Block&)>& after) {
-  BlockWorkers workers(threads, makeJob);
-  BlockReader reader(read);
-  std::deque<std::shared_ptr<Block>> inFlight;
-  std::vector<std::shared_ptr<Block>> spare;
-  const std::size_t maxInFlight = 2 * static_cast<std::size_t>(threads);
-
-  const auto finishOldest = [&] {
-    std::shared_ptr<Block> block = std::move(inFlight.front());
-    inFlight.pop_front();
-    workers.WaitFor(*block);
-    if (block->failure) std::rethrow_exception(block->failure);
-    if (block->notUtf8) throw NotUtf8{};
-    after(*block);
-    spare.push_back(std::move(block));
-  };
-  for (;;) {
-    std::shared_ptr<Block> block;
-    // A block whose lines are still held elsewhere (see `after`) waits until they are let go.
-    const auto free = std::find_if(spare.begin(), spare.end(), [](const auto& kept) { return kept.use_count() == 1; });
-    if (free == spare.end()) {
-      block = std::make_shared<Block>();
-    } else {
-      block = std::move(*free);
-      spare.erase(free);
-      Block reused;  // keeps the buffers' capacity
-      reused.input = std::move(block->input);
-      reused.output = std::move(block->output);
-      reused.output.clear();
-      reused.lines = std::move(block->lines);
-      reused.lines.clear();
-      *block = std::move(reused);
-    }
-    if (!reader.Next(block->input)) break;
-    before(*block);
-    workers.Submit(block);
-    inFlight.push_back(std::move(block));
-    if (inFlight.size() >= maxInFlight) finishOldest();
-  }
-  while (!inFlight.empty()) finishOldest();
+  BlockPipeline pipeline(read, threads, makeJob, before);
+  pipeline.Run(after);
 }
 
 // Converts blocks on one worker thread with its own writer; the block's document

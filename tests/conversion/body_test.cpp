@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
+#include <thread>
 
 #include "body.h"
 
@@ -95,6 +97,39 @@ TEST(ConvertInParallel, CrLfSplitAcrossReads) {
   std::vector<std::uint64_t> consumed;
   EXPECT_EQ(Parallel(input, TextEncoding::Utf8, options, 2, consumed),
             Sequential(input, TextEncoding::Utf8, options));
+}
+
+// Blocks are read on whichever thread is free, yet the document and its progress
+// reach the sink only on the caller's thread, and a read that fails on any thread,
+// at the first block, in the middle or near the end, stops the run with its error.
+TEST(ConvertInParallel, CallerWritesAndReadFailuresReachIt) {
+  const std::string input = RandomText(3 * 1024 * 1024, 7);
+  const ConversionOptions options;
+  struct Case {
+    std::size_t failAt;  // SIZE_MAX: the read never fails
+    unsigned threads;
+  };
+  for (const Case& c : {Case{SIZE_MAX, 2}, Case{SIZE_MAX, 3}, Case{0, 2}, Case{1500000, 2}, Case{1500000, 3},
+                        Case{3000000, 2}}) {
+    std::size_t offset = 0;
+    const ReadFunction plain = ReaderOf(input, offset);
+    const ReadFunction read = [&](char* buffer, std::size_t size) -> std::size_t {
+      if (offset >= c.failAt) throw std::runtime_error("unreadable");
+      return plain(buffer, size);
+    };
+    const std::thread::id caller = std::this_thread::get_id();
+    bool elsewhere = false;
+    DocumentSink sink([&](std::string_view) { elsewhere = elsewhere || std::this_thread::get_id() != caller; },
+                      TextEncoding::Utf8);
+    const auto consumed = [&](std::uint64_t) { elsewhere = elsewhere || std::this_thread::get_id() != caller; };
+    const auto run = [&] { ConvertInParallel(read, TextEncoding::Utf8, PlanPage(options), sink, consumed, c.threads); };
+    if (c.failAt == SIZE_MAX) {
+      EXPECT_NO_THROW(run()) << c.threads << " threads";
+    } else {
+      EXPECT_THROW(run(), std::runtime_error) << "failing at " << c.failAt << ", " << c.threads << " threads";
+    }
+    EXPECT_FALSE(elsewhere) << "failing at " << c.failAt << ", " << c.threads << " threads";
+  }
 }
 
 // A whole structured page, its lines read on one thread or examined on `threads`.
