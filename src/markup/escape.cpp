@@ -56,6 +56,10 @@ std::size_t AppendEscapedStretch(std::string& out, std::string_view text, std::s
   char buffer[kStretch * 7];  // "&pound;" is the longest replacement
   char* write = buffer;
   for (const std::size_t end = std::min(text.size(), i + kStretch); i < end;) {
+    if (!HasRule(text[i], kEscapeStart)) {  // most bytes: one look in the table
+      *write++ = text[i++];
+      continue;
+    }
     std::size_t consumed = 1;
     const std::string_view entity = EntityAt(text, i, consumed);
     if (entity.empty()) {
