@@ -236,7 +236,7 @@ template <bool kModern, LineScanner::Classifier kClassify>
       const std::uint64_t candidates = masks_.candidates & from & upTo;
       if (candidates != 0 && !mayChange) NoteCandidates<kModern>(candidates, window_, mayChange);
       high |= masks_.high & from & upTo;
-      controls |= masks_.controls & from & upTo;
+      if constexpr (kModern) controls |= masks_.controls & from & upTo;  // never noted under the classic rules
       if (ends != 0) {
         scan = window_ + static_cast<std::size_t>(__builtin_ctzll(ends));
         found = true;
