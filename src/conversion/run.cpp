@@ -178,20 +178,23 @@ class ProgressReporter {
 };
 
 // True when the input begins with ordinary lines, the kind several threads pay off
-// for: blocks of whole lines stay small. The source is rewound afterwards.
+// for: blocks of whole lines stay small. It is read a little at a time, only until
+// enough line ends have shown. The source is rewound afterwards.
 bool HasShortLines(InputSource& source) {
   constexpr std::size_t kSample = 256 * 1024;
+  constexpr std::size_t kStep = 16 * 1024;
   constexpr std::size_t kEnoughLineEnds = 64;
-  const auto sample = UninitialisedBytes(kSample);
+  char step[kStep];
   std::size_t got = 0;
-  while (got < kSample) {
-    const std::size_t n = source.Read(sample.get() + got, kSample - got);
+  std::size_t ends = 0;
+  while (got < kSample && ends < kEnoughLineEnds) {
+    const std::size_t n = source.Read(step, std::min(kStep, kSample - got));
     if (n == 0) break;
     got += n;
+    ends += static_cast<std::size_t>(std::count_if(step, step + n, [](char c) { return c == '\n' || c == '\r'; }));
   }
   source.Rewind();
-  const auto ends = std::count_if(sample.get(), sample.get() + got, [](char c) { return c == '\n' || c == '\r'; });
-  return static_cast<std::size_t>(ends) >= kEnoughLineEnds;
+  return ends >= kEnoughLineEnds;
 }
 
 // True when the input's first block holds a NUL byte, which text files never do
