@@ -58,12 +58,21 @@ class ByteBuffer {
   std::size_t capacity_ = 0;
 };
 
+// A line rendered ahead: its place in the block and its HTML's in the block's html.
+struct RenderedSpan {
+  std::size_t line = 0;
+  std::size_t start = 0;
+  std::size_t size = 0;
+};
+
 // One block of whole input lines and the document text made of them (or, for
 // structured text, its lines examined, and their text where it was decoded).
 struct Block : std::enable_shared_from_this<Block> {
   ByteBuffer input;
   std::string output;
   std::vector<ExaminedLine> lines;
+  std::string html;                 // structured text: lines rendered ahead, one after another
+  std::vector<RenderedSpan> spans;  // where each line rendered ahead has its HTML
   std::uint64_t consumedAfter = 0;  // input bytes through the end of this block
   LineContext context;              // where the input stands before the block
   std::size_t rowWidth = 0;         // fields of each table row in it, while the widest is not known
@@ -224,6 +233,10 @@ class BlockPipeline {
     reused.output.clear();
     reused.lines = std::move(block->lines);
     reused.lines.clear();
+    reused.html = std::move(block->html);
+    reused.html.clear();
+    reused.spans = std::move(block->spans);
+    reused.spans.clear();
     *block = std::move(reused);
     return block;
   }
@@ -405,18 +418,51 @@ std::string_view LineText(const ScannedLine& line, TextEncoding encoding, bool f
   return std::string_view(decoded).substr(start);
 }
 
+// The part of a line's text a block's line most often holds: its text after the
+// indent and any list marker.
+std::string_view PartWrittenAsLine(const ExaminedLine& line) {
+  std::string_view part = line.facts.shape.body;
+  if (line.facts.marker.kind != MarkerKind::None) part.remove_prefix(line.facts.marker.width);
+  return part;
+}
+
+// Renders that part of an examined line ahead. Text written as it is stands for its
+// own HTML; other HTML goes into the block's, where the line finds it once all is rendered.
+void RenderAhead(ExaminedLine& line, std::size_t index, const DocumentWriter& writer, Block& block) {
+  if (line.formFeed) return;  // the builder reads the line again without its form feeds
+  const std::string_view part = PartWrittenAsLine(line);
+  if (part.empty()) return;
+  if (line.plain) {
+    if (writer.WritesAsTyped(part, true, line.printable)) line.rendered = line.html = part;
+    return;
+  }
+  const std::size_t start = block.html.size();
+  if (writer.RenderAhead(part, false, line.printable, block.html)) {
+    block.spans.push_back({index, start, block.html.size() - start});
+  }
+}
+
 // Structured text's job on a worker thread: the block's lines scanned, checked
-// or decoded, and examined, ready for the block builder.
-void ExamineBlock(Block& block, TextEncoding encoding, const LinkOptions& links) {
+// or decoded, examined and rendered ahead, ready for the block builder.
+void ExamineBlock(Block& block, TextEncoding encoding, const LinkOptions& links, const DocumentWriter& writer) {
   // A Windows-1252 byte takes at most three bytes in UTF-8: with room for that,
   // decoded text never moves, and the lines' views into it stay valid.
   if (encoding == TextEncoding::Windows1252) block.output.reserve(3 * block.input.Size());
   LineScanner scanner(block.input.View(), links);
+  // Form feeds are rare: a block without any spares each line the search (decoding makes none).
+  const bool noFormFeed = block.input.View().find('\f') == std::string_view::npos;
   ScannedLine line;
   for (bool first = block.atStart; scanner.Next(line); first = false) {
     bool plain = false;
     const std::string_view text = LineText(line, encoding, first, block.output, plain);
-    block.lines.emplace_back(text, plain, scanner.IsPrintable(line));
+    ExaminedLine& examined = block.lines.emplace_back(text, plain, scanner.IsPrintable(line), noFormFeed);
+    RenderAhead(examined, block.lines.size() - 1, writer, block);
+  }
+  // The HTML has stopped moving: the lines can point into it now.
+  for (const RenderedSpan& span : block.spans) {
+    ExaminedLine& rendered = block.lines[span.line];
+    rendered.html = std::string_view(block.html).substr(span.start, span.size);
+    rendered.rendered = PartWrittenAsLine(rendered);
   }
 }
 
@@ -615,7 +661,9 @@ void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding
                                  DocumentWriter& writer, const ConsumedFunction& consumed, unsigned threads) {
   std::uint64_t offset = 0;
   bool atStart = true;
-  const auto makeExaminer = [&] { return BlockJob([&](Block& block) { ExamineBlock(block, encoding, links); }); };
+  const auto makeExaminer = [&] {
+    return BlockJob([&](Block& block) { ExamineBlock(block, encoding, links, writer); });
+  };
   const auto before = [&](Block& block) {
     offset += block.input.Size();
     block.consumedAfter = offset;
@@ -628,15 +676,9 @@ void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding
     writer.AddExamined(block.lines, keeper);
     if (consumed) consumed(block.consumedAfter);
   };
-  // The page is written on a thread of its own, so three stages overlap: lines
-  // examined, blocks built, blocks written.
-  writer.WriteBlocksAlongside();
-  try {
-    ForEachBlock(read, threads, makeExaminer, before, after);
-  } catch (...) {
-    writer.StopWritingBlocksAlongside();  // nothing may write while the caller starts again
-    throw;
-  }
+  // The lines come rendered: this thread builds the blocks and writes them itself,
+  // which costs less than handing the blocks on to a thread of their own.
+  ForEachBlock(read, threads, makeExaminer, before, after);
 }
 
 LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, const PagePlan& plan,

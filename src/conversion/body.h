@@ -34,10 +34,10 @@ LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, c
                               DocumentSink& sink, const ConsumedFunction& consumed, unsigned threads,
                               std::size_t tableColumns = 0);
 
-// Structured text read the same way: the lines of each block are scanned, checked
-// and examined (ExaminedLine) on `threads` threads, and handed to `writer` in order
-// on this one, where the blocks are built; the writer writes them on a thread of
-// its own until it ends. Memory stays a few blocks whatever the size.
+// Structured text read the same way: the lines of each block are scanned, checked,
+// examined (ExaminedLine) and rendered ahead on `threads` threads, and handed to
+// `writer` in order on this one, where the blocks are built and written. Memory
+// stays a few blocks whatever the size.
 void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding, const LinkOptions& links,
                                  DocumentWriter& writer, const ConsumedFunction& consumed, unsigned threads);
 

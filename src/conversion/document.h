@@ -39,6 +39,15 @@ class DocumentWriter {
   void AddExamined(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper) {
     structured_->Add(lines, keeper);
   }
+  // Structured text: renders a line's text ahead, on any thread, as its block's
+  // line would be written (PageWriter::RenderBlockTextAhead).
+  bool RenderAhead(std::string_view text, bool plain, bool printable, std::string& out) const {
+    return page_->RenderBlockTextAhead(text, plain, printable, out);
+  }
+  // Structured text: true when a line's text is written as it is (PageWriter::WritesBlockTextAsTyped).
+  bool WritesAsTyped(std::string_view text, bool plain, bool printable) const {
+    return page_->WritesBlockTextAsTyped(text, plain, printable);
+  }
   // Structured text: its blocks are written on a thread of their own while the
   // next are built, from here on (before the first line) until End.
   void WriteBlocksAlongside() { structured_->WriteAlongside(); }

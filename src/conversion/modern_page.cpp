@@ -324,6 +324,13 @@ class ModernPageWriter final : public PageWriter {
     }
     WriteText(text, plain);
   }
+  bool WritesBlockTextAsTyped(std::string_view text, bool plain, bool printable) const override {
+    return PageWriter::WritesBlockTextAsTyped(text, plain, printable) && (printable || !NeedsPageCleaning(text));
+  }
+  bool RenderBlockTextAhead(std::string_view text, bool plain, bool printable, std::string& out) const override {
+    if (!printable && NeedsPageCleaning(text)) return false;
+    return PageWriter::RenderBlockTextAhead(text, plain, printable, out);
+  }
   void WriteUnlinkedText(std::string_view text) override {
     if (NeedsPageCleaning(text)) {
       cleaned_.clear();

@@ -91,6 +91,16 @@ void PageWriter::WriteLongOrMarkedText(std::string_view text, bool plain) {
   }
 }
 
+bool PageWriter::RenderBlockTextAhead(std::string_view text, bool plain, bool, std::string& out) const {
+  if (text.size() > kTextPiece) return false;
+  if (plain) {
+    out.append(text);
+  } else {
+    RenderText(text, plan_.links, out);
+  }
+  return true;
+}
+
 void PageWriter::UseDocumentTitle(std::string_view text) {
   if (text.empty() || !plan_.showsDocumentTitle) return;
   title_.clear();

@@ -122,6 +122,16 @@ class PageWriter {
   virtual void WriteBlockText(std::string_view text, bool plain, bool /*printable*/) { WriteText(text, plain); }
   // Text of a block escaped but never linked, for text inside a link of the page's own.
   virtual void WriteUnlinkedText(std::string_view text) { AppendEscaped(sink_.Text(), text); }
+  // True when WriteBlockText would write the text as it is: plain text, short
+  // enough for one piece, that the style need not clean. Safe on any thread.
+  virtual bool WritesBlockTextAsTyped(std::string_view text, bool plain, bool /*printable*/) const {
+    return plain && text.size() <= kTextPiece;
+  }
+  // Renders a block's text ahead, on any thread (it changes nothing in the writer),
+  // appending to `out` what WriteBlockText would write for it. False, with nothing
+  // appended, for text the writer must write itself: text the style cleans first,
+  // or text long enough to go out in pieces.
+  virtual bool RenderBlockTextAhead(std::string_view text, bool plain, bool printable, std::string& out) const;
 
  protected:
   // Writes body text escaped and linked, or as it is when `plain`.

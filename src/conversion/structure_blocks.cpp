@@ -253,11 +253,11 @@ BlockBuilder::BlockBuilder(const TextHabits& habits, BlockEvents& events) : habi
   lists_.reserve(kMaxLists);
 }
 
-ExaminedLine::ExaminedLine(std::string_view line, bool isPlain, bool isPrintable)
+ExaminedLine::ExaminedLine(std::string_view line, bool isPlain, bool isPrintable, bool noFormFeed)
     : text(line),
       plain(isPlain),
       printable(isPrintable),
-      formFeed(!isPrintable && line.find('\f') != std::string_view::npos),
+      formFeed(!isPrintable && !noFormFeed && line.find('\f') != std::string_view::npos),
       facts(WithoutQuoteMarks(line, quoteDepth)) {
   runningText = !formFeed && OnlyContinuesText(facts) && !IsPageFooter(facts.shape.body);
 }
@@ -303,8 +303,9 @@ void BlockBuilder::Process() {
     return;
   }
   const ExaminedLine* line = HeldAt(0).line;
-  if (TakeRunningText(*line)) return;
+  ahead_ = line;
   printable_ = line->printable;
+  if (TakeRunningText(*line)) return;
   if (line->formFeed) {  // page breaks are not text: the line is read without them
     current_.text.clear();
     std::copy_if(line->text.begin(), line->text.end(), std::back_inserter(current_.text),
@@ -312,6 +313,7 @@ void BlockBuilder::Process() {
     if (ShapeOf(current_.text).body.empty()) return Blank();  // a page break
     current_.own = ExaminedLine(current_.text, line->plain);
     line = &current_.own;
+    ahead_ = line;
   }
   // The whole line's text, quote marks and all; the same as the facts' when it has none.
   if (TakeFurniture(line->quoteDepth == 0 ? line->facts.shape.body : ShapeOf(line->text).body)) return;
@@ -327,12 +329,19 @@ bool BlockBuilder::TakeRunningText(const ExaminedLine& line) {
   const std::string_view body = line.facts.shape.body;
   const char first = body[0] >= '0' && body[0] <= '9' ? '#' : body[0];
   if (furnitureStarts_[static_cast<unsigned char>(first)]) return false;
-  events_.Line(body, line.plain, line.printable);
+  WriteLine(body, line.plain);
   NoteTextLine(body);
   return true;
 }
 
-void BlockBuilder::WriteLine(std::string_view text, bool plain) { events_.Line(text, plain, printable_); }
+void BlockBuilder::WriteLine(std::string_view text, bool plain) {
+  // The HTML rendered ahead stands for exactly the text it was made of.
+  if (!ahead_->html.empty() && text.data() == ahead_->rendered.data() && text.size() == ahead_->rendered.size()) {
+    events_.RenderedLine(text, ahead_->html, plain, printable_);
+  } else {
+    events_.Line(text, plain, printable_);
+  }
+}
 
 bool BlockBuilder::TakeFurniture(std::string_view body) {
   if (leaf_ == Leaf::Fence) return false;
@@ -583,8 +592,8 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   const LineFacts& after = Next(1);
   const std::string_view next = after.shape.body;
   // Mail headers, or any header fields opening the text (a news posting's "Archive-Name:").
-  if (afterBlank_ && shape.indent == 0 && IsHeaderField(next) &&
-      (IsMailHeader(body) || (!sawText_ && IsHeaderField(body)))) {
+  if (afterBlank_ && shape.indent == 0 && IsHeaderField(body) && IsHeaderField(next) &&
+      (!sawText_ || IsMailHeader(body))) {
     CloseAllBlocks();
     events_.Open(BlockKind::Headers, 0);
     WriteLine(content, plain);
@@ -594,7 +603,7 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   const bool mayBreak = afterBlank_ || leadColon_ || leaf_ == Leaf::None;
   const auto table = [&] {
     return IsTableBorder(body) ||
-           (line.Gaps() > 0 && (after.Gaps() > 0 || IsTableBorder(next)) && line.marker.kind == MarkerKind::None);
+           (line.marker.kind == MarkerKind::None && line.Gaps() > 0 && (after.Gaps() > 0 || IsTableBorder(next)));
   };
   const bool patch = mayBreak && OpensPatch(body, next);
   if (patch || (mayBreak && table())) {
@@ -645,8 +654,10 @@ void BlockBuilder::TakeListItem(const LineShape& shape, const ListMarker& marker
 bool BlockBuilder::TakeTerm(const LineFacts& line, bool plain) {
   const LineShape& shape = line.shape;
   const std::string_view body = shape.body;
-  if (!(afterBlank_ || termsOpen_) || !lists_.empty() || line.Chars() > kMaxTermChars || !IsHeadingLength(body) ||
-      body.back() == ':' || shape.indent >= habits_.bodyIndent + kCodeStep) {
+  // A character is at most a byte: a short line needs no count.
+  if (!(afterBlank_ || termsOpen_) || !lists_.empty() || body.back() == ':' ||
+      shape.indent >= habits_.bodyIndent + kCodeStep || !IsHeadingLength(body) ||
+      (body.size() > kMaxTermChars && line.Chars() > kMaxTermChars)) {
     if (termsOpen_) CloseTerms();
     return false;
   }

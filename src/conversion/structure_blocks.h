@@ -41,6 +41,11 @@ class BlockEvents {
   // One line of the innermost open block (a paragraph's line, a code line as typed);
   // `printable`: it holds only printable ASCII and TAB.
   virtual void Line(std::string_view text, bool plain, bool printable) = 0;
+  // The same line with its `html` rendered ahead (escaped and linked as the page
+  // writes block text); a target that has no use for it takes the line as text.
+  virtual void RenderedLine(std::string_view text, std::string_view /*html*/, bool plain, bool printable) {
+    Line(text, plain, printable);
+  }
   // Closes the innermost open block.
   virtual void Close(BlockKind block) = 0;
   // A thematic break between blocks.
@@ -65,8 +70,9 @@ TextHabits LearnHabits(const std::vector<std::string>& lines);
 // line's turn (for a large input, on another thread). The views point into `text`.
 struct ExaminedLine {
   ExaminedLine() = default;
-  // Examines a line of text; `isPrintable` promises it holds only printable ASCII and TAB.
-  ExaminedLine(std::string_view line, bool isPlain, bool isPrintable = false);
+  // Examines a line of text; `isPrintable` promises it holds only printable ASCII and
+  // TAB, `noFormFeed` only that it holds no form feed.
+  ExaminedLine(std::string_view line, bool isPlain, bool isPrintable = false, bool noFormFeed = false);
 
   std::string_view text;       // UTF-8, without its line end
   bool plain = false;          // nothing in it needs escaping or linking
@@ -75,6 +81,10 @@ struct ExaminedLine {
   std::size_t quoteDepth = 0;  // its quote marks, as many as are kept apart
   LineFacts facts;             // its text after the quote marks
   bool runningText = false;    // on its own it opens nothing and is no page footer: it may only go on open text
+  // The part of its text most likely written as a block's line (the text after its
+  // indent and list marker) and that part's HTML, when rendered ahead; empty when not.
+  std::string_view rendered;
+  std::string_view html;
 };
 
 // Turns lines into block events, a line or two behind the input.
@@ -117,7 +127,7 @@ class BlockBuilder {
   void Advance();
   void Process();
   bool TakeFurniture(std::string_view body);
-  // Writes a line of the current line's text.
+  // Writes a line of the current line's text (with its HTML, when that was rendered ahead).
   void WriteLine(std::string_view text, bool plain);
   // Takes the current line at once when it can only go on the open paragraph or item.
   bool TakeRunningText(const ExaminedLine& line);
@@ -167,6 +177,7 @@ class BlockBuilder {
   std::size_t first_ = 0;         // the current line's place in the ring
   std::size_t heldCount_ = 0;
   Held current_;                  // the current line again when it holds form feeds
+  const ExaminedLine* ahead_ = nullptr;  // the current line, whose text may have been rendered ahead
   LineFacts blank_;               // what Next gives for a line not there or quoted to another depth
   std::size_t skip_ = 0;        // held lines already taken (an underline) to drop
   std::size_t quoteDepth_ = 0;

@@ -102,12 +102,26 @@ void StructuredPage::Open(BlockKind block, long number) {
   }
 }
 
-void StructuredPage::Line(std::string_view text, bool plain, bool printable) {
+void StructuredPage::StartBlockLine() {
   if (!atStart_) {
     if (!inPre_ && plan_.keepLineBreaks) page_.WriteLineBreak();
     sink_.EndLine();
   }
   atStart_ = false;
+}
+
+void StructuredPage::RenderedLine(std::string_view text, std::string_view html, bool plain, bool printable) {
+  // Inline marks cut the text into pieces rendered one by one: such text is written here.
+  if (!inPre_ && plan_.inlineMarks && text.find_first_of("*_`") != std::string_view::npos) {
+    return Line(text, plain, printable);
+  }
+  StartBlockLine();
+  sink_.Text().append(html);
+  lineOpen_ = true;
+}
+
+void StructuredPage::Line(std::string_view text, bool plain, bool printable) {
+  StartBlockLine();
   if (inPre_) {
     page_.WriteBlockText(text, plain, printable);  // kept as typed: no inline marks
   } else {

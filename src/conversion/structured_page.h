@@ -26,12 +26,15 @@ class StructuredPage : public BlockEvents {
   void Heading(int level, std::string_view text, bool plain) override;
   void Open(BlockKind block, long number) override;
   void Line(std::string_view text, bool plain, bool printable) override;
+  void RenderedLine(std::string_view text, std::string_view html, bool plain, bool printable) override;
   void Close(BlockKind block) override;
   void Rule() override;
 
  private:
   // Ends the output line when text stands on it.
   void EndOpenLine();
+  // Ends the block's line before (with a break when line breaks are kept) for its next line.
+  void StartBlockLine();
   // Writes running text, with inline marks when the plan asks for them.
   void WriteText(std::string_view text, bool plain, bool printable);
 

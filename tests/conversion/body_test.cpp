@@ -133,11 +133,13 @@ TEST(ConvertInParallel, CallerWritesAndReadFailuresReachIt) {
 }
 
 // A whole structured page, its lines read on one thread or examined on `threads`.
+// `marked`: inline marks and kept line breaks too.
 std::string StructuredPage(const std::string& input, TextEncoding encoding, unsigned threads,
-                           std::vector<std::uint64_t>& consumed, bool modern = false) {
+                           std::vector<std::uint64_t>& consumed, bool modern = false, bool marked = false) {
   ConversionOptions options;
   options.format = OutputFormat::Structured;
   options.modern = options.links.modern = modern;
+  options.inlineMarks = options.keepLineBreaks = marked;
   options.dateText = "DATE";
   std::string document;
   DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
@@ -165,15 +167,30 @@ TEST(ConvertStructuredInParallel, SameDocumentAsOneThread) {
       "caf\xC3\xA9 http://x.com/a.\n", "-----\n", "ALL CAPITALS\n", "goes on the text\n", "and on it\n",
       "a bell\x07 rings\n", "not a character \xEF\xBF\xBE here\n",
       "Cafe\xCC\x81 composes\n", "Footer of a page [Page 7]\n", "ends so:\n"};
+  // Text rendered ahead of its block, without the page breaks that make much of the above page furniture:
+  // escapes and links after a marker, a quote mark, an indent, with marks, in code.
+  const std::vector<std::string> rendered = {
+      "- an *item* & http://x.com/b\n", "(b) <b> www.example.com\n", "> quoted \"a\" ftp.example.net\n",
+      "  _emphasis_, `code` & *strong* a@b.cd\n", "term & more\n    its <definition> http://y.org\n",
+      "A line & *words*\n", "\n", "    code & *marks*\n", "caf\xC3\xA9 <x>\n", "Cafe\xCC\x81 & more\n"};
   std::mt19937 random(3);
   std::string input = "\xEF\xBB\xBFwww.example.org opens the text\n";
   while (input.size() < 3 * 1024 * 1024) input += lines[random() % lines.size()];
+  std::string marked;
+  while (marked.size() < 3 * 1024 * 1024) marked += rendered[random() % rendered.size()];
   for (unsigned threads : {2u, 3u}) {
     std::vector<std::uint64_t> consumed, once;
     EXPECT_EQ(StructuredPage(input, TextEncoding::Utf8, threads, consumed),
               StructuredPage(input, TextEncoding::Utf8, 1, once))
         << threads << " threads";
     std::vector<std::uint64_t> unused;
+    for (const bool modern : {false, true}) {
+      for (const bool marks : {false, true}) {
+        EXPECT_EQ(StructuredPage(marked, TextEncoding::Utf8, threads, unused, modern, marks),
+                  StructuredPage(marked, TextEncoding::Utf8, 1, unused, modern, marks))
+            << threads << " threads, modern " << modern << ", marks and breaks " << marks;
+      }
+    }
     EXPECT_EQ(StructuredPage(input, TextEncoding::Utf8, threads, unused, true),
               StructuredPage(input, TextEncoding::Utf8, 1, unused, true))
         << threads << " threads, modern";
