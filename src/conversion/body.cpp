@@ -303,7 +303,15 @@ class BlockPipeline {
       try {
         block = Take(true);
       } catch (...) {
-        return;  // the failure is the caller's to report
+        // The failure is the caller's to report: a failed read has told it already,
+        // anything else (no memory for a block) is told here.
+        {
+          std::lock_guard lock(mutex_);
+          if (!readFailure_) readFailure_ = std::current_exception();
+          inputDone_ = true;
+        }
+        blockDone_.notify_all();
+        return;
       }
       if (!block) return;
       RunJob(job, *block);
