@@ -151,15 +151,50 @@ std::vector<std::string> PageFurniture(const std::vector<std::string>& lines) {
   return furniture;
 }
 
+// True for a line set apart by blank lines at `at`.
+bool SetApart(const std::vector<std::string>& lines, std::size_t at) {
+  return at > 0 && at + 1 < lines.size() && ShapeOf(lines[at - 1]).body.empty() && ShapeOf(lines[at + 1]).body.empty();
+}
+
+// True for a short capitalised line that may be a heading of its own, with no mark,
+// number or closing colon to make it something else.
+bool MayBePlainHeading(const LineFacts& line) {
+  const std::string_view body = line.shape.body;
+  return IsHeadingLength(body) && body.back() != ':' && line.marker.kind == MarkerKind::None &&
+         line.Chars() <= kMaxTermChars && body[0] >= 'A' && body[0] <= 'Z' && IsTitleCase(body) && SectionDepth(body) == 0 &&
+         !IsHeaderField(body);
+}
+
+// True when most numbered entries set apart by blank lines are questions (at least three).
+bool UsesNumberedQuestions(const std::vector<std::string>& lines) {
+  int entries = 0, questions = 0;
+  for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+    const std::string_view body = ShapeOf(lines[i]).body;
+    if (body.empty() || !SetApart(lines, i) || ListMarkerOf(body).kind != MarkerKind::Number) continue;
+    ++entries;
+    questions += body.back() == '?' ? 1 : 0;
+  }
+  return questions >= 3 && 2 * questions > entries;
+}
+
+// True when short capitalised lines set apart by blank lines over a paragraph of
+// two lines or more recur (at least three): the document's headings carry no mark.
+bool UsesPlainHeadings(const std::vector<std::string>& lines) {
+  int found = 0;
+  for (std::size_t i = 1; i + 3 < lines.size(); ++i) {
+    if (!SetApart(lines, i) || ShapeOf(lines[i]).indent > 0 || !MayBePlainHeading(LineFacts(lines[i]))) continue;
+    const LineFacts below(lines[i + 2]);
+    found += !below.shape.body.empty() && below.marker.kind == MarkerKind::None && !ShapeOf(lines[i + 3]).body.empty()
+                 ? 1 : 0;
+  }
+  return found >= 3;
+}
+
 // True when section numbers set apart by blank lines recur in the lines.
 bool UsesNumberedHeadings(const std::vector<std::string>& lines) {
   int found = 0;
   for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
-    const std::string_view body = ShapeOf(lines[i]).body;
-    if (IsSectionHeading(body) && ShapeOf(lines[i - 1]).body.empty() &&
-        ShapeOf(lines[i + 1]).body.empty()) {
-      ++found;
-    }
+    if (IsSectionHeading(ShapeOf(lines[i]).body) && SetApart(lines, i)) ++found;
   }
   return found >= 2;
 }
@@ -205,6 +240,8 @@ TextHabits LearnHabits(const std::vector<std::string>& lines) {
   habits.bodyIndent = BodyIndent(lines);
   habits.furniture = PageFurniture(lines);
   habits.numberedHeadings = UsesNumberedHeadings(lines);
+  habits.numberedQuestions = UsesNumberedQuestions(lines);
+  habits.plainHeadings = UsesPlainHeadings(lines);
   habits.hashHeadings = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
     std::string_view words;
     return HashHeadingLevel(line, words) > 1;
@@ -310,13 +347,17 @@ void BlockBuilder::Process() {
     current_.text.clear();
     std::copy_if(line->text.begin(), line->text.end(), std::back_inserter(current_.text),
                  [](char c) { return c != '\f'; });
+    pageStart_ = true;
     if (ShapeOf(current_.text).body.empty()) return Blank();  // a page break
     current_.own = ExaminedLine(current_.text, line->plain);
     line = &current_.own;
     ahead_ = line;
   }
   // The whole line's text, quote marks and all; the same as the facts' when it has none.
-  if (TakeFurniture(line->quoteDepth == 0 ? line->facts.shape.body : ShapeOf(line->text).body)) return;
+  if (TakeFurniture(line->quoteDepth == 0 ? line->facts.shape.body : ShapeOf(line->text).body)) {
+    pageStart_ = false;  // a page with a running head opens with it, not with a heading
+    return;
+  }
   if (line->quoteDepth != quoteDepth_) SetQuoteDepth(line->quoteDepth);
   ProcessContent(line->facts, line->plain);
 }
@@ -396,6 +437,8 @@ void BlockBuilder::NoteTextLine(std::string_view body) {
   afterBlank_ = false;
   sawText_ = true;
   leadColon_ = body.back() == ':';
+  pageStart_ = false;
+  headersAbove_ = leaf_ == Leaf::Headers && mailHeaders_;
 }
 
 bool BlockBuilder::GoesOnText(const LineFacts& line) const {
@@ -508,7 +551,13 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
     return true;
   }
   if (TakeQuestion(line, plain)) return true;
+  // The first line of a text that names its editor mode ("NEWS  -*- text -*-") is its title.
+  if (!sawText_ && line.marker.kind == MarkerKind::None && WithoutModeLine(body).size() < body.size()) {
+    EmitHeading(StyleLevel('T'), WithoutModeLine(body), plain);
+    return true;
+  }
   if (!NextIsBlank(1)) return false;
+  if (TakeHabitualHeading(line, plain)) return true;
   if (const int depth = habits_.numberedHeadings && IsSectionHeading(body) ? SectionDepth(body) : 0; depth > 0) {
     // A number whose text the next paragraph lines up with opens a list item instead.
     const ListMarker& marker = line.marker;
@@ -536,6 +585,26 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
   }
   if (!sawText_ && line.marker.kind == MarkerKind::None && !IsHeaderField(body) && body.back() != ':') {
     EmitHeading(StyleLevel('T'), WithoutModeLine(body), plain);
+    return true;
+  }
+  return false;
+}
+
+bool BlockBuilder::TakeHabitualHeading(const LineFacts& line, bool plain) {
+  const LineShape& shape = line.shape;
+  const LineFacts& below = Next(2);
+  if (below.shape.body.empty()) return false;
+  // A numbered question over its answer, outside any list but one inside its own answer.
+  if (habits_.numberedQuestions && line.marker.kind == MarkerKind::Number &&
+      (lists_.empty() || shape.indent + 1 < lists_.front().markerIndent)) {
+    EmitHeading(StyleLevel('Q'), shape.body, plain);
+    return true;
+  }
+  // A short line that opens a page, or a capitalised one where the document heads its parts so.
+  const bool plainHeading = habits_.plainHeadings && shape.indent == 0 && MayBePlainHeading(line);
+  if ((pageStart_ && IsHeadingLength(shape.body) && line.marker.kind == MarkerKind::None) ||
+      (plainHeading && below.marker.kind == MarkerKind::None && lists_.empty())) {
+    EmitHeading(StyleLevel(pageStart_ ? 'F' : 'P'), shape.body, plain);
     return true;
   }
   return false;
@@ -593,11 +662,12 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   const std::string_view next = after.shape.body;
   // Mail headers, or any header fields opening the text (a news posting's "Archive-Name:").
   if (afterBlank_ && shape.indent == 0 && IsHeaderField(body) && IsHeaderField(next) &&
-      (!sawText_ || IsMailHeader(body))) {
+      (!sawText_ || headersAbove_ || IsMailHeader(body))) {
     CloseAllBlocks();
     events_.Open(BlockKind::Headers, 0);
     WriteLine(content, plain);
     leaf_ = Leaf::Headers;
+    mailHeaders_ = IsMailHeader(body) || body.starts_with("Article ");
     return true;
   }
   const bool mayBreak = afterBlank_ || leadColon_ || leaf_ == Leaf::None;

@@ -58,6 +58,8 @@ struct TextHabits {
   bool numberedHeadings = false;       // section numbers set apart by blank lines recur
   bool outlineStars = false;           // "* Part" and "** Section" lines are headings
   bool hashHeadings = false;           // "## Section" lines occur: "=" and "-" underlines mean levels 1 and 2
+  bool numberedQuestions = false;      // numbered entries set apart by blank lines are mostly questions: each heads its answer
+  bool plainHeadings = false;          // short capitalised lines set apart over paragraphs recur: they are headings
   std::vector<std::string> furniture;  // page headers and footers, as FurnitureKey gives them
   std::string title;                   // the document's own title; "" when it has none
   bool titleOnTop = false;             // the title is the first block, so the banner stands for it
@@ -146,6 +148,8 @@ class BlockBuilder {
   bool TakeSetApartHeading(const LineFacts& line, bool plain);
   // A question of a list of questions and answers, on one line or wrapped once.
   bool TakeQuestion(const LineFacts& line, bool plain);
+  // A heading by the document's habits: a numbered question, a short capitalised line over a paragraph.
+  bool TakeHabitualHeading(const LineFacts& line, bool plain);
   bool TakeBlockStart(const LineFacts& line, bool plain);
   bool ContinueLeaf(const LineFacts& line, bool plain);
   void TakeListItem(const LineShape& shape, const ListMarker& marker, bool plain);
@@ -190,6 +194,9 @@ class BlockBuilder {
   std::size_t pendingBlanks_ = 0;  // blank lines inside a code block, written once it goes on
   bool sawText_ = false;        // a block has been written
   bool leadColon_ = false;      // the last text line ended with a colon
+  bool mailHeaders_ = false;    // the last header block opened with a mail's or news article's header
+  bool headersAbove_ = false;   // the block above (blank lines between) was a mail's header block
+  bool pageStart_ = false;      // a page break came after the last text line
   bool printable_ = false;      // the current line holds only printable ASCII and TAB
   std::string question_;        // a question's two lines, joined for its heading
   std::array<char, 8> styles_{};  // heading styles in the order the document first used them

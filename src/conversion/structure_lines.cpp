@@ -134,7 +134,7 @@ ListMarker OrderedMarker(std::string_view body) {
 }
 
 // True when most words of more than three letters start with a capital.
-bool IsTitleCase(std::string_view body) {
+bool MostWordsCapitalised(std::string_view body) {
   std::size_t words = 0, capitals = 0;
   for (std::size_t start = 0; start < body.size();) {
     const std::size_t end = std::min(body.find(' ', start), body.size());
@@ -147,6 +147,27 @@ bool IsTitleCase(std::string_view body) {
     start = end + 1;
   }
   return words == 0 || 2 * capitals > words;
+}
+
+// True for a line of 3 or more of one box-drawing horizontal (U+2500, U+2501, U+2550).
+bool IsBoxRule(std::string_view body) {
+  constexpr std::size_t kWidth = 3;
+  if (body.size() < 3 * kWidth || body.size() % kWidth != 0) return false;
+  const std::string_view mark = body.substr(0, kWidth);
+  if (mark != "\xE2\x94\x80" && mark != "\xE2\x94\x81" && mark != "\xE2\x95\x90") return false;
+  for (std::size_t i = kWidth; i < body.size(); i += kWidth) {
+    if (body.substr(i, kWidth) != mark) return false;
+  }
+  return true;
+}
+
+// True for the line a news reader puts over an article's headers: "Article 2846 of alt.sources:".
+bool IsNewsArticleLine(std::string_view line) {
+  constexpr std::string_view kArticle = "Article ";
+  std::size_t i = kArticle.size();
+  while (i < line.size() && IsDigit(line[i])) ++i;
+  return i > kArticle.size() && line.substr(i).starts_with(" of ") && line.ends_with(':') &&
+         line.find(' ', i + 4) == std::string_view::npos;
 }
 
 }  // namespace
@@ -235,13 +256,14 @@ ListMarker ListMarkerOf(std::string_view body) {
 }
 
 int SectionDepth(std::string_view body) {
-  for (std::string_view word : {std::string_view("Appendix "), std::string_view("APPENDIX "),
-                                std::string_view("Chapter "), std::string_view("CHAPTER "),
-                                std::string_view("Section "), std::string_view("SECTION ")}) {
-    if (body.starts_with(word) && body.size() > word.size() &&
-        (IsDigit(body[word.size()]) || IsUpper(body[word.size()]))) {
-      return 1;
-    }
+  for (std::string_view word : {std::string_view("Appendix"), std::string_view("APPENDIX"),
+                                std::string_view("Chapter"), std::string_view("CHAPTER"),
+                                std::string_view("Section"), std::string_view("SECTION")}) {
+    if (!body.starts_with(word)) continue;
+    // A space or a no-break space (as documents made from markup have) before the number.
+    const std::string_view rest = body.substr(word.size());
+    const std::size_t gap = rest.starts_with(' ') ? 1 : rest.starts_with("\xC2\xA0") ? 2 : 0;
+    if (gap > 0 && rest.size() > gap && (IsDigit(rest[gap]) || IsUpper(rest[gap]))) return 1;
   }
   int depth = 0;
   std::size_t i = 0;
@@ -263,6 +285,8 @@ int SectionDepth(std::string_view body) {
   return IsLetter(body[word]) || static_cast<unsigned char>(body[word]) >= 0x80 ? depth : 0;
 }
 
+bool IsTitleCase(std::string_view body) { return MostWordsCapitalised(body); }
+
 bool IsHeadingLength(std::string_view body) {
   if (body.empty()) return false;
   const char last = body.back();
@@ -272,7 +296,7 @@ bool IsHeadingLength(std::string_view body) {
 bool IsSectionHeading(std::string_view body) {
   if (SectionDepth(body) == 0) return false;
   // "3. Rebase your branch." reads as a numbered step; "3. Conveying Source Versions." as a title.
-  if (ListMarkerOf(body).kind == MarkerKind::Number && !IsTitleCase(body)) return false;
+  if (ListMarkerOf(body).kind == MarkerKind::Number && !MostWordsCapitalised(body)) return false;
   if (IsHeadingLength(body)) return true;
   if (!body.ends_with('.') || MoreCharsThan(body, kHeadingChars)) return false;
   const std::size_t word = body.find(' ');
@@ -303,6 +327,7 @@ bool IsCapitalsLine(std::string_view body) {
 bool IsRuleLine(std::string_view body) {
   if (body.empty()) return false;
   const char mark = body[0];
+  if (mark == '\xE2') return IsBoxRule(body);
   if (mark != '-' && mark != '*' && mark != '_' && mark != '=') return false;
   std::size_t marks = 0;
   for (char c : body) {
@@ -378,6 +403,7 @@ bool IsHeaderField(std::string_view line) {
   // Every field name, and "From ", opens with a capital: most lines are ruled out here.
   if (line.empty() || !IsUpper(line[0])) return false;
   if (line.starts_with("From ") && line.find('@') != std::string_view::npos) return true;
+  if (line.starts_with("Article ")) return IsNewsArticleLine(line);
   std::size_t i = 0;
   while (i < line.size() && (IsLetter(line[i]) || IsDigit(line[i]) || line[i] == '-') && i < 40) ++i;
   return i > 0 && IsUpper(line[0]) && i + 1 < line.size() && line[i] == ':' && line[i + 1] == ' ';

@@ -59,6 +59,9 @@ int SectionDepth(std::string_view body);
 // final full stop is allowed ("5. Conveying Modified Source Versions.").
 bool IsSectionHeading(std::string_view body);
 
+// True when most words of more than three letters start with a capital ("Tilde Expansion").
+bool IsTitleCase(std::string_view body);
+
 // True for a short line that could be a heading: no sentence end, not too long.
 bool IsHeadingLength(std::string_view body);
 
@@ -68,7 +71,8 @@ bool IsQuestionLine(std::string_view body);
 // True for a line in capitals: two or more letters, none lower-case, few marks.
 bool IsCapitalsLine(std::string_view body);
 
-// True for a line of 3 or more of one of - * _ = (spaces between allowed) and nothing else.
+// True for a line of 3 or more of one of - * _ = (spaces between allowed) and nothing else,
+// or of one box-drawing horizontal line character.
 bool IsRuleLine(std::string_view body);
 
 // The fence a line opens or closes: 3 or more ` or ~ at its start; "" for none.
@@ -89,7 +93,8 @@ bool IsTableBorder(std::string_view body);
 // sentence's double space: the columns of a table or option list.
 std::size_t ColumnGaps(std::string_view body);
 
-// True for a mail or news header line such as "Subject: ..." or "From someone ...".
+// True for a mail or news header line such as "Subject: ..." or "From someone ...", or the
+// "Article 12 of comp.editors:" line a news reader writes over them.
 bool IsHeaderField(std::string_view line);
 
 // True for a header that opens a mail: From, Subject, Date, To, Newsgroups, Message-ID.

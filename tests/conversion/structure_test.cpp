@@ -101,7 +101,12 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"\t\t       BASH - The Bourne-Again Shell", "centred"},
         RoleCase{"\t  Only trim whitespace from the end of a command line.", ""},
         RoleCase{"\t\t    $ lsof -p 1234,5678,9012", ""},
-        RoleCase{"Postel                                                          [Page 12]", "gaps1 footer"}),
+        RoleCase{"Postel                                                          [Page 12]", "gaps1 footer"},
+        RoleCase{"Article 2846 of alt.sources:", "header"}, RoleCase{"Article 12 of the year:", ""},
+        RoleCase{"\xE2\x94\x81\xE2\x94\x81\xE2\x94\x81\xE2\x94\x81", "rule"},
+        RoleCase{"\xE2\x94\x81\xE2\x94\x80\xE2\x94\x81", ""},
+        RoleCase{"Chapter\xC2\xA0" "1.\xC2\xA0Overview", "section1 sectionheading"},
+        RoleCase{"Chapters of it", ""}),
     [](const testing::TestParamInfo<RoleCase>& info) { return "Line" + std::to_string(info.index); });
 
 // Writes the builder's events as a compact trace: "<ul><li>a</li></ul>", "h2:Title".
@@ -245,6 +250,30 @@ INSTANTIATE_TEST_SUITE_P(
                   "<mail>From: a@b.org|Subject: Lunch|Date: today</mail><p>Hello.</p>"},
         BlockCase{"HeaderFieldsOpeningTheText", "\nArchive-Name: editor-faq/sed\nVersion: 015\n\nNote: hi\nSee: x\n",
                   "<mail>Archive-Name: editor-faq/sed|Version: 015</mail><p>Note: hi|See: x</p>"},
+        BlockCase{"NewsArticle",
+                  "Article 12 of comp.editors:\nFrom: a@b.org\nSubject: Hi\n\nArchive-name: x/part01\nSubmitted-by: a\n\n"
+                  "Text.\n\nNote: one\nSee: two\n",
+                  "<mail>Article 12 of comp.editors:|From: a@b.org|Subject: Hi</mail>"
+                  "<mail>Archive-name: x/part01|Submitted-by: a</mail><p>Text.</p><p>Note: one|See: two</p>"},
+        BlockCase{"ModeLineTitle", "GNU frob NEWS      -*- text -*-\n  History of changes.\n\nText.\n",
+                  "{GNU frob NEWS}<p>History of changes.</p><p>Text.</p>"},
+        BlockCase{"LineOpeningAPage", "Intro.\n\f\nVersion 2 (May)\n\nText.\n\f\nVersion 1\n\n* item\n\nShort line\n\nText.\n",
+                  "<p>Intro.</p>[h2:Version 2 (May)]<p>Text.</p>[h2:Version 1]<ul><li>item</li></ul>"
+                  "<p>Short line</p><p>Text.</p>"},
+        BlockCase{"NumberedQuestions",
+                  "An FAQ.\n\n 1. Is it free?\n\n    Yes.\n\n 2. Where is it?\n\n    See\n      * here\n\n"
+                  " 3. compress() fails.\n\n    Check it.\n\n 4. Why?\n\n    Because.\n",
+                  "<p>An FAQ.</p>[h2:1. Is it free?]<p>Yes.</p>[h2:2. Where is it?]<p>See</p><ul><li>here</li></ul>"
+                  "[h2:3. compress() fails.]<p>Check it.</p>[h2:4. Why?]<p>Because.</p>"},
+        BlockCase{"PlainHeadings",
+                  "Intro text.\n\nJob Control\n\nLine one\nline two.\n\nTilde Expansion\n\nLine one\nline two.\n\n"
+                  "Arrays\n\nLine one\nline two.\n\n"
+                  "Help\n\nOne line.\n\nFeatures:\n\nLine one\nline two.\n\nBob Smith\n",
+                  "<p>Intro text.</p>[h2:Job Control]<p>Line one|line two.</p>[h2:Tilde Expansion]<p>Line one|line two.</p>"
+                  "[h2:Arrays]<p>Line one|line two.</p>"
+                  "[h2:Help]<p>One line.</p><p>Features:</p><p>Line one|line two.</p><p>Bob Smith</p>"},
+        BlockCase{"FewPlainHeadingsAreText", "Intro text.\n\nBob Smith\n\nLine one\nline two.\n\nX Consortium\n\nMore.\n",
+                  "<p>Intro text.</p><p>Bob Smith</p><p>Line one|line two.</p><p>X Consortium</p><p>More.</p>"},
         BlockCase{"Rules", "One.\n\n* * *\n\nTwo.\n\n#####\n", "<p>One.</p><hr><p>Two.</p><hr>"},
         BlockCase{"Terms", "Options:\n\n--verbose\n    Say more.\n    Much more.\n--quiet\n    Say less.\n\nEnd.\n",
                   "<p>Options:</p><dl><dt>--verbose</dt><dd>Say more.|Much more.</dd><dt>--quiet</dt><dd>Say less.</dd></dl>"
@@ -285,6 +314,8 @@ TEST(LearnHabitsTest, FindsTheDocumentsOwnTitle) {
     bool onTop;
   };
   for (const TitleCase& c : {TitleCase{"Subject: Lunch plans\nFrom: a@b.org\n\nHi.\n", "Lunch plans", false},
+                             TitleCase{"Article 9 of alt.sources:\nPath: a!b\nSubject: VI SOLVES MAZE\n\nHi.\n",
+                                       "VI SOLVES MAZE", false},
                              TitleCase{"Some text first.\n\nHeading\n=======\n", "Heading", false},
                              TitleCase{"Just one long line of text that ends.\n", "Just one long line of text that ends.", false},
                              TitleCase{"README for frob\n\nText.\n", "README for frob", true},
