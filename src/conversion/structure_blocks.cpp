@@ -134,9 +134,11 @@ std::vector<std::string> PageFurniture(const std::vector<std::string>& lines) {
       if (i == 0 && step < 0) return;
     }
   };
+  int breaks = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::size_t feed = lines[i].find('\f');
     if (feed == std::string::npos) continue;
+    ++breaks;
     if (i > 0) note(i - 1, -1);
     if (ShapeOf(lines[i]).body.empty()) {
       note(i + 1, 1);
@@ -145,8 +147,10 @@ std::vector<std::string> PageFurniture(const std::vector<std::string>& lines) {
     }
   }
   std::vector<std::string> furniture;
+  // Running heads and feet stand at most page breaks; a line like it at a few ("Version 3.1
+  // (05 Oct 2014)" opening some of a NEWS file's pages) is the text's own.
   for (const auto& [key, noted] : seen) {
-    if (noted.first >= 2) furniture.push_back(key);
+    if (noted.first >= 2 && 2 * noted.first >= breaks) furniture.push_back(key);
   }
   return furniture;
 }
@@ -473,6 +477,7 @@ bool BlockBuilder::ContinueLeaf(const LineFacts& line, bool plain) {
       WriteLine(line.content, plain);
       return true;
     case Leaf::Patch:
+    case Leaf::Commands:
       if (afterBlank_) break;
       WriteLine(line.content, plain);
       return true;
@@ -603,7 +608,7 @@ bool BlockBuilder::TakeHabitualHeading(const LineFacts& line, bool plain) {
   // A short line that opens a page, or a capitalised one where the document heads its parts so.
   const bool plainHeading = habits_.plainHeadings && shape.indent == 0 && MayBePlainHeading(line);
   if ((pageStart_ && IsHeadingLength(shape.body) && line.marker.kind == MarkerKind::None) ||
-      (plainHeading && below.marker.kind == MarkerKind::None && lists_.empty())) {
+      (plainHeading && below.marker.kind == MarkerKind::None)) {
     EmitHeading(StyleLevel(pageStart_ ? 'F' : 'P'), shape.body, plain);
     return true;
   }
@@ -682,6 +687,18 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     WriteLine(content, plain);
     leaf_ = patch ? Leaf::Patch : Leaf::Table;
     leafIndent_ = shape.indent;
+    return true;
+  }
+  // Shell commands typed as they are, not indented: after a colon, or two of them (or one and a
+  // comment), or one marked as a command.
+  if (afterBlank_ && shape.indent >= habits_.bodyIndent && line.marker.kind == MarkerKind::None &&
+      IsCommandLine(body) &&
+      (next.empty() || next.starts_with("# ") || (after.marker.kind == MarkerKind::None && IsCommandLine(next))) &&
+      (leadColon_ || HasShellMarks(body) || !next.empty())) {
+    CloseBlocksOutside(shape.indent);
+    events_.Open(BlockKind::Code, 0);
+    WriteLine(content, plain);
+    leaf_ = Leaf::Commands;
     return true;
   }
   const std::size_t codeIndent = base + kCodeStep;
@@ -782,7 +799,8 @@ void BlockBuilder::CloseLeaf() {
     case Leaf::Code:
     case Leaf::Fence:
     case Leaf::Table:
-    case Leaf::Patch: events_.Close(BlockKind::Code); break;
+    case Leaf::Patch:
+    case Leaf::Commands: events_.Close(BlockKind::Code); break;
     case Leaf::Headers: events_.Close(BlockKind::Headers); break;
     case Leaf::Definition: events_.Close(BlockKind::Definition); break;
     default: break;

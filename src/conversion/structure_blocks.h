@@ -123,7 +123,7 @@ class BlockBuilder {
     BlockKind kind = BlockKind::BulletList;
   };
   // What the innermost open text block is.
-  enum class Leaf { None, Paragraph, ItemText, Code, Fence, Table, Patch, Headers, Term, Definition };
+  enum class Leaf { None, Paragraph, ItemText, Code, Fence, Table, Patch, Commands, Headers, Term, Definition };
 
   // Makes the line just stored the last one held, and takes the current line when enough are held.
   void Advance();

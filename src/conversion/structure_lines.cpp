@@ -285,6 +285,41 @@ int SectionDepth(std::string_view body) {
   return IsLetter(body[word]) || static_cast<unsigned char>(body[word]) >= 0x80 ? depth : 0;
 }
 
+bool IsCommandLine(std::string_view body) {
+  // A command word first: lower-case letters, digits and . _ / - ("git", "./configure").
+  std::size_t i = 0;
+  while (i < body.size() && (IsLower(body[i]) || IsDigit(body[i]) || body[i] == '.' || body[i] == '_' ||
+                             body[i] == '/' || body[i] == '-')) {
+    ++i;
+  }
+  if (i == 0 || !(IsLower(body[0]) || body[0] == '.') || (i < body.size() && body[i] != ' ')) return false;
+  // No capitalised word, comma, sentence end or "didn't" of prose anywhere, and few plain words.
+  constexpr int kMaxPlainWords = 4;
+  int plainWords = 0;
+  bool plainWord = false;
+  for (std::size_t at = i; at < body.size(); ++at) {
+    const char c = body[at];
+    if (c == ' ') {
+      plainWords += plainWord ? 1 : 0;
+      plainWord = at + 1 < body.size() && IsLower(body[at + 1]);
+      if (at + 2 < body.size() && IsUpper(body[at + 1]) && IsLower(body[at + 2])) return false;
+    } else if (!IsLower(c)) {
+      if (c == '\'' && IsLetter(body[at - 1]) && at + 1 < body.size() && IsLetter(body[at + 1])) return false;
+      plainWord = false;
+    }
+    if ((c == ',' || c == '.' || c == '?' || c == '!' || c == ';') && at + 1 < body.size() && body[at + 1] == ' ') {
+      return false;
+    }
+  }
+  plainWords += plainWord ? 1 : 0;
+  const char last = body.back();
+  return plainWords <= kMaxPlainWords && !(last == ',' || last == ';' || last == '?' || last == '!' || last == ':' ||
+           (last == '.' && body.size() > 1 && body[body.size() - 2] != '.' && body[body.size() - 2] != '/'));
+}
+
+bool HasShellMarks(std::string_view body) { return body.find_first_of("/=~&|$@") != std::string_view::npos ||
+                                                   body.find(" -") != std::string_view::npos; }
+
 bool IsTitleCase(std::string_view body) { return MostWordsCapitalised(body); }
 
 bool IsHeadingLength(std::string_view body) {

@@ -68,6 +68,14 @@ bool IsHeadingLength(std::string_view body);
 // True for the question of a list of questions and answers: "Q:" or "Q." and a space, then words.
 bool IsQuestionLine(std::string_view body);
 
+// True for a line shaped as a shell command: a lower-case command word, then at
+// most four plain lower-case words and no capitalised word, comma, sentence end
+// or word with an apostrophe inside ("git push yourgit master:master").
+bool IsCommandLine(std::string_view body);
+
+// True for a command line holding a mark only commands have: / = ~ & | $ @ or an option (" -x").
+bool HasShellMarks(std::string_view body);
+
 // True for a line in capitals: two or more letters, none lower-case, few marks.
 bool IsCapitalsLine(std::string_view body);
 

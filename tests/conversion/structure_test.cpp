@@ -274,6 +274,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "[h2:Help]<p>One line.</p><p>Features:</p><p>Line one|line two.</p><p>Bob Smith</p>"},
         BlockCase{"FewPlainHeadingsAreText", "Intro text.\n\nBob Smith\n\nLine one\nline two.\n\nX Consortium\n\nMore.\n",
                   "<p>Intro text.</p><p>Bob Smith</p><p>Line one|line two.</p><p>X Consortium</p><p>More.</p>"},
+        BlockCase{"UnindentedCommands",
+                  "Then:\n\ngit checkout master\ngit branch textual\n# spent here\ngit push\n\nText after.\n\nmake test\n\n"
+                  "cd ~/src\n\nzlib is small\nand portable.\n",
+                  "<p>Then:</p><pre>git checkout master|git branch textual|# spent here|git push</pre><p>Text after.</p>"
+                  "<p>make test</p><pre>cd ~/src</pre><p>zlib is small|and portable.</p>"},
+        BlockCase{"CommandsAfterAColon",
+                  "Build it first.\nThen, run:\n\n  make\n  make install\n\nIf that fails,\nthen type:\n\n  make test\n\n"
+                  "gzip -d no longer fails on bad input\nwhen it is given.\n",
+                  "<p>Build it first.|Then, run:</p><pre>  make|  make install</pre><p>If that fails,|then type:</p>"
+                  "<pre>  make test</pre><p>gzip -d no longer fails on bad input|when it is given.</p>"},
         BlockCase{"Rules", "One.\n\n* * *\n\nTwo.\n\n#####\n", "<p>One.</p><hr><p>Two.</p><hr>"},
         BlockCase{"Terms", "Options:\n\n--verbose\n    Say more.\n    Much more.\n--quiet\n    Say less.\n\nEnd.\n",
                   "<p>Options:</p><dl><dt>--verbose</dt><dd>Say more.|Much more.</dd><dt>--quiet</dt><dd>Say less.</dd></dl>"
@@ -306,6 +316,29 @@ INSTANTIATE_TEST_SUITE_P(
                   "<p>Text one goes here.</p><p>Text two</p><p>Text three</p>"},
         BlockCase{"HostileNesting", std::string(40, '>') + " deep\n", "<q><q><q><q><q><q><q><q><p>deep</p></q></q></q></q></q></q></q></q>"}),
     [](const testing::TestParamInfo<BlockCase>& info) { return std::string(info.param.name); });
+
+TEST(CommandLineTest, TellsCommandsFromProse) {
+  struct CommandCase {
+    std::string line;
+    bool command;
+    bool marked;
+  };
+  for (const CommandCase& c :
+       {CommandCase{"git push yourgit brilliant:brilliant :stupid-and-wrong", true, false},
+        CommandCase{"make check", true, false}, CommandCase{"cp git-subtree ../..", true, true},
+        CommandCase{"./configure --prefix=/usr", true, true}, CommandCase{"make clean &&", true, true},
+        CommandCase{"zlib is small and fast", true, false}, CommandCase{"zlib is rather portable and needs", false, false},
+        CommandCase{"zgrep -f - didn't work", false, true}, CommandCase{"gzip -d no longer segfaults on bad inputs", false, true},
+        CommandCase{"zgrep is fixed like -15.", false, true},
+        CommandCase{"Then run it.", false, false}, CommandCase{"maint: do not bother with it", false, false},
+        CommandCase{"such as blkid, libmount, misc-utils,", false, false},
+        CommandCase{"the fox ran. Then more", false, false}, CommandCase{"the end of a sentence.", false, false},
+        CommandCase{"run the Makefile here", false, false}, CommandCase{"ask me:", false, false},
+        CommandCase{"o item", true, false}, CommandCase{"ls -l", true, true}}) {
+    EXPECT_EQ(IsCommandLine(c.line), c.command) << c.line;
+    EXPECT_EQ(HasShellMarks(c.line), c.marked) << c.line;
+  }
+}
 
 TEST(LearnHabitsTest, FindsTheDocumentsOwnTitle) {
   struct TitleCase {
