@@ -21,6 +21,7 @@ constexpr std::size_t kCodeStep = 4;
 constexpr std::size_t kMaxTermChars = 48;
 constexpr std::size_t kMaxOutdentedChars = 90;
 constexpr std::size_t kMaxIndentNoted = 24;
+constexpr int kMaxLonePlainWords = 2;  // plain words a lone command line may have ("od -c no longer fails" has 3)
 
 // The overline form of an underline mark, as a heading style of its own.
 char OverlineStyle(char mark) {
@@ -201,6 +202,18 @@ bool UsesNumberedHeadings(const std::vector<std::string>& lines) {
     if (IsSectionHeading(ShapeOf(lines[i]).body) && SetApart(lines, i)) ++found;
   }
   return found >= 2;
+}
+
+// True for a line that goes on a block of commands: a comment, a command of the same
+// program or with a command's marks, or, under one with them, a command with more than
+// words ("make" then "make install", "cd ~/src" then "git clone git://host/x").
+bool FollowsCommand(std::string_view command, const LineFacts& next) {
+  const std::string_view body = next.shape.body;
+  if (body.starts_with("# ")) return true;
+  if (next.marker.kind != MarkerKind::None || !IsCommandLine(body)) return false;
+  const std::string_view program = command.substr(0, command.find(' '));
+  return HasShellMarks(body) || body.substr(0, body.find(' ')) == program ||
+         (HasShellMarks(command) && body.find_first_of("/.:-=~$@_") != std::string_view::npos);
 }
 
 // True for an indented first line over a line at the text's indent (left of
@@ -692,9 +705,8 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   // Shell commands typed as they are, not indented: after a colon, or two of them (or one and a
   // comment), or one marked as a command.
   if (afterBlank_ && shape.indent >= habits_.bodyIndent && line.marker.kind == MarkerKind::None &&
-      IsCommandLine(body) &&
-      (next.empty() || next.starts_with("# ") || (after.marker.kind == MarkerKind::None && IsCommandLine(next))) &&
-      (leadColon_ || HasShellMarks(body) || !next.empty())) {
+      IsCommandLine(body) && (next.empty() || FollowsCommand(body, after)) &&
+      (leadColon_ || !next.empty() || (HasShellMarks(body) && IsCommandLine(body, kMaxLonePlainWords)))) {
     CloseBlocksOutside(shape.indent);
     events_.Open(BlockKind::Code, 0);
     WriteLine(content, plain);

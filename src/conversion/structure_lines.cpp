@@ -285,7 +285,7 @@ int SectionDepth(std::string_view body) {
   return IsLetter(body[word]) || static_cast<unsigned char>(body[word]) >= 0x80 ? depth : 0;
 }
 
-bool IsCommandLine(std::string_view body) {
+bool IsCommandLine(std::string_view body, int maxPlainWords) {
   // A command word first: lower-case letters, digits and . _ / - ("git", "./configure").
   std::size_t i = 0;
   while (i < body.size() && (IsLower(body[i]) || IsDigit(body[i]) || body[i] == '.' || body[i] == '_' ||
@@ -293,8 +293,7 @@ bool IsCommandLine(std::string_view body) {
     ++i;
   }
   if (i == 0 || !(IsLower(body[0]) || body[0] == '.') || (i < body.size() && body[i] != ' ')) return false;
-  // No capitalised word, comma, sentence end or "didn't" of prose anywhere, and few plain words.
-  constexpr int kMaxPlainWords = 4;
+  // No capitalised word, comma, sentence end, "didn't" or "name: value" of prose anywhere, and few plain words.
   int plainWords = 0;
   bool plainWord = false;
   for (std::size_t at = i; at < body.size(); ++at) {
@@ -307,18 +306,28 @@ bool IsCommandLine(std::string_view body) {
       if (c == '\'' && IsLetter(body[at - 1]) && at + 1 < body.size() && IsLetter(body[at + 1])) return false;
       plainWord = false;
     }
-    if ((c == ',' || c == '.' || c == '?' || c == '!' || c == ';') && at + 1 < body.size() && body[at + 1] == ' ') {
+    if ((c == ',' || c == '.' || c == '?' || c == '!' || c == ';' || c == ':') && at + 1 < body.size() &&
+        body[at + 1] == ' ') {
       return false;
     }
   }
   plainWords += plainWord ? 1 : 0;
   const char last = body.back();
-  return plainWords <= kMaxPlainWords && !(last == ',' || last == ';' || last == '?' || last == '!' || last == ':' ||
+  return plainWords <= maxPlainWords && !(last == ',' || last == ';' || last == '?' || last == '!' || last == ':' ||
            (last == '.' && body.size() > 1 && body[body.size() - 2] != '.' && body[body.size() - 2] != '/'));
 }
 
-bool HasShellMarks(std::string_view body) { return body.find_first_of("/=~&|$@") != std::string_view::npos ||
-                                                   body.find(" -") != std::string_view::npos; }
+bool HasShellMarks(std::string_view body) {
+  for (std::string_view mark : {"&&", " | ", "~/", "./"}) {
+    if (body.find(mark) != std::string_view::npos) return true;
+  }
+  // An option: " -x" or " --name".
+  for (std::size_t at = body.find(" -"); at != std::string_view::npos; at = body.find(" -", at + 1)) {
+    const std::size_t letter = at + (at + 2 < body.size() && body[at + 2] == '-' ? 3 : 2);
+    if (letter < body.size() && IsLetter(body[letter])) return true;
+  }
+  return false;
+}
 
 bool IsTitleCase(std::string_view body) { return MostWordsCapitalised(body); }
 

@@ -69,11 +69,12 @@ bool IsHeadingLength(std::string_view body);
 bool IsQuestionLine(std::string_view body);
 
 // True for a line shaped as a shell command: a lower-case command word, then at
-// most four plain lower-case words and no capitalised word, comma, sentence end
-// or word with an apostrophe inside ("git push yourgit master:master").
-bool IsCommandLine(std::string_view body);
+// most `maxPlainWords` plain lower-case words and no capitalised word, comma,
+// sentence end, "name: value" or word with an apostrophe inside ("git push yourgit master:master").
+bool IsCommandLine(std::string_view body, int maxPlainWords = 3);
 
-// True for a command line holding a mark only commands have: / = ~ & | $ @ or an option (" -x").
+// True for a command line holding a mark only commands have: an option (" -x", " --name"),
+// "&&", " | ", "~/" or "./".
 bool HasShellMarks(std::string_view body);
 
 // True for a line in capitals: two or more letters, none lower-case, few marks.

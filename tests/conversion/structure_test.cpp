@@ -279,6 +279,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "cd ~/src\n\nzlib is small\nand portable.\n",
                   "<p>Then:</p><pre>git checkout master|git branch textual|# spent here|git push</pre><p>Text after.</p>"
                   "<p>make test</p><pre>cd ~/src</pre><p>zlib is small|and portable.</p>"},
+        BlockCase{"LoneCommandWithFewWords", "Fixed.\n\nod -c -w99 no longer fails\n\nod -c -w99 fails\n",
+                  "<p>Fixed.</p><p>od -c -w99 no longer fails</p><pre>od -c -w99 fails</pre>"},
         BlockCase{"CommandsAfterAColon",
                   "Build it first.\nThen, run:\n\n  make\n  make install\n\nIf that fails,\nthen type:\n\n  make test\n\n"
                   "gzip -d no longer fails on bad input\nwhen it is given.\n",
@@ -325,16 +327,18 @@ TEST(CommandLineTest, TellsCommandsFromProse) {
   };
   for (const CommandCase& c :
        {CommandCase{"git push yourgit brilliant:brilliant :stupid-and-wrong", true, false},
-        CommandCase{"make check", true, false}, CommandCase{"cp git-subtree ../..", true, true},
+        CommandCase{"fuzz in pkcs7/8/12", true, false}, CommandCase{"diff --color no longer colorizes when TERM=dumb", false, true},
+        CommandCase{"make check", true, false}, CommandCase{"cp git-subtree ../..", true, true}, CommandCase{"cd ~/src", true, true},
         CommandCase{"./configure --prefix=/usr", true, true}, CommandCase{"make clean &&", true, true},
-        CommandCase{"zlib is small and fast", true, false}, CommandCase{"zlib is rather portable and needs", false, false},
+        CommandCase{"zlib is small", true, false}, CommandCase{"zlib is rather portable and needs", false, false},
         CommandCase{"zgrep -f - didn't work", false, true}, CommandCase{"gzip -d no longer segfaults on bad inputs", false, true},
-        CommandCase{"zgrep is fixed like -15.", false, true},
+        CommandCase{"zgrep is fixed like -15.", false, false},
         CommandCase{"Then run it.", false, false}, CommandCase{"maint: do not bother with it", false, false},
+        CommandCase{"rm accepts a new option: --one-file-system", false, true},
         CommandCase{"such as blkid, libmount, misc-utils,", false, false},
         CommandCase{"the fox ran. Then more", false, false}, CommandCase{"the end of a sentence.", false, false},
         CommandCase{"run the Makefile here", false, false}, CommandCase{"ask me:", false, false},
-        CommandCase{"o item", true, false}, CommandCase{"ls -l", true, true}}) {
+        CommandCase{"o item", true, false}, CommandCase{"ls -l", true, true}, CommandCase{"procps-3.2.8 --> procps-3.2.9", true, false}}) {
     EXPECT_EQ(IsCommandLine(c.line), c.command) << c.line;
     EXPECT_EQ(HasShellMarks(c.line), c.marked) << c.line;
   }
