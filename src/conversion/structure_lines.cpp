@@ -286,13 +286,20 @@ int SectionDepth(std::string_view body) {
 }
 
 bool IsCommandLine(std::string_view body, int maxPlainWords) {
+  // The cheap tests first, as most lines are prose: how the line starts and ends.
+  if (body.empty() || !(IsLower(body[0]) || body[0] == '.')) return false;
+  const char last = body.back();
+  if (last == ',' || last == ';' || last == '?' || last == '!' || last == ':' ||
+      (last == '.' && body.size() > 1 && body[body.size() - 2] != '.' && body[body.size() - 2] != '/')) {
+    return false;
+  }
   // A command word first: lower-case letters, digits and . _ / - ("git", "./configure").
   std::size_t i = 0;
   while (i < body.size() && (IsLower(body[i]) || IsDigit(body[i]) || body[i] == '.' || body[i] == '_' ||
                              body[i] == '/' || body[i] == '-')) {
     ++i;
   }
-  if (i == 0 || !(IsLower(body[0]) || body[0] == '.') || (i < body.size() && body[i] != ' ')) return false;
+  if (i < body.size() && body[i] != ' ') return false;
   // No capitalised word, comma, sentence end, "didn't" or "name: value" of prose anywhere, and few plain words.
   int plainWords = 0;
   bool plainWord = false;
@@ -300,6 +307,7 @@ bool IsCommandLine(std::string_view body, int maxPlainWords) {
     const char c = body[at];
     if (c == ' ') {
       plainWords += plainWord ? 1 : 0;
+      if (plainWords > maxPlainWords) return false;
       plainWord = at + 1 < body.size() && IsLower(body[at + 1]);
       if (at + 2 < body.size() && IsUpper(body[at + 1]) && IsLower(body[at + 2])) return false;
     } else if (!IsLower(c)) {
@@ -311,10 +319,7 @@ bool IsCommandLine(std::string_view body, int maxPlainWords) {
       return false;
     }
   }
-  plainWords += plainWord ? 1 : 0;
-  const char last = body.back();
-  return plainWords <= maxPlainWords && !(last == ',' || last == ';' || last == '?' || last == '!' || last == ':' ||
-           (last == '.' && body.size() > 1 && body[body.size() - 2] != '.' && body[body.size() - 2] != '/'));
+  return plainWords + (plainWord ? 1 : 0) <= maxPlainWords;
 }
 
 bool HasShellMarks(std::string_view body) {
