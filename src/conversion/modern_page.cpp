@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <memory>
 
 #include "page_frame.h"
@@ -52,15 +53,16 @@ std::string IdPart(std::string_view formId) {
 // only: every cell of a table comes through here.
 bool IsNumber(std::string_view field) {
   std::size_t i = 0, n = field.size();
-  while (i < n && (field[i] == ' ' || field[i] == '\t')) ++i;
-  if (i == n) return false;
-  // Most cells are words: turn them away on their first byte.
+  while (n > 0 && (field[n - 1] == ' ' || field[n - 1] == '\t')) --n;
+  // Most cells are words, often indented: turn them away on their last byte, as
+  // a number ends in a digit or a per cent sign, and then on their first.
+  if (n == 0 || !((field[n - 1] >= '0' && field[n - 1] <= '9') || field[n - 1] == '%')) return false;
+  while (field[i] == ' ' || field[i] == '\t') ++i;
   const char first = field[i];
   if (!((first >= '0' && first <= '9') || first == '+' || first == '-' || first == '$' || first == '.' ||
         first == '\xC2' || first == '\xE2')) {
     return false;
   }
-  while (n > i && (field[n - 1] == ' ' || field[n - 1] == '\t')) --n;
   if (i < n && (field[i] == '+' || field[i] == '-')) ++i;
   if (i < n && field[i] == '$') {
     ++i;
@@ -86,6 +88,30 @@ bool IsNumber(std::string_view field) {
   }
   return digits;
 }
+
+// Tags gathered to go out in one append: each a string literal, copied at a
+// size known when compiling. Holds the most that comes between two cells' texts
+// (a header cell's end, a spanning header cell's start with its number).
+class CellTags {
+ public:
+  template <std::size_t N>
+  void Add(const char (&tag)[N]) {
+    std::memcpy(bytes_.data() + size_, tag, N - 1);
+    size_ += N - 1;
+  }
+  void AddNumber(std::size_t number) {
+    size_ = static_cast<std::size_t>(std::to_chars(bytes_.data() + size_, bytes_.data() + bytes_.size(), number).ptr -
+                                     bytes_.data());
+  }
+  void MoveTo(std::string& out) {
+    out.append(bytes_.data(), size_);
+    size_ = 0;
+  }
+
+ private:
+  std::array<char, 64> bytes_;
+  std::size_t size_ = 0;
+};
 
 // A date and time as the datetime attribute takes it (digits and - : . + T Z only).
 bool LooksLikeDateTime(std::string_view text) {
@@ -407,6 +433,7 @@ class ModernPageWriter final : public PageWriter {
     sink_.Line("</div>");
   }
 
+  // A row's cells. The tags between two cells' texts go out in one piece.
   void AddRow(std::string_view line, bool plain) {
     SplitFields(line, plan_.separator, unquoted_, fields_);
     if (tableColumns_ == 0) {
@@ -416,30 +443,37 @@ class ModernPageWriter final : public PageWriter {
     const bool header = plan_.headerRow && !context_.rowsBefore;
     context_.rowsBefore = true;
     std::string& out = sink_.Text();
-    if (header) out.append("<thead>"sv);
-    out.append("<tr>"sv);
+    CellTags tags;
+    if (header) tags.Add("<thead>");
+    tags.Add("<tr>");
     for (std::size_t i = 0; i < fields_.size(); ++i) {
       const std::string_view field = fields_[i];
-      // The last cell spans what the row lacks of the widest row's width.
-      const bool last = i + 1 == fields_.size();
-      const std::size_t span = last && tableColumns_ > fields_.size() ? tableColumns_ - fields_.size() + 1 : 1;
       const bool headerCell = header && !TrimBlanks(field, kHtmlBlanks).empty();  // an empty header cell names nothing
-      const bool number = !header && IsNumber(field);
-      std::string_view open = headerCell ? "<th scope=\"col\""sv : number ? "<td class=\"number\""sv : "<td"sv;
-      if (span > 1) {
-        std::array<char, 24> digits{};
-        const char* const digitsEnd = std::to_chars(digits.data(), digits.data() + digits.size(), span).ptr;
-        const std::string_view spanText(digits.data(), static_cast<std::size_t>(digitsEnd - digits.data()));
-        out.append(open).append(" colspan=\""sv).append(spanText).append("\">"sv);
+      if (headerCell) {
+        tags.Add("<th scope=\"col\"");
+      } else if (!header && IsNumber(field)) {
+        tags.Add("<td class=\"number\"");
       } else {
-        open = headerCell ? "<th scope=\"col\">"sv : number ? "<td class=\"number\">"sv : "<td>"sv;
-        out.append(open);
+        tags.Add("<td");
       }
+      // The last cell spans what the row lacks of the widest row's width.
+      if (i + 1 == fields_.size() && tableColumns_ > fields_.size()) {
+        tags.Add(" colspan=\"");
+        tags.AddNumber(tableColumns_ - fields_.size() + 1);
+        tags.Add("\"");
+      }
+      tags.Add(">");
+      tags.MoveTo(out);
       WriteText(field, plain);
-      out.append(headerCell ? "</th>"sv : "</td>"sv);
+      if (headerCell) {
+        tags.Add("</th>");
+      } else {
+        tags.Add("</td>");
+      }
     }
-    out.append("</tr>"sv);
-    if (header) out.append("</thead><tbody>"sv);
+    tags.Add("</tr>");
+    if (header) tags.Add("</thead><tbody>");
+    tags.MoveTo(out);
   }
 
   void AddOption(std::string_view line) {

@@ -136,6 +136,7 @@ TEST(ModernPage, NumberCells) {
       {".5", true},         {"1,234", true},      {"12.", false},       {"1.2.3", false},
       {"1,", false},        {"12a", false},       {"$", false},         {"-", false},
       {"%", false},         {"abc", false},       {"\xC2\xA0" "5", false}, {"\xE2\x80\x93" "5", false},
+      {"\t7 \t", true},     {"a 7", false},       {" ", false},         {"$%", false},
   };
   ConversionOptions options = Modern(OutputFormat::HtmlTable);
   options.webPage = false;
