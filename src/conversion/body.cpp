@@ -485,7 +485,7 @@ std::size_t Ones(unsigned mask) {
 #endif
 
 // The widest row of a table, measured over whole lines. With a one-byte separator
-// the separators are counted 32 or 16 bytes at a time; a line with a quote in it is
+// the separators are counted 64 or 16 bytes at a time; a line with a quote in it is
 // split as the table writer splits it, since a quoted field may hold separators.
 class TableWidth {
  public:
@@ -502,9 +502,8 @@ class TableWidth {
       }
     }
   }
+  // The widest row of all the text added.
   std::size_t Widest() const { return widest_; }
-  // The widest row since the last call, starting again from none.
-  std::size_t TakeWidest() { return std::exchange(widest_, 0); }
 
  private:
   // Any separator: each line as the writer reads it, decoded where it would be.
@@ -515,8 +514,13 @@ class TableWidth {
       AppendUtf8FromWindows1252(decoded_, line);
       line = decoded_;
     }
+    widest_ = std::max(widest_, SplitWidth(line));
+  }
+
+  // The fields of a line split as the table writer splits it.
+  std::size_t SplitWidth(std::string_view line) {
     SplitFields(line, separator_, unquoted_, fields_);
-    widest_ = std::max(widest_, fields_.size());
+    return fields_.size();
   }
 
   void Count(std::string_view text, char separator) {
@@ -546,8 +550,7 @@ class TableWidth {
   // The line that ends at `end` in `text`: its width goes into the widest.
   void EndLine(std::string_view text, std::size_t end) {
     if (quoted_) {
-      SplitFields(text.substr(lineStart_, end - lineStart_), separator_, unquoted_, fields_);
-      widest_ = std::max(widest_, fields_.size());
+      widest_ = std::max(widest_, SplitWidth(text.substr(lineStart_, end - lineStart_)));
     } else {
       widest_ = std::max(widest_, separators_ + 1);
     }
@@ -557,33 +560,63 @@ class TableWidth {
   }
 
 #if defined(__x86_64__)
-  // Counts whole 32-byte stretches from the start of `text`; returns where it stopped.
+  // Counts whole 64-byte stretches from the start of `text`; returns where it stopped.
+  // The line's figures stay in locals through the loop and go back to the members after.
   __attribute__((target("avx2,popcnt"))) std::size_t CountAvx2(std::string_view text, char separator) {
     const char* p = text.data();
     const __m256i sep = _mm256_set1_epi8(separator);
     const __m256i quote = _mm256_set1_epi8('"');
     const __m256i lf = _mm256_set1_epi8('\n');
     const __m256i cr = _mm256_set1_epi8('\r');
+    std::size_t separators = separators_, widest = widest_, lineStart = lineStart_;
+    bool quoted = quoted_;
     std::size_t i = 0;
-    for (; i + 32 <= text.size(); i += 32) {
-      const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
-      const auto seps = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, sep)));
-      const auto quotes = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, quote)));
-      auto ends = static_cast<std::uint32_t>(
-          _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(bytes, lf), _mm256_cmpeq_epi8(bytes, cr))));
-      std::uint64_t rest = 0xFFFFFFFFu;  // the bits not yet given to a line
-      for (; ends != 0; ends &= ends - 1) {
-        const unsigned bit = static_cast<unsigned>(__builtin_ctz(ends));
-        const std::uint64_t before = rest & ((std::uint64_t{1} << bit) - 1);
-        separators_ += static_cast<std::size_t>(__builtin_popcountll(seps & before));
-        quoted_ = quoted_ || (quotes & before) != 0;
-        EndLine(text, i + bit);
-        rest &= ~((std::uint64_t{2} << bit) - 1);
+    for (; i + 64 <= text.size(); i += 64) {
+      const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+      const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 32));
+      const std::uint64_t seps = Hits64(_mm256_cmpeq_epi8(low, sep), _mm256_cmpeq_epi8(high, sep));
+      const std::uint64_t quotes = Hits64(_mm256_cmpeq_epi8(low, quote), _mm256_cmpeq_epi8(high, quote));
+      std::uint64_t ends = Hits64(_mm256_or_si256(_mm256_cmpeq_epi8(low, lf), _mm256_cmpeq_epi8(low, cr)),
+                                  _mm256_or_si256(_mm256_cmpeq_epi8(high, lf), _mm256_cmpeq_epi8(high, cr)));
+      std::uint64_t rest = ~std::uint64_t{0};  // the bits not yet given to a line
+      if (ends != 0 && separators + static_cast<std::size_t>(__builtin_popcountll(seps)) < widest) {
+        // No line ending here can be wider than the widest so far (a line has at most
+        // a field more than it has separators): only the line the last end starts counts.
+        const auto last = static_cast<unsigned>(63 - __builtin_clzll(ends));
+        rest = ~((std::uint64_t{2} << last) - 1);
+        separators = 0;
+        quoted = false;
+        lineStart = i + last + 1;
+        ends = 0;
       }
-      separators_ += static_cast<std::size_t>(__builtin_popcountll(seps & rest));
-      quoted_ = quoted_ || (quotes & rest) != 0;
+      for (; ends != 0; ends &= ends - 1) {
+        const auto bit = static_cast<unsigned>(__builtin_ctzll(ends));
+        const std::uint64_t line = rest & ((std::uint64_t{1} << bit) - 1);
+        const std::size_t end = i + bit;
+        if (quoted || (quotes & line) != 0) {
+          widest = std::max(widest, SplitWidth(text.substr(lineStart, end - lineStart)));
+        } else {
+          widest = std::max(widest, separators + static_cast<std::size_t>(__builtin_popcountll(seps & line)) + 1);
+        }
+        separators = 0;
+        quoted = false;
+        lineStart = end + 1;
+        rest = ~((std::uint64_t{2} << bit) - 1);  // none left after bit 63
+      }
+      separators += static_cast<std::size_t>(__builtin_popcountll(seps & rest));
+      quoted = quoted || (quotes & rest) != 0;
     }
+    separators_ = separators;
+    widest_ = widest;
+    lineStart_ = lineStart;
+    quoted_ = quoted;
     return i;
+  }
+
+  // The 64 bits of two 32-byte comparisons, the first in the low half.
+  __attribute__((target("avx2"))) static std::uint64_t Hits64(__m256i low, __m256i high) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
+           std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
   }
 #endif
 
@@ -644,7 +677,8 @@ std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, c
     auto width = std::make_shared<TableWidth>(separator, encoding);
     return BlockJob([width](Block& block) {
       width->Add(block.input.View());
-      block.rowWidth = width->TakeWidest();
+      // This thread's widest so far, which lets its count pass over rows no wider.
+      block.rowWidth = width->Widest();
     });
   };
   ForEachBlock(read, threads, makeCounter, [](Block&) {},

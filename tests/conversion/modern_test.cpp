@@ -209,6 +209,33 @@ TEST(ModernPage, TableWidthAsTheWriterSplits) {
   }
 }
 
+// Rows no wider than the widest so far are passed over 64 bytes at a time; a
+// wider row that begins among them still counts whole, as does a quoted one.
+TEST(ModernPage, TableWidthPastNarrowRows) {
+  const auto lines = [](std::string_view line, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += line;
+    return text;
+  };
+  const std::pair<std::string, std::size_t> cases[] = {
+      {"a,b,c,d,e,f\n" + lines("x\n", 40) + "p,q,r,s," + std::string(100, 'z') + ",t,u\n" + lines("y\n", 40), 7},
+      {"a,b,c\n" + lines("x,y\r\n", 30) + "\"p,q,r,s\",t\n" + lines("y\n", 40), 3},
+      {"a,b,c\n" + lines("x,y\n", 30) + "\"p,q\",r,s,t\n" + lines("y\n", 40), 4},
+      {"a,b,c\n" + lines("x\r", 50) + "1,2,3,4", 4},
+  };
+  for (const auto& [text, expected] : cases) {
+    for (unsigned threads : {1u, 3u}) {
+      std::size_t at = 0;
+      const auto read = [&](char* buffer, std::size_t size) {
+        const std::size_t n = text.copy(buffer, size, at);
+        at += n;
+        return n;
+      };
+      EXPECT_EQ(CountTableColumns(read, TextEncoding::Utf8, ",", threads), expected) << text;
+    }
+  }
+}
+
 // A row wider than the rest, late in a large input, has the whole table
 // written again with every row filling the widest.
 TEST(ModernPage, LateWideRowWidensEveryRow) {
