@@ -100,6 +100,11 @@ class CellTags {
     size_ += N - 1;
   }
   void AddNumber(std::size_t number) {
+    if (number < 100) {  // a span is nearly always this small: no general conversion
+      if (number >= 10) bytes_[size_++] = static_cast<char>('0' + number / 10);
+      bytes_[size_++] = static_cast<char>('0' + number % 10);
+      return;
+    }
     size_ = static_cast<std::size_t>(std::to_chars(bytes_.data() + size_, bytes_.data() + bytes_.size(), number).ptr -
                                      bytes_.data());
   }
@@ -449,20 +454,25 @@ class ModernPageWriter final : public PageWriter {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
       const std::string_view field = fields_[i];
       const bool headerCell = header && !TrimBlanks(field, kHtmlBlanks).empty();  // an empty header cell names nothing
-      if (headerCell) {
-        tags.Add("<th scope=\"col\"");
-      } else if (!header && IsNumber(field)) {
-        tags.Add("<td class=\"number\"");
-      } else {
-        tags.Add("<td");
-      }
+      const bool number = !header && IsNumber(field);
       // The last cell spans what the row lacks of the widest row's width.
       if (i + 1 == fields_.size() && tableColumns_ > fields_.size()) {
-        tags.Add(" colspan=\"");
+        if (headerCell) {
+          tags.Add("<th scope=\"col\" colspan=\"");
+        } else if (number) {
+          tags.Add("<td class=\"number\" colspan=\"");
+        } else {
+          tags.Add("<td colspan=\"");
+        }
         tags.AddNumber(tableColumns_ - fields_.size() + 1);
-        tags.Add("\"");
+        tags.Add("\">");
+      } else if (headerCell) {
+        tags.Add("<th scope=\"col\">");
+      } else if (number) {
+        tags.Add("<td class=\"number\">");
+      } else {
+        tags.Add("<td>");
       }
-      tags.Add(">");
       tags.MoveTo(out);
       WriteText(field, plain);
       if (headerCell) {
