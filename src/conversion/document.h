@@ -48,12 +48,6 @@ class DocumentWriter {
   bool WritesAsTyped(std::string_view text, bool plain, bool printable) const {
     return page_->WritesBlockTextAsTyped(text, plain, printable);
   }
-  // Structured text: its blocks are written on a thread of their own while the
-  // next are built, from here on (before the first line) until End.
-  void WriteBlocksAlongside() { structured_->WriteAlongside(); }
-  // Structured text: stops writing blocks alongside, before the output is given
-  // up or started again (after a failure).
-  void StopWritingBlocksAlongside() { structured_->StopWritingAlongside(); }
   // Writes the closing markup, the closing wrappers and the page foot.
   void End();
 

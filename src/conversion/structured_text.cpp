@@ -63,17 +63,7 @@ void StructuredText::Add(std::span<const ExaminedLine> lines, const std::shared_
 void StructuredText::Finish() {
   if (!builder_) Learn();
   builder_->Finish();
-  if (relay_) {
-    relay_->Finish();
-    relay_.reset();
-  }
 }
-
-void StructuredText::WriteAlongside() {
-  if (!builder_) relay_ = std::make_unique<BlockEventRelay>(events_);
-}
-
-void StructuredText::StopWritingAlongside() { relay_.reset(); }
 
 void StructuredText::Learn() {
   TextHabits habits = LearnHabits(start_);
@@ -84,7 +74,7 @@ void StructuredText::Learn() {
   for (const std::string& line : start_) rehearsal.Add(line, true);
   rehearsal.Finish();
   learned_(habits, headings);
-  builder_ = std::make_unique<BlockBuilder>(habits, relay_ ? *relay_ : events_);
+  builder_ = std::make_unique<BlockBuilder>(habits, events_);
   for (std::size_t i = 0; i < start_.size(); ++i) builder_->Add(start_[i], startPlain_[i]);
   start_ = {};
   startPlain_ = {};

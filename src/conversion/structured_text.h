@@ -12,7 +12,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "block_relay.h"
 #include "structure_blocks.h"
 
 namespace scrivane {
@@ -36,20 +35,13 @@ class StructuredText {
   void Add(std::string_view line, bool plain);
   // Takes the next lines examined beforehand; `keeper` keeps them and their text in place while one is held.
   void Add(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper);
-  // Ends the document: every block is closed (and written, when written alongside).
-  // Throws what writing the blocks threw.
+  // Ends the document: every block is closed and written.
   void Finish();
-  // From here on the blocks are written on a thread of their own while the next
-  // are built; call it before the first line.
-  void WriteAlongside();
-  // Stops writing alongside, dropping the blocks not yet written (after a failure).
-  void StopWritingAlongside();
 
  private:
   void Learn();
 
   BlockEvents& events_;
-  std::unique_ptr<BlockEventRelay> relay_;  // hands the builder's events to events_, when writing alongside
   HabitsFunction learned_;
   bool titleInBanner_;
   std::vector<std::string> start_;  // the lines held while learning

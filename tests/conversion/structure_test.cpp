@@ -6,11 +6,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "block_relay.h"
 #include "convert_helpers.h"
 #include "structure_blocks.h"
 #include "structure_lines.h"
@@ -407,42 +405,6 @@ TEST(InlineMarksTest, MarksOpenAndCloseAtWordEdges) {
     }
     EXPECT_EQ(spans, c.spans) << c.line;
   }
-}
-
-// The events of a text, given to `events` (and sent on when a relay is given).
-void BuildInto(const std::string& text, BlockEvents& events, BlockEventRelay* relay = nullptr) {
-  const std::vector<std::string> lines = SplitLines(text);
-  BlockBuilder builder(LearnHabits(lines), events);
-  for (const std::string& line : lines) builder.Add(line, false);
-  builder.Finish();
-  if (relay) relay->Finish();
-}
-
-// Through a relay the events arrive as sent, across many batches and past a
-// line longer than a batch.
-TEST(BlockEventRelayTest, GivesTheEventsInOrder) {
-  std::string text;
-  for (int i = 0; i < 3000; ++i) text += "Part " + std::to_string(i) + "\n======\n\n- item\n  - nested\n\n    code\n\n";
-  text += std::string(200 * 1024, 'x') + "\nlast line\n";
-  Trace direct, relayed;
-  BuildInto(text, direct);
-  BlockEventRelay relay(relayed);
-  BuildInto(text, relay, &relay);
-  EXPECT_EQ(relayed.Text(), direct.Text());
-}
-
-// A target that cannot write (a full disk): the failure reaches the builder's side.
-class FailingTrace : public Trace {
- public:
-  void Line(std::string_view, bool, bool) override { throw std::runtime_error("cannot write"); }
-};
-
-TEST(BlockEventRelayTest, PassesOnTheTargetsFailure) {
-  FailingTrace target;
-  BlockEventRelay relay(target);
-  std::string text;
-  for (int i = 0; i < 20000; ++i) text += "A line of text.\n";
-  EXPECT_THROW(BuildInto(text, relay, &relay), std::runtime_error);
 }
 
 // A heading between two lines of marks is the middle line's text, escaped as that line needs.
