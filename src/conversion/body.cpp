@@ -472,6 +472,7 @@ void ExamineBlock(Block& block, TextEncoding encoding, const LinkOptions& links,
     rendered.html = std::string_view(block.html).substr(span.start, span.size);
     rendered.rendered = PartWrittenAsLine(rendered);
   }
+  MarkRunningText(block.lines);
 }
 
 #if defined(__SSE2__)

@@ -31,6 +31,8 @@ class DocumentSink {
     pending_.append(text);
     EndLine();
   }
+  // What ends a line: "\r\n" or "\n".
+  std::string_view LineEnd() const { return crLf_ ? "\r\n" : "\n"; }
   // Ends the lines from now on with `lineEnd`: "\r\n" or "\n".
   void UseLineEnd(std::string_view lineEnd) { crLf_ = lineEnd == "\r\n"; }
   // Hands everything pending to the writer.

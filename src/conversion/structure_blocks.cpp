@@ -250,6 +250,12 @@ std::string_view WithoutQuoteMarks(std::string_view line, std::size_t& depth) {
   return rest;
 }
 
+// True for a line that on its own may only go on open text (it opens nothing and is
+// quoted to no depth) when `next` follows it: no underline.
+bool MayRunOn(const ExaminedLine& line, const ExaminedLine& next) {
+  return line.runningText && line.quoteDepth == 0 && next.facts.underline == 0;
+}
+
 }  // namespace
 
 TextHabits LearnHabits(const std::vector<std::string>& lines) {
@@ -325,13 +331,49 @@ void BlockBuilder::Add(std::string_view line, bool plain) {
   Advance();
 }
 
+void BlockEvents::RenderedLines(std::span<const ExaminedLine> lines) {
+  for (const ExaminedLine& line : lines) RenderedLine(line.facts.shape.body, line.html, line.plain, line.printable);
+}
+
 void BlockBuilder::Add(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper) {
-  for (const ExaminedLine& line : lines) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    // Once the two lines held came with these, a paragraph's running lines are taken at once.
+    if (i >= kLookAhead && heldCount_ == kLookAhead) i = TakeRunningTexts(lines, i - kLookAhead) + kLookAhead;
+    if (i == lines.size()) break;
     Held& held = HeldAt(heldCount_);
     if (held.keeper != keeper) held.keeper = keeper;  // most lines come with the one before them
-    held.line = &line;
+    held.line = &lines[i];
     Advance();
   }
+}
+
+void MarkRunningText(std::span<ExaminedLine> lines) {
+  std::uint32_t after = 0;  // the run of the line after
+  for (std::size_t i = lines.size(); i-- > 0;) {
+    ExaminedLine& line = lines[i];
+    const bool runs = i + 1 < lines.size() && !line.html.empty() && MayRunOn(line, lines[i + 1]);
+    line.run = !runs ? 0 : line.facts.shape.body.back() == ':' ? 1 : after + 1;
+    after = line.run;
+  }
+}
+
+std::size_t BlockBuilder::TakeRunningTexts(std::span<const ExaminedLine> lines, std::size_t current) {
+  // The lines are taken as Process would take them, each with the line two after it added.
+  if (skip_ != 0 || quoteDepth_ != 0 || !GoesOnOpenText()) return current;
+  std::size_t count = std::min<std::size_t>(lines[current].run, lines.size() - kLookAhead - current);
+  if (!habits_.furniture.empty()) {
+    std::size_t i = 0;
+    while (i < count && !MayBeFurniture(lines[current + i].facts.shape.body)) ++i;
+    count = i;
+  }
+  if (count == 0) return current;
+  events_.RenderedLines(lines.subspan(current, count));
+  current += count;
+  NoteTextLine(lines[current - 1].facts.shape.body);
+  // The ring holds the new current line and the one after it, kept by the same keeper.
+  HeldAt(0).line = &lines[current];
+  HeldAt(1).line = &lines[current + 1];
+  return current;
 }
 
 void BlockBuilder::Advance() {
@@ -381,12 +423,11 @@ void BlockBuilder::Process() {
 
 bool BlockBuilder::TakeRunningText(const ExaminedLine& line) {
   // The same steps as for any line, in the order they come, for the line that goes on the text.
-  if (!line.runningText || line.quoteDepth != 0 || quoteDepth_ != 0 || !GoesOnOpenText()) return false;
+  if (quoteDepth_ != 0 || !GoesOnOpenText()) return false;
   // A line that may be underlined, or may be a page's furniture, takes the long way.
-  if (heldCount_ > 1 && HeldAt(1).line->facts.underline != 0) return false;
   const std::string_view body = line.facts.shape.body;
-  const char first = body[0] >= '0' && body[0] <= '9' ? '#' : body[0];
-  if (furnitureStarts_[static_cast<unsigned char>(first)]) return false;
+  if (heldCount_ > 1 ? !MayRunOn(line, *HeldAt(1).line) : !line.runningText || line.quoteDepth != 0) return false;
+  if (MayBeFurniture(body)) return false;
   WriteLine(body, line.plain);
   NoteTextLine(body);
   return true;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -30,6 +31,8 @@ constexpr bool IsListBlock(BlockKind block) {
          block == BlockKind::RomanList;
 }
 
+struct ExaminedLine;
+
 // What a page style does with the blocks; each style writes them its own way.
 class BlockEvents {
  public:
@@ -46,6 +49,9 @@ class BlockEvents {
   virtual void RenderedLine(std::string_view text, std::string_view /*html*/, bool plain, bool printable) {
     Line(text, plain, printable);
   }
+  // Lines of running text one after another, each rendered ahead for its whole text
+  // (the text after its indent): RenderedLine for each.
+  virtual void RenderedLines(std::span<const ExaminedLine> lines);
   // Closes the innermost open block.
   virtual void Close(BlockKind block) = 0;
   // A thematic break between blocks.
@@ -87,7 +93,17 @@ struct ExaminedLine {
   // indent and list marker) and that part's HTML, when rendered ahead; empty when not.
   std::string_view rendered;
   std::string_view html;
+  // Lines from this one on that may be taken as one step when it goes on open text (see
+  // MarkRunningText): each runs on the line before it, rendered ahead whole.
+  std::uint32_t run = 0;
 };
+
+// Marks the runs of running text in a stretch of examined lines whose rendering
+// ahead is done: lines quoted to no depth that open nothing, were rendered ahead
+// whole and are followed by no underline, each but the last ending without a
+// colon (which leaves the text open). The stretch's last line, whose next line is
+// not known, is in none.
+void MarkRunningText(std::span<ExaminedLine> lines);
 
 // Turns lines into block events, a line or two behind the input.
 class BlockBuilder {
@@ -133,6 +149,14 @@ class BlockBuilder {
   void WriteLine(std::string_view text, bool plain);
   // Takes the current line at once when it can only go on the open paragraph or item.
   bool TakeRunningText(const ExaminedLine& line);
+  // True for a body that may be a page's furniture, by its first byte.
+  bool MayBeFurniture(std::string_view body) const {
+    return furnitureStarts_[static_cast<unsigned char>(body[0] >= '0' && body[0] <= '9' ? '#' : body[0])];
+  }
+  // The run of running text at lines[current], the current line (the two after it
+  // held), taken in one step when it goes on the open text, as far as the line two
+  // after each is in `lines`: returns the new current line's place.
+  std::size_t TakeRunningTexts(std::span<const ExaminedLine> lines, std::size_t current);
   // Notes what a line of text taken leaves for the next: no blank before it, text seen, a closing colon.
   void NoteTextLine(std::string_view body);
   void ProcessContent(const LineFacts& line, bool plain);

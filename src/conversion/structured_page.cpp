@@ -5,6 +5,7 @@
 #include "structured_page.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "render.h"
 
@@ -117,6 +118,33 @@ void StructuredPage::RenderedLine(std::string_view text, std::string_view html, 
   }
   StartBlockLine();
   sink_.Text().append(html);
+  lineOpen_ = true;
+}
+
+void StructuredPage::RenderedLines(std::span<const ExaminedLine> lines) {
+  // Lines with inline marks or breaks between them are written one by one; others are their HTML.
+  if (inPre_ || plan_.inlineMarks || plan_.keepLineBreaks) {
+    for (const ExaminedLine& line : lines) RenderedLine(line.facts.shape.body, line.html, line.plain, line.printable);
+    return;
+  }
+  // Copied in place at once: the text pending may pass the sink's flush size by these lines,
+  // which go out with the next line end.
+  const std::string_view lineEnd = sink_.LineEnd();
+  std::size_t bytes = 0;
+  for (const ExaminedLine& line : lines) bytes += lineEnd.size() + line.html.size();
+  std::string& text = sink_.Text();
+  std::size_t at = text.size();
+  text.resize(at + bytes);
+  char* out = text.data();
+  for (const ExaminedLine& line : lines) {
+    if (!atStart_) {
+      for (const char c : lineEnd) out[at++] = c;
+    }
+    atStart_ = false;
+    std::memcpy(out + at, line.html.data(), line.html.size());
+    at += line.html.size();
+  }
+  text.resize(at);
   lineOpen_ = true;
 }
 

@@ -4,6 +4,7 @@
 // each element's markup (its structured-text element methods).
 #pragma once
 
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -15,7 +16,7 @@
 namespace scrivane {
 
 // Writes the blocks of a structured text through a page writer.
-class StructuredPage : public BlockEvents {
+class StructuredPage final : public BlockEvents {
  public:
   // `plan`, `page` and `sink` must outlive this; `page` writes into `sink`.
   StructuredPage(const PagePlan& plan, PageWriter& page, DocumentSink& sink);
@@ -27,6 +28,7 @@ class StructuredPage : public BlockEvents {
   void Open(BlockKind block, long number) override;
   void Line(std::string_view text, bool plain, bool printable) override;
   void RenderedLine(std::string_view text, std::string_view html, bool plain, bool printable) override;
+  void RenderedLines(std::span<const ExaminedLine> lines) override;
   void Close(BlockKind block) override;
   void Rule() override;
 
