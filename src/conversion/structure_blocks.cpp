@@ -417,6 +417,11 @@ void BlockBuilder::Process() {
     pageStart_ = false;  // a page with a running head opens with it, not with a heading
     return;
   }
+  // A fence keeps its lines as typed: a '>' there is text (a prompt), not a quote mark.
+  if (leaf_ == Leaf::Fence && quoteDepth_ == 0 && line->quoteDepth != 0) {
+    const LineFacts verbatim(line->text);
+    return ProcessContent(verbatim, line->plain);
+  }
   if (line->quoteDepth != quoteDepth_) SetQuoteDepth(line->quoteDepth);
   ProcessContent(line->facts, line->plain);
 }
@@ -580,8 +585,9 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
     skip_ = 1;
     return true;
   }
+  // Over- and underlined text; rows of marks stacked up ("####\n####\n####") are rules.
   if (const char mark = line.underline;
-      mark != 0 && Next(2).shape.body == body && !next.empty() && UnderlinesText(body, next)) {
+      mark != 0 && after.underline == 0 && Next(2).shape.body == body && !next.empty() && UnderlinesText(body, next)) {
     EmitHeading(StyleLevel(OverlineStyle(mark)), next, HeldAt(1).line->plain);  // the text is the next line's
     skip_ = 2;
     return true;
@@ -616,6 +622,10 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
     return true;
   }
   if (!NextIsBlank(1)) return false;
+  if (shape.indent == 0 && IsChangelogEntry(body)) {
+    EmitHeading(StyleLevel('D'), body, plain);
+    return true;
+  }
   if (TakeHabitualHeading(line, plain)) return true;
   if (const int depth = habits_.numberedHeadings && IsSectionHeading(body) ? SectionDepth(body) : 0; depth > 0) {
     // A number whose text the next paragraph lines up with opens a list item instead.

@@ -359,6 +359,14 @@ bool IsQuestionLine(std::string_view body) {
   return body.size() > 3 && body[0] == 'Q' && (body[1] == ':' || body[1] == '.') && WordFollows(body, 2);
 }
 
+bool IsChangelogEntry(std::string_view body) {
+  if (body.empty() || !(IsLower(body[0]) || IsDigit(body[0]))) return false;
+  const std::size_t space = body.find(' ');
+  if (space == std::string_view::npos || space + 1 >= body.size() || body[space + 1] != '(') return false;
+  const std::size_t close = body.find(')', space);
+  return close != std::string_view::npos && body.find("; urgency=", close) != std::string_view::npos;
+}
+
 bool IsCapitalsLine(std::string_view body) {
   std::size_t letters = 0;
   for (char c : body) {

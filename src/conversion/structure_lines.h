@@ -68,6 +68,10 @@ bool IsHeadingLength(std::string_view body);
 // True for the question of a list of questions and answers: "Q:" or "Q." and a space, then words.
 bool IsQuestionLine(std::string_view body);
 
+// True for the line that opens an entry of a Debian change-log: a package name,
+// its version in brackets, the distributions and "; urgency=...".
+bool IsChangelogEntry(std::string_view body);
+
 // True for a line shaped as a shell command: a lower-case command word, then at
 // most `maxPlainWords` plain lower-case words and no capitalised word, comma,
 // sentence end, "name: value" or word with an apostrophe inside ("git push yourgit master:master").

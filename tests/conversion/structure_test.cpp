@@ -36,6 +36,7 @@ std::string Roles(std::string_view line) {
   if (IsSectionHeading(body)) add("sectionheading");
   if (IsCapitalsLine(body)) add("capitals");
   if (IsQuestionLine(body)) add("question");
+  if (IsChangelogEntry(body)) add("changelog");
   if (IsRuleLine(body)) add("rule");
   if (!FenceOf(body).empty()) add("fence");
   std::string_view rest;
@@ -104,7 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"\xE2\x94\x81\xE2\x94\x81\xE2\x94\x81\xE2\x94\x81", "rule"},
         RoleCase{"\xE2\x94\x81\xE2\x94\x80\xE2\x94\x81", ""},
         RoleCase{"Chapter\xC2\xA0" "1.\xC2\xA0Overview", "section1 sectionheading"},
-        RoleCase{"Chapters of it", ""}),
+        RoleCase{"Chapters of it", ""},
+        RoleCase{"-- Changed the way it works", ""},
+        RoleCase{"openssh (1:9.2p1-2) unstable; urgency=medium", "changelog"},
+        RoleCase{"gcc (GCC) 12.2.0; urgency", ""}, RoleCase{"make (1) runs; see urgency=high", ""}),
     [](const testing::TestParamInfo<RoleCase>& info) { return "Line" + std::to_string(info.index); });
 
 // Writes the builder's events as a compact trace: "<ul><li>a</li></ul>", "h2:Title".
@@ -314,6 +318,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "Text one goes here.\n\nAuthor            [Page 1]\n\f\nRFC 9999        Title      May 2001\n\nText two\n\n"
                   "Author            [Page 2]\n\f\nRFC 9999        Title      May 2001\n\nText three\n",
                   "<p>Text one goes here.</p><p>Text two</p><p>Text three</p>"},
+        BlockCase{"PromptsInAFenceAreNoQuotes", "Try it:\n\n```pycon\n>>> 1 + 1\n2\n```\n\nDone.\n",
+                  "<p>Try it:</p><pre>>>> 1 + 1|2</pre><p>Done.</p>"},
+        BlockCase{"StackedRowsOfMarksAreRules", "Text.\n\n#####\n#####\n#####\n\nCase 1:\n",
+                  "<p>Text.</p><hr><hr><hr><p>Case 1:</p>"},
+        BlockCase{"DebianChangelog",
+                  "Intro.\n\npkg (1.1-1) unstable; urgency=low\n\n  * Fix it.\n\n -- A B <a@b.org>  Mon, 01 Jan 2024\n\n"
+                  "pkg (1.0-1) unstable; urgency=low\n\n  * First.\n    - detail\n",
+                  "<p>Intro.</p>[h2:pkg (1.1-1) unstable; urgency=low]<ul><li>Fix it.</li></ul><p>-- A B <a@b.org>  Mon, 01 Jan 2024</p>"
+                  "[h2:pkg (1.0-1) unstable; urgency=low]<ul><li>First.<ul><li>detail</li></ul></li></ul>"},
         BlockCase{"HostileNesting", std::string(40, '>') + " deep\n", "<q><q><q><q><q><q><q><q><p>deep</p></q></q></q></q></q></q></q></q>"}),
     [](const testing::TestParamInfo<BlockCase>& info) { return std::string(info.param.name); });
 
