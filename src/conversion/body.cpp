@@ -748,7 +748,7 @@ LineContext ConvertInParallel(const ReadFunction& read, TextEncoding encoding, c
       if (rowWidth != 0 && rowWidth != block.rowWidth) throw UnevenTable{};
       rowWidth = block.rowWidth;
     }
-    sink.Append(block.output);
+    sink.Take(block.output);  // the block gets another buffer: this one may wait to be written
     if (consumed) consumed(block.consumedAfter);
   };
   ForEachBlock(read, threads, makeConverter, before, after);

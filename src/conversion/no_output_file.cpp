@@ -12,7 +12,7 @@ SafeOutputFile::SafeOutputFile(const std::string& path, bool overwrite) : path_(
 
 SafeOutputFile::~SafeOutputFile() = default;
 
-void SafeOutputFile::Write(std::string_view) {}
+void SafeOutputFile::Write(std::span<const std::string_view>) {}
 
 void SafeOutputFile::Restart() {}
 

@@ -221,16 +221,16 @@ void SafeOutputFile::Fail(int error) const { throw FileError(FileError::WriteFai
 
 void SafeOutputFile::FailErrno() const { Fail(errno); }
 
-void SafeOutputFile::Write(std::string_view bytes) {
+void SafeOutputFile::Write(std::span<const std::string_view> pieces) {
   if (held_) {
-    held_->Append(bytes);
+    for (const std::string_view piece : pieces) held_->Append(piece);
   } else {
-    WriteOut(bytes);
+    WriteOut(pieces);
   }
 }
 
-void SafeOutputFile::WriteOut(std::string_view bytes) {
-  if (const int error = WriteAll(fd_, bytes)) Fail(error);
+void SafeOutputFile::WriteOut(std::span<const std::string_view> pieces) {
+  if (const int error = WriteAll(fd_, pieces)) Fail(error);
 }
 
 void SafeOutputFile::Restart() {
@@ -252,7 +252,7 @@ void SafeOutputFile::Commit() {
 void SafeOutputFile::CommitToDestination() {
   const std::uint64_t size = held_ ? held_->Size() : 0;
   if (strategy_ == Strategy::kInPlace) BeginInPlace(size);
-  if (held_) held_->CopyTo([this](std::string_view bytes) { WriteOut(bytes); });
+  if (held_) held_->CopyTo([this](std::string_view bytes) { WriteOut(std::span(&bytes, 1)); });
   held_.reset();
   if (strategy_ == Strategy::kInPlace && ftruncate(fd_, static_cast<off_t>(size)) != 0) FailErrno();
   CloseFile();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,6 +29,8 @@ class FileError : public std::runtime_error {
 
 // Writes all of `bytes` to the descriptor `fd`; returns 0, or the error number of the write that failed.
 int WriteAll(int fd, std::string_view bytes);
+// Writes all the pieces, in order, gathered into as few writes as may be; as WriteAll above.
+int WriteAll(int fd, std::span<const std::string_view> pieces);
 
 // An unnamed temporary file (in $TMPDIR, else /tmp) that holds bytes for a
 // while: appended, read back from any offset, and gone once closed.
@@ -74,8 +77,9 @@ class SafeOutputFile {
   SafeOutputFile(const SafeOutputFile&) = delete;
   SafeOutputFile& operator=(const SafeOutputFile&) = delete;
 
-  // Appends bytes; throws FileError.
-  void Write(std::string_view bytes);
+  // Appends the pieces, in order; throws FileError.
+  void Write(std::span<const std::string_view> pieces);
+  void Write(std::string_view bytes) { Write(std::span(&bytes, 1)); }
   // Empties the file to start again.
   void Restart();
   // Puts the finished file in place of the destination; throws FileError.
@@ -111,7 +115,7 @@ class SafeOutputFile {
   [[noreturn]] void Fail(int error) const;
   // Throws FileError for the output with the error number in errno.
   [[noreturn]] void FailErrno() const;
-  void WriteOut(std::string_view bytes);
+  void WriteOut(std::span<const std::string_view> pieces);
   void BeginInPlace(std::uint64_t size);
   void Discard();
 

@@ -216,7 +216,7 @@ bool LooksBinary(InputSource& source) {
 // valid UTF-8 and as Windows-1252 otherwise. Returns the encoding used.
 template <class Restart>
 TextEncoding WriteDocument(InputSource& source, const PagePlan& plan, const RunCallbacks& callbacks,
-                           bool keepInputEncoding, const DocumentSink::Writer& write, Restart restart) {
+                           bool keepInputEncoding, const DocumentSink::PiecesWriter& write, Restart restart) {
   const unsigned threads = std::min(std::thread::hardware_concurrency(), kMaxThreads);
   for (TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252}) {
     // A modern table's rows are first taken to be as wide as its first; when one
@@ -342,10 +342,17 @@ std::optional<RunResult> RefusedBeforeStart(const ConversionInput& input, const 
 // `result`; a document begun again starts its count again.
 void WriteToOutput(InputSource& source, const ConversionOutput& output, const std::string& outputPath,
                    const PagePlan& plan, const RunCallbacks& callbacks, RunResult& result) {
+  // The document reaches each output in pieces, whose bytes are counted on the way.
+  using Pieces = std::span<const std::string_view>;
   const auto counted = [&result](auto&& write) {
-    return [&result, write](std::string_view bytes) {
-      result.bytesWritten += bytes.size();
-      write(bytes);
+    return DocumentSink::PiecesWriter([&result, write](Pieces pieces) {
+      for (const std::string_view piece : pieces) result.bytesWritten += piece.size();
+      write(pieces);
+    });
+  };
+  const auto eachPiece = [](auto&& append) {
+    return [append](Pieces pieces) {
+      for (const std::string_view piece : pieces) append(piece);
     };
   };
   const auto restart = [&result](auto&& clear) {
@@ -356,21 +363,21 @@ void WriteToOutput(InputSource& source, const ConversionOutput& output, const st
   };
   if (const auto* outputFile = std::get_if<OutputFile>(&output)) {
     SafeOutputFile destination(outputPath, outputFile->overwrite);
-    WriteDocument(source, plan, callbacks, true, counted([&](std::string_view bytes) { destination.Write(bytes); }),
+    WriteDocument(source, plan, callbacks, true, counted([&](Pieces pieces) { destination.Write(pieces); }),
                   restart([&] { destination.Restart(); }));
     destination.Commit();
     result.outputPath = outputPath;
   } else if (const auto* outputStream = std::get_if<OutputStream>(&output)) {
     // Held back until complete: a stream cannot take back a document begun again.
     SpoolFile document;
-    WriteDocument(source, plan, callbacks, true, counted([&](std::string_view bytes) { document.Append(bytes); }),
+    WriteDocument(source, plan, callbacks, true, counted(eachPiece([&](std::string_view bytes) { document.Append(bytes); })),
                   restart([&] { document.Clear(); }));
     document.CopyTo(*outputStream);
   } else {
     const auto& outputText = std::get<OutputText>(output);
     std::string document;
     WriteDocument(source, plan, callbacks, outputText.inputEncoding,
-                  counted([&](std::string_view bytes) { document.append(bytes); }),
+                  counted(eachPiece([&](std::string_view bytes) { document.append(bytes); })),
                   restart([&] { document.clear(); }));
     outputText.deliver(std::move(document));
   }

@@ -1,8 +1,10 @@
 // The run's errors and its spool files: unnamed temporary files that hold a
 // stream's text or a document until it is complete.
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -22,14 +24,30 @@ RunFailure FileError::WriteFailure(int error) {
   return error == ENOSPC || error == EDQUOT || error == EFBIG ? RunFailure::DiskFull : RunFailure::OutputUnwritable;
 }
 
-int WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+int WriteAll(int fd, std::string_view bytes) { return WriteAll(fd, std::span(&bytes, 1)); }
+
+int WriteAll(int fd, std::span<const std::string_view> pieces) {
+  std::size_t done = 0;  // bytes of pieces.front() written
+  while (!pieces.empty()) {
+    std::array<iovec, 64> vectors;
+    std::size_t count = 0;
+    for (; count < vectors.size() && count < pieces.size(); ++count) {
+      const std::string_view piece = pieces[count].substr(count == 0 ? done : 0);
+      vectors[count] = {const_cast<char*>(piece.data()), piece.size()};
+    }
+    const ssize_t written = ::writev(fd, vectors.data(), static_cast<int>(count));
     if (written < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
+    // Past the pieces written through, into the one written in part.
+    auto left = static_cast<std::size_t>(written);
+    while (!pieces.empty() && left >= pieces.front().size() - done) {
+      left -= pieces.front().size() - done;
+      done = 0;
+      pieces = pieces.subspan(1);
+    }
+    done += left;
   }
   return 0;
 }

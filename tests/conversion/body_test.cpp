@@ -1,6 +1,7 @@
 // Converting in blocks on several threads gives the same document as one thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -50,6 +51,62 @@ std::string Parallel(const std::string& input, TextEncoding encoding, const Conv
                     [&](std::uint64_t bytes) { consumed.push_back(bytes); }, threads, tableColumns);
   sink.Flush();
   return document;
+}
+
+// A writer of pieces gets the whole document in order, in writes that end on whole
+// half mebibytes of it but for the last (a giant line appended whole breaks the
+// rhythm, which the next write takes up again); text taken over leaves its buffer
+// empty to fill again.
+TEST(DocumentSink, GathersWholeHalfMebibytesForAWriterOfPieces) {
+  constexpr std::size_t kGathered = 512 * 1024;
+  enum class Step { Line, Take, Append };
+  struct Case {
+    const char* name;
+    std::vector<std::pair<Step, std::size_t>> steps;  // each with the size of its text
+    TextEncoding encoding = TextEncoding::Utf8;
+  };
+  const std::vector<Case> cases = {
+      {"lines", {{Step::Line, 300000}, {Step::Line, 5}, {Step::Line, 900000}, {Step::Line, 70}}},
+      {"blocks taken", {{Step::Line, 2000}, {Step::Take, 145000}, {Step::Take, 150000}, {Step::Take, 140000},
+                        {Step::Take, 145000}, {Step::Take, 160000}, {Step::Take, 3}, {Step::Take, 0}}},
+      {"a block of several gathers", {{Step::Take, 1300000}, {Step::Line, 10}, {Step::Take, 600000}}},
+      {"appended whole", {{Step::Take, 400000}, {Step::Append, 700000}, {Step::Take, 900000}, {Step::Line, 4}}},
+      {"Windows-1252", {{Step::Line, 1000}, {Step::Take, 600000}, {Step::Line, 300000}, {Step::Take, 500000}},
+       TextEncoding::Windows1252},
+  };
+  for (const Case& c : cases) {
+    std::string document, expected;
+    std::vector<std::size_t> ends;  // where each write left the document
+    DocumentSink sink(DocumentSink::PiecesWriter([&](std::span<const std::string_view> pieces) {
+                        for (const std::string_view piece : pieces) document.append(piece);
+                        ends.push_back(document.size());
+                      }),
+                      c.encoding);
+    unsigned seed = 1;
+    for (const auto& [step, size] : c.steps) {
+      std::string text = RandomText(size, ++seed).substr(0, size);
+      while (!text.empty() && static_cast<unsigned char>(text.back()) >= 0x80) text.pop_back();  // whole characters
+      if (step == Step::Line) std::erase_if(text, [](char ch) { return ch == '\n' || ch == '\r'; });
+      expected += step == Step::Line ? text + "\r\n" : text;
+      if (step == Step::Line) sink.Line(text);
+      if (step == Step::Append) sink.Append(text);
+      if (step == Step::Take) {
+        sink.Take(text);
+        EXPECT_TRUE(text.empty()) << c.name;
+      }
+    }
+    sink.Flush();
+    if (c.encoding == TextEncoding::Windows1252) {
+      std::string encoded;
+      AppendWindows1252FromUtf8(encoded, expected);
+      expected = encoded;
+    }
+    EXPECT_EQ(document, expected) << c.name;
+    const bool appended = std::ranges::any_of(c.steps, [](const auto& step) { return step.first == Step::Append; });
+    for (std::size_t i = 0; i + 1 < ends.size() && !appended; ++i) {
+      EXPECT_EQ(ends[i] % kGathered, 0u) << c.name << ", write " << i;
+    }
+  }
 }
 
 TEST(ConvertInParallel, SameDocumentAsOneThread) {

@@ -280,6 +280,22 @@ TEST(SafeOutputFile, AbandonedFileLeavesNothing) {
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"out.html"});
 }
 
+// Pieces of every size, empty ones among them and more than one gathering write
+// takes, reach the file whole and in order.
+TEST(SafeOutputFile, WritesManyPiecesInOrder) {
+  Sandbox folder;
+  std::vector<std::string> texts;
+  for (std::size_t i = 0; i < 300; ++i) texts.push_back(std::string(i % 7 == 0 ? 0 : i * 37 % 5000, char('a' + i % 26)));
+  const std::vector<std::string_view> pieces(texts.begin(), texts.end());
+  SafeOutputFile file((folder / "out.html").string());
+  file.Write(pieces);
+  file.Write("end");
+  file.Commit();
+  std::string expected;
+  for (const std::string& text : texts) expected += text;
+  EXPECT_EQ(ReadFile(folder / "out.html"), expected + "end");
+}
+
 // Working files that killed runs left beside the output: the next run writing that
 // output removes them, unless a live run still holds one (it keeps a lock on it).
 struct LeftoverCase {
