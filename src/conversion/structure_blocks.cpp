@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <iterator>
 #include <map>
+#include <span>
 
 #include "markup.h"
 #include "structure_lines.h"
@@ -79,11 +80,13 @@ bool EndsSentence(std::string_view text, std::size_t at) {
 
 // A title from the first paragraph of a text without headings: its first
 // sentence, without a closing colon, cut at a space to at most 80 characters.
-std::string TitleFromText(const std::vector<std::string>& lines) {
+// In a box drawn with `boxMark` (0 for none), the first line of text in it.
+std::string TitleFromText(std::span<const std::string> lines, char boxMark) {
   constexpr std::size_t kMaxTitle = 80;
   std::string text;
   for (const std::string& line : lines) {
-    const std::string_view body = ShapeOf(line).body;
+    const std::string_view body = InsideBox(ShapeOf(line).body, boxMark);
+    if (boxMark != 0 && !text.empty()) break;  // a box's lines each stand alone
     if (body.empty() && !text.empty()) break;
     if (body.empty()) continue;
     if (!text.empty()) text.push_back(' ');
@@ -102,6 +105,44 @@ std::string TitleFromText(const std::vector<std::string>& lines) {
   const std::size_t space = text.rfind(' ');
   if (space != std::string::npos && space > 0) text.resize(space);
   return text.append("\xE2\x80\xA6");  // an ellipsis
+}
+
+// The first line past a README's opening images (blank lines, rows of marks, badges, and
+// reStructuredText image directives with their options). `logo` gets the alt text
+// of a logo among them, or of a Markdown image on the line reached.
+std::vector<std::string>::const_iterator PastOpeningImages(const std::vector<std::string>& lines,
+                                                           std::string_view& logo) {
+  auto at = lines.begin();
+  bool inDirective = false;
+  bool isLogo = false;
+  for (; at != lines.end(); ++at) {
+    const LineShape shape = ShapeOf(*at);
+    const std::string_view body = shape.body;
+    if (inDirective && shape.indent > 0 && body.starts_with(':')) {
+      if (isLogo && logo.empty() && body.starts_with(":alt:")) logo = ShapeOf(body.substr(5)).body;
+      continue;
+    }
+    inDirective = body.starts_with(".. image::") || body.starts_with(".. figure::");
+    if (inDirective) {
+      isLogo = body.find("logo") != std::string_view::npos;
+      continue;
+    }
+    if (!body.empty() && !IsRuleLine(body) && UnderlineMark(body) == 0 && !IsBadgeLine(body)) break;
+  }
+  if (logo.empty() && at != lines.end()) logo = NameInImage(ShapeOf(*at).body);
+  constexpr std::string_view kLogo = " logo";  // "Frob logo" names Frob
+  if (logo.size() > kLogo.size() && (logo.ends_with(kLogo) || logo.ends_with(" Logo"))) logo.remove_suffix(kLogo.size());
+  return at;
+}
+
+// True when the line at `at` (not the end) is the heading `heading`, marked by "#" or not.
+bool IsHeadingLine(std::vector<std::string>::const_iterator at, std::vector<std::string>::const_iterator end,
+                   std::string_view heading) {
+  if (at == end) return false;
+  std::string_view body = ShapeOf(*at).body;
+  std::string_view words;
+  if (HashHeadingLevel(body, words) > 0) body = words;
+  return body == heading;
 }
 
 // The most common indent of lines of running text; an item's wrapped lines are the list's, not the text's.
@@ -287,20 +328,25 @@ TextHabits LearnHabits(const std::vector<std::string>& lines) {
   }
   // A README that opens with its logo or an HTML heading is named by it; the banner
   // stands for that line when it was taken as a heading.
-  const auto top = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
-    return !ShapeOf(line).body.empty();
-  });
-  const std::string_view named = top == lines.end() ? std::string_view{} : NameInMarkup(*top);
+  std::string_view logo;
+  const auto top = PastOpeningImages(lines, logo);
+  const std::string_view named = !logo.empty() || top == lines.end() ? logo : NameInMarkup(*top);
+  // A box drawn round the text's first lines holds its name.
+  const std::string_view above = top == lines.begin() || top == lines.end() ? "" : ShapeOf(*std::prev(top)).body;
+  const char boxMark = !above.empty() && OpensBox(above, ShapeOf(*top).body) ? above[0] : 0;
   // A heading names the document when no more than a line or two of text comes before it.
   constexpr int kMaxParagraphsBeforeTitle = 1;
   if (!named.empty()) {
     habits.title = named;
     habits.titleOnTop = first.onTop && first.heading == ShapeOf(*top).body;
-  } else if (!first.heading.empty() && first.paragraphsBefore <= kMaxParagraphsBeforeTitle) {
+  } else if (boxMark != 0) {
+    habits.title = TitleFromText(std::span(top, lines.end()), boxMark);
+  } else if (!first.heading.empty() &&
+             (first.paragraphsBefore <= kMaxParagraphsBeforeTitle || IsHeadingLine(top, lines.end(), first.heading))) {
     habits.title = first.heading;
     habits.titleOnTop = first.onTop;
   } else {
-    habits.title = TitleFromText(lines);
+    habits.title = TitleFromText(std::span(top, lines.end()), 0);
   }
   return habits;
 }
@@ -575,8 +621,10 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
     return afterBlank_ || leaf_ != Leaf::Paragraph ||
            std::max(next.size(), line.Chars()) <= std::min(next.size(), line.Chars()) + 3;
   };
+  // A line standing apart, with a blank line below its underline, may have a short one.
+  const auto setApart = [&] { return afterBlank_ && NextIsBlank(2) && ShortlyUnderlinesText(next, body); };
   if (const char mark = after.underline;
-      mark != 0 && !line.underline && closeUnderline() && UnderlinesText(next, body)) {
+      mark != 0 && !line.underline && ((closeUnderline() && UnderlinesText(next, body)) || setApart())) {
     if (habits_.hashHeadings && (mark == '=' || mark == '-')) {
       EmitHeading(mark == '=' ? 1 : 2, body, plain, true);
     } else {
@@ -587,7 +635,8 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
   }
   // Over- and underlined text; rows of marks stacked up ("####\n####\n####") are rules.
   if (const char mark = line.underline;
-      mark != 0 && after.underline == 0 && Next(2).shape.body == body && !next.empty() && UnderlinesText(body, next)) {
+      mark != 0 && after.underline == 0 && Next(2).shape.body == body && !next.empty() && UnderlinesText(body, next) &&
+      !OpensBox(body, next)) {
     EmitHeading(StyleLevel(OverlineStyle(mark)), next, HeldAt(1).line->plain);  // the text is the next line's
     skip_ = 2;
     return true;
@@ -722,13 +771,17 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     leaf_ = Leaf::Fence;
     return true;
   }
-  if ((IsRuleLine(body) || line.underline != 0) && (afterBlank_ || leaf_ != Leaf::ItemText)) {
+  const LineFacts& after = Next(1);
+  const std::string_view next = after.shape.body;
+  const bool mayBreak = afterBlank_ || leadColon_ || leaf_ == Leaf::None;
+  // A box drawn round a banner is kept as drawn, like a patch, up to the next blank line.
+  const bool patch = mayBreak && (OpensPatch(body, next) || OpensBox(body, next));
+  if (!patch && (IsRuleLine(body) || (line.underline != 0 && body.size() >= 3)) &&
+      (afterBlank_ || leaf_ != Leaf::ItemText)) {
     CloseAllBlocks();
     events_.Rule();
     return true;
   }
-  const LineFacts& after = Next(1);
-  const std::string_view next = after.shape.body;
   // Mail headers, or any header fields opening the text (a news posting's "Archive-Name:").
   if (afterBlank_ && shape.indent == 0 && IsHeaderField(body) && IsHeaderField(next) &&
       (!sawText_ || headersAbove_ || IsMailHeader(body))) {
@@ -739,12 +792,10 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     mailHeaders_ = IsMailHeader(body) || body.starts_with("Article ");
     return true;
   }
-  const bool mayBreak = afterBlank_ || leadColon_ || leaf_ == Leaf::None;
   const auto table = [&] {
     return IsTableBorder(body) ||
            (line.marker.kind == MarkerKind::None && line.Gaps() > 0 && (after.Gaps() > 0 || IsTableBorder(next)));
   };
-  const bool patch = mayBreak && OpensPatch(body, next);
   if (patch || (mayBreak && table())) {
     CloseBlocksOutside(shape.indent);
     events_.Open(BlockKind::Code, 0);

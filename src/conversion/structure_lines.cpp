@@ -196,6 +196,7 @@ LineShape ShapeOf(std::string_view line) {
 }
 
 char UnderlineMark(std::string_view body) {
+  if (body == "==") return '=';  // a Markdown writer's shortest underline
   if (body.size() < 3) return 0;
   const char mark = body[0];
   if (mark != '=' && mark != '-' && mark != '~' && mark != '*' && mark != '#') return 0;
@@ -207,6 +208,10 @@ bool UnderlinesText(std::string_view underline, std::string_view text) {
   const std::size_t chars = CharCount(text);
   if (chars == 0 || chars > kHeadingChars) return false;
   return (marks + 3 >= chars || marks * 2 >= chars) && marks <= chars * 2 + 3;
+}
+
+bool ShortlyUnderlinesText(std::string_view underline, std::string_view text) {
+  return !underline.empty() && underline[0] == '=' && IsHeadingLength(text);
 }
 
 int HashHeadingLevel(std::string_view body, std::string_view& text) {
@@ -499,6 +504,39 @@ std::string_view NameInMarkup(std::string_view line) {
   return end == std::string_view::npos ? std::string_view{} : ShapeOf(body.substr(at, end - at)).body;
 }
 
+bool OpensBox(std::string_view body, std::string_view next) {
+  const char mark = UnderlineMark(body);
+  if (mark == 0 || body.size() < 3 || next.size() < 3 || next.front() != mark || next.back() != mark ||
+      next.find_first_not_of(mark) == std::string_view::npos) {  // two rows are a double rule
+    return false;
+  }
+  return next.size() <= body.size() + 2 && body.size() <= next.size() + 2;
+}
+
+std::string_view InsideBox(std::string_view body, char mark) {
+  if (body.size() < 2 || body.front() != mark || body.back() != mark) return body;
+  return ShapeOf(body.substr(1, body.size() - 2)).body;
+}
+
+std::string_view NameInImage(std::string_view body) {
+  if (!body.starts_with("![")) return {};
+  const std::size_t close = body.find("](", 2);
+  return close == std::string_view::npos ? std::string_view{} : ShapeOf(body.substr(2, close - 2)).body;
+}
+
+bool IsBadgeLine(std::string_view body) {
+  // Each badge is "[![alt](image)](target)"; spaces may part them.
+  while (body.starts_with("[![")) {
+    const std::size_t image = body.find("](", 3);
+    const std::size_t target = image == std::string_view::npos ? image : body.find(")](", image);
+    const std::size_t end = target == std::string_view::npos ? target : body.find(')', target + 3);
+    if (end == std::string_view::npos) return false;
+    body.remove_prefix(end + 1);
+    body.remove_prefix(std::min(body.size(), SpacesFrom(body, 0)));
+  }
+  return body.empty();
+}
+
 bool IsCentred(const LineShape& shape) {
   // An editor that centres with TABs fills the rest of the indent with spaces, and centres
   // words. TABs alone, one TAB and a few spaces (a change log's wrapped lines), or a
@@ -539,7 +577,10 @@ std::string FurnitureKey(std::string_view body) {
 
 LineFacts::LineFacts(std::string_view line) : content(line), shape(ShapeOf(line)) {
   const std::string_view body = shape.body;
-  if (body.size() < 3) return;  // too short for a marker with a word after it, or an underline
+  if (body.size() < 3) {  // too short for a marker with a word after it, or an underline but "=="
+    underline = UnderlineMark(body);
+    return;
+  }
   const char first = body[0];
   // Most lines open with a word: a capital opens no marker, and a small letter only
   // a lone "o" or a token of up to four letters closed by "." or ")".

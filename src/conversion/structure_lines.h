@@ -20,12 +20,16 @@ struct LineShape {
 // The line's indent and text.
 LineShape ShapeOf(std::string_view line);
 
-// The character a line of 3 or more of one of = - ~ * # consists of; 0 for any other line.
+// The character a line of 3 or more of one of = - ~ * # (or of two =) consists of; 0 for any other line.
 char UnderlineMark(std::string_view body);
 
 // True when an underline fits the text above it: at least half as long (a
 // hand-typed underline often falls short) and at most about twice as long.
 bool UnderlinesText(std::string_view underline, std::string_view text);
+
+// True when an underline of "=" shorter than the text still marks it, as Markdown
+// writers type it: the text is short and ends no sentence.
+bool ShortlyUnderlinesText(std::string_view underline, std::string_view text);
 
 // The level (1 to 6) of a line opened by "#" to "######" and a space; 0 otherwise.
 // `text` gets the heading's words without the marks (closing marks included).
@@ -99,6 +103,13 @@ std::size_t QuoteDepth(std::string_view line, std::string_view& rest);
 // "index ..." or "--- file", or a hunk's "@@ -1 +1 @@".
 bool OpensPatch(std::string_view body, std::string_view next);
 
+// True when a row of one mark opens a box drawn with it: the next line, about as
+// wide, opens and closes with the mark ("********" over "*  TODO  *").
+bool OpensBox(std::string_view body, std::string_view next);
+
+// The text inside a box's side ("*  TODO  *" holds "TODO"); `body` if it is no side of a box of `mark`.
+std::string_view InsideBox(std::string_view body, char mark);
+
 // True for a table border such as "+----+---+" or "|---|---|".
 bool IsTableBorder(std::string_view body);
 
@@ -119,6 +130,12 @@ std::string_view SubjectOf(std::string_view line);
 // The name an HTML line at the top of a text shows: an <h1>'s text, else an image's
 // alt text ("<p><img src=logo.png alt="Frob"></p>" names Frob); "" for other lines.
 std::string_view NameInMarkup(std::string_view line);
+
+// The alt text of a Markdown image opening a line ("![Frob](logo.png)" names Frob); "" otherwise.
+std::string_view NameInImage(std::string_view body);
+
+// True for a line of linked Markdown images, as READMEs open with badges ("[![Build](b.svg)](ci)").
+bool IsBadgeLine(std::string_view body);
 
 // True when the text sits in the middle of a page 64 to 84 columns wide, TABs
 // reaching 8-column stops (an indent of TABs alone is structure, not centring).

@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RoleCase{"Just some words, as a paragraph has them.", ""}, RoleCase{"", ""},
         RoleCase{"=====", "underline= rule"}, RoleCase{"----", "underline- rule"}, RoleCase{"~~~~", "underline~ fence"},
-        RoleCase{"==", ""}, RoleCase{"* * *", "bullet0@2 rule"}, RoleCase{"___", "rule"}, RoleCase{"=-=", ""},
+        RoleCase{"==", "underline="}, RoleCase{"* * *", "bullet0@2 rule"}, RoleCase{"___", "rule"}, RoleCase{"=-=", ""},
         RoleCase{"## Section two ##", "hash2:Section two"}, RoleCase{"#include <stdio.h>", ""},
         RoleCase{"####### seven", ""}, RoleCase{"# #", "hash1:#"},
         RoleCase{"- item", "bullet0@2"}, RoleCase{"*   item", "bullet0@4 gaps1"}, RoleCase{"o item", "bullet0@2"},
@@ -187,6 +187,11 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"ShortUnderlineUnderALineSetApart",
                   "Text.\n\nOSF/1 4.0d and AIX build failures\n------------------------\n\nMore.\n",
                   "<p>Text.</p>[h2:OSF/1 4.0d and AIX build failures]<p>More.</p>"},
+        BlockCase{"ShortEqualsUnderlineUnderALineSetApart",
+                  "Text.\n\nIntroduction\n===\n\nMore.\n\nSecurity\n==\n\nEnd.\n\nA last line\n===\nof text.\n",
+                  "<p>Text.</p>[h2:Introduction]<p>More.</p>[h2:Security]<p>End.</p><p>A last line</p><hr><p>of text.</p>"},
+        BlockCase{"BoxKeptAsDrawn", "********\n*  TODO  *\n********\n\nText.\n\n*****\n*****\n\nMore.\n",
+                  "<pre>********|*  TODO  *|********</pre><p>Text.</p><hr><hr><p>More.</p>"},
         BlockCase{"UnderlineTooShortIsARule", "A long line of words here\n---\n", "<p>A long line of words here</p><hr>"},
         BlockCase{"LongRuleUnderAParagraphIsARule", "Words here.\n\nThe last line\nof a paragraph.\n"
                   "------------------------------------------\n\nMore.\n",
@@ -374,6 +379,18 @@ TEST(LearnHabitsTest, FindsTheDocumentsOwnTitle) {
                              TitleCase{"<p align=\"center\"><img src=\"a.png\" alt=\"Frob\"></p>\n\nText.\n", "Frob", true},
                              TitleCase{"<h1 align=\"center\">Frob <img src=\"a.png\"></h1>\n\nText.\n", "Frob", true},
                              TitleCase{"<img src=\"a.png\" alt=\"Frob\">\n\nFrob\n====\n", "Frob", true},
+                             // Badges name nothing; a logo's alt text names the text.
+                             TitleCase{"[![Build](b.svg)](ci) [![Docs](d.svg)](rtd)\n\n![Frob](logo.png)\n====\n\nText.\n",
+                                       "Frob", false},
+                             TitleCase{".. image:: frob-logo.svg\n   :target: https://frob.org/\n   :alt: Frob\n\n"
+                                       "------\n\n.. image:: badge.svg\n   :alt: Build\n\nFrob frobs. It does.\n",
+                                       "Frob", false},
+                             TitleCase{".. image:: badge.svg\n   :alt: Build\n\nFrob frobs. It does.\n", "Frob frobs.", false},
+                             TitleCase{".. image:: a.svg\n   :target: a\n\n.. image:: b.svg\n   :target: b\n\nFrob\n====\n\nText.\n",
+                                       "Frob", false},
+                             TitleCase{"![Frob logo](f.png)\n\nText.\n", "Frob", true},
+                             TitleCase{"#########\n#       #\n# Frob  #\n# v1.0  #\n#########\n\nText.\n\nUse\n===\n",
+                                       "Frob", false},
                              TitleCase{"Cscope is a text tool.  Although it is\nmore.\n", "Cscope is a text tool.", false},
                              TitleCase{"This is the new version (1.47.0) of the second extended file\nsystem management "
                                        "programs for you.\n",
