@@ -426,22 +426,15 @@ std::string_view LineText(const ScannedLine& line, TextEncoding encoding, bool f
   return std::string_view(decoded).substr(start);
 }
 
-// The part of a line's text a block's line most often holds: its text after the
-// indent and any list marker.
-std::string_view PartWrittenAsLine(const ExaminedLine& line) {
-  std::string_view part = line.facts.shape.body;
-  if (line.facts.marker.kind != MarkerKind::None) part.remove_prefix(line.facts.marker.width);
-  return part;
-}
-
-// Renders that part of an examined line ahead. Text written as it is stands for its
+// Renders the part of an examined line most likely written as a block's line
+// (ExaminedLine::WrittenPart) ahead. Text written as it is stands for its
 // own HTML; other HTML goes into the block's, where the line finds it once all is rendered.
 void RenderAhead(ExaminedLine& line, std::size_t index, const DocumentWriter& writer, Block& block) {
   if (line.formFeed) return;  // the builder reads the line again without its form feeds
-  const std::string_view part = PartWrittenAsLine(line);
+  const std::string_view part = line.WrittenPart();
   if (part.empty()) return;
   if (line.plain) {
-    if (writer.WritesAsTyped(part, true, line.printable)) line.rendered = line.html = part;
+    if (writer.WritesAsTyped(part, true, line.printable)) line.html = part;
     return;
   }
   const std::size_t start = block.html.size();
@@ -461,16 +454,14 @@ void ExamineBlock(Block& block, TextEncoding encoding, const LinkOptions& links,
   const bool noFormFeed = block.input.View().find('\f') == std::string_view::npos;
   ScannedLine line;
   for (bool first = block.atStart; scanner.Next(line); first = false) {
-    bool plain = false;
-    const std::string_view text = LineText(line, encoding, first, block.output, plain);
+    bool plain = !line.mayChange;
+    const std::string_view text = line.hasHighBytes ? LineText(line, encoding, first, block.output, plain) : line.text;
     ExaminedLine& examined = block.lines.emplace_back(text, plain, scanner.IsPrintable(line), noFormFeed);
     RenderAhead(examined, block.lines.size() - 1, writer, block);
   }
   // The HTML has stopped moving: the lines can point into it now.
   for (const RenderedSpan& span : block.spans) {
-    ExaminedLine& rendered = block.lines[span.line];
-    rendered.html = std::string_view(block.html).substr(span.start, span.size);
-    rendered.rendered = PartWrittenAsLine(rendered);
+    block.lines[span.line].html = std::string_view(block.html).substr(span.start, span.size);
   }
   MarkRunningText(block.lines);
 }

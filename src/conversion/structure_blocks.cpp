@@ -361,10 +361,10 @@ BlockBuilder::BlockBuilder(const TextHabits& habits, BlockEvents& events) : habi
 
 ExaminedLine::ExaminedLine(std::string_view line, bool isPlain, bool isPrintable, bool noFormFeed)
     : text(line),
+      facts(WithoutQuoteMarks(line, quoteDepth)),
       plain(isPlain),
       printable(isPrintable),
-      formFeed(!isPrintable && !noFormFeed && line.find('\f') != std::string_view::npos),
-      facts(WithoutQuoteMarks(line, quoteDepth)) {
+      formFeed(!isPrintable && !noFormFeed && line.find('\f') != std::string_view::npos) {
   runningText = !formFeed && OnlyContinuesText(facts) && !IsPageFooter(facts.shape.body);
 }
 
@@ -486,7 +486,7 @@ bool BlockBuilder::TakeRunningText(const ExaminedLine& line) {
 
 void BlockBuilder::WriteLine(std::string_view text, bool plain) {
   // The HTML rendered ahead stands for exactly the text it was made of.
-  if (!ahead_->html.empty() && text.data() == ahead_->rendered.data() && text.size() == ahead_->rendered.size()) {
+  if (!ahead_->html.empty() && text.data() == ahead_->WrittenPart().data() && text.size() == ahead_->WrittenPart().size()) {
     events_.RenderedLine(text, ahead_->html, plain, printable_);
   } else {
     events_.Line(text, plain, printable_);

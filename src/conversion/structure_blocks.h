@@ -82,20 +82,24 @@ struct ExaminedLine {
   // TAB, `noFormFeed` only that it holds no form feed.
   ExaminedLine(std::string_view line, bool isPlain, bool isPrintable = false, bool noFormFeed = false);
 
+  // The part of its text most likely written as a block's line: the text after its
+  // indent and list marker.
+  std::string_view WrittenPart() const {
+    return facts.shape.body.substr(facts.marker.kind == MarkerKind::None ? 0 : facts.marker.width);
+  }
+
+  // Ordered to leave no gaps: a block holds thousands of these.
   std::string_view text;       // UTF-8, without its line end
-  bool plain = false;          // nothing in it needs escaping or linking
-  bool printable = false;      // it holds only printable ASCII and TAB
-  bool formFeed = false;       // it holds a form feed
-  std::size_t quoteDepth = 0;  // its quote marks, as many as are kept apart
+  std::string_view html;       // its WrittenPart's HTML, when rendered ahead; empty when not
+  std::size_t quoteDepth = 0;  // its quote marks, as many as are kept apart (set as `facts` is made)
   LineFacts facts;             // its text after the quote marks
-  bool runningText = false;    // on its own it opens nothing and is no page footer: it may only go on open text
-  // The part of its text most likely written as a block's line (the text after its
-  // indent and list marker) and that part's HTML, when rendered ahead; empty when not.
-  std::string_view rendered;
-  std::string_view html;
   // Lines from this one on that may be taken as one step when it goes on open text (see
   // MarkRunningText): each runs on the line before it, rendered ahead whole.
   std::uint32_t run = 0;
+  bool plain = false;          // nothing in it needs escaping or linking
+  bool printable = false;      // it holds only printable ASCII and TAB
+  bool formFeed = false;       // it holds a form feed
+  bool runningText = false;    // on its own it opens nothing and is no page footer: it may only go on open text
 };
 
 // Marks the runs of running text in a stretch of examined lines whose rendering
