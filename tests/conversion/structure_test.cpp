@@ -409,6 +409,29 @@ TEST(LearnHabitsTest, BodyIndentIsTheCommonestIndentOfText) {
   EXPECT_EQ(LearnHabits(SplitLines("\tText here.\n\n\t* an item\n\t  wraps\n\t  twice\n\t  more\n\n\tText.\n")).bodyIndent, 8u);
 }
 
+// Each line of running text counts the lines from it on that may be taken in one
+// step: a colon ends a run after its line, and nothing before an underline, a
+// quote, a list item or the last line (whose next is not known) runs on.
+TEST(MarkRunningTextTest, CountsTheLinesThatRunOn) {
+  struct RunCase {
+    std::vector<std::string> lines;
+    std::string runs;
+  };
+  for (const RunCase& c : {RunCase{{"one", "two", "three", "four"}, "3210"},
+                           RunCase{{"one", "ends so:", "three", "four"}, "2110"},
+                           RunCase{{"one", "Title", "=====", "four"}, "1000"},
+                           RunCase{{"one", "> quoted", "three"}, "100"},
+                           RunCase{{"one", "- item", "three"}, "100"},
+                           RunCase{{"one", "  indented", "three"}, "210"}}) {
+    std::vector<ExaminedLine> lines;
+    for (const std::string& line : c.lines) lines.emplace_back(line, true).html = line;  // rendered as typed
+    MarkRunningText(lines);
+    std::string runs;
+    for (const ExaminedLine& line : lines) runs += std::to_string(line.run);
+    EXPECT_EQ(runs, c.runs) << c.lines[1];
+  }
+}
+
 TEST(HeadingIdsTest, SlugsAreUniqueAndReadable) {
   HeadingIds ids;
   const std::vector<std::pair<std::string, std::string>> cases = {
