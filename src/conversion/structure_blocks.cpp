@@ -582,8 +582,19 @@ bool BlockBuilder::ContinueLeaf(const LineFacts& line, bool plain) {
       WriteLine(line.content, plain);
       return true;
     case Leaf::Patch:
+      if (afterBlank_) break;
+      WriteLine(line.content, plain);
+      return true;
     case Leaf::Commands:
       if (afterBlank_) break;
+      if (shape.indent < leafIndent_) {
+        // Stepping back left of the commands ends them; at an item's text, that text goes on.
+        if (lists_.empty() || shape.indent + 1 < lists_.back().contentIndent || line.marker.kind != MarkerKind::None) break;
+        CloseLeaf();
+        WriteLine(shape.body, plain);
+        leaf_ = Leaf::ItemText;
+        return true;
+      }
       WriteLine(line.content, plain);
       return true;
     case Leaf::Headers:
@@ -804,6 +815,17 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     leafIndent_ = shape.indent;
     return true;
   }
+  const std::size_t codeIndent = base + kCodeStep;
+  // A command after a shell's prompt, with what it prints, up to the next blank line.
+  if ((afterBlank_ || leadColon_) && shape.indent < codeIndent && line.marker.kind == MarkerKind::None &&
+      IsPromptLine(body)) {
+    CloseBlocksOutside(shape.indent);
+    events_.Open(BlockKind::Code, 0);
+    WriteLine(content, plain);
+    leaf_ = Leaf::Commands;
+    leafIndent_ = shape.indent;
+    return true;
+  }
   // Shell commands typed as they are, not indented: after a colon, or two of them (or one and a
   // comment), or one marked as a command.
   if (afterBlank_ && shape.indent >= habits_.bodyIndent && line.marker.kind == MarkerKind::None &&
@@ -813,9 +835,9 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     events_.Open(BlockKind::Code, 0);
     WriteLine(content, plain);
     leaf_ = Leaf::Commands;
+    leafIndent_ = shape.indent;
     return true;
   }
-  const std::size_t codeIndent = base + kCodeStep;
   if (shape.indent < codeIndent || !(afterBlank_ || leadColon_) || line.marker.kind != MarkerKind::None ||
       (IsCentred(shape) && !leadColon_)) {
     return false;

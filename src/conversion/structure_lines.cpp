@@ -327,6 +327,13 @@ bool IsCommandLine(std::string_view body, int maxPlainWords) {
   return plainWords + (plainWord ? 1 : 0) <= maxPlainWords;
 }
 
+bool IsPromptLine(std::string_view body) {
+  if (body.size() < 3 || (body[0] != '$' && body[0] != '%') || body[1] != ' ') return false;
+  const std::string_view command = body.substr(2 + SpacesFrom(body, 2));
+  if (body[0] == '%') return IsCommandLine(command);
+  return !command.empty() && (IsLower(command[0]) || command[0] == '.' || command[0] == '/' || command[0] == '~');
+}
+
 bool HasShellMarks(std::string_view body) {
   for (std::string_view mark : {"&&", " | ", "~/", "./"}) {
     if (body.find(mark) != std::string_view::npos) return true;

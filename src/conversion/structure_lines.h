@@ -81,6 +81,10 @@ bool IsChangelogEntry(std::string_view body);
 // sentence end, "name: value" or word with an apostrophe inside ("git push yourgit master:master").
 bool IsCommandLine(std::string_view body, int maxPlainWords = 3);
 
+// True for a command typed after a shell's prompt: "$ " and a command word or path
+// ("$ make install", "$ ./configure"), or "% " and a command line ("% pmake -n all").
+bool IsPromptLine(std::string_view body);
+
 // True for a command line holding a mark only commands have: an option (" -x", " --name"),
 // "&&", " | ", "~/" or "./".
 bool HasShellMarks(std::string_view body);

@@ -37,6 +37,7 @@ std::string Roles(std::string_view line) {
   if (IsCapitalsLine(body)) add("capitals");
   if (IsQuestionLine(body)) add("question");
   if (IsChangelogEntry(body)) add("changelog");
+  if (IsPromptLine(body)) add("prompt");
   if (IsRuleLine(body)) add("rule");
   if (!FenceOf(body).empty()) add("fence");
   std::string_view rest;
@@ -99,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"\t\tps -o pid,user=CumbersomeUserNames -o comm", ""},
         RoleCase{"\t\t       BASH - The Bourne-Again Shell", "centred"},
         RoleCase{"\t  Only trim whitespace from the end of a command line.", ""},
-        RoleCase{"\t\t    $ lsof -p 1234,5678,9012", ""},
+        RoleCase{"\t\t    $ lsof -p 1234,5678,9012", "prompt"},
         RoleCase{"Postel                                                          [Page 12]", "gaps1 footer"},
         RoleCase{"Article 2846 of alt.sources:", "header"}, RoleCase{"Article 12 of the year:", ""},
         RoleCase{"\xE2\x94\x81\xE2\x94\x81\xE2\x94\x81\xE2\x94\x81", "rule"},
@@ -108,7 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"Chapters of it", ""},
         RoleCase{"-- Changed the way it works", ""},
         RoleCase{"openssh (1:9.2p1-2) unstable; urgency=medium", "changelog"},
-        RoleCase{"gcc (GCC) 12.2.0; urgency", ""}, RoleCase{"make (1) runs; see urgency=high", ""}),
+        RoleCase{"$ make install", "prompt"}, RoleCase{"$ ./configure --prefix=/usr", "prompt"},
+        RoleCase{"% pmake -n all", "prompt"}, RoleCase{"$ 5 a month", ""}, RoleCase{"$make", ""},
+        RoleCase{"% Once, upon a time", ""}, RoleCase{"gcc (GCC) 12.2.0; urgency", ""}, RoleCase{"make (1) runs; see urgency=high", ""}),
     [](const testing::TestParamInfo<RoleCase>& info) { return "Line" + std::to_string(info.index); });
 
 // Writes the builder's events as a compact trace: "<ul><li>a</li></ul>", "h2:Title".
@@ -332,6 +335,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "pkg (1.0-1) unstable; urgency=low\n\n  * First.\n    - detail\n",
                   "<p>Intro.</p>[h2:pkg (1.1-1) unstable; urgency=low]<ul><li>Fix it.</li></ul><p>-- A B <a@b.org>  Mon, 01 Jan 2024</p>"
                   "[h2:pkg (1.0-1) unstable; urgency=low]<ul><li>First.<ul><li>detail</li></ul></li></ul>"},
+        BlockCase{"CommandsAfterAPrompt",
+                  "See:\n\n  $ make -n\n  install foo.1\n\nThen:\n$ make\n\nCosts:\n\n$ 5 a month, or more.\n",
+                  "<p>See:</p><pre>  $ make -n|  install foo.1</pre><p>Then:</p><pre>$ make</pre><p>Costs:</p><p>$ 5 a month, or more.</p>"},
+        BlockCase{"PromptInAnItemEndsWithIt",
+                  "- One, for example:\n    $ ls -l\n    -rw-r--r-- 1 a b 5 file\n- Two.\n",
+                  "<ul><li>One, for example:<pre>    $ ls -l|    -rw-r--r-- 1 a b 5 file</pre></li><li>Two.</li></ul>"},
+        BlockCase{"ItemGoesOnAfterAPrompt", "o One; run:\n    % prog a\n  and see.\no Two.\n",
+                  "<ul><li>One; run:<pre>    % prog a</pre>|and see.</li><li>Two.</li></ul>"},
         BlockCase{"HostileNesting", std::string(40, '>') + " deep\n", "<q><q><q><q><q><q><q><q><p>deep</p></q></q></q></q></q></q></q></q>"}),
     [](const testing::TestParamInfo<BlockCase>& info) { return std::string(info.param.name); });
 
