@@ -826,6 +826,16 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     leafIndent_ = shape.indent;
     return true;
   }
+  // A make rule over its indented recipe, to the next blank line.
+  if ((afterBlank_ || leadColon_) && shape.indent < codeIndent && line.marker.kind == MarkerKind::None &&
+      after.shape.indent > shape.indent && IsMakeRule(body)) {
+    CloseBlocksOutside(shape.indent);
+    events_.Open(BlockKind::Code, 0);
+    WriteLine(content, plain);
+    leaf_ = Leaf::Commands;
+    leafIndent_ = shape.indent;
+    return true;
+  }
   // Shell commands typed as they are, not indented: after a colon, or two of them (or one and a
   // comment), or one marked as a command.
   if (afterBlank_ && shape.indent >= habits_.bodyIndent && line.marker.kind == MarkerKind::None &&

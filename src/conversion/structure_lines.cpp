@@ -327,6 +327,24 @@ bool IsCommandLine(std::string_view body, int maxPlainWords) {
   return plainWords + (plainWord ? 1 : 0) <= maxPlainWords;
 }
 
+bool IsMakeRule(std::string_view body) {
+  std::size_t i = 0;
+  while (i < body.size() && (IsLetter(body[i]) || IsDigit(body[i]) || std::string_view("_.$()/%-").find(body[i]) != std::string_view::npos)) {
+    ++i;
+  }
+  // "Note: $(HOME) ..." is prose, "--quiet::" an option's term.
+  if (i == 0 || IsUpper(body[0]) || body[0] == '-') return false;
+  if (i < body.size() && body[i] == ' ') ++i;
+  if (i >= body.size() || body[i] != ':') return false;
+  const bool twoColons = i + 1 < body.size() && body[i + 1] == ':';
+  const std::size_t after = i + (twoColons ? 2 : 1);
+  // Prerequisites follow ("name::" alone is a term of a list, "_$(str) :" a function's name).
+  if (after >= body.size() || (body[after] != ' ' && body[after] != '\t') || after + SpacesFrom(body, after) >= body.size()) {
+    return false;
+  }
+  return twoColons || body.find("$(") != std::string_view::npos;
+}
+
 bool IsPromptLine(std::string_view body) {
   if (body.size() < 3 || (body[0] != '$' && body[0] != '%') || body[1] != ' ') return false;
   const std::string_view command = body.substr(2 + SpacesFrom(body, 2));

@@ -81,6 +81,10 @@ bool IsChangelogEntry(std::string_view body);
 // sentence end, "name: value" or word with an apostrophe inside ("git push yourgit master:master").
 bool IsCommandLine(std::string_view body, int maxPlainWords = 3);
 
+// True for a make rule's first line: targets, ':' or '::', and prerequisites, with
+// a mark of make ('::' or a "$(VARIABLE)"): "install: $(PROGRAM)", "doc.tex :: doc.sml".
+bool IsMakeRule(std::string_view body);
+
 // True for a command typed after a shell's prompt: "$ " and a command word or path
 // ("$ make install", "$ ./configure"), or "% " and a command line ("% pmake -n all").
 bool IsPromptLine(std::string_view body);

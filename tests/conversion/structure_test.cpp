@@ -38,6 +38,7 @@ std::string Roles(std::string_view line) {
   if (IsQuestionLine(body)) add("question");
   if (IsChangelogEntry(body)) add("changelog");
   if (IsPromptLine(body)) add("prompt");
+  if (IsMakeRule(body)) add("make");
   if (IsRuleLine(body)) add("rule");
   if (!FenceOf(body).empty()) add("fence");
   std::string_view rest;
@@ -111,7 +112,11 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"openssh (1:9.2p1-2) unstable; urgency=medium", "changelog"},
         RoleCase{"$ make install", "prompt"}, RoleCase{"$ ./configure --prefix=/usr", "prompt"},
         RoleCase{"% pmake -n all", "prompt"}, RoleCase{"$ 5 a month", ""}, RoleCase{"$make", ""},
-        RoleCase{"% Once, upon a time", ""}, RoleCase{"gcc (GCC) 12.2.0; urgency", ""}, RoleCase{"make (1) runs; see urgency=high", ""}),
+        RoleCase{"% Once, upon a time", ""}, RoleCase{"install.man:: foo.1", "make"},
+        RoleCase{"$(TEX) : $(SOURCES)", "make"}, RoleCase{"check: $(PROGRAMS)", "make"},
+        RoleCase{"install: all", ""}, RoleCase{"Note: $(HOME) is yours", "header"},
+        RoleCase{".. automodule:: more_itertools", ""}, RoleCase{"--squash::", ""}, RoleCase{"prefix::", ""},
+        RoleCase{"_$(str) :", ""}, RoleCase{"gcc (GCC) 12.2.0; urgency", ""}, RoleCase{"make (1) runs; see urgency=high", ""}),
     [](const testing::TestParamInfo<RoleCase>& info) { return "Line" + std::to_string(info.index); });
 
 // Writes the builder's events as a compact trace: "<ul><li>a</li></ul>", "h2:Title".
@@ -343,6 +348,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "<ul><li>One, for example:<pre>    $ ls -l|    -rw-r--r-- 1 a b 5 file</pre></li><li>Two.</li></ul>"},
         BlockCase{"ItemGoesOnAfterAPrompt", "o One; run:\n    % prog a\n  and see.\no Two.\n",
                   "<ul><li>One; run:<pre>    % prog a</pre>|and see.</li><li>Two.</li></ul>"},
+        BlockCase{"MakeRuleOverItsRecipe", "Like this:\n\n  all: $(OBJS)\n        cc -o all $(OBJS)\n\nDone.\n",
+                  "<p>Like this:</p><pre>  all: $(OBJS)|        cc -o all $(OBJS)</pre><p>Done.</p>"},
         BlockCase{"HostileNesting", std::string(40, '>') + " deep\n", "<q><q><q><q><q><q><q><q><p>deep</p></q></q></q></q></q></q></q></q>"}),
     [](const testing::TestParamInfo<BlockCase>& info) { return std::string(info.param.name); });
 
