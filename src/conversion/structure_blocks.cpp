@@ -807,57 +807,35 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     return IsTableBorder(body) ||
            (line.marker.kind == MarkerKind::None && line.Gaps() > 0 && (after.Gaps() > 0 || IsTableBorder(next)));
   };
-  if (patch || (mayBreak && table())) {
-    CloseBlocksOutside(shape.indent);
-    events_.Open(BlockKind::Code, 0);
-    WriteLine(content, plain);
-    leaf_ = patch ? Leaf::Patch : Leaf::Table;
-    leafIndent_ = shape.indent;
-    return true;
-  }
+  if (patch || (mayBreak && table())) return OpenTyped(line, plain, patch ? Leaf::Patch : Leaf::Table, shape.indent);
   const std::size_t codeIndent = base + kCodeStep;
-  // A command after a shell's prompt, with what it prints, up to the next blank line.
+  // A command after a shell's prompt, with what it prints, or a make rule over its indented
+  // recipe, up to the next blank line.
   if ((afterBlank_ || leadColon_) && shape.indent < codeIndent && line.marker.kind == MarkerKind::None &&
-      IsPromptLine(body)) {
-    CloseBlocksOutside(shape.indent);
-    events_.Open(BlockKind::Code, 0);
-    WriteLine(content, plain);
-    leaf_ = Leaf::Commands;
-    leafIndent_ = shape.indent;
-    return true;
-  }
-  // A make rule over its indented recipe, to the next blank line.
-  if ((afterBlank_ || leadColon_) && shape.indent < codeIndent && line.marker.kind == MarkerKind::None &&
-      after.shape.indent > shape.indent && IsMakeRule(body)) {
-    CloseBlocksOutside(shape.indent);
-    events_.Open(BlockKind::Code, 0);
-    WriteLine(content, plain);
-    leaf_ = Leaf::Commands;
-    leafIndent_ = shape.indent;
-    return true;
+      (IsPromptLine(body) || (after.shape.indent > shape.indent && IsMakeRule(body)))) {
+    return OpenTyped(line, plain, Leaf::Commands, shape.indent);
   }
   // Shell commands typed as they are, not indented: after a colon, or two of them (or one and a
   // comment), or one marked as a command.
   if (afterBlank_ && shape.indent >= habits_.bodyIndent && line.marker.kind == MarkerKind::None &&
       IsCommandLine(body) && (next.empty() || FollowsCommand(body, after)) &&
       (leadColon_ || !next.empty() || (HasShellMarks(body) && IsCommandLine(body, kMaxLonePlainWords)))) {
-    CloseBlocksOutside(shape.indent);
-    events_.Open(BlockKind::Code, 0);
-    WriteLine(content, plain);
-    leaf_ = Leaf::Commands;
-    leafIndent_ = shape.indent;
-    return true;
+    return OpenTyped(line, plain, Leaf::Commands, shape.indent);
   }
   if (shape.indent < codeIndent || !(afterBlank_ || leadColon_) || line.marker.kind != MarkerKind::None ||
       (IsCentred(shape) && !leadColon_)) {
     return false;
   }
   if (!leadColon_ && OpensParagraph(shape, after, codeIndent)) return false;
-  CloseBlocksOutside(shape.indent);
+  return OpenTyped(line, plain, Leaf::Code, codeIndent);
+}
+
+bool BlockBuilder::OpenTyped(const LineFacts& line, bool plain, Leaf leaf, std::size_t indent) {
+  CloseBlocksOutside(line.shape.indent);
   events_.Open(BlockKind::Code, 0);
-  WriteLine(content, plain);
-  leaf_ = Leaf::Code;
-  leafIndent_ = codeIndent;
+  WriteLine(line.content, plain);
+  leaf_ = leaf;
+  leafIndent_ = indent;
   return true;
 }
 

@@ -179,6 +179,8 @@ class BlockBuilder {
   // A heading by the document's habits: a numbered question, a short capitalised line over a paragraph.
   bool TakeHabitualHeading(const LineFacts& line, bool plain);
   bool TakeBlockStart(const LineFacts& line, bool plain);
+  // Opens a block kept as typed (`leaf`, its lines indented from `indent`) with this line; true.
+  bool OpenTyped(const LineFacts& line, bool plain, Leaf leaf, std::size_t indent);
   bool ContinueLeaf(const LineFacts& line, bool plain);
   void TakeListItem(const LineShape& shape, const ListMarker& marker, bool plain);
   bool TakeTerm(const LineFacts& line, bool plain);
