@@ -331,6 +331,7 @@ TextHabits LearnHabits(const std::vector<std::string>& lines) {
   std::string_view logo;
   const auto top = PastOpeningImages(lines, logo);
   const std::string_view named = !logo.empty() || top == lines.end() ? logo : NameInMarkup(*top);
+  const auto fromTop = std::span<const std::string>(lines).subspan(static_cast<std::size_t>(top - lines.begin()));
   // A box drawn round the text's first lines holds its name.
   const std::string_view above = top == lines.begin() || top == lines.end() ? "" : ShapeOf(*std::prev(top)).body;
   const char boxMark = !above.empty() && OpensBox(above, ShapeOf(*top).body) ? above[0] : 0;
@@ -340,13 +341,13 @@ TextHabits LearnHabits(const std::vector<std::string>& lines) {
     habits.title = named;
     habits.titleOnTop = first.onTop && first.heading == ShapeOf(*top).body;
   } else if (boxMark != 0) {
-    habits.title = TitleFromText(std::span(top, lines.end()), boxMark);
+    habits.title = TitleFromText(fromTop, boxMark);
   } else if (!first.heading.empty() &&
              (first.paragraphsBefore <= kMaxParagraphsBeforeTitle || IsHeadingLine(top, lines.end(), first.heading))) {
     habits.title = first.heading;
     habits.titleOnTop = first.onTop;
   } else {
-    habits.title = TitleFromText(std::span(top, lines.end()), 0);
+    habits.title = TitleFromText(fromTop, 0);
   }
   return habits;
 }
