@@ -487,7 +487,8 @@ bool BlockBuilder::TakeRunningText(const ExaminedLine& line) {
 
 void BlockBuilder::WriteLine(std::string_view text, bool plain) {
   // The HTML rendered ahead stands for exactly the text it was made of.
-  if (!ahead_->html.empty() && text.data() == ahead_->WrittenPart().data() && text.size() == ahead_->WrittenPart().size()) {
+  const std::string_view rendered = ahead_->html.empty() ? std::string_view{} : ahead_->WrittenPart();
+  if (!ahead_->html.empty() && text.data() == rendered.data() && text.size() == rendered.size()) {
     events_.RenderedLine(text, ahead_->html, plain, printable_);
   } else {
     events_.Line(text, plain, printable_);
@@ -583,12 +584,9 @@ bool BlockBuilder::ContinueLeaf(const LineFacts& line, bool plain) {
       WriteLine(line.content, plain);
       return true;
     case Leaf::Patch:
-      if (afterBlank_) break;
-      WriteLine(line.content, plain);
-      return true;
     case Leaf::Commands:
       if (afterBlank_) break;
-      if (shape.indent < leafIndent_) {
+      if (leaf_ == Leaf::Commands && shape.indent < leafIndent_) {
         // Stepping back left of the commands ends them; at an item's text, that text goes on.
         if (lists_.empty() || shape.indent + 1 < lists_.back().contentIndent || line.marker.kind != MarkerKind::None) break;
         CloseLeaf();
@@ -633,10 +631,11 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
     return afterBlank_ || leaf_ != Leaf::Paragraph ||
            std::max(next.size(), line.Chars()) <= std::min(next.size(), line.Chars()) + 3;
   };
-  // A line standing apart, with a blank line below its underline, may have a short one.
-  const auto setApart = [&] { return afterBlank_ && NextIsBlank(2) && ShortlyUnderlinesText(next, body); };
+  // A short line standing apart, with a blank line below its underline, may have a short one of "=",
+  // as Markdown writers type it.
+  const auto setApart = [&](char mark) { return mark == '=' && afterBlank_ && NextIsBlank(2) && IsHeadingLength(body); };
   if (const char mark = after.underline;
-      mark != 0 && !line.underline && ((closeUnderline() && UnderlinesText(next, body)) || setApart())) {
+      mark != 0 && !line.underline && ((closeUnderline() && UnderlinesText(next, body)) || setApart(mark))) {
     if (habits_.hashHeadings && (mark == '=' || mark == '-')) {
       EmitHeading(mark == '=' ? 1 : 2, body, plain, true);
     } else {

@@ -210,10 +210,6 @@ bool UnderlinesText(std::string_view underline, std::string_view text) {
   return (marks + 3 >= chars || marks * 2 >= chars) && marks <= chars * 2 + 3;
 }
 
-bool ShortlyUnderlinesText(std::string_view underline, std::string_view text) {
-  return !underline.empty() && underline[0] == '=' && IsHeadingLength(text);
-}
-
 int HashHeadingLevel(std::string_view body, std::string_view& text) {
   std::size_t marks = 0;
   while (marks < body.size() && body[marks] == '#') ++marks;

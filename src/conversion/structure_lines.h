@@ -27,10 +27,6 @@ char UnderlineMark(std::string_view body);
 // hand-typed underline often falls short) and at most about twice as long.
 bool UnderlinesText(std::string_view underline, std::string_view text);
 
-// True when an underline of "=" shorter than the text still marks it, as Markdown
-// writers type it: the text is short and ends no sentence.
-bool ShortlyUnderlinesText(std::string_view underline, std::string_view text);
-
 // The level (1 to 6) of a line opened by "#" to "######" and a space; 0 otherwise.
 // `text` gets the heading's words without the marks (closing marks included).
 int HashHeadingLevel(std::string_view body, std::string_view& text);

@@ -123,10 +123,7 @@ void StructuredPage::RenderedLine(std::string_view text, std::string_view html, 
 
 void StructuredPage::RenderedLines(std::span<const ExaminedLine> lines) {
   // Lines with inline marks or breaks between them are written one by one; others are their HTML.
-  if (inPre_ || plan_.inlineMarks || plan_.keepLineBreaks) {
-    for (const ExaminedLine& line : lines) RenderedLine(line.facts.shape.body, line.html, line.plain, line.printable);
-    return;
-  }
+  if (inPre_ || plan_.inlineMarks || plan_.keepLineBreaks) return BlockEvents::RenderedLines(lines);
   // Copied in place at once: the text pending may pass the sink's flush size by these lines,
   // which go out with the next line end.
   const std::string_view lineEnd = sink_.LineEnd();
