@@ -682,11 +682,19 @@ void ConvertLines(LineScanner& scanner, TextEncoding encoding, bool atStart, Doc
                   const ConsumedFunction& consumed) {
   ScannedLine line;
   std::string decoded;
-  for (bool first = atStart; scanner.Next(line); first = false) {
-    decoded.clear();
-    bool plain = !line.mayChange;
-    const std::string_view text = line.hasHighBytes ? LineText(line, encoding, first, decoded, plain) : line.text;
-    writer.AddLine(text, plain, scanner.IsPrintable(line));
+  // Most lines need nothing done: where the writer can, it takes them a stretch at a time.
+  const bool stretches = writer.TakesPlainLines();
+  for (bool first = atStart;; first = false) {
+    if (stretches && scanner.NextPlainLines(line)) {
+      writer.AddPlainLines(line.text);
+    } else if (scanner.Next(line)) {
+      decoded.clear();
+      bool plain = !line.mayChange;
+      const std::string_view text = line.hasHighBytes ? LineText(line, encoding, first, decoded, plain) : line.text;
+      writer.AddLine(text, plain, scanner.IsPrintable(line));
+    } else {
+      return;
+    }
     if (consumed) consumed(line.consumed);
   }
 }

@@ -66,6 +66,7 @@ class ClassicPageWriter final : public PageWriter {
  public:
   ClassicPageWriter(const PagePlan& plan, DocumentSink& sink) : PageWriter(plan, sink) {
     sink_.UseLineEnd("\r\n");  // as documents of its time end their lines
+    wrapping_ = TextLineWrapping(plan.format);
     const PageTexts& texts = plan.texts;
     if (!texts.fontFace.empty() || !plan.fontSize.empty() || !texts.fontColor.empty()) {
       fontTag_ = "<FONT" + Attribute("FACE", texts.fontFace) + Attribute("SIZE", plan.fontSize) +
@@ -94,12 +95,6 @@ class ClassicPageWriter final : public PageWriter {
 
   void AddLine(std::string_view line, bool plain, bool) override {
     switch (plan_.format) {
-      case OutputFormat::Smart:
-        if (!line.empty()) break;
-        sink_.Text().append("<P>");
-        sink_.EndLine();
-        return;
-      case OutputFormat::HtmlList: sink_.Text().append("<LI>"); break;
       case OutputFormat::HtmlTable:
         if (line.empty()) return;
         AddRow(line, plain);
@@ -111,12 +106,19 @@ class ClassicPageWriter final : public PageWriter {
       case OutputFormat::Structured: return;  // written by the structured page
       default: break;
     }
-    // A line of text ends in a space, and in the line-feed format in a break.
-    WriteText(line, plain);
-    sink_.Text().push_back(' ');
-    if (plan_.format == OutputFormat::OriginalLinefeeds) sink_.Text().append("<BR>");
-    sink_.EndLine();
+    std::string& out = sink_.Text();
+    if (line.empty()) {
+      out.append(wrapping_.empty.View());
+    } else {
+      out.append(wrapping_.prefix.View());
+      WriteText(line, plain);
+      out.append(wrapping_.suffix.View());
+    }
+    sink_.PassIfFull();
   }
+
+  bool TakesPlainLines() const override { return wrapping_.suffix.size > 0; }
+  void AddPlainLines(std::string_view lines) override { WriteWrappedLines(lines, wrapping_); }
 
   void CloseBody() override {
     switch (plan_.format) {
@@ -262,7 +264,21 @@ class ClassicPageWriter final : public PageWriter {
     sink_.Line("\twindow.open(link,'" + ScriptStringInAttribute(plan_.texts.target) + "')\">");
   }
 
+  // How the formats of running lines write each: a line of text ends in a space,
+  // and in the line-feed format in a break; a list's is an item. An empty line
+  // is Smart format's paragraph. Nothing for the formats of other lines.
+  static LineWrapping TextLineWrapping(OutputFormat format) {
+    switch (format) {
+      case OutputFormat::Smart: return LineWrapping::Of("", " \r\n", "<P>\r\n");
+      case OutputFormat::OriginalLinefeeds: return LineWrapping::Of("", " <BR>\r\n", " <BR>\r\n");
+      case OutputFormat::OriginalFormat: return LineWrapping::Of("", " \r\n", " \r\n");
+      case OutputFormat::HtmlList: return LineWrapping::Of("<LI>", " \r\n", "<LI> \r\n");
+      default: return {};
+    }
+  }
+
   std::string fontTag_;  // the body's font wrapper; "" when no font option is set
+  LineWrapping wrapping_;  // the format's running lines; no suffix for the formats of other lines
   bool nameAround_ = false;  // the open heading's text is inside its name anchor
 };
 

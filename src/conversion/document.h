@@ -34,6 +34,11 @@ class DocumentWriter {
     if (structured_) return structured_->Add(line, plain);
     page_->AddLine(line, plain, printable);
   }
+  // True when AddPlainLines writes stretches of plain lines in one go.
+  bool TakesPlainLines() const { return !structured_ && page_->TakesPlainLines(); }
+  // Writes whole lines, each ending in LF, that need no escaping or linking and
+  // hold no byte above 127 (LineScanner::NextPlainLines).
+  void AddPlainLines(std::string_view lines) { page_->AddPlainLines(lines); }
   // Structured text: writes input lines examined beforehand (ExaminedLine);
   // `keeper` keeps the lines and their text in place until they are written.
   void AddExamined(std::span<const ExaminedLine> lines, const std::shared_ptr<const void>& keeper) {

@@ -29,37 +29,50 @@ class LineScanner {
 
   // The next line; false at the end of the input.
   bool Next(ScannedLine& line) { return (this->*next_)(line); }
+  // The longest stretch of whole lines from here that a page may copy as they
+  // are: each ends in LF alone and holds no byte that may change a word, none
+  // above 127 and, under the modern rules, no control. `lines.text` holds them
+  // with their LFs. False, with nothing taken, when the next line is not one.
+  bool NextPlainLines(ScannedLine& lines) { return (this->*plainLines_)(lines); }
   // True when the line is known to hold only printable ASCII and TAB; controls are
   // noted under the modern rules only, so under the classic rules it is never known.
   bool IsPrintable(const ScannedLine& line) const { return links_.modern && !line.hasHighBytes && !line.hasControls; }
 
  // Bit masks of 64 bytes: line ends, candidate bytes, bytes above 127, controls
- // other than TAB and the line ends, and DEL. A classifier may leave out of the
- // candidates a byte the link rules would pass over anyway.
+ // other than TAB and the line ends, and DEL, and the CRs among the line ends.
+ // A classifier may leave out of the candidates a byte the link rules would
+ // pass over anyway.
   struct Masks {
     std::uint64_t lineEnds;
     std::uint64_t candidates;
     std::uint64_t high;
     std::uint64_t controls;
+    std::uint64_t returns;
   };
-  // Classifies the 64 bytes at a pointer.
-  using Classifier = Masks (*)(const char*);
 
  private:
   // A line scan under one link rule set and one classifier.
   using NextFunction = bool (LineScanner::*)(ScannedLine&);
-  // The scan for the link rules, classifying the best way the processor offers.
-  static NextFunction BestNext(bool modern);
+  // The scans for the link rules (Next's, or NextPlainLines' with `plainLines`),
+  // classifying the best way the processor offers.
+  static NextFunction BestNext(bool modern, bool plainLines = false);
   bool Refill();
-  // Next under the classic or the modern link rules with one classifier, built
-  // into each caller below so that the classifier is inlined.
-  template <bool kModern, Classifier kClassify>
+  // Moves the window to `scan` and returns its 64 bytes to classify: in place,
+  // or the last ones copied into `last`.
+  const char* WindowAt(std::size_t scan, char* last);
+  // Next and NextPlainLines under the classic or the modern link rules with one
+  // classifier, built into each caller below so that the classifier is inlined.
+  // `Classifier::Of` classifies the 64 bytes at a pointer (a type, so that each
+  // call is direct and is built in).
+  template <bool kModern, class Classifier>
   bool NextWith(ScannedLine& line);
-  template <bool kModern>
+  template <bool kModern, class Classifier>
+  bool PlainLinesWith(ScannedLine& lines);
+  template <bool kModern, bool kPlainLines>
   bool NextPortable(ScannedLine& line);
 #if defined(__x86_64__) && defined(__GNUC__)
-  template <bool kModern>
-  __attribute__((target("avx2"))) bool NextAvx2(ScannedLine& line);
+  template <bool kModern, bool kPlainLines>
+  __attribute__((target("avx2"), flatten)) bool NextAvx2(ScannedLine& line);
 #endif
   template <bool kModern>
   void NoteCandidates(std::uint64_t mask, std::size_t at, bool& mayChange) const;
@@ -67,7 +80,8 @@ class LineScanner {
   ReadFunction read_;
   LinkOptions links_;
   NextFunction next_;
-  Masks masks_{0, 0, 0, 0};    // of the 64 bytes at window_
+  NextFunction plainLines_;
+  Masks masks_{0, 0, 0, 0, 0};    // of the 64 bytes at window_
   std::size_t window_ = 0;
   std::vector<char> buffer_;   // what was read, when reading
   const char* data_ = nullptr; // the bytes scanned: [0, end_)

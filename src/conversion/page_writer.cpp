@@ -2,6 +2,7 @@
 #include "page_writer.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "byte_rules.h"
 
@@ -64,6 +65,86 @@ void SplitFields(std::string_view line, const std::string& separator, std::strin
     if (next == line.size()) return;
     at = next + separator.size();
   }
+}
+
+LineWrapping LineWrapping::Of(std::string_view prefix, std::string_view suffix, std::string_view empty) {
+  LineWrapping wrapping;
+  const auto put = [](Piece& piece, std::string_view bytes) {
+    piece.size = bytes.copy(piece.bytes.data(), piece.bytes.size());
+  };
+  put(wrapping.prefix, prefix);
+  put(wrapping.suffix, suffix);
+  put(wrapping.empty, empty);
+  return wrapping;
+}
+
+void PageWriter::AddPlainLines(std::string_view lines) {
+  // The scan notes controls under the modern rules only: there its plain lines are printable.
+  for (std::size_t start = 0; start < lines.size();) {
+    const std::size_t end = lines.find('\n', start);
+    AddLine(lines.substr(start, end - start), true, plan_.links.modern);
+    start = end + 1;
+  }
+}
+
+namespace {
+
+// Copies a wrapping's piece with one store of eight bytes; returns the end of the piece.
+char* Put(char* at, const LineWrapping::Piece& piece) {
+  std::memcpy(at, piece.bytes.data(), piece.bytes.size());
+  return at + piece.size;
+}
+
+}  // namespace
+
+void PageWriter::WriteWrappedLines(std::string_view lines, const LineWrapping& wrapping) {
+  // The lines are put together in a buffer here, which takes no check per byte,
+  // and appended to the pending text a few thousand bytes at a time.
+  constexpr std::size_t kBuffer = 8192;
+  char buffer[kBuffer + 64];  // room past the limit for one more step's stores
+  char* const limit = buffer + kBuffer;
+  std::string& out = sink_.Text();
+  char* o = buffer;
+  const auto spill = [&] {
+    out.append(buffer, static_cast<std::size_t>(o - buffer));
+    o = buffer;
+  };
+  const char* p = lines.data();
+  const char* const end = p + lines.size();
+  while (p < end) {  // a line each time round
+    if (o >= limit) {
+      spill();
+      sink_.PassIfFull();
+    }
+    o = Put(o, wrapping.prefix);
+    bool empty = true;
+    for (;; empty = false) {  // every line ends in LF: the scan never runs past the end
+#if defined(__SSE2__)
+      if (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), bytes);
+        const auto feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+        const unsigned step = feeds == 0 ? 16 : static_cast<unsigned>(__builtin_ctz(feeds));
+        p += step;
+        o += step;
+        if (feeds != 0) {
+          empty = empty && step == 0;
+          break;
+        }
+        if (o >= limit) spill();
+        continue;
+      }
+#endif
+      if (*p == '\n') break;
+      *o++ = *p++;
+      if (o >= limit) spill();
+    }
+    ++p;  // the LF
+    // Nothing was spilled since an empty line's prefix was put: it is taken back.
+    o = empty ? Put(o - wrapping.prefix.size, wrapping.empty) : Put(o, wrapping.suffix);
+  }
+  spill();
+  sink_.PassIfFull();
 }
 
 PageWriter::PageWriter(const PagePlan& plan, DocumentSink& sink)

@@ -9,6 +9,7 @@
 // per style, as the index page's are.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -55,6 +56,23 @@ struct IndexListing {
   std::vector<IndexEntry> documents;
 };
 
+// How a page writes each line of text that needs no escaping or linking: the
+// line between a prefix and a suffix (which ends the output line), or, when it
+// is empty, as a line of its own. Each piece is at most eight bytes, kept in a
+// field of eight so that it is copied with one store.
+struct LineWrapping {
+  struct Piece {
+    std::array<char, 8> bytes{};
+    std::size_t size = 0;
+    std::string_view View() const { return {bytes.data(), size}; }
+  };
+  // The wrapping of these pieces (each at most eight bytes).
+  static LineWrapping Of(std::string_view prefix, std::string_view suffix, std::string_view empty);
+  Piece prefix;
+  Piece suffix;
+  Piece empty;
+};
+
 // Writes one page style into a sink. The body's text goes through the shared
 // renderer (escaping and links); everything around it is the style's own.
 class PageWriter {
@@ -73,6 +91,11 @@ class PageWriter {
   // `plain` promises that no word of it needs escaping or linking; `printable`
   // that it holds only printable ASCII and TAB.
   virtual void AddLine(std::string_view line, bool plain, bool printable) = 0;
+  // True when AddPlainLines writes a stretch of plain lines in one go.
+  virtual bool TakesPlainLines() const { return false; }
+  // Whole lines, each ending in LF, that need no escaping or linking and hold no
+  // byte above 127 (LineScanner::NextPlainLines), each written as AddLine would.
+  virtual void AddPlainLines(std::string_view lines);
   // The format's closing markup.
   virtual void CloseBody() = 0;
   // The wrappers closed after the body and the page foot.
@@ -144,6 +167,9 @@ class PageWriter {
   }
   // WriteText's case of text to escape and link, or too long for one piece.
   void WriteLongOrMarkedText(std::string_view text, bool plain);
+  // Writes plain lines, each ending in LF, as `wrapping` says, copying sixteen
+  // bytes at a time where the processor allows.
+  void WriteWrappedLines(std::string_view lines, const LineWrapping& wrapping);
   // Finds the line's first link into link_ and its other words into label_; false without one.
   bool TakeOptionLink(std::string_view line);
   // The option's label: label_ escaped, or the link's text when the line has no other words.

@@ -40,6 +40,10 @@ class DocumentSink {
   void EndLine() {
     if (crLf_) pending_.push_back('\r');
     pending_.push_back('\n');
+    PassIfFull();
+  }
+  // Passes the pending text on once it has reached the flush size; call at a line's end.
+  void PassIfFull() {
     if (pending_.size() >= flushSize_) Pass();
   }
   // Writes `text` as one whole line.

@@ -109,6 +109,43 @@ TEST(DocumentSink, GathersWholeHalfMebibytesForAWriterOfPieces) {
   }
 }
 
+// The document of each line written alone through AddLine, as the scan found it.
+std::string LineByLine(const std::string& input, const ConversionOptions& options) {
+  std::string document;
+  DocumentSink sink([&](std::string_view bytes) { document.append(bytes); }, TextEncoding::Utf8);
+  const PagePlan plan = PlanPage(options);
+  DocumentWriter writer(plan, sink);
+  LineScanner scanner(input, options.links);
+  for (ScannedLine line; scanner.Next(line);) writer.AddLine(line.text, !line.mayChange, scanner.IsPrintable(line));
+  sink.Flush();
+  return document;
+}
+
+// Plain lines taken a stretch at a time are written as each alone would be: empty
+// lines, lines of every length around the sixteen bytes copied at once, stretches
+// longer than the copy's buffer, and the lines between that need escaping or linking.
+TEST(ConvertLines, StretchesOfPlainLinesAsLineByLine) {
+  std::string input;
+  for (std::size_t length = 0; length < 70; ++length) input += std::string(length, 'a' + length % 26) + "\n\n";
+  input += RandomText(40000, 3) + std::string(20000, 'z') + "\n" + std::string(9000, ' ') + "\nend\n" + "last";
+  std::string noBreaks;  // long plain stretches, of short lines
+  for (int i = 0; i < 3000; ++i) noBreaks += "line " + std::to_string(i) + (i % 7 == 0 ? "\n\n" : "\n");
+  for (const OutputFormat format : {OutputFormat::Smart, OutputFormat::OriginalLinefeeds, OutputFormat::OriginalFormat,
+                                    OutputFormat::HtmlList, OutputFormat::HtmlTable, OutputFormat::SelectionBox}) {
+    for (const bool modern : {false, true}) {
+      if (modern && format == OutputFormat::HtmlTable) continue;  // its rows must all be as wide
+      ConversionOptions options;
+      options.format = format;
+      options.listType = "Unordered";
+      options.modern = options.links.modern = modern;
+      for (const std::string& text : {input, noBreaks}) {
+        EXPECT_EQ(Sequential(text, TextEncoding::Utf8, options), LineByLine(text, options))
+            << "format " << static_cast<int>(format) << (modern ? ", modern" : "");
+      }
+    }
+  }
+}
+
 TEST(ConvertInParallel, SameDocumentAsOneThread) {
   const std::string input = RandomText(3 * 1024 * 1024, 5);
   for (int format = 0; format < kFormatCount; ++format) {

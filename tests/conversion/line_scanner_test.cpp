@@ -24,13 +24,45 @@ struct Scanned {
   std::vector<std::uint64_t> consumed;
 };
 
-// Scans `input` read `chunk` bytes at a time, or in place when `chunk` is 0.
-Scanned ScanAll(const std::string& input, std::size_t chunk, const LinkOptions& links) {
+// Splits a stretch of plain lines into `scanned`, checking that each is one:
+// ended by LF alone, with no byte above 127 nor, under the modern rules, a control.
+void AddPlainLines(const ScannedLine& stretch, const LinkOptions& links, Scanned& scanned) {
+  ASSERT_TRUE(stretch.text.ends_with('\n'));
+  EXPECT_EQ(stretch.text.find('\r'), std::string_view::npos);
+  std::uint64_t consumed = stretch.consumed - stretch.text.size();
+  for (std::string_view rest = stretch.text; !rest.empty();) {
+    const std::size_t end = rest.find('\n');
+    ScannedLine line{.text = rest.substr(0, end)};
+    line.hasHighBytes = std::any_of(line.text.begin(), line.text.end(), [](char c) { return c & 0x80; });
+    line.hasControls = links.modern && std::any_of(line.text.begin(), line.text.end(), [](char c) {
+      return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7F';
+    });
+    EXPECT_FALSE(line.hasHighBytes || line.hasControls) << "[" << line.text << "]";
+    consumed += end + 1;
+    line.consumed = consumed;
+    scanned.lines.emplace_back(line.text);
+    scanned.consumed.push_back(consumed);
+    std::string rendered;
+    RenderTextReference(line.text, links, rendered);
+    EXPECT_EQ(rendered, line.text) << "a line taken as plain changed";
+    rest.remove_prefix(end + 1);
+  }
+  EXPECT_EQ(consumed, stretch.consumed);
+}
+
+// Scans `input` read `chunk` bytes at a time, or in place when `chunk` is 0;
+// with `stretches`, takes plain lines a stretch at a time where it can.
+Scanned ScanAll(const std::string& input, std::size_t chunk, const LinkOptions& links, bool stretches = false) {
   std::size_t offset = 0;
   LineScanner scanner = chunk == 0 ? LineScanner(input, links) : LineScanner(ChunkedReader(input, chunk, offset), links);
   Scanned scanned;
   ScannedLine line;
-  while (scanner.Next(line)) {
+  for (;;) {
+    if (stretches && scanner.NextPlainLines(line)) {
+      AddPlainLines(line, links, scanned);
+      continue;
+    }
+    if (!scanner.Next(line)) break;
     scanned.lines.emplace_back(line.text);
     scanned.consumed.push_back(line.consumed);
     if (!line.mayChange) {
@@ -64,9 +96,11 @@ void ExpectReferenceLines(std::uint32_t seed, const std::vector<std::string>& to
     const LinkOptions links{(random() & 1) != 0, (random() & 2) != 0, (random() & 4) != 0, true, modern};
     const Scanned reference = Reference(input, chunk);
     for (const std::size_t read : {chunk, std::size_t{0}}) {
-      const Scanned scanned = ScanAll(input, read, links);
-      ASSERT_EQ(scanned.lines, reference.lines) << "input [" << input << "] chunk " << read;
-      ASSERT_EQ(scanned.consumed, reference.consumed);
+      for (const bool stretches : {false, true}) {
+        const Scanned scanned = ScanAll(input, read, links, stretches);
+        ASSERT_EQ(scanned.lines, reference.lines) << "input [" << input << "] chunk " << read << " " << stretches;
+        ASSERT_EQ(scanned.consumed, reference.consumed);
+      }
     }
   }
 }
