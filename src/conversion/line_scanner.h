@@ -71,6 +71,8 @@ class LineScanner {
   template <bool kModern, bool kPlainLines>
   bool NextPortable(ScannedLine& line);
 #if defined(__x86_64__) && defined(__GNUC__)
+  // Flattened as declared here: on a member template's definition alone the
+  // compiler leaves the classifier a call of its own.
   template <bool kModern, bool kPlainLines>
   __attribute__((target("avx2"), flatten)) bool NextAvx2(ScannedLine& line);
 #endif
@@ -80,7 +82,7 @@ class LineScanner {
   ReadFunction read_;
   LinkOptions links_;
   NextFunction next_;
-  NextFunction plainLines_;
+  NextFunction plainLines_;    // NextPlainLines' scan
   Masks masks_{0, 0, 0, 0, 0};    // of the 64 bytes at window_
   std::size_t window_ = 0;
   std::vector<char> buffer_;   // what was read, when reading
