@@ -231,15 +231,22 @@ void SafeOutputFile::Write(std::span<const std::string_view> pieces) {
 
 void SafeOutputFile::WriteOut(std::span<const std::string_view> pieces) {
   if (const int error = WriteAll(fd_, pieces)) Fail(error);
+  for (const std::string_view piece : pieces) written_ += piece.size();
 }
 
 void SafeOutputFile::Restart() {
   if (held_) held_->Clear();
-  if (WritesDestination()) return;
-  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) FailErrno();
+  if (WritesDestination() || written_ == 0) return;
+  // Written over from the start and cut to length at Commit, not emptied now: a file
+  // emptied by truncation is flushed to disk when closed (ext4), which stalls a large
+  // document's Commit for tens of milliseconds.
+  if (lseek(fd_, 0, SEEK_SET) != 0) FailErrno();
+  stale_ = std::max(stale_, written_);
+  written_ = 0;
 }
 
 void SafeOutputFile::Commit() {
+  if (stale_ > written_ && ftruncate(fd_, static_cast<off_t>(written_)) != 0) FailErrno();
   if (WritesDestination()) {
     CommitToDestination();
   } else if (strategy_ == Strategy::kUnnamed && !overwrite_) {

@@ -80,7 +80,7 @@ class SafeOutputFile {
   // Appends the pieces, in order; throws FileError.
   void Write(std::span<const std::string_view> pieces);
   void Write(std::string_view bytes) { Write(std::span(&bytes, 1)); }
-  // Empties the file to start again.
+  // Starts the document again from the beginning of the file.
   void Restart();
   // Puts the finished file in place of the destination; throws FileError.
   void Commit();
@@ -126,6 +126,8 @@ class SafeOutputFile {
   Strategy strategy_ = Strategy::kTemporary;
   bool overwrite_ = true;          // an existing destination may be replaced
   std::optional<SpoolFile> held_;  // the document of a device, a pipe or a linked file until Commit
+  std::uint64_t written_ = 0;      // bytes of the document written to the file since it was begun
+  std::uint64_t stale_ = 0;        // bytes of an earlier start still in the file, cut off at Commit
 };
 
 }  // namespace scrivane

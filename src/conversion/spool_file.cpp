@@ -4,6 +4,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -85,6 +86,8 @@ void SpoolFile::Append(std::string_view bytes) {
 }
 
 std::size_t SpoolFile::ReadAt(char* buffer, std::size_t size, std::uint64_t offset) const {
+  if (offset >= size_) return 0;
+  size = static_cast<std::size_t>(std::min<std::uint64_t>(size, size_ - offset));  // not what a cleared file left
   for (;;) {
     const ssize_t got = pread(fd_, buffer, size, static_cast<off_t>(offset));
     if (got >= 0) return static_cast<std::size_t>(got);
@@ -93,7 +96,8 @@ std::size_t SpoolFile::ReadAt(char* buffer, std::size_t size, std::uint64_t offs
 }
 
 void SpoolFile::Clear() {
-  if (ftruncate(fd_, 0) != 0) Fail();
+  // Written over, not truncated: a file emptied by truncation is flushed to disk
+  // when closed (ext4), which an unnamed file never needs.
   size_ = 0;
 }
 

@@ -296,6 +296,27 @@ TEST(SafeOutputFile, WritesManyPiecesInOrder) {
   EXPECT_EQ(ReadFile(folder / "out.html"), expected + "end");
 }
 
+// A document begun again leaves nothing of its earlier tries, however long they
+// were: in a new file, over an existing one, and held for a file with other names.
+TEST(SafeOutputFile, RestartKeepsOnlyTheLastTry) {
+  const std::vector<std::vector<std::string>> tries = {
+      {"", "short"}, {std::string(300000, 'x'), "short"}, {"long first try", "", "mid", "s"}, {"a", "longer second"}};
+  for (const char* destination : {"new", "existing", "linked"}) {
+    for (const std::vector<std::string>& attempts : tries) {
+      Sandbox folder;
+      if (std::string_view(destination) != "new") WriteFile(folder / "out.html", std::string(400000, 'o'));
+      if (std::string_view(destination) == "linked") std::filesystem::create_hard_link(folder / "out.html", folder / "other");
+      SafeOutputFile file((folder / "out.html").string());
+      for (std::size_t i = 0; i < attempts.size(); ++i) {
+        if (i > 0) file.Restart();
+        file.Write(attempts[i]);
+      }
+      file.Commit();
+      EXPECT_EQ(ReadFile(folder / "out.html"), attempts.back()) << destination << " " << attempts.front().size();
+    }
+  }
+}
+
 // Working files that killed runs left beside the output: the next run writing that
 // output removes them, unless a live run still holds one (it keeps a lock on it).
 struct LeftoverCase {
