@@ -4,12 +4,14 @@
 #include "body.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -652,29 +654,100 @@ class TableWidth {
   std::vector<std::string_view> fields_;
 };
 
+// Reads `size` bytes from `offset` on, or as many as there are; returns how many.
+std::size_t ReadAtFully(const ReadAtFunction& readAt, char* buffer, std::size_t size, std::uint64_t offset) {
+  std::size_t got = 0;
+  while (got < size) {
+    const std::size_t n = readAt(buffer + got, size - got, offset + got);
+    if (n == 0) break;
+    got += n;
+  }
+  return got;
+}
+
+// Reads on from `offset` after what `input` holds, up to and with the first line
+// end, or to the end of the input; a longer line is read in larger steps.
+void ReadToLineEnd(const ReadAtFunction& readAt, std::uint64_t offset, ByteBuffer& input) {
+  for (std::size_t step = 4096;; step = std::min(2 * step, kTableCountStretch)) {
+    const std::size_t had = input.Size();
+    const std::size_t got = ReadAtFully(readAt, input.Reserve(step), step, offset);
+    input.Commit(got);
+    const std::size_t end = input.View().find_first_of("\r\n", had);
+    if (end != std::string_view::npos) {
+      input.Resize(end + 1);
+      return;
+    }
+    if (got < step) return;
+    offset += got;
+  }
+}
+
+// Counts into `width` the lines that begin in the stretch of the input at `offset`:
+// the byte before it, read with it, tells whether one begins at `offset` itself,
+// and the last is read on to its end. False once the input has ended.
+bool CountStretch(const ReadAtFunction& readAt, std::uint64_t offset, TableWidth& width, ByteBuffer& input) {
+  const std::size_t before = offset == 0 ? 0 : 1;
+  const std::size_t want = kTableCountStretch + before;
+  input.Resize(0);
+  input.Commit(ReadAtFully(readAt, input.Reserve(want), want, offset - before));
+  if (input.Size() <= before) return false;
+  const bool full = input.Size() == want;
+  std::size_t start = 0;  // where the stretch's first line begins
+  if (before == 1) {
+    start = input.View().find_first_of("\r\n");
+    if (start == std::string_view::npos || start + 1 >= input.Size()) return full;  // inside a line begun before
+    ++start;
+  }
+  const char last = input.View().back();
+  if (full && last != '\n' && last != '\r') ReadToLineEnd(readAt, offset - before + want, input);
+  width.Add(input.View().substr(start));
+  return full;
+}
+
 }  // namespace
 
-std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator,
-                              unsigned threads) {
+std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator) {
   if (separator.empty()) return 1;
+  TableWidth width(separator, encoding);
+  BlockReader reader(read);
+  ByteBuffer input;
+  while (reader.Next(input)) width.Add(input.View());
+  return width.Widest();
+}
+
+std::size_t CountTableColumnsAt(const ReadAtFunction& readAt, TextEncoding encoding, const std::string& separator,
+                                unsigned threads) {
+  if (separator.empty()) return 1;
+  std::atomic<std::uint64_t> next{0};  // where the stretch no thread has taken yet begins
+  std::atomic<bool> failed{false};
+  std::mutex mutex;  // guards the two below
   std::size_t widest = 0;
-  if (threads <= 1) {
-    TableWidth width(separator, encoding);
-    BlockReader reader(read);
-    ByteBuffer input;
-    while (reader.Next(input)) width.Add(input.View());
-    return width.Widest();
-  }
-  const auto makeCounter = [&] {
-    auto width = std::make_shared<TableWidth>(separator, encoding);
-    return BlockJob([width](Block& block) {
-      width->Add(block.input.View());
-      // This thread's widest so far, which lets its count pass over rows no wider.
-      block.rowWidth = width->Widest();
-    });
+  std::exception_ptr failure;
+  const auto count = [&] {
+    try {
+      TableWidth width(separator, encoding);
+      ByteBuffer input;
+      while (!failed.load(std::memory_order_relaxed) && CountStretch(readAt, next.fetch_add(kTableCountStretch), width, input)) {
+      }
+      std::lock_guard lock(mutex);
+      widest = std::max(widest, width.Widest());
+    } catch (...) {
+      failed = true;
+      std::lock_guard lock(mutex);
+      if (!failure) failure = std::current_exception();
+    }
   };
-  ForEachBlock(read, threads, makeCounter, [](Block&) {},
-               [&](Block& block) { widest = std::max(widest, block.rowWidth); });
+  std::vector<std::thread> helpers;
+  for (unsigned i = 1; i < threads; ++i) {
+    try {
+      helpers.emplace_back(count);
+    } catch (const std::system_error&) {
+      break;  // fewer threads count the same
+    }
+  }
+  count();
+  for (std::thread& helper : helpers) helper.join();
+  if (failure) std::rethrow_exception(failure);
   return widest;
 }
 

@@ -42,8 +42,20 @@ void ConvertStructuredInParallel(const ReadFunction& read, TextEncoding encoding
                                  DocumentWriter& writer, const ConsumedFunction& consumed, unsigned threads);
 
 // The most fields a line of the input holds once split at `separator` as the table
-// writer splits it; reads the whole input, in blocks counted on `threads` threads.
-std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator,
-                              unsigned threads = 1);
+// writer splits it; reads the whole input once, in order.
+std::size_t CountTableColumns(const ReadFunction& read, TextEncoding encoding, const std::string& separator);
+
+// Reads up to `size` bytes of the input from `offset` on into `buffer` and returns
+// how many; 0 past its end. Called from several threads at once; throws what fails.
+using ReadAtFunction = std::function<std::size_t(char* buffer, std::size_t size, std::uint64_t offset)>;
+
+// Input read at a time by each thread of CountTableColumnsAt.
+constexpr std::size_t kTableCountStretch = 256 * 1024;
+
+// CountTableColumns for an input that can be read anywhere, on `threads` threads:
+// each reads the next stretch of the input itself, in no order with the others,
+// and counts the lines that begin in it. Throws what a read threw.
+std::size_t CountTableColumnsAt(const ReadAtFunction& readAt, TextEncoding encoding, const std::string& separator,
+                                unsigned threads);
 
 }  // namespace scrivane

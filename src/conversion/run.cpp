@@ -34,6 +34,9 @@ class InputSource {
   virtual std::uint64_t Size() const = 0;
   // The whole input when it is already in memory (then it is scanned in place).
   virtual std::optional<std::string_view> Contents() const { return std::nullopt; }
+  // Reads the input at any offset, on any thread, leaving Read's place as it is;
+  // none for a stream, which is read once in order.
+  virtual ReadAtFunction ReaderAt() const { return {}; }
 };
 
 class TextSource : public InputSource {
@@ -47,6 +50,11 @@ class TextSource : public InputSource {
   void Rewind() override { offset_ = 0; }
   std::uint64_t Size() const override { return text_.size(); }
   std::optional<std::string_view> Contents() const override { return text_; }
+  ReadAtFunction ReaderAt() const override {
+    return [text = text_](char* buffer, std::size_t size, std::uint64_t offset) {
+      return offset < text.size() ? text.copy(buffer, size, static_cast<std::size_t>(offset)) : 0;
+    };
+  }
 
  private:
   std::string_view text_;
@@ -127,6 +135,16 @@ class FileSource : public InputSource {
     if (lseek(fd_, 0, SEEK_SET) != 0) Fail();
   }
   std::uint64_t Size() const override { return size_; }
+  ReadAtFunction ReaderAt() const override {
+    if (stream_) return {};
+    return [this](char* buffer, std::size_t size, std::uint64_t offset) {
+      for (;;) {
+        const ssize_t got = pread(fd_, buffer, size, static_cast<off_t>(offset));
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno != EINTR) Fail();
+      }
+    };
+  }
   int Descriptor() const { return fd_; }
 
  private:
@@ -212,6 +230,16 @@ bool LooksBinary(InputSource& source) {
   return std::memchr(block, '\0', got) != nullptr;
 }
 
+// The widest row of the table in `source`: counted on `threads` threads when the
+// source is large and can be read anywhere, else read through once from where it stands.
+std::size_t CountColumns(InputSource& source, TextEncoding encoding, const std::string& separator, unsigned threads) {
+  if (const ReadAtFunction readAt = source.ReaderAt(); readAt && threads > 1 && source.Size() >= kParallelFrom) {
+    return CountTableColumnsAt(readAt, encoding, separator, threads);
+  }
+  return CountTableColumns([&](char* buffer, std::size_t size) { return source.Read(buffer, size); }, encoding,
+                           separator);
+}
+
 // Writes the whole document into the sink, reading the source as UTF-8 when it is
 // valid UTF-8 and as Windows-1252 otherwise. Returns the encoding used.
 template <class Restart>
@@ -251,8 +279,7 @@ TextEncoding WriteDocument(InputSource& source, const PagePlan& plan, const RunC
       } catch (const UnevenTable&) {
         source.Rewind();
         restart();
-        const unsigned counters = source.Size() >= kParallelFrom ? threads : 1;
-        tableColumns = std::max<std::size_t>(CountTableColumns(read, encoding, plan.separator, counters), 1);
+        tableColumns = std::max<std::size_t>(CountColumns(source, encoding, plan.separator, threads), 1);
         source.Rewind();
         again = true;
         continue;

@@ -156,9 +156,9 @@ TEST(ConvertInParallel, SameDocumentAsOneThread) {
       options.listType = "Ordered";
       options.separator = "comma";
       options.modern = options.links.modern = modern;
-      // A modern table's rows all fill the widest, counted first on several threads.
+      // A modern table's rows all fill the widest, counted first.
       std::size_t offset = 0;
-      const std::size_t columns = modern ? CountTableColumns(ReaderOf(input, offset), TextEncoding::Utf8, ",", 2) : 0;
+      const std::size_t columns = modern ? CountTableColumns(ReaderOf(input, offset), TextEncoding::Utf8, ",") : 0;
       for (unsigned threads : {2u, 3u}) {
         if (modern && threads == 2) continue;  // the blocks' hand-off is the same as for classic pages
         std::vector<std::uint64_t> consumed;

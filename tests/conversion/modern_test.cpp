@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <random>
 
 #include "body.h"
 #include "convert_helpers.h"
+#include "output_file.h"
 #include "page_style.h"
 
 namespace scrivane {
@@ -17,6 +19,13 @@ namespace {
 using testing_support::ConvertText;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
+
+// Reads `text` at any offset, at most `most` bytes a call.
+ReadAtFunction ReaderAt(const std::string& text, std::size_t most) {
+  return [&text, most](char* buffer, std::size_t size, std::uint64_t offset) {
+    return offset < text.size() ? text.copy(buffer, std::min(size, most), static_cast<std::size_t>(offset)) : 0;
+  };
+}
 
 struct ValueCase {
   std::string (*check)(std::string_view);
@@ -194,16 +203,15 @@ TEST(ModernPage, TableWidthAsTheWriterSplits) {
           SplitFields(fieldsOf, separator, unquoted, fields);
           expected = std::max(expected, fields.size());
         }
-        for (unsigned threads : {1u, 3u}) {
-          std::size_t at = 0;
-          const auto read = [&](char* buffer, std::size_t size) {
-            const std::size_t n = text.copy(buffer, std::min<std::size_t>(size, 777), at);
-            at += n;
-            return n;
-          };
-          EXPECT_EQ(CountTableColumns(read, encoding, separator, threads), expected)
-              << separator << " " << round << " " << threads;
-        }
+        std::size_t at = 0;
+        const auto read = [&](char* buffer, std::size_t size) {
+          const std::size_t n = text.copy(buffer, std::min<std::size_t>(size, 777), at);
+          at += n;
+          return n;
+        };
+        EXPECT_EQ(CountTableColumns(read, encoding, separator), expected) << separator << " " << round;
+        EXPECT_EQ(CountTableColumnsAt(ReaderAt(text, 777), encoding, separator, 3), expected)
+            << separator << " " << round << " in stretches";
       }
     }
   }
@@ -224,14 +232,60 @@ TEST(ModernPage, TableWidthPastNarrowRows) {
       {"a,b,c\n" + lines("x\r", 50) + "1,2,3,4", 4},
   };
   for (const auto& [text, expected] : cases) {
-    for (unsigned threads : {1u, 3u}) {
-      std::size_t at = 0;
-      const auto read = [&](char* buffer, std::size_t size) {
-        const std::size_t n = text.copy(buffer, size, at);
-        at += n;
-        return n;
-      };
-      EXPECT_EQ(CountTableColumns(read, TextEncoding::Utf8, ",", threads), expected) << text;
+    std::size_t at = 0;
+    const auto read = [&](char* buffer, std::size_t size) {
+      const std::size_t n = text.copy(buffer, size, at);
+      at += n;
+      return n;
+    };
+    EXPECT_EQ(CountTableColumns(read, TextEncoding::Utf8, ","), expected) << text;
+    EXPECT_EQ(CountTableColumnsAt(ReaderAt(text, SIZE_MAX), TextEncoding::Utf8, ",", 3), expected) << text;
+  }
+}
+
+// Threads counting stretches in no order find the one wide row wherever it lies
+// against a stretch's edge (before, across, just after), however its line ends,
+// and as the last line without an end; a row whose quoted field holds separators
+// counts as one, never as the wider tail a stretch begins in. No input, no row.
+TEST(ModernPage, TableWidthInAnyStretch) {
+  const std::string none;
+  EXPECT_EQ(CountTableColumnsAt(ReaderAt(none, 1), TextEncoding::Utf8, ",", 2), 0u);
+  const std::pair<std::string, std::size_t> rows[] = {{"1,2,\"3,x\",4,5,6", 6}, {"\"q,r,s,t,u,v,w\",z", 2}};
+  const std::size_t edge = 2 * kTableCountStretch;
+  for (const auto& [row, width] : rows) {
+    for (const std::string lineEnd : {"\n", "\r\n", "\r"}) {
+      for (const bool last : {false, true}) {
+        for (std::size_t at = edge - row.size() - 3; at <= edge + 2; ++at) {
+          // One long line before it: no stretch up to it holds another line end.
+          std::string text = std::string(at - 1, 'p') + "\n" + row;
+          if (!last) {
+            text += lineEnd;
+            while (text.size() < edge + kTableCountStretch + 1000) text += "c" + lineEnd;
+          }
+          EXPECT_EQ(CountTableColumnsAt(ReaderAt(text, 5000), TextEncoding::Utf8, ",", 2), width)
+              << row << " " << at - edge << (last ? " last" : "");
+        }
+      }
+    }
+  }
+}
+
+// A read that fails on any thread, in a stretch or reading on to a line's end,
+// reaches the caller as it was thrown, naming the file.
+TEST(ModernPage, TableWidthReadFailureReachesTheCaller) {
+  const std::string text(3 * kTableCountStretch, 'x');  // one long line: read on past every stretch
+  for (const std::uint64_t failAt : {std::uint64_t{0}, std::uint64_t{kTableCountStretch}, text.size() - 10}) {
+    const ReadAtFunction reader = ReaderAt(text, 4096);
+    const auto failing = [&](char* buffer, std::size_t size, std::uint64_t offset) {
+      if (offset + size > failAt) throw FileError(RunFailure::InputUnreadable, "in.txt", EIO);
+      return reader(buffer, size, offset);
+    };
+    try {
+      CountTableColumnsAt(failing, TextEncoding::Utf8, ",", 3);
+      ADD_FAILURE() << "no failure at " << failAt;
+    } catch (const FileError& error) {
+      EXPECT_EQ(error.path, "in.txt");
+      EXPECT_EQ(error.error, EIO);
     }
   }
 }
