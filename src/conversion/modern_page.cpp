@@ -89,34 +89,33 @@ bool IsNumber(std::string_view field) {
   return digits;
 }
 
-// Tags gathered to go out in one append: each a string literal, copied at a
-// size known when compiling. Holds the most that comes between two cells' texts
-// (a header cell's end, a spanning header cell's start with its number).
-class CellTags {
- public:
-  template <std::size_t N>
-  void Add(const char (&tag)[N]) {
-    std::memcpy(bytes_.data() + size_, tag, N - 1);
-    size_ += N - 1;
-  }
-  void AddNumber(std::size_t number) {
-    if (number < 100) {  // a span is nearly always this small: no general conversion
-      if (number >= 10) bytes_[size_++] = static_cast<char>('0' + number / 10);
-      bytes_[size_++] = static_cast<char>('0' + number % 10);
-      return;
-    }
-    size_ = static_cast<std::size_t>(std::to_chars(bytes_.data() + size_, bytes_.data() + bytes_.size(), number).ptr -
-                                     bytes_.data());
-  }
-  void MoveTo(std::string& out) {
-    out.append(bytes_.data(), size_);
-    size_ = 0;
-  }
+// A row's markup is gathered through a cursor into a buffer of the writer's own
+// and goes out in one append, not one per tag and cell. Room kept free in it for
+// the tags around a cell's text (a header cell's end, a spanning header cell's
+// start with its number) and at the row's end.
+constexpr std::size_t kRowBytes = 16 * 1024;
+constexpr std::ptrdiff_t kTagRoom = 128;
 
- private:
-  std::array<char, 64> bytes_;
-  std::size_t size_ = 0;
-};
+// Copies a tag, a string literal, to `at` at a size known when compiling; returns its end.
+template <std::size_t N>
+char* Put(char* at, const char (&tag)[N]) {
+  std::memcpy(at, tag, N - 1);
+  return at + N - 1;
+}
+
+// Writes `number` in decimal at `at`; returns its end.
+char* PutNumber(char* at, std::size_t number) {
+  if (number < 10) {  // a span is nearly always this small: no general conversion
+    *at = static_cast<char>('0' + number);
+    return at + 1;
+  }
+  if (number < 100) {
+    at[0] = static_cast<char>('0' + number / 10);
+    at[1] = static_cast<char>('0' + number % 10);
+    return at + 2;
+  }
+  return std::to_chars(at, at + 20, number).ptr;
+}
 
 // A date and time as the datetime attribute takes it (digits and - : . + T Z only).
 bool LooksLikeDateTime(std::string_view text) {
@@ -438,7 +437,8 @@ class ModernPageWriter final : public PageWriter {
     sink_.Line("</div>");
   }
 
-  // A row's cells. The tags between two cells' texts go out in one piece.
+  // A row's cells, gathered in row_ (see kRowBytes); a cell's text that is escaped
+  // or linked, or too long for the room left, is written after what gathered.
   void AddRow(std::string_view line, bool plain) {
     SplitFields(line, plan_.separator, unquoted_, fields_);
     if (tableColumns_ == 0) {
@@ -448,42 +448,46 @@ class ModernPageWriter final : public PageWriter {
     const bool header = plan_.headerRow && !context_.rowsBefore;
     context_.rowsBefore = true;
     std::string& out = sink_.Text();
-    CellTags tags;
-    if (header) tags.Add("<thead>");
-    tags.Add("<tr>");
+    char* const row = row_.data();
+    char* at = Put(header ? Put(row, "<thead>") : row, "<tr>");
     for (std::size_t i = 0; i < fields_.size(); ++i) {
       const std::string_view field = fields_[i];
       const bool headerCell = header && !TrimBlanks(field, kHtmlBlanks).empty();  // an empty header cell names nothing
       const bool number = !header && IsNumber(field);
+      if (row + kRowBytes - at < 2 * kTagRoom) {
+        out.append(row, static_cast<std::size_t>(at - row));
+        at = row;
+      }
       // The last cell spans what the row lacks of the widest row's width.
       if (i + 1 == fields_.size() && tableColumns_ > fields_.size()) {
         if (headerCell) {
-          tags.Add("<th scope=\"col\" colspan=\"");
+          at = Put(at, "<th scope=\"col\" colspan=\"");
         } else if (number) {
-          tags.Add("<td class=\"number\" colspan=\"");
+          at = Put(at, "<td class=\"number\" colspan=\"");
         } else {
-          tags.Add("<td colspan=\"");
+          at = Put(at, "<td colspan=\"");
         }
-        tags.AddNumber(tableColumns_ - fields_.size() + 1);
-        tags.Add("\">");
+        at = Put(PutNumber(at, tableColumns_ - fields_.size() + 1), "\">");
       } else if (headerCell) {
-        tags.Add("<th scope=\"col\">");
+        at = Put(at, "<th scope=\"col\">");
       } else if (number) {
-        tags.Add("<td class=\"number\">");
+        at = Put(at, "<td class=\"number\">");
       } else {
-        tags.Add("<td>");
+        at = Put(at, "<td>");
       }
-      tags.MoveTo(out);
-      WriteText(field, plain);
-      if (headerCell) {
-        tags.Add("</th>");
+      if (plain && static_cast<std::ptrdiff_t>(field.size()) <= row + kRowBytes - at - kTagRoom) {
+        std::memcpy(at, field.data(), field.size());
+        at += field.size();
       } else {
-        tags.Add("</td>");
+        out.append(row, static_cast<std::size_t>(at - row));
+        at = row;
+        WriteText(field, plain);
       }
+      at = headerCell ? Put(at, "</th>") : Put(at, "</td>");
     }
-    tags.Add("</tr>");
-    if (header) tags.Add("</thead><tbody>");
-    tags.MoveTo(out);
+    at = Put(at, "</tr>");
+    if (header) at = Put(at, "</thead><tbody>");
+    out.append(row, static_cast<std::size_t>(at - row));
   }
 
   void AddOption(std::string_view line) {
@@ -500,6 +504,7 @@ class ModernPageWriter final : public PageWriter {
   }
 
   std::size_t tableColumns_;  // every row fills this many columns; 0 while not known
+  std::array<char, kRowBytes> row_;  // a row's markup on its way out (see AddRow)
   LineContext context_;
   std::string cleaned_;       // a line without its forbidden code points
 };
