@@ -267,7 +267,7 @@ bool OpensParagraph(const LineShape& shape, const LineFacts& after, std::size_t 
 // True for a line that opens nothing where a paragraph or list item goes on (not
 // after a blank line or a colon): no list item, no underline, and no block its
 // first character opens. A heading it may still be, when the next line underlines it.
-bool OnlyContinuesText(const LineFacts& line) {
+inline bool OnlyContinuesText(const LineFacts& line) {
   if (line.shape.body.empty() || line.marker.kind != MarkerKind::None || line.underline != 0) return false;
   switch (line.shape.body[0]) {
     case '#':
@@ -281,14 +281,16 @@ bool OnlyContinuesText(const LineFacts& line) {
   }
 }
 
-// The line after its quote marks; `depth` gets how many of them are kept apart.
-std::string_view WithoutQuoteMarks(std::string_view line, std::size_t& depth) {
-  // The first quote mark stands after at most three spaces.
+// The facts of the line after its quote marks; `depth` gets how many of them are kept apart.
+LineFacts FactsWithoutQuoteMarks(std::string_view line, std::size_t& depth) {
+  const LineShape shape = ShapeOf(line);
+  // A quote mark opens the line's text (after at most three spaces): most lines have none.
+  if (shape.body.empty() || shape.body[0] != '>') return LineFacts(line, shape);
   std::size_t first = 0;
   while (first < 3 && first < line.size() && line[first] == ' ') ++first;
   std::string_view rest = line;
   if (first < line.size() && line[first] == '>') depth = std::min(QuoteDepth(line, rest), kMaxQuotes);
-  return rest;
+  return LineFacts(rest);
 }
 
 // True for a line that on its own may only go on open text (it opens nothing and is
@@ -362,11 +364,13 @@ BlockBuilder::BlockBuilder(const TextHabits& habits, BlockEvents& events) : habi
 
 ExaminedLine::ExaminedLine(std::string_view line, bool isPlain, bool isPrintable, bool noFormFeed)
     : text(line),
-      facts(WithoutQuoteMarks(line, quoteDepth)),
+      facts(FactsWithoutQuoteMarks(line, quoteDepth)),
       plain(isPlain),
       printable(isPrintable),
       formFeed(!isPrintable && !noFormFeed && line.find('\f') != std::string_view::npos) {
-  runningText = !formFeed && OnlyContinuesText(facts) && !IsPageFooter(facts.shape.body);
+  // A page footer ends with "]": other lines need no closer look.
+  runningText = !formFeed && OnlyContinuesText(facts) &&
+                !(facts.shape.body.back() == ']' && IsPageFooter(facts.shape.body));
 }
 
 void BlockBuilder::Add(std::string_view line, bool plain) {
@@ -578,7 +582,7 @@ bool BlockBuilder::ContinueLeaf(const LineFacts& line, bool plain) {
       return true;
     case Leaf::Table:
       if (afterBlank_ ||
-          !(line.Gaps() > 0 || IsTableBorder(shape.body) || shape.body[0] == '|' || shape.indent > leafIndent_)) {
+          !(line.HasGap() || IsTableBorder(shape.body) || shape.body[0] == '|' || shape.indent > leafIndent_)) {
         break;
       }
       WriteLine(line.content, plain);
@@ -805,7 +809,7 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   }
   const auto table = [&] {
     return IsTableBorder(body) ||
-           (line.marker.kind == MarkerKind::None && line.Gaps() > 0 && (after.Gaps() > 0 || IsTableBorder(next)));
+           (line.marker.kind == MarkerKind::None && line.HasGap() && (after.HasGap() || IsTableBorder(next)));
   };
   if (patch || (mayBreak && table())) return OpenTyped(line, plain, patch ? Leaf::Patch : Leaf::Table, shape.indent);
   const std::size_t codeIndent = base + kCodeStep;

@@ -3,6 +3,7 @@
 #include "structure_lines.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 
@@ -20,10 +21,10 @@ namespace {
 constexpr std::size_t kTabWidth = 8;
 constexpr std::size_t kHeadingChars = 72;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
-bool IsLetter(char c) { return IsUpper(c) || IsLower(c); }
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+constexpr bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+constexpr bool IsLetter(char c) { return IsUpper(c) || IsLower(c); }
 bool IsBlankChar(char c) { return c == ' ' || c == '\t'; }
 
 // Bytes of white space from `at` on (a plain loop: the runs are short).
@@ -65,6 +66,19 @@ std::size_t NextWideSpace(std::string_view text, std::size_t from) {
                                       _mm_cmpeq_epi8(here, _mm_set1_epi8('\t')));
     if (const int mask = _mm_movemask_epi8(wide)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
   }
+  if (text.size() > 16 && i < text.size()) {
+    // The rest but the last byte in one more step, over the 16 bytes before it; the
+    // places before `i` were searched already.
+    const std::size_t at = text.size() - 17;
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + 1));
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i wide = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(here, space), _mm_cmpeq_epi8(next, space)),
+                                      _mm_cmpeq_epi8(here, _mm_set1_epi8('\t')));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(wide)) & (~0u << (i - at));
+    if (mask != 0) return at + static_cast<std::size_t>(__builtin_ctz(mask));
+    return text.back() == '\t' ? text.size() - 1 : text.size();
+  }
 #endif
   for (; i + sizeof(std::uint64_t) < text.size(); i += sizeof(std::uint64_t)) {
     const std::uint64_t here = EightBytesAt(text, i);
@@ -76,6 +90,21 @@ std::size_t NextWideSpace(std::string_view text, std::size_t from) {
     if (text[i] == '\t' || (text[i] == ' ' && i + 1 < text.size() && text[i + 1] == ' ')) return i;
   }
   return text.size();
+}
+
+// Where the text goes on after the first column gap (see ColumnGaps) at or after
+// `from`; 0 when there is none.
+std::size_t ColumnGapEnd(std::string_view body, std::size_t from) {
+  for (std::size_t i = from; (i = NextWideSpace(body, i)) < body.size();) {
+    const std::size_t end = body.find_first_not_of(" \t", i);
+    if (end == std::string_view::npos) return 0;
+    const char before = body[i - 1];
+    if (body[i] == '\t' || (before != '.' && before != '?' && before != '!' && before != ':' && before != ' ')) {
+      return end;
+    }
+    i = end + 1;
+  }
+  return 0;
 }
 
 // A marker ended by `.` or `)` (or enclosed in brackets) around `token`, starting at 0.
@@ -173,9 +202,12 @@ bool IsNewsArticleLine(std::string_view line) {
 }  // namespace
 
 LineShape ShapeOf(std::string_view line) {
-  // Most lines neither start nor end with white space (which is at most a space).
-  if (!line.empty() && static_cast<unsigned char>(line[0]) > ' ' && static_cast<unsigned char>(line.back()) > ' ') {
-    return {0, line, false};
+  // Most lines end with text, and their indent is spaces only, if any: the text's
+  // last byte stops the run of spaces.
+  if (!line.empty() && static_cast<unsigned char>(line.back()) > ' ') {
+    std::size_t spaces = 0;
+    while (line[spaces] == ' ') ++spaces;
+    if (static_cast<unsigned char>(line[spaces]) > ' ') return {spaces, line.substr(spaces), false};
   }
   LineShape shape;
   std::size_t i = 0;
@@ -471,14 +503,7 @@ bool IsTableBorder(std::string_view body) {
 
 std::size_t ColumnGaps(std::string_view body) {
   std::size_t gaps = 0;
-  for (std::size_t i = 1; (i = NextWideSpace(body, i)) < body.size(); ++i) {
-    const bool tab = body[i] == '\t';
-    const char before = body[i - 1];
-    const std::size_t end = body.find_first_not_of(" \t", i);
-    if (end == std::string_view::npos) break;
-    if (tab || (before != '.' && before != '?' && before != '!' && before != ':' && before != ' ')) ++gaps;
-    i = end;
-  }
+  for (std::size_t from = 1; (from = ColumnGapEnd(body, from)) != 0; ++from) ++gaps;
   return gaps;
 }
 
@@ -487,20 +512,35 @@ bool IsHeaderField(std::string_view line) {
   if (line.empty() || !IsUpper(line[0])) return false;
   if (line.starts_with("From ") && line.find('@') != std::string_view::npos) return true;
   if (line.starts_with("Article ")) return IsNewsArticleLine(line);
-  std::size_t i = 0;
-  while (i < line.size() && (IsLetter(line[i]) || IsDigit(line[i]) || line[i] == '-') && i < 40) ++i;
-  return i > 0 && IsUpper(line[0]) && i + 1 < line.size() && line[i] == ':' && line[i + 1] == ' ';
+  // The name: letters, digits and '-', at most 40 of them.
+  static constexpr auto kNameBytes = [] {
+    std::array<bool, 256> bytes{};
+    for (int c = 0; c < 256; ++c) bytes[c] = IsLetter(static_cast<char>(c)) || IsDigit(static_cast<char>(c)) || c == '-';
+    return bytes;
+  }();
+  const std::size_t limit = std::min<std::size_t>(line.size(), 40);
+  std::size_t i = 1;  // the capital
+  while (i < limit && kNameBytes[static_cast<unsigned char>(line[i])]) ++i;
+  return i + 1 < line.size() && line[i] == ':' && line[i + 1] == ' ';
 }
 
 bool IsMailHeader(std::string_view line) {
-  // The shape first: most lines fail it at their first word.
-  if (!IsHeaderField(line)) return false;
+  // The names first, by their first letter: a text's other fields ("Copyright:") fail there.
+  if (line.empty()) return false;
   using namespace std::string_view_literals;  // names of known length, not measured on each call
-  for (std::string_view name : {"From:"sv, "From "sv, "Subject:"sv, "Date:"sv, "To:"sv, "Newsgroups:"sv,
-                                "Message-ID:"sv, "Message-Id:"sv, "Reply-To:"sv, "Cc:"sv}) {
-    if (line.starts_with(name)) return true;
+  bool named = false;
+  switch (line[0]) {
+    case 'F': named = line.starts_with("From:"sv) || line.starts_with("From "sv); break;
+    case 'S': named = line.starts_with("Subject:"sv); break;
+    case 'D': named = line.starts_with("Date:"sv); break;
+    case 'T': named = line.starts_with("To:"sv); break;
+    case 'N': named = line.starts_with("Newsgroups:"sv); break;
+    case 'M': named = line.starts_with("Message-ID:"sv) || line.starts_with("Message-Id:"sv); break;
+    case 'R': named = line.starts_with("Reply-To:"sv); break;
+    case 'C': named = line.starts_with("Cc:"sv); break;
+    default: break;
   }
-  return false;
+  return named && IsHeaderField(line);
 }
 
 std::string_view SubjectOf(std::string_view line) {
@@ -596,7 +636,9 @@ std::string FurnitureKey(std::string_view body) {
   return key;
 }
 
-LineFacts::LineFacts(std::string_view line) : content(line), shape(ShapeOf(line)) {
+LineFacts::LineFacts(std::string_view line) : LineFacts(line, ShapeOf(line)) {}
+
+LineFacts::LineFacts(std::string_view line, const LineShape& lineShape) : content(line), shape(lineShape) {
   const std::string_view body = shape.body;
   if (body.size() < 3) {  // too short for a marker with a word after it, or an underline but "=="
     underline = UnderlineMark(body);
@@ -606,13 +648,21 @@ LineFacts::LineFacts(std::string_view line) : content(line), shape(ShapeOf(line)
   // Most lines open with a word: a capital opens no marker, and a small letter only
   // a lone "o" or a token of up to four letters closed by "." or ")".
   if (IsUpper(first)) return;
-  if (IsLower(first) && first != 'o') {
-    std::size_t end = 1;
-    while (end < body.size() && end < 5 && (IsLower(body[end]) || IsDigit(body[end]))) ++end;
-    if (end == body.size() || (body[end] != '.' && body[end] != ')')) return;
+  if (IsLower(first)) {
+    if (first != 'o') {
+      std::size_t end = 1;
+      while (end < body.size() && end < 5 && (IsLower(body[end]) || IsDigit(body[end]))) ++end;
+      if (end == body.size() || (body[end] != '.' && body[end] != ')')) return;
+    }
+    marker = ListMarkerOf(body);
+    return;
   }
-  marker = ListMarkerOf(body);
-  if (!IsLower(first)) underline = UnderlineMark(body);
+  // Other bytes open a marker only as a bullet, a number or a bracket.
+  if (IsDigit(first) || first == '(' || first == '-' || first == '*' || first == '+' || first == '\xE2' ||
+      first == '\xC2') {
+    marker = ListMarkerOf(body);
+  }
+  underline = UnderlineMark(body);
 }
 
 std::size_t LineFacts::Chars() const {
@@ -620,9 +670,9 @@ std::size_t LineFacts::Chars() const {
   return chars_;
 }
 
-std::size_t LineFacts::Gaps() const {
-  if (gaps_ == kNotCounted) gaps_ = ColumnGaps(shape.body);
-  return gaps_;
+bool LineFacts::HasGap() const {
+  if (gap_ < 0) gap_ = ColumnGapEnd(shape.body, 1) != 0 ? 1 : 0;
+  return gap_ != 0;
 }
 
 std::string SlugOf(std::string_view text) {

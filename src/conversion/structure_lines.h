@@ -158,6 +158,8 @@ class LineFacts {
  public:
   LineFacts() = default;
   explicit LineFacts(std::string_view content);
+  // The same, with the content's shape (ShapeOf) already known.
+  LineFacts(std::string_view content, const LineShape& contentShape);
 
   std::string_view content;  // the line as given
   LineShape shape;           // its indent and text
@@ -166,13 +168,13 @@ class LineFacts {
 
   // CharCount of its text, counted on first asking.
   std::size_t Chars() const;
-  // ColumnGaps of its text, counted on first asking.
-  std::size_t Gaps() const;
+  // True when its text has a column gap (see ColumnGaps), found on first asking.
+  bool HasGap() const;
 
  private:
   static constexpr std::size_t kNotCounted = static_cast<std::size_t>(-1);
   mutable std::size_t chars_ = kNotCounted;
-  mutable std::size_t gaps_ = kNotCounted;
+  mutable signed char gap_ = -1;  // HasGap's answer; -1 before the first asking
 };
 
 // A fragment identifier for a heading: letters and digits in lower case, other

@@ -133,11 +133,16 @@ void StructuredPage::RenderedLines(std::span<const ExaminedLine> lines) {
   std::size_t at = text.size();
   text.resize(at + bytes);
   char* out = text.data();
+  // A line end is mostly one byte, copied as one.
+  const bool oneByte = lineEnd.size() == 1;
   for (const ExaminedLine& line : lines) {
-    if (!atStart_) {
+    if (atStart_) {
+      atStart_ = false;
+    } else if (oneByte) {
+      out[at++] = lineEnd[0];
+    } else {
       for (const char c : lineEnd) out[at++] = c;
     }
-    atStart_ = false;
     std::memcpy(out + at, line.html.data(), line.html.size());
     at += line.html.size();
   }
