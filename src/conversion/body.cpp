@@ -451,6 +451,9 @@ void ExamineBlock(Block& block, TextEncoding encoding, const LinkOptions& links,
   // A Windows-1252 byte takes at most three bytes in UTF-8: with room for that,
   // decoded text never moves, and the lines' views into it stay valid.
   if (encoding == TextEncoding::Windows1252) block.output.reserve(3 * block.input.Size());
+  // Room for lines of 32 bytes on average, so that a block's lines seldom move as they
+  // come (a block of a few long lines takes no more than a block's read would need).
+  block.lines.reserve(std::min(block.input.Size(), kBlockRead) / 32);
   LineScanner scanner(block.input.View(), links);
   // Form feeds are rare: a block without any spares each line the search (decoding makes none).
   const bool noFormFeed = block.input.View().find('\f') == std::string_view::npos;

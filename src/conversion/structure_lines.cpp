@@ -645,21 +645,21 @@ LineFacts::LineFacts(std::string_view line, const LineShape& lineShape) : conten
     return;
   }
   const char first = body[0];
-  // Most lines open with a word: a capital opens no marker, and a small letter only
-  // a lone "o" or a token of up to four letters closed by "." or ")".
+  // Most lines open with a word: a capital opens no marker, and a small letter or a
+  // digit only a lone "o" or a token of up to four of them closed by "." or ")"
+  // (neither opens an underline).
   if (IsUpper(first)) return;
-  if (IsLower(first)) {
-    if (first != 'o') {
-      std::size_t end = 1;
-      while (end < body.size() && end < 5 && (IsLower(body[end]) || IsDigit(body[end]))) ++end;
-      if (end == body.size() || (body[end] != '.' && body[end] != ')')) return;
-    }
+  if ((IsLower(first) && first != 'o') || IsDigit(first)) {
+    std::size_t end = 1;
+    while (end < body.size() && end < 5 && (IsLower(body[end]) || IsDigit(body[end]))) ++end;
+    if (end == body.size() || (body[end] != '.' && body[end] != ')')) return;
+  }
+  if (IsLower(first) || IsDigit(first)) {
     marker = ListMarkerOf(body);
     return;
   }
-  // Other bytes open a marker only as a bullet, a number or a bracket.
-  if (IsDigit(first) || first == '(' || first == '-' || first == '*' || first == '+' || first == '\xE2' ||
-      first == '\xC2') {
+  // Other bytes open a marker only as a bullet or a bracket.
+  if (first == '(' || first == '-' || first == '*' || first == '+' || first == '\xE2' || first == '\xC2') {
     marker = ListMarkerOf(body);
   }
   underline = UnderlineMark(body);
