@@ -502,7 +502,7 @@ void BlockBuilder::WriteLine(std::string_view text, bool plain) {
 bool BlockBuilder::TakeFurniture(std::string_view body) {
   if (leaf_ == Leaf::Fence) return false;
   if (body.empty()) return false;
-  if (IsPageFooter(body)) return true;
+  if (body.back() == ']' && IsPageFooter(body)) return true;  // a page footer ends with "]"
   return !habits_.furniture.empty() &&
          std::binary_search(habits_.furniture.begin(), habits_.furniture.end(), FurnitureKey(body));
 }

@@ -133,15 +133,15 @@ void StructuredPage::RenderedLines(std::span<const ExaminedLine> lines) {
   std::size_t at = text.size();
   text.resize(at + bytes);
   char* out = text.data();
-  // A line end is mostly one byte, copied as one.
-  const bool oneByte = lineEnd.size() == 1;
+  // A line end is LF or CR LF: its first and last byte, which are one for LF.
+  const char endFirst = lineEnd.front(), endLast = lineEnd.back();
   for (const ExaminedLine& line : lines) {
     if (atStart_) {
       atStart_ = false;
-    } else if (oneByte) {
-      out[at++] = lineEnd[0];
     } else {
-      for (const char c : lineEnd) out[at++] = c;
+      out[at] = endFirst;
+      out[at + lineEnd.size() - 1] = endLast;
+      at += lineEnd.size();
     }
     std::memcpy(out + at, line.html.data(), line.html.size());
     at += line.html.size();
