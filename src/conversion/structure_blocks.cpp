@@ -70,6 +70,9 @@ class FirstBlock : public BlockEvents {
   std::string heading;
 };
 
+// True for an ASCII letter or digit.
+bool IsAsciiLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
 // True when the text at `at` ends a sentence: a full stop, question or
 // exclamation mark before a space and a capital, or at the end.
 bool EndsSentence(std::string_view text, std::size_t at) {
@@ -507,13 +510,13 @@ bool BlockBuilder::TakeFurniture(std::string_view body) {
          std::binary_search(habits_.furniture.begin(), habits_.furniture.end(), FurnitureKey(body));
 }
 
-const LineFacts& BlockBuilder::Next(std::size_t ahead) const {
+inline const LineFacts& BlockBuilder::Next(std::size_t ahead) const {
   if (ahead >= heldCount_) return blank_;
   const ExaminedLine& line = *held_[(first_ + ahead) & (kHeld - 1)].line;
   return line.quoteDepth == quoteDepth_ ? line.facts : blank_;
 }
 
-bool BlockBuilder::NextIsBlank(std::size_t ahead) const { return Next(ahead).shape.body.empty(); }
+inline bool BlockBuilder::NextIsBlank(std::size_t ahead) const { return Next(ahead).shape.body.empty(); }
 
 void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
   const LineShape& shape = line.shape;
@@ -779,7 +782,9 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   const std::string_view body = shape.body;
   const std::string_view content = line.content;
   const std::size_t base = lists_.empty() ? habits_.bodyIndent : lists_.back().contentIndent;
-  if (const std::string_view fence = FenceOf(body); !fence.empty()) {
+  // Most lines open with a letter or digit, which opens no fence or rule.
+  const bool word = IsAsciiLetterOrDigit(body[0]);
+  if (const std::string_view fence = word ? std::string_view{} : FenceOf(body); !fence.empty()) {
     CloseBlocksOutside(shape.indent);
     fence_.assign(fence);
     events_.Open(BlockKind::Code, 0);
@@ -790,8 +795,9 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   const std::string_view next = after.shape.body;
   const bool mayBreak = afterBlank_ || leadColon_ || leaf_ == Leaf::None;
   // A box drawn round a banner is kept as drawn, like a patch, up to the next blank line.
-  const bool patch = mayBreak && (OpensPatch(body, next) || OpensBox(body, next));
-  if (!patch && (IsRuleLine(body) || (line.underline != 0 && body.size() >= 3)) &&
+  // (A box's first row is an underline's row of marks.)
+  const bool patch = mayBreak && (OpensPatch(body, next) || (line.underline != 0 && OpensBox(body, next)));
+  if (!patch && ((!word && IsRuleLine(body)) || (line.underline != 0 && body.size() >= 3)) &&
       (afterBlank_ || leaf_ != Leaf::ItemText)) {
     CloseAllBlocks();
     events_.Rule();
