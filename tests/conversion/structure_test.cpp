@@ -450,6 +450,47 @@ TEST(MarkRunningTextTest, CountsTheLinesThatRunOn) {
   }
 }
 
+// Column gaps counted byte by byte: what the search eight or sixteen bytes at a time must find.
+std::size_t GapsByteByByte(std::string_view body) {
+  std::size_t gaps = 0;
+  for (std::size_t i = 1; i < body.size(); ++i) {
+    if (body[i] != '\t' && !(body[i] == ' ' && i + 1 < body.size() && body[i + 1] == ' ')) continue;
+    const std::size_t end = body.find_first_not_of(" \t", i);
+    if (end == std::string_view::npos) break;
+    gaps += body[i] == '\t' || std::string_view(".?!: ").find(body[i - 1]) == std::string_view::npos ? 1 : 0;
+    i = end;
+  }
+  return gaps;
+}
+
+TEST(ColumnGapsTest, FindsAGapWhereverItFalls) {
+  // Gaps at every place of lines around the sizes the search steps by.
+  for (const std::string gap : {"  ", "\t", ".  ", " \t "}) {
+    for (std::size_t size = 1; size <= 40; ++size) {
+      for (std::size_t at = 1; at < size; ++at) {
+        const std::string line = std::string(at, 'a') + gap + std::string(size - at, 'b');
+        EXPECT_EQ(ColumnGaps(line), GapsByteByByte(line)) << line;
+        EXPECT_EQ(LineFacts(line).HasGap(), GapsByteByByte(line) > 0) << line;
+      }
+    }
+  }
+}
+
+TEST(LineFactsTest, AgreesWithTheRecognisers) {
+  // The facts skip the recognisers for lines whose first bytes rule them out.
+  for (const std::string line : {"2. Item", "12) item", "2009-2019  Name", "1999", "(a) item", "(iv) item", "- item",
+                                 "* item", "+ item", "o item", "of course", "\xE2\x80\xA2 item", "\xC2\xB7 item", "=====",
+                                 "-----", "~~~", "***", "###", "==", "ab. c", "iv. Roman", "abcd) x", "abcde. x", "Word",
+                                 "\"Quoted\"", "  3. indented", "a) item", "x1) item"}) {
+    const LineFacts facts(line);
+    const ListMarker marker = ListMarkerOf(facts.shape.body);
+    EXPECT_EQ(facts.marker.kind, marker.kind) << line;
+    EXPECT_EQ(facts.marker.width, marker.width) << line;
+    EXPECT_EQ(facts.marker.number, marker.number) << line;
+    EXPECT_EQ(facts.underline, UnderlineMark(facts.shape.body)) << line;
+  }
+}
+
 TEST(HeadingIdsTest, SlugsAreUniqueAndReadable) {
   HeadingIds ids;
   const std::vector<std::pair<std::string, std::string>> cases = {
