@@ -664,6 +664,11 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
     EmitHeading(level, words, plain, true);
     return true;
   }
+  // Words framed by rows of marks ("----- Version 2.2 -----") head what follows, blank line or not.
+  if (const std::string_view framed = FramedText(body); !framed.empty() && IsHeadingLength(framed)) {
+    EmitHeading(StyleLevel('|'), framed, plain);
+    return true;
+  }
   return TakeSetApartHeading(line, plain);
 }
 
@@ -797,7 +802,9 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   // A box drawn round a banner is kept as drawn, like a patch, up to the next blank line.
   // (A box's first row is an underline's row of marks.)
   const bool patch = mayBreak && (OpensPatch(body, next) || (line.underline != 0 && OpensBox(body, next)));
-  if (!patch && ((!word && IsRuleLine(body)) || (line.underline != 0 && body.size() >= 3)) &&
+  // A row of dots, carets or quotes alone is an elision or a ditto, not a rule.
+  const bool ruleMarks = line.underline != 0 && std::string_view("^\".").find(line.underline) == std::string_view::npos;
+  if (!patch && ((!word && IsRuleLine(body)) || (ruleMarks && body.size() >= 3)) &&
       (afterBlank_ || leaf_ != Leaf::ItemText)) {
     CloseAllBlocks();
     events_.Rule();

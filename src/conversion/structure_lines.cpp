@@ -153,9 +153,10 @@ ListMarker OrderedMarker(std::string_view body) {
   }
   const std::size_t length = EnclosedToken(body.substr(start), token.size(), false) + start;
   if (length == start || (bracketed && body[length - 1] != ')')) return {};
-  // "a." and "i." open too many sentences; letters need a bracket.
-  if (marker.kind != MarkerKind::Number && !bracketed && body[length - 1] != ')') {
-    if (marker.kind == MarkerKind::Letter) return {};
+  // "a." and "i." open too many sentences; a letter needs a bracket, or a capital after it ("a. The").
+  if (marker.kind == MarkerKind::Letter && !bracketed && body[length - 1] != ')') {
+    const std::size_t word = length + SpacesFrom(body, length);
+    if (word == length || word >= body.size() || !IsUpper(body[word])) return {};
   }
   if (!WordFollows(body, length)) return {};
   marker.width = length + SpacesFrom(body, length);
@@ -231,7 +232,7 @@ char UnderlineMark(std::string_view body) {
   if (body == "==") return '=';  // a Markdown writer's shortest underline
   if (body.size() < 3) return 0;
   const char mark = body[0];
-  if (mark != '=' && mark != '-' && mark != '~' && mark != '*' && mark != '#') return 0;
+  if (std::string_view("=-~*#^\".").find(mark) == std::string_view::npos) return 0;
   return body.find_first_not_of(mark) == std::string_view::npos ? mark : 0;
 }
 
@@ -439,6 +440,19 @@ bool IsCapitalsLine(std::string_view body) {
   return letters >= 2 && IsHeadingLength(body) && body.back() != '.';
 }
 
+std::string_view FramedText(std::string_view body) {
+  constexpr std::size_t kMinMarks = 3;
+  if (body.size() < 2 * kMinMarks + 3 || std::string_view("-=*#~").find(body[0]) == std::string_view::npos) return {};
+  const char mark = body[0];
+  const std::size_t open = body.find_first_not_of(mark);
+  const std::size_t close = body.find_last_not_of(mark);
+  if (open < kMinMarks || body.size() - 1 - close < kMinMarks || body[open] != ' ' || body[close] != ' ') return {};
+  const std::string_view words = ShapeOf(body.substr(open, close + 1 - open)).body;
+  // Words, not more marks or a row of them broken by spaces.
+  return words.find(mark) == std::string_view::npos && std::any_of(words.begin(), words.end(), IsLetter) ? words
+                                                                                                         : std::string_view();
+}
+
 bool IsRuleLine(std::string_view body) {
   if (body.empty()) return false;
   const char mark = body[0];
@@ -600,12 +614,17 @@ bool IsBadgeLine(std::string_view body) {
 
 bool IsCentred(const LineShape& shape) {
   // An editor that centres with TABs fills the rest of the indent with spaces, and centres
-  // words. TABs alone, one TAB and a few spaces (a change log's wrapped lines), or a
-  // command ("$ make", "# make") indent the text's own structure instead.
+  // words. One or two TABs alone, one TAB and a few spaces (a change log's wrapped lines),
+  // or a command ("$ make", "# make") indent the text's own structure instead; three TABs
+  // or more before a capital are a title's.
   if (shape.tabbed) {
     const unsigned char first = static_cast<unsigned char>(shape.body.empty() ? ' ' : shape.body[0]);
     const bool words = IsLetter(static_cast<char>(first)) || IsDigit(static_cast<char>(first)) || first >= 0x80;
-    if (shape.indent % kTabWidth == 0 || shape.indent < 2 * kTabWidth || !words) return false;
+    const bool tabsAlone = shape.indent % kTabWidth == 0;
+    if ((tabsAlone && (shape.indent < 3 * kTabWidth || !IsUpper(static_cast<char>(first)))) ||
+        shape.indent < 2 * kTabWidth || !words) {
+      return false;
+    }
   }
   // A character is at most a byte: a short line needs no count.
   if (shape.indent < 8 || 2 * shape.indent + shape.body.size() < 64) return false;

@@ -20,7 +20,8 @@ struct LineShape {
 // The line's indent and text.
 LineShape ShapeOf(std::string_view line);
 
-// The character a line of 3 or more of one of = - ~ * # (or of two =) consists of; 0 for any other line.
+// The character a line of 3 or more of one of = - ~ * # (or, under reStructuredText
+// headings, ^ " .) or of two = consists of; 0 for any other line.
 char UnderlineMark(std::string_view body);
 
 // True when an underline fits the text above it: at least half as long (a
@@ -95,6 +96,9 @@ bool IsCapitalsLine(std::string_view body);
 // True for a line of 3 or more of one of - * _ = (spaces between allowed) and nothing else,
 // or of one box-drawing horizontal line character.
 bool IsRuleLine(std::string_view body);
+
+// The words between two runs of 3 or more of one of - = * # ~ ("--- Version 2.2 ---"); "" for none.
+std::string_view FramedText(std::string_view body);
 
 // The fence a line opens or closes: 3 or more ` or ~ at its start; "" for none.
 std::string_view FenceOf(std::string_view body);

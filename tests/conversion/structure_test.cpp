@@ -40,6 +40,7 @@ std::string Roles(std::string_view line) {
   if (IsPromptLine(body)) add("prompt");
   if (IsMakeRule(body)) add("make");
   if (IsRuleLine(body)) add("rule");
+  if (const std::string_view framed = FramedText(body); !framed.empty()) add("framed:" + std::string(framed));
   if (!FenceOf(body).empty()) add("fence");
   std::string_view rest;
   if (const std::size_t depth = QuoteDepth(line, rest)) add("quote" + std::to_string(depth) + ":" + std::string(rest));
@@ -116,7 +117,15 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"$(TEX) : $(SOURCES)", "make"}, RoleCase{"check: $(PROGRAMS)", "make"},
         RoleCase{"install: all", ""}, RoleCase{"Note: $(HOME) is yours", "header"},
         RoleCase{".. automodule:: more_itertools", ""}, RoleCase{"--squash::", ""}, RoleCase{"prefix::", ""},
-        RoleCase{"_$(str) :", ""}, RoleCase{"gcc (GCC) 12.2.0; urgency", ""}, RoleCase{"make (1) runs; see urgency=high", ""}),
+        RoleCase{"_$(str) :", ""}, RoleCase{"gcc (GCC) 12.2.0; urgency", ""}, RoleCase{"make (1) runs; see urgency=high", ""},
+        RoleCase{"------ August 7th 1996 version 2.2a ------", "framed:August 7th 1996 version 2.2a"},
+        RoleCase{"=== Usage ===", "framed:Usage"}, RoleCase{"-----BEGIN PGP SIGNED MESSAGE-----", "capitals"},
+        RoleCase{"--- --- ---", "rule"}, RoleCase{"--- 42 ---", ""}, RoleCase{"-- two marks --", ""},
+        RoleCase{"....", "underline."}, RoleCase{"^^^^^", "underline^"}, RoleCase{"..", ""},
+        RoleCase{"a. The first", "letter1@3"}, RoleCase{"d. Affirmer understands", "letter4@3"},
+        RoleCase{"a. lower case goes on", ""}, RoleCase{"e.g. This", ""},
+        RoleCase{"\t\t\tA Quick Start for Lsof", "centred"}, RoleCase{"\t\t\tprintf(\"%s: %d\\n\", name, n);", ""},
+        RoleCase{"\t\tA Quick Start for Lsof Users", ""}),
     [](const testing::TestParamInfo<RoleCase>& info) { return "Line" + std::to_string(info.index); });
 
 // Writes the builder's events as a compact trace: "<ul><li>a</li></ul>", "h2:Title".
@@ -350,6 +359,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "<ul><li>One; run:<pre>    % prog a</pre>|and see.</li><li>Two.</li></ul>"},
         BlockCase{"MakeRuleOverItsRecipe", "Like this:\n\n  all: $(OBJS)\n        cc -o all $(OBJS)\n\nDone.\n",
                   "<p>Like this:</p><pre>  all: $(OBJS)|        cc -o all $(OBJS)</pre><p>Done.</p>"},
+        BlockCase{"FramedHeadingsEndTheList",
+                  "--- Version 2.2a ---\n 1. Port (Jon)\n 2. Fix\n--- Version 2.2b ---\n 1. More\n",
+                  "{Version 2.2a}<ol><li>Port (Jon)</li><li>Fix</li></ol>[h2:Version 2.2b]<ol><li>More</li></ol>"},
+        BlockCase{"DottedUnderlineHeadsButStandsForNoRule", "Text.\n\nUsage\n.....\n\nMore.\n\n....\n\nEnd.\n",
+                  "<p>Text.</p>[h2:Usage]<p>More.</p><p>....</p><p>End.</p>"},
+        BlockCase{"LettersBeforeCapitalsAreItems", "4. Limits.\n\n a. No rights\n    waived.\n b. As-is.\n",
+                  "<ol4><li>Limits.</li></ol><ola><li>No rights|waived.</li><li>As-is.</li></ola>"},
         BlockCase{"HostileNesting", std::string(40, '>') + " deep\n", "<q><q><q><q><q><q><q><q><p>deep</p></q></q></q></q></q></q></q></q>"}),
     [](const testing::TestParamInfo<BlockCase>& info) { return std::string(info.param.name); });
 
