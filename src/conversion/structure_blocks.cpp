@@ -844,6 +844,8 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     return false;
   }
   if (!leadColon_ && OpensParagraph(shape, after, codeIndent)) return false;
+  // Indented prose wrapped over lines of the same indent is a paragraph set in, not code.
+  if (!leadColon_ && after.shape.indent == shape.indent && IsProseLine(body) && IsProseLine(next)) return false;
   return OpenTyped(line, plain, Leaf::Code, codeIndent);
 }
 

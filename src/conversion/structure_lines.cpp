@@ -440,6 +440,23 @@ bool IsCapitalsLine(std::string_view body) {
   return letters >= 2 && IsHeadingLength(body) && body.back() != '.';
 }
 
+bool IsProseLine(std::string_view body) {
+  constexpr std::size_t kMinWords = 8;
+  std::size_t words = 0, plain = 0;
+  for (std::size_t at = 0; at < body.size();) {
+    const std::size_t end = std::min(body.find(' ', at), body.size());
+    std::string_view word = body.substr(at, end - at);
+    at = end + 1;
+    if (word.empty()) continue;
+    ++words;
+    while (!word.empty() && std::string_view("(\"'").find(word.front()) != std::string_view::npos) word.remove_prefix(1);
+    while (!word.empty() && std::string_view(".,;:)\"'!?").find(word.back()) != std::string_view::npos) word.remove_suffix(1);
+    const auto letter = [](char c) { return IsLetter(c) || c == '-' || c == '\'' || static_cast<unsigned char>(c) >= 0x80; };
+    plain += !word.empty() && std::all_of(word.begin(), word.end(), letter) ? 1 : 0;
+  }
+  return words >= kMinWords && plain * 10 >= words * 9;
+}
+
 std::string_view FramedText(std::string_view body) {
   constexpr std::size_t kMinMarks = 3;
   if (body.size() < 2 * kMinMarks + 3 || std::string_view("-=*#~").find(body[0]) == std::string_view::npos) return {};

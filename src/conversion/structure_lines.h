@@ -97,6 +97,10 @@ bool IsCapitalsLine(std::string_view body);
 // or of one box-drawing horizontal line character.
 bool IsRuleLine(std::string_view body);
 
+// True for a line of prose wrapped in a paragraph: eight words or more, nearly all of them
+// letters with at most a bracket or quote before and stops after.
+bool IsProseLine(std::string_view body);
+
 // The words between two runs of 3 or more of one of - = * # ~ ("--- Version 2.2 ---"); "" for none.
 std::string_view FramedText(std::string_view body);
 

@@ -366,6 +366,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "<p>Text.</p>[h2:Usage]<p>More.</p><p>....</p><p>End.</p>"},
         BlockCase{"LettersBeforeCapitalsAreItems", "4. Limits.\n\n a. No rights\n    waived.\n b. As-is.\n",
                   "<ol4><li>Limits.</li></ol><ola><li>No rights|waived.</li><li>As-is.</li></ola>"},
+        BlockCase{"IndentedProseIsNoCode",
+                  "Terms, as they\nstand, of\nthe work\nand of all\nits parts.\n\n    THE AUTHORS MAKE NO PROMISE OF ANY KIND AS TO THE USE OF THIS\n"
+                  "    WORK, AND TAKE NO BLAME FOR WHAT COMES OF IT, IN ANY CASE.\n\n"
+                  "    total = count_lines(file, options) + lines_in_header * 2;\n    return total;\n",
+                  "<p>Terms, as they|stand, of|the work|and of all|its parts.</p><p>THE AUTHORS MAKE NO PROMISE OF ANY KIND AS TO THE USE OF THIS|"
+                  "WORK, AND TAKE NO BLAME FOR WHAT COMES OF IT, IN ANY CASE.</p>"
+                  "<pre>    total = count_lines(file, options) + lines_in_header * 2;|    return total;</pre>"},
         BlockCase{"HostileNesting", std::string(40, '>') + " deep\n", "<q><q><q><q><q><q><q><q><p>deep</p></q></q></q></q></q></q></q></q>"}),
     [](const testing::TestParamInfo<BlockCase>& info) { return std::string(info.param.name); });
 
