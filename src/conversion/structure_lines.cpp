@@ -463,11 +463,13 @@ std::string_view FramedText(std::string_view body) {
   const char mark = body[0];
   const std::size_t open = body.find_first_not_of(mark);
   const std::size_t close = body.find_last_not_of(mark);
-  if (open < kMinMarks || body.size() - 1 - close < kMinMarks || body[open] != ' ' || body[close] != ' ') return {};
+  if (open == std::string_view::npos || open < kMinMarks || body.size() - 1 - close < kMinMarks || body[open] != ' ' || body[close] != ' ') return {};
   const std::string_view words = ShapeOf(body.substr(open, close + 1 - open)).body;
-  // Words, not more marks or a row of them broken by spaces.
-  return words.find(mark) == std::string_view::npos && std::any_of(words.begin(), words.end(), IsLetter) ? words
-                                                                                                         : std::string_view();
+  // Words starting as a heading does (a delimiter's "--- end of file ---" does not), and no more marks.
+  const bool opens = !words.empty() && (IsUpper(words[0]) || IsDigit(words[0]));
+  return opens && words.find(mark) == std::string_view::npos && std::any_of(words.begin(), words.end(), IsLetter)
+             ? words
+             : std::string_view();
 }
 
 bool IsRuleLine(std::string_view body) {

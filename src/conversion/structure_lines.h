@@ -101,7 +101,8 @@ bool IsRuleLine(std::string_view body);
 // letters with at most a bracket or quote before and stops after.
 bool IsProseLine(std::string_view body);
 
-// The words between two runs of 3 or more of one of - = * # ~ ("--- Version 2.2 ---"); "" for none.
+// The words, opening with a capital or a digit, between two runs of 3 or more of one of
+// - = * # ~ ("--- Version 2.2 ---"); "" for none.
 std::string_view FramedText(std::string_view body);
 
 // The fence a line opens or closes: 3 or more ` or ~ at its start; "" for none.

@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"_$(str) :", ""}, RoleCase{"gcc (GCC) 12.2.0; urgency", ""}, RoleCase{"make (1) runs; see urgency=high", ""},
         RoleCase{"------ August 7th 1996 version 2.2a ------", "framed:August 7th 1996 version 2.2a"},
         RoleCase{"=== Usage ===", "framed:Usage"}, RoleCase{"-----BEGIN PGP SIGNED MESSAGE-----", "capitals"},
-        RoleCase{"--- --- ---", "rule"}, RoleCase{"--- 42 ---", ""}, RoleCase{"-- two marks --", ""},
+        RoleCase{"--- --- ---", "rule"}, RoleCase{"------------", "underline- rule"}, RoleCase{"--- 42 ---", ""}, RoleCase{"--- end of LICENSE ---", ""}, RoleCase{"*** 8.6b3 TAGGED ***", "framed:8.6b3 TAGGED"}, RoleCase{"-- two marks --", ""},
         RoleCase{"....", "underline."}, RoleCase{"^^^^^", "underline^"}, RoleCase{"..", ""},
         RoleCase{"a. The first", "letter1@3"}, RoleCase{"d. Affirmer understands", "letter4@3"},
         RoleCase{"a. lower case goes on", ""}, RoleCase{"e.g. This", ""},
