@@ -839,14 +839,16 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
       (leadColon_ || !next.empty() || (HasShellMarks(body) && IsCommandLine(body, kMaxLonePlainWords)))) {
     return OpenTyped(line, plain, Leaf::Commands, shape.indent);
   }
-  if (shape.indent < codeIndent || !(afterBlank_ || leadColon_) || line.marker.kind != MarkerKind::None ||
-      (IsCentred(shape) && !leadColon_)) {
-    return false;
-  }
-  if (!leadColon_ && OpensParagraph(shape, after, codeIndent)) return false;
+  return IndentedAsCode(line, after, codeIndent) && OpenTyped(line, plain, Leaf::Code, codeIndent);
+}
+
+bool BlockBuilder::IndentedAsCode(const LineFacts& line, const LineFacts& after, std::size_t codeIndent) const {
+  const LineShape& shape = line.shape;
+  if (shape.indent < codeIndent || !(afterBlank_ || leadColon_) || line.marker.kind != MarkerKind::None) return false;
+  if (leadColon_) return true;  // what a colon leads into is kept as typed
+  if (IsCentred(shape) || OpensParagraph(shape, after, codeIndent)) return false;
   // Indented prose wrapped over lines of the same indent is a paragraph set in, not code.
-  if (!leadColon_ && after.shape.indent == shape.indent && IsProseLine(body) && IsProseLine(next)) return false;
-  return OpenTyped(line, plain, Leaf::Code, codeIndent);
+  return !(after.shape.indent == shape.indent && IsProseLine(shape.body) && IsProseLine(after.shape.body));
 }
 
 bool BlockBuilder::OpenTyped(const LineFacts& line, bool plain, Leaf leaf, std::size_t indent) {

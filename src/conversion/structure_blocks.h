@@ -181,6 +181,8 @@ class BlockBuilder {
   bool TakeBlockStart(const LineFacts& line, bool plain);
   // Opens a block kept as typed (`leaf`, its lines indented from `indent`) with this line; true.
   bool OpenTyped(const LineFacts& line, bool plain, Leaf leaf, std::size_t indent);
+  // True when a line indented past `codeIndent` starts code here, not an indented paragraph.
+  bool IndentedAsCode(const LineFacts& line, const LineFacts& after, std::size_t codeIndent) const;
   bool ContinueLeaf(const LineFacts& line, bool plain);
   void TakeListItem(const LineShape& shape, const ListMarker& marker, bool plain);
   bool TakeTerm(const LineFacts& line, bool plain);
