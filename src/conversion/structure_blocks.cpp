@@ -239,6 +239,28 @@ bool UsesPlainHeadings(const std::vector<std::string>& lines) {
   return found >= 3;
 }
 
+// True for a header block's first line that makes it a mail's or news article's headers.
+bool OpensMail(std::string_view body) { return IsMailHeader(body) || body.starts_with("Article "); }
+
+// True for a stanza's second line: a header field, or a field's value going on indented
+// (a list of files, not a wrapped sentence of prose).
+bool GoesOnStanza(const LineShape& shape) {
+  return IsHeaderField(shape.body) || (shape.indent > 0 && !shape.body.empty() && !IsProseLine(shape.body));
+}
+
+// True when the text opens with a stanza of header fields, not a mail's, and two thirds of its
+// blocks, three at least, are such stanzas (a Debian copyright or control file): each is a header block.
+bool UsesFieldStanzas(const std::vector<std::string>& lines) {
+  int stanzas = 0, others = 0;
+  for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+    if (lines[i].empty() || (i > 0 && !lines[i - 1].empty())) continue;
+    const bool stanza = IsHeaderField(lines[i]) && GoesOnStanza(ShapeOf(lines[i + 1]));
+    if (stanzas + others == 0 && (!stanza || OpensMail(lines[i]))) return false;  // the first block decides
+    (stanza ? stanzas : others) += 1;
+  }
+  return stanzas >= 3 && stanzas > 2 * others;
+}
+
 // True when section numbers set apart by blank lines recur in the lines.
 bool UsesNumberedHeadings(const std::vector<std::string>& lines) {
   int found = 0;
@@ -311,6 +333,7 @@ TextHabits LearnHabits(const std::vector<std::string>& lines) {
   habits.numberedHeadings = UsesNumberedHeadings(lines);
   habits.numberedQuestions = UsesNumberedQuestions(lines);
   habits.plainHeadings = UsesPlainHeadings(lines);
+  habits.fieldStanzas = UsesFieldStanzas(lines);
   habits.hashHeadings = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
     std::string_view words;
     return HashHeadingLevel(line, words) > 1;
@@ -325,8 +348,8 @@ TextHabits LearnHabits(const std::vector<std::string>& lines) {
   if (first.headers) {
     for (const std::string& line : lines) {
       if (line.empty()) break;
-      if (!SubjectOf(line).empty()) {
-        habits.title = SubjectOf(line);
+      if (!NamingFieldOf(line).empty()) {
+        habits.title = NamingFieldOf(line);
         return habits;
       }
     }
@@ -724,7 +747,8 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
     EmitHeading(StyleLevel('C'), body, plain);
     return true;
   }
-  if (!sawText_ && line.marker.kind == MarkerKind::None && !IsHeaderField(body) && body.back() != ':') {
+  if (!sawText_ && line.marker.kind == MarkerKind::None && !IsHeaderField(body) && body.back() != ':' &&
+      !IsBadgeLine(body)) {
     EmitHeading(StyleLevel('T'), WithoutModeLine(body), plain);
     return true;
   }
@@ -811,17 +835,19 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     return true;
   }
   // Mail headers, or any header fields opening the text (a news posting's "Archive-Name:").
-  if (afterBlank_ && shape.indent == 0 && IsHeaderField(body) && IsHeaderField(next) &&
-      (!sawText_ || headersAbove_ || IsMailHeader(body))) {
+  if (afterBlank_ && shape.indent == 0 && IsHeaderField(body) &&
+      (IsHeaderField(next) || (habits_.fieldStanzas && GoesOnStanza(after.shape))) &&
+      (!sawText_ || headersAbove_ || habits_.fieldStanzas || IsMailHeader(body))) {
     CloseAllBlocks();
     events_.Open(BlockKind::Headers, 0);
     WriteLine(content, plain);
     leaf_ = Leaf::Headers;
-    mailHeaders_ = IsMailHeader(body) || body.starts_with("Article ");
+    mailHeaders_ = OpensMail(body);
     return true;
   }
+  // A Markdown table's head row stands over its border ("|a|b|" over "|:-|-:|"), gaps or not.
   const auto table = [&] {
-    return IsTableBorder(body) ||
+    return IsTableBorder(body) || (body[0] == '|' && IsTableBorder(next)) ||
            (line.marker.kind == MarkerKind::None && line.HasGap() && (after.HasGap() || IsTableBorder(next)));
   };
   if (patch || (mayBreak && table())) return OpenTyped(line, plain, patch ? Leaf::Patch : Leaf::Table, shape.indent);

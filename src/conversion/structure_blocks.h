@@ -66,6 +66,7 @@ struct TextHabits {
   bool hashHeadings = false;           // "## Section" lines occur: "=" and "-" underlines mean levels 1 and 2
   bool numberedQuestions = false;      // numbered entries set apart by blank lines are mostly questions: each heads its answer
   bool plainHeadings = false;          // short capitalised lines set apart over paragraphs recur: they are headings
+  bool fieldStanzas = false;           // the text is stanzas of header fields (a Debian copyright file)
   std::vector<std::string> furniture;  // page headers and footers, as FurnitureKey gives them
   std::string title;                   // the document's own title; "" when it has none
   bool titleOnTop = false;             // the title is the first block, so the banner stands for it

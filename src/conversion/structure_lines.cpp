@@ -576,10 +576,11 @@ bool IsMailHeader(std::string_view line) {
   return named && IsHeaderField(line);
 }
 
-std::string_view SubjectOf(std::string_view line) {
-  constexpr std::string_view kSubject = "Subject:";
-  if (!line.starts_with(kSubject)) return {};
-  return ShapeOf(line.substr(kSubject.size())).body;
+std::string_view NamingFieldOf(std::string_view line) {
+  for (std::string_view name : {std::string_view("Subject:"), std::string_view("Upstream-Name:")}) {
+    if (line.starts_with(name)) return ShapeOf(line.substr(name.size())).body;
+  }
+  return {};
 }
 
 std::string_view NameInMarkup(std::string_view line) {

@@ -137,8 +137,9 @@ bool IsHeaderField(std::string_view line);
 // True for a header that opens a mail: From, Subject, Date, To, Newsgroups, Message-ID.
 bool IsMailHeader(std::string_view line);
 
-// The value of a "Subject:" header line; "" for other lines.
-std::string_view SubjectOf(std::string_view line);
+// The value of a header line that names the text: a mail's "Subject:", a Debian copyright
+// file's "Upstream-Name:"; "" for other lines.
+std::string_view NamingFieldOf(std::string_view line);
 
 // The name an HTML line at the top of a text shows: an <h1>'s text, else an image's
 // alt text ("<p><img src=logo.png alt="Frob"></p>" names Frob); "" for other lines.

@@ -276,6 +276,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "<mail>From: a@b.org|Subject: Lunch|Date: today</mail><p>Hello.</p>"},
         BlockCase{"HeaderFieldsOpeningTheText", "\nArchive-Name: editor-faq/sed\nVersion: 015\n\nNote: hi\nSee: x\n",
                   "<mail>Archive-Name: editor-faq/sed|Version: 015</mail><p>Note: hi|See: x</p>"},
+        BlockCase{"FieldStanzasAreHeaderBlocks",
+                  "Format: 1.0\nUpstream-Name: frob\n\nFiles: *\nLicense: GPL\n\nFiles: a.c\n b.c\nLicense: MIT\n\n"
+                  "License: MIT\n Permission is hereby granted to any person who has a copy of it.\n",
+                  "<mail>Format: 1.0|Upstream-Name: frob</mail><mail>Files: *|License: GPL</mail>"
+                  "<mail>Files: a.c| b.c|License: MIT</mail><p>License: MIT|Permission is hereby granted to any person who has a copy of it.</p>"},
+        BlockCase{"MarkdownTableHeadRow", "Text.\n\n|Branch|Status|\n|:----:|-----:|\n|main|ok|\n\nAfter.\n",
+                  "<p>Text.</p><pre>|Branch|Status|||:----:|-----:|||main|ok|</pre><p>After.</p>"},
         BlockCase{"NewsArticle",
                   "Article 12 of comp.editors:\nFrom: a@b.org\nSubject: Hi\n\nArchive-name: x/part01\nSubmitted-by: a\n\n"
                   "Text.\n\nNote: one\nSee: two\n",
@@ -410,6 +417,9 @@ TEST(LearnHabitsTest, FindsTheDocumentsOwnTitle) {
     bool onTop;
   };
   for (const TitleCase& c : {TitleCase{"Subject: Lunch plans\nFrom: a@b.org\n\nHi.\n", "Lunch plans", false},
+                             TitleCase{"Format: 1.0\nUpstream-Name: frob\n\nFiles: *\nLicense: GPL\n\n"
+                                       "Files: a\nLicense: MIT\n\nFiles: b\nLicense: MIT\n", "frob", false},
+                             TitleCase{"[![CI](b.svg)](ci)\n\n|a|b|\n|-|-|\n\n# Frob\n\nText.\n", "Frob", false},
                              TitleCase{"Article 9 of alt.sources:\nPath: a!b\nSubject: VI SOLVES MAZE\n\nHi.\n",
                                        "VI SOLVES MAZE", false},
                              TitleCase{"Some text first.\n\nHeading\n=======\n", "Heading", false},
