@@ -657,8 +657,10 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
   const LineFacts& after = Next(1);
   const std::string_view next = after.shape.body;
   // Under the last line of a paragraph, only an underline as long as the line makes it a heading.
+  // A sentence (a closing full stop) is underlined only by a row cut to its length; a longer
+  // one under it is a rule.
   const auto closeUnderline = [&] {
-    return afterBlank_ || leaf_ != Leaf::Paragraph ||
+    return ((afterBlank_ || leaf_ != Leaf::Paragraph) && body.back() != '.') ||
            std::max(next.size(), line.Chars()) <= std::min(next.size(), line.Chars()) + 3;
   };
   // A short line standing apart, with a blank line below its underline, may have a short one of "=",
@@ -674,10 +676,11 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
     skip_ = 1;
     return true;
   }
-  // Over- and underlined text; rows of marks stacked up ("####\n####\n####") are rules.
+  // Over- and underlined text, or a short line between two equal rows of a page's width;
+  // rows of marks stacked up ("####\n####\n####") are rules.
   if (const char mark = line.underline;
-      mark != 0 && after.underline == 0 && Next(2).shape.body == body && !next.empty() && UnderlinesText(body, next) &&
-      !OpensBox(body, next)) {
+      mark != 0 && after.underline == 0 && Next(2).shape.body == body && !next.empty() &&
+      (UnderlinesText(body, next) || IsHeadingLength(next)) && !OpensBox(body, next)) {
     EmitHeading(StyleLevel(OverlineStyle(mark)), next, HeldAt(1).line->plain);  // the text is the next line's
     skip_ = 2;
     return true;
@@ -707,6 +710,12 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
   }
   // A title may be followed by more centred lines (a version, a date).
   if (!sawText_ && IsHeadingLength(body) && IsCentred(shape) && IsCentred(after.shape)) {
+    EmitHeading(StyleLevel('T'), body, plain);
+    return true;
+  }
+  // A title over a subtitle that is underlined ("Frob FAQ" over "Release 3" and "~~~~~~~~~").
+  if (!sawText_ && line.underline == 0 && IsHeadingLength(body) && line.marker.kind == MarkerKind::None &&
+      Next(2).underline != 0 && after.underline == 0 && UnderlinesText(Next(2).shape.body, after.shape.body)) {
     EmitHeading(StyleLevel('T'), body, plain);
     return true;
   }

@@ -215,6 +215,11 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"LongRuleUnderAParagraphIsARule", "Words here.\n\nThe last line\nof a paragraph.\n"
                   "------------------------------------------\n\nMore.\n",
                   "<p>Words here.</p><p>The last line|of a paragraph.</p><hr><p>More.</p>"},
+        BlockCase{"TitleOverAnUnderlinedSubtitle", "\n\nFrob FAQ\nRelease 3.1, May 2022\n~~~~~~~~~~~~~~~~~~~~~\n\nText.\n",
+                  "{Frob FAQ}[h2:Release 3.1, May 2022]<p>Text.</p>"},
+        BlockCase{"ShortLineBetweenRowsOfAPagesWidth",
+                  "Text.\n\n------------------------------------------------------------\n1. Background\n------------------------------------------------------------\n\nWords. Not too few.\n------------------------------------------------------------\n\nMore.\n",
+                  "<p>Text.</p>[h2:1. Background]<p>Words. Not too few.</p><hr><p>More.</p>"},
         BlockCase{"IndentedFirstLineAfterCode", "Text:\n\n        code\n\n        First line\nof a paragraph.\n",
                   "<p>Text:</p><pre>        code</pre><p>First line|of a paragraph.</p>"},
         BlockCase{"Overline", "Some text.\n\n=====\nTitle\n=====\n\nBody.\n", "<p>Some text.</p>[h2:Title]<p>Body.</p>"},
