@@ -785,17 +785,35 @@ bool BlockBuilder::TakeHabitualHeading(const LineFacts& line, bool plain) {
 }
 
 bool BlockBuilder::TakeQuestion(const LineFacts& line, bool plain) {
-  if (!IsQuestionLine(line.shape.body)) return false;
-  if (NextIsBlank(1)) {
-    EmitHeading(StyleLevel('Q'), line.shape.body, plain);
+  const std::string_view body = line.shape.body;
+  const bool asked = IsQuestionLine(body);
+  if (asked && NextIsBlank(1)) {
+    EmitHeading(StyleLevel('Q'), body, plain);
     return true;
   }
-  // A question wrapped once, its second line indented under its words.
-  const LineFacts& after = Next(1);
-  if (!NextIsBlank(2) || after.shape.indent <= line.shape.indent || after.marker.kind != MarkerKind::None) return false;
-  question_.assign(line.shape.body).append(" ").append(after.shape.body);
-  EmitHeading(StyleLevel('Q'), question_, plain && HeldAt(1).line->plain);
-  skip_ = 1;
+  // A question over its answer on up to three lines, each wrap under its words (or at its
+  // indent, for a number): "Q:" and words up to a blank line (or a third line that asks, "?"),
+  // or a sub-numbered entry ("2.1. Why ...?") with no blank line under it, up to the line that asks.
+  if (!asked && (NextIsBlank(1) || SectionDepth(body) < 2)) return false;
+  const auto ends = [&](std::size_t count, std::string_view last) {
+    return asked ? NextIsBlank(count) || (count > kLookAhead && last.back() == '?') : last.back() == '?';
+  };
+  std::size_t count = 1;
+  for (std::string_view last = body; !ends(count, last); ++count) {
+    const LineShape& wrap = Next(count).shape;
+    if (count > kLookAhead || wrap.body.empty() || Next(count).marker.kind != MarkerKind::None ||
+        wrap.indent + (asked ? 0 : 1) <= line.shape.indent) {
+      return false;
+    }
+    last = wrap.body;
+  }
+  question_.assign(body);
+  for (std::size_t i = 1; i < count; ++i) {
+    question_.append(" ").append(Next(i).shape.body);
+    plain = plain && HeldAt(i).line->plain;
+  }
+  EmitHeading(StyleLevel('Q'), question_, plain);
+  skip_ = count - 1;
   return true;
 }
 

@@ -175,7 +175,7 @@ class BlockBuilder {
   bool TakeHeading(const LineFacts& line, bool plain);
   // A heading by its place: a line set apart by blank lines, centred, capitals, outdented.
   bool TakeSetApartHeading(const LineFacts& line, bool plain);
-  // A question of a list of questions and answers, on one line or wrapped once.
+  // A question of a list of questions and answers, on up to three lines.
   bool TakeQuestion(const LineFacts& line, bool plain);
   // A heading by the document's habits: a numbered question, a short capitalised line over a paragraph.
   bool TakeHabitualHeading(const LineFacts& line, bool plain);

@@ -220,6 +220,11 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"ShortLineBetweenRowsOfAPagesWidth",
                   "Text.\n\n------------------------------------------------------------\n1. Background\n------------------------------------------------------------\n\nWords. Not too few.\n------------------------------------------------------------\n\nMore.\n",
                   "<p>Text.</p>[h2:1. Background]<p>Words. Not too few.</p><hr><p>More.</p>"},
+        BlockCase{"QuestionsOverThreeLines",
+                  "Answers.\n\nQ:  Can I run it\n    on a box with\n    little memory?\n\nA:  Yes.\n\nQ:  Why?\n    And why not?\n\nA:  So.\n\n"
+                  "1.2. Where does\nthe name come from?\nFrom a myth.\n\n1.3. A step\nwith no question.\n",
+                  "<p>Answers.</p>[h2:Q:  Can I run it on a box with little memory?]<p>A:  Yes.</p>[h2:Q:  Why? And why not?]<p>A:  So.</p>"
+                  "[h2:1.2. Where does the name come from?]<p>From a myth.</p><p>1.3. A step|with no question.</p>"},
         BlockCase{"IndentedFirstLineAfterCode", "Text:\n\n        code\n\n        First line\nof a paragraph.\n",
                   "<p>Text:</p><pre>        code</pre><p>First line|of a paragraph.</p>"},
         BlockCase{"Overline", "Some text.\n\n=====\nTitle\n=====\n\nBody.\n", "<p>Some text.</p>[h2:Title]<p>Body.</p>"},
