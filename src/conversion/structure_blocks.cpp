@@ -708,9 +708,14 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
     EmitHeading(stars, body.substr(static_cast<std::size_t>(stars) + 1), plain, true);
     return true;
   }
-  // A title may be followed by more centred lines (a version, a date).
+  // A title may be followed by more centred lines (a version, a date), or go on over a second
+  // one alone with no figures in it ("X Video Extension" over "Protocol Description").
   if (!sawText_ && IsHeadingLength(body) && IsCentred(shape) && IsCentred(after.shape)) {
-    EmitHeading(StyleLevel('T'), body, plain);
+    const std::string_view second = after.shape.body;
+    const bool goesOn = NextIsBlank(2) && IsHeadingLength(second) &&
+                        std::none_of(second.begin(), second.end(), [](char c) { return c >= '0' && c <= '9'; });
+    EmitHeading(StyleLevel('T'), JoinedLines(body, goesOn ? 2 : 1, plain), plain);
+    skip_ = goesOn ? 1 : 0;
     return true;
   }
   // A title over a subtitle that is underlined ("Frob FAQ" over "Release 3" and "~~~~~~~~~").
@@ -807,14 +812,18 @@ bool BlockBuilder::TakeQuestion(const LineFacts& line, bool plain) {
     }
     last = wrap.body;
   }
-  question_.assign(body);
-  for (std::size_t i = 1; i < count; ++i) {
-    question_.append(" ").append(Next(i).shape.body);
-    plain = plain && HeldAt(i).line->plain;
-  }
-  EmitHeading(StyleLevel('Q'), question_, plain);
+  EmitHeading(StyleLevel('Q'), JoinedLines(body, count, plain), plain);
   skip_ = count - 1;
   return true;
+}
+
+std::string_view BlockBuilder::JoinedLines(std::string_view body, std::size_t count, bool& plain) {
+  joined_.assign(body);
+  for (std::size_t i = 1; i < count; ++i) {
+    joined_.append(" ").append(Next(i).shape.body);
+    plain = plain && HeldAt(i).line->plain;
+  }
+  return joined_;
 }
 
 void BlockBuilder::EmitHeading(int level, std::string_view text, bool plain, bool marked) {

@@ -177,6 +177,9 @@ class BlockBuilder {
   bool TakeSetApartHeading(const LineFacts& line, bool plain);
   // A question of a list of questions and answers, on up to three lines.
   bool TakeQuestion(const LineFacts& line, bool plain);
+  // The current line's text and the `count` - 1 lines after it, joined by spaces; `plain`
+  // is cleared unless each of them is plain.
+  std::string_view JoinedLines(std::string_view body, std::size_t count, bool& plain);
   // A heading by the document's habits: a numbered question, a short capitalised line over a paragraph.
   bool TakeHabitualHeading(const LineFacts& line, bool plain);
   bool TakeBlockStart(const LineFacts& line, bool plain);
@@ -231,7 +234,7 @@ class BlockBuilder {
   bool headersAbove_ = false;   // the block above (blank lines between) was a mail's header block
   bool pageStart_ = false;      // a page break came after the last text line
   bool printable_ = false;      // the current line holds only printable ASCII and TAB
-  std::string question_;        // a question's two lines, joined for its heading
+  std::string joined_;          // a heading's lines (a question's, a title's), joined
   std::array<char, 8> styles_{};  // heading styles in the order the document first used them
   std::size_t styleCount_ = 0;
   int lastLevel_ = 1;

@@ -345,6 +345,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "                    GNU GENERAL PUBLIC LICENSE\n                       Version 3, 29 June 2007\n\n"
                   "Text.\n\n                            Preamble\n\nMore.\n",
                   "{GNU GENERAL PUBLIC LICENSE}<p>Version 3, 29 June 2007</p><p>Text.</p>[h2:Preamble]<p>More.</p>"},
+        BlockCase{"CentredTitleOverTwoLines",
+                  "\t\t\t  X Video Extension\n\t\t\t Protocol Description\n\n\t\t\t      Version 2\n\nText.\n",
+                  "{X Video Extension Protocol Description}[h2:Version 2]<p>Text.</p>"},
         BlockCase{"TabCentredTitle", "\t\t       BASH - The Bourne-Again Shell\n\nBash is the shell.\n",
                   "{BASH - The Bourne-Again Shell}<p>Bash is the shell.</p>"},
         BlockCase{"CentredCommandAfterAColonIsCode",
