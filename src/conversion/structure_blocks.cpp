@@ -730,6 +730,14 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
     EmitHeading(StyleLevel('T'), WithoutModeLine(body), plain);
     return true;
   }
+  // A centred heading may go on over a second line, centred or in capitals, set apart below.
+  if (const LineShape& second = after.shape; IsCentred(shape) && IsHeadingLength(body) && !second.body.empty() &&
+      NextIsBlank(2) && IsHeadingLength(second.body) && (IsCentred(second) || IsCapitalsLine(second.body)) &&
+      line.marker.kind == MarkerKind::None) {
+    EmitHeading(StyleLevel('M'), JoinedLines(body, 2, plain), plain);
+    skip_ = 1;
+    return true;
+  }
   if (!NextIsBlank(1)) return false;
   if (shape.indent == 0 && IsChangelogEntry(body)) {
     EmitHeading(StyleLevel('D'), body, plain);

@@ -348,6 +348,11 @@ INSTANTIATE_TEST_SUITE_P(
         BlockCase{"CentredTitleOverTwoLines",
                   "\t\t\t  X Video Extension\n\t\t\t Protocol Description\n\n\t\t\t      Version 2\n\nText.\n",
                   "{X Video Extension Protocol Description}[h2:Version 2]<p>Text.</p>"},
+        BlockCase{"CentredHeadingOverTwoLines",
+                  "Text.\n\n                    GNU GENERAL PUBLIC LICENSE\n   TERMS AND CONDITIONS FOR COPYING, DISTRIBUTION AND MODIFICATION\n\n"
+                  "  0. This License applies.\n",
+                  "<p>Text.</p>[h2:GNU GENERAL PUBLIC LICENSE TERMS AND CONDITIONS FOR COPYING, DISTRIBUTION AND MODIFICATION]"
+                  "<ol><li>This License applies.</li></ol>"},
         BlockCase{"TabCentredTitle", "\t\t       BASH - The Bourne-Again Shell\n\nBash is the shell.\n",
                   "{BASH - The Bourne-Again Shell}<p>Bash is the shell.</p>"},
         BlockCase{"CentredCommandAfterAColonIsCode",
