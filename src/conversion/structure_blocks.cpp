@@ -341,6 +341,11 @@ TextHabits LearnHabits(const std::vector<std::string>& lines) {
   habits.outlineStars = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
     return StarHeadingLevel(line) > 1 || line.find("-*- outline -*-") != std::string::npos;
   });
+  constexpr std::size_t kMaxBoundaries = 16;
+  for (const std::string& line : lines) {
+    const std::string_view boundary = BoundaryOf(line);
+    if (!boundary.empty() && habits.boundaries.size() < kMaxBoundaries) habits.boundaries.emplace_back(boundary);
+  }
   FirstBlock first;
   BlockBuilder builder(habits, first);
   for (const std::string& line : lines) builder.Add(line, true);
@@ -553,6 +558,7 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
     return;
   }
   if (shape.body.empty()) return Blank();
+  if (TakePartBoundary(shape.body)) return;
   if (GoesOnText(line)) {
     WriteLine(shape.body, plain);
   } else if (!ContinueLeaf(line, plain) && !TakeHeading(line, plain) && !TakeBlockStart(line, plain)) {
@@ -574,7 +580,24 @@ void BlockBuilder::ProcessContent(const LineFacts& line, bool plain) {
   NoteTextLine(shape.body);
 }
 
+bool BlockBuilder::TakePartBoundary(std::string_view body) {
+  // "--" and the boundary opens a part, with "--" after it ends the last.
+  if (habits_.boundaries.empty() || !body.starts_with("--")) return false;
+  std::string_view rest = body.substr(2);
+  if (std::find(habits_.boundaries.begin(), habits_.boundaries.end(), rest) == habits_.boundaries.end()) {
+    if (!rest.ends_with("--")) return false;
+    rest.remove_suffix(2);
+    if (std::find(habits_.boundaries.begin(), habits_.boundaries.end(), rest) == habits_.boundaries.end()) return false;
+  }
+  CloseAllBlocks();
+  events_.Rule();
+  NoteTextLine(body);
+  afterBlank_ = partStart_ = true;
+  return true;
+}
+
 void BlockBuilder::NoteTextLine(std::string_view body) {
+  partStart_ = false;
   afterBlank_ = false;
   sawText_ = true;
   leadColon_ = body.back() == ':';
@@ -879,9 +902,10 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     return true;
   }
   // Mail headers, or any header fields opening the text (a news posting's "Archive-Name:").
+  // A MIME part opens with its headers, one or more.
   if (afterBlank_ && shape.indent == 0 && IsHeaderField(body) &&
-      (IsHeaderField(next) || (habits_.fieldStanzas && GoesOnStanza(after.shape))) &&
-      (!sawText_ || headersAbove_ || habits_.fieldStanzas || IsMailHeader(body))) {
+      (IsHeaderField(next) || partStart_ || (habits_.fieldStanzas && GoesOnStanza(after.shape))) &&
+      (!sawText_ || headersAbove_ || habits_.fieldStanzas || partStart_ || IsMailHeader(body))) {
     CloseAllBlocks();
     events_.Open(BlockKind::Headers, 0);
     WriteLine(content, plain);

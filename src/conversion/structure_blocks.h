@@ -67,6 +67,7 @@ struct TextHabits {
   bool numberedQuestions = false;      // numbered entries set apart by blank lines are mostly questions: each heads its answer
   bool plainHeadings = false;          // short capitalised lines set apart over paragraphs recur: they are headings
   bool fieldStanzas = false;           // the text is stanzas of header fields (a Debian copyright file)
+  std::vector<std::string> boundaries; // the boundaries a mail's MIME headers declare between its parts
   std::vector<std::string> furniture;  // page headers and footers, as FurnitureKey gives them
   std::string title;                   // the document's own title; "" when it has none
   bool titleOnTop = false;             // the title is the first block, so the banner stands for it
@@ -150,6 +151,8 @@ class BlockBuilder {
   void Advance();
   void Process();
   bool TakeFurniture(std::string_view body);
+  // Ends every block at a MIME part's boundary line, written as a rule; true for such a line.
+  bool TakePartBoundary(std::string_view body);
   // Writes a line of the current line's text (with its HTML, when that was rendered ahead).
   void WriteLine(std::string_view text, bool plain);
   // Takes the current line at once when it can only go on the open paragraph or item.
@@ -232,6 +235,7 @@ class BlockBuilder {
   bool leadColon_ = false;      // the last text line ended with a colon
   bool mailHeaders_ = false;    // the last header block opened with a mail's or news article's header
   bool headersAbove_ = false;   // the block above (blank lines between) was a mail's header block
+  bool partStart_ = false;      // a MIME part's boundary came after the last text line: its headers may follow
   bool pageStart_ = false;      // a page break came after the last text line
   bool printable_ = false;      // the current line holds only printable ASCII and TAB
   std::string joined_;          // a heading's lines (a question's, a title's), joined

@@ -576,6 +576,17 @@ bool IsMailHeader(std::string_view line) {
   return named && IsHeaderField(line);
 }
 
+std::string_view BoundaryOf(std::string_view line) {
+  std::size_t at = line.find("oundary=");
+  if (at == 0 || at == std::string_view::npos || (line[at - 1] != 'b' && line[at - 1] != 'B')) return {};
+  std::string_view value = line.substr(at + 8);
+  if (value.starts_with('"')) {
+    value.remove_prefix(1);
+    return value.substr(0, value.find('"'));
+  }
+  return value.substr(0, value.find_first_of("; \t"));
+}
+
 std::string_view NamingFieldOf(std::string_view line) {
   for (std::string_view name : {std::string_view("Subject:"), std::string_view("Upstream-Name:")}) {
     if (line.starts_with(name)) return ShapeOf(line.substr(name.size())).body;

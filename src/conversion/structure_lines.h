@@ -137,6 +137,10 @@ bool IsHeaderField(std::string_view line);
 // True for a header that opens a mail: From, Subject, Date, To, Newsgroups, Message-ID.
 bool IsMailHeader(std::string_view line);
 
+// The boundary a MIME header declares for the parts of a mail ("boundary=\"b1\"" declares b1);
+// "" for none.
+std::string_view BoundaryOf(std::string_view line);
+
 // The value of a header line that names the text: a mail's "Subject:", a Debian copyright
 // file's "Upstream-Name:"; "" for other lines.
 std::string_view NamingFieldOf(std::string_view line);

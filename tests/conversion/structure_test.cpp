@@ -293,6 +293,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "<mail>Files: a.c| b.c|License: MIT</mail><p>License: MIT|Permission is hereby granted to any person who has a copy of it.</p>"},
         BlockCase{"MarkdownTableHeadRow", "Text.\n\n|Branch|Status|\n|:----:|-----:|\n|main|ok|\n\nAfter.\n",
                   "<p>Text.</p><pre>|Branch|Status|||:----:|-----:|||main|ok|</pre><p>After.</p>"},
+        BlockCase{"MimePartsOpenWithTheirHeaders",
+                  "From: a@b.org\nContent-Type: multipart/mixed; boundary=\"b1\"\n\n--b1\nContent-Type: text/plain\n\nHi.\n\n"
+                  "--b1\n\nMessage: 2\nDate: today\n\nBye.\n--b1--\n\n--b2\n",
+                  "<mail>From: a@b.org|Content-Type: multipart/mixed; boundary=\"b1\"</mail><hr><mail>Content-Type: text/plain</mail>"
+                  "<p>Hi.</p><hr><mail>Message: 2|Date: today</mail><p>Bye.</p><hr><p>--b2</p>"},
         BlockCase{"NewsArticle",
                   "Article 12 of comp.editors:\nFrom: a@b.org\nSubject: Hi\n\nArchive-name: x/part01\nSubmitted-by: a\n\n"
                   "Text.\n\nNote: one\nSee: two\n",
