@@ -761,6 +761,13 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
     skip_ = 1;
     return true;
   }
+  // A git log's entry heads its message with its fields ("Author:", "Date:") joined to it.
+  if (shape.indent == 0 && IsCommitLine(body)) {
+    const std::size_t fields = !IsHeaderField(after.shape.body) ? 0 : IsHeaderField(Next(2).shape.body) ? 2 : 1;
+    EmitHeading(StyleLevel('G'), JoinedLines(body, fields + 1, plain), plain);
+    skip_ = fields;
+    return true;
+  }
   if (!NextIsBlank(1)) return false;
   if (shape.indent == 0 && IsChangelogEntry(body)) {
     EmitHeading(StyleLevel('D'), body, plain);

@@ -426,6 +426,15 @@ bool IsChangelogEntry(std::string_view body) {
   return close != std::string_view::npos && body.find("; urgency=", close) != std::string_view::npos;
 }
 
+bool IsCommitLine(std::string_view body) {
+  constexpr std::string_view kCommit = "commit ";
+  if (!body.starts_with(kCommit)) return false;
+  std::size_t end = kCommit.size();
+  while (end < body.size() && (IsDigit(body[end]) || (body[end] >= 'a' && body[end] <= 'f'))) ++end;
+  const std::size_t digits = end - kCommit.size();
+  return digits >= 7 && digits <= 40 && (end == body.size() || body.substr(end).starts_with(" ("));
+}
+
 bool IsCapitalsLine(std::string_view body) {
   std::size_t letters = 0;
   for (char c : body) {

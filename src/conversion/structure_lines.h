@@ -73,6 +73,10 @@ bool IsQuestionLine(std::string_view body);
 // its version in brackets, the distributions and "; urgency=...".
 bool IsChangelogEntry(std::string_view body);
 
+// True for the line that opens an entry of a git log: "commit" and a hash of 7 to 40 hex
+// digits, perhaps with the names pointing at it after ("commit 1a2b3c4 (HEAD -> main)").
+bool IsCommitLine(std::string_view body);
+
 // True for a line shaped as a shell command: a lower-case command word, then at
 // most `maxPlainWords` plain lower-case words and no capitalised word, comma,
 // sentence end, "name: value" or word with an apostrophe inside ("git push yourgit master:master").

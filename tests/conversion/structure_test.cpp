@@ -37,6 +37,7 @@ std::string Roles(std::string_view line) {
   if (IsCapitalsLine(body)) add("capitals");
   if (IsQuestionLine(body)) add("question");
   if (IsChangelogEntry(body)) add("changelog");
+  if (IsCommitLine(body)) add("commit");
   if (IsPromptLine(body)) add("prompt");
   if (IsMakeRule(body)) add("make");
   if (IsRuleLine(body)) add("rule");
@@ -111,6 +112,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"Chapters of it", ""},
         RoleCase{"-- Changed the way it works", ""},
         RoleCase{"openssh (1:9.2p1-2) unstable; urgency=medium", "changelog"},
+        RoleCase{"commit c2c4a2cd1947e559718acdba19ef6e7db731dbeb", "commit"},
+        RoleCase{"commit 1a2b3c4 (HEAD -> main)", "commit"}, RoleCase{"commit 1a2b3c", ""}, RoleCase{"commit facade", ""},
+        RoleCase{"commit to it", ""},
         RoleCase{"$ make install", "prompt"}, RoleCase{"$ ./configure --prefix=/usr", "prompt"},
         RoleCase{"% pmake -n all", "prompt"}, RoleCase{"$ 5 a month", ""}, RoleCase{"$make", ""},
         RoleCase{"% Once, upon a time", ""}, RoleCase{"install.man:: foo.1", "make"},
@@ -381,6 +385,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "pkg (1.0-1) unstable; urgency=low\n\n  * First.\n    - detail\n",
                   "<p>Intro.</p>[h2:pkg (1.1-1) unstable; urgency=low]<ul><li>Fix it.</li></ul><p>-- A B <a@b.org>  Mon, 01 Jan 2024</p>"
                   "[h2:pkg (1.0-1) unstable; urgency=low]<ul><li>First.<ul><li>detail</li></ul></li></ul>"},
+        BlockCase{"GitLogEntries",
+                  "commit 43fbf03e549bf6da8d1d\nAuthor: A B <a@b.org>\nDate:   Thu Sep 23 2021\n\n    Fix a leak\n    in the reader\n    on close.\n\n"
+                  "commit 233d7b7\n\n    Fix a hang\n    when it waits.\n",
+                  "{commit 43fbf03e549bf6da8d1d Author: A B <a@b.org> Date:   Thu Sep 23 2021}<p>Fix a leak|in the reader|on close.</p>"
+                  "[h2:commit 233d7b7]<p>Fix a hang|when it waits.</p>"},
         BlockCase{"CommandsAfterAPrompt",
                   "See:\n\n  $ make -n\n  install foo.1\n\nThen:\n$ make\n\nCosts:\n\n$ 5 a month, or more.\n",
                   "<p>See:</p><pre>  $ make -n|  install foo.1</pre><p>Then:</p><pre>$ make</pre><p>Costs:</p><p>$ 5 a month, or more.</p>"},
