@@ -200,6 +200,16 @@ bool IsNewsArticleLine(std::string_view line) {
          line.find(' ', i + 4) == std::string_view::npos;
 }
 
+// True for a mailbox's "From " line as web archives spell its address: "From a at b.org ...".
+bool IsArchivedSender(std::string_view line) {
+  constexpr std::string_view kAt = " at ";
+  const std::size_t at = line.find(' ', 5);
+  if (at == std::string_view::npos || !line.substr(at).starts_with(kAt)) return false;
+  const std::string_view domain = line.substr(at + kAt.size(), line.find(' ', at + kAt.size()) - at - kAt.size());
+  const std::size_t dot = domain.find('.');
+  return dot != std::string_view::npos && dot > 0 && dot + 1 < domain.size();
+}
+
 }  // namespace
 
 LineShape ShapeOf(std::string_view line) {
@@ -552,7 +562,7 @@ std::size_t ColumnGaps(std::string_view body) {
 bool IsHeaderField(std::string_view line) {
   // Every field name, and "From ", opens with a capital: most lines are ruled out here.
   if (line.empty() || !IsUpper(line[0])) return false;
-  if (line.starts_with("From ") && line.find('@') != std::string_view::npos) return true;
+  if (line.starts_with("From ") && (line.find('@') != std::string_view::npos || IsArchivedSender(line))) return true;
   if (line.starts_with("Article ")) return IsNewsArticleLine(line);
   // The name: letters, digits and '-', at most 40 of them.
   static constexpr auto kNameBytes = [] {

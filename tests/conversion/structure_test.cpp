@@ -98,7 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoleCase{"A first sentence here.  A second one.  Third", ""}, RoleCase{"(iv) fourth", "roman4@5"},
         RoleCase{"007. Seventh", "number7@5 section1 sectionheading"}, RoleCase{"\xC2\xB7 dot", "bullet0@3"}, RoleCase{"\xC2\xA9 2024", ""},
         RoleCase{"Subject: Hello", "header mail"}, RoleCase{"X-Mailer: mutt", "header"},
-        RoleCase{"From someone@example.org Mon", "header mail"}, RoleCase{"Note: this", "header"},
+        RoleCase{"From someone@example.org Mon", "header mail"},
+        RoleCase{"From jdoe at example.com  Tue Jan  2 10:00:00 2007", "gaps2 header mail"},
+        RoleCase{"From there at last.", ""}, RoleCase{"Note: this", "header"},
         RoleCase{"                    GNU GENERAL PUBLIC LICENSE", "capitals centred"},
         RoleCase{"\t\tps -o pid,user=CumbersomeUserNames -o comm", ""},
         RoleCase{"\t\t       BASH - The Bourne-Again Shell", "centred"},
@@ -302,6 +304,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "--b1\n\nMessage: 2\nDate: today\n\nBye.\n--b1--\n\n--b2\n",
                   "<mail>From: a@b.org|Content-Type: multipart/mixed; boundary=\"b1\"</mail><hr><mail>Content-Type: text/plain</mail>"
                   "<p>Hi.</p><hr><mail>Message: 2|Date: today</mail><p>Bye.</p><hr><p>--b2</p>"},
+        BlockCase{"ArchivedMail",
+                  "From jdoe at example.com  Tue Jan  2 2007\nFrom: jdoe at example.com (J)\nSubject: Out\n\nHi all.\n",
+                  "<mail>From jdoe at example.com  Tue Jan  2 2007|From: jdoe at example.com (J)|Subject: Out</mail><p>Hi all.</p>"},
         BlockCase{"NewsArticle",
                   "Article 12 of comp.editors:\nFrom: a@b.org\nSubject: Hi\n\nArchive-name: x/part01\nSubmitted-by: a\n\n"
                   "Text.\n\nNote: one\nSee: two\n",
