@@ -457,12 +457,28 @@ void ExamineBlock(Block& block, TextEncoding encoding, const LinkOptions& links,
   LineScanner scanner(block.input.View(), links);
   // Form feeds are rare: a block without any spares each line the search (decoding makes none).
   const bool noFormFeed = block.input.View().find('\f') == std::string_view::npos;
+  // Lines of a plain stretch hold no byte above 127 and, under the modern rules, no control.
+  const bool stretchPrintable = links.modern;
   ScannedLine line;
-  for (bool first = block.atStart; scanner.Next(line); first = false) {
-    bool plain = !line.mayChange;
-    const std::string_view text = line.hasHighBytes ? LineText(line, encoding, first, block.output, plain) : line.text;
-    ExaminedLine& examined = block.lines.emplace_back(text, plain, scanner.IsPrintable(line), noFormFeed);
-    RenderAhead(examined, block.lines.size() - 1, writer, block);
+  for (bool first = block.atStart;; first = false) {
+    if (scanner.NextPlainLines(line)) {
+      const char* at = line.text.data();
+      const char* const end = at + line.text.size();
+      while (at < end) {  // each line of the stretch ends in LF
+        const auto* feed = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        ExaminedLine& examined = block.lines.emplace_back(std::string_view(at, static_cast<std::size_t>(feed - at)),
+                                                          true, stretchPrintable, noFormFeed);
+        RenderAhead(examined, block.lines.size() - 1, writer, block);
+        at = feed + 1;
+      }
+    } else if (scanner.Next(line)) {
+      bool plain = !line.mayChange;
+      const std::string_view text = line.hasHighBytes ? LineText(line, encoding, first, block.output, plain) : line.text;
+      ExaminedLine& examined = block.lines.emplace_back(text, plain, scanner.IsPrintable(line), noFormFeed);
+      RenderAhead(examined, block.lines.size() - 1, writer, block);
+    } else {
+      break;
+    }
   }
   // The HTML has stopped moving: the lines can point into it now.
   for (const RenderedSpan& span : block.spans) {
