@@ -460,25 +460,30 @@ void ExamineBlock(Block& block, TextEncoding encoding, const LinkOptions& links,
   // Lines of a plain stretch hold no byte above 127 and, under the modern rules, no control.
   const bool stretchPrintable = links.modern;
   ScannedLine line;
+  const char* stretch = nullptr;  // the rest of a plain stretch, whose lines each end in LF
+  const char* stretchEnd = nullptr;
   for (bool first = block.atStart;; first = false) {
-    if (scanner.NextPlainLines(line)) {
-      const char* at = line.text.data();
-      const char* const end = at + line.text.size();
-      while (at < end) {  // each line of the stretch ends in LF
-        const auto* feed = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
-        ExaminedLine& examined = block.lines.emplace_back(std::string_view(at, static_cast<std::size_t>(feed - at)),
-                                                          true, stretchPrintable, noFormFeed);
-        RenderAhead(examined, block.lines.size() - 1, writer, block);
-        at = feed + 1;
-      }
+    if (stretch == stretchEnd && scanner.NextPlainLines(line)) {
+      stretch = line.text.data();
+      stretchEnd = stretch + line.text.size();
+    }
+    std::string_view text;
+    bool plain = true;
+    bool printable = stretchPrintable;
+    if (stretch != stretchEnd) {
+      const auto left = static_cast<std::size_t>(stretchEnd - stretch);
+      const auto* feed = static_cast<const char*>(std::memchr(stretch, '\n', left));
+      text = std::string_view(stretch, static_cast<std::size_t>(feed - stretch));
+      stretch = feed + 1;
     } else if (scanner.Next(line)) {
-      bool plain = !line.mayChange;
-      const std::string_view text = line.hasHighBytes ? LineText(line, encoding, first, block.output, plain) : line.text;
-      ExaminedLine& examined = block.lines.emplace_back(text, plain, scanner.IsPrintable(line), noFormFeed);
-      RenderAhead(examined, block.lines.size() - 1, writer, block);
+      plain = !line.mayChange;
+      text = line.hasHighBytes ? LineText(line, encoding, first, block.output, plain) : line.text;
+      printable = scanner.IsPrintable(line);
     } else {
       break;
     }
+    ExaminedLine& examined = block.lines.emplace_back(text, plain, printable, noFormFeed);
+    RenderAhead(examined, block.lines.size() - 1, writer, block);
   }
   // The HTML has stopped moving: the lines can point into it now.
   for (const RenderedSpan& span : block.spans) {
