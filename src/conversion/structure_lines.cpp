@@ -212,14 +212,7 @@ bool IsArchivedSender(std::string_view line) {
 
 }  // namespace
 
-LineShape ShapeOf(std::string_view line) {
-  // Most lines end with text, and their indent is spaces only, if any: the text's
-  // last byte stops the run of spaces.
-  if (!line.empty() && static_cast<unsigned char>(line.back()) > ' ') {
-    std::size_t spaces = 0;
-    while (line[spaces] == ' ') ++spaces;
-    if (static_cast<unsigned char>(line[spaces]) > ' ') return {spaces, line.substr(spaces), false};
-  }
+LineShape ShapeOfSpaced(std::string_view line) {
   LineShape shape;
   std::size_t i = 0;
   while (i < line.size() && line[i] == ' ') ++i;  // an indent is mostly spaces

@@ -17,8 +17,20 @@ struct LineShape {
   bool tabbed = false;     // the indent holds a TAB
 };
 
+// The shape of a line whose indent holds more than spaces, or which ends in white space (see ShapeOf).
+LineShape ShapeOfSpaced(std::string_view line);
+
 // The line's indent and text.
-LineShape ShapeOf(std::string_view line);
+inline LineShape ShapeOf(std::string_view line) {
+  // Most lines end with text, and their indent is spaces only, if any: the text's
+  // last byte stops the run of spaces.
+  if (!line.empty() && static_cast<unsigned char>(line.back()) > ' ') {
+    std::size_t spaces = 0;
+    while (line[spaces] == ' ') ++spaces;
+    if (static_cast<unsigned char>(line[spaces]) > ' ') return {spaces, line.substr(spaces), false};
+  }
+  return ShapeOfSpaced(line);
+}
 
 // The character a line of 3 or more of one of = - ~ * # (or, under reStructuredText
 // headings, ^ " .) or of two = consists of; 0 for any other line.
