@@ -260,7 +260,8 @@ TEST(ConvertStructuredInParallel, SameDocumentAsOneThread) {
       "\f\n", "page\ffeed\n", "term\n    its definition\n", "```\n", "+---+---+\n", "From: a@b.cd\n",
       "caf\xC3\xA9 http://x.com/a.\n", "-----\n", "ALL CAPITALS\n", "goes on the text\n", "and on it\n",
       "a bell\x07 rings\n", "not a character \xEF\xBF\xBE here\n",
-      "Cafe\xCC\x81 composes\n", "Footer of a page [Page 7]\n", "ends so:\n"};
+      "Cafe\xCC\x81 composes\n", "Footer of a page [Page 7]\n", "ends so:\n", "ended as DOS ends lines\r\n",
+      "and as old Macs did\r", "  spaces after it  \n", "\t \n"};
   // Text rendered ahead of its block, without the page breaks that make much of the above page furniture:
   // escapes and links after a marker, a quote mark, an indent, with marks, in code.
   const std::vector<std::string> rendered = {
