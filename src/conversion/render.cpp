@@ -120,9 +120,13 @@ void AppendDrained(std::string& out, std::string_view bytes, const DrainFunction
 }
 
 void RenderWord(std::string_view word, const LinkOptions& links, std::string& out, const DrainFunction& drain) {
-  if (drain && word.size() > kDrainSize &&
-      !(links.modern ? MayMakeLink<true>(word, links) : MayMakeLink<false>(word, links))) {
-    AppendEscapedDrained(out, word, drain);
+  // Most words that come here only need escaping: they go straight into `out`.
+  if (!(links.modern ? MayMakeLink<true>(word, links) : MayMakeLink<false>(word, links))) {
+    if (drain) {
+      AppendEscapedDrained(out, word, drain);
+    } else {
+      AppendEscaped(out, word);
+    }
     return;
   }
   // Buffers kept between calls, so a word costs no allocation once they have grown.

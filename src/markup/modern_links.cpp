@@ -215,11 +215,13 @@ struct Host {
   bool runsOn = false;      // text runs on after the name with a hyphen
 };
 
-// ParseHost for a name with characters beyond ASCII, or cut by an entity.
-void ParseNonAsciiHost(std::string_view text, std::size_t from, bool url, Host& host) {
+// ParseHost for a name with characters beyond ASCII, or cut by an entity: its
+// ASCII start, text[from, unitAt), is all host characters, so the units are
+// read on from `unitAt`, the first byte that starts a longer one.
+void ParseNonAsciiHost(std::string_view text, std::size_t from, std::size_t unitAt, bool url, Host& host) {
   const ByteClasses mask = url ? kHost : kDomain;
   bool ascii = true;
-  std::size_t end = from;
+  std::size_t end = unitAt;
   while (end < text.size()) {
     const Unit u = UnitAt(text, end);
     if ((ClassesOf(u.c) & mask) == 0) break;
@@ -277,7 +279,7 @@ void ParseHost(std::string_view text, std::size_t from, bool url, Host& host) {
     labelStart = i + 1;
   }
   if (i < text.size() && (ClassesOfByte(p[i]) & kUnit) != 0) {
-    ParseNonAsciiHost(text, from, url, host);  // letters beyond ASCII, or an entity
+    ParseNonAsciiHost(text, from, i, url, host);  // letters beyond ASCII, or an entity
     return;
   }
   std::size_t end = closedAt;
@@ -545,16 +547,17 @@ void ParseAddress(std::string_view text, std::size_t from, bool bare, Host& doma
 // header fields), "@", and the domain in its ASCII form.
 void WriteAddressHref(std::string_view text, std::size_t start, const Host& domain, std::string& href) {
   href.assign("mailto:");
-  for (std::size_t i = start; i + 1 < domain.start;) {  // up to the "@"
+  const std::size_t at = domain.start - 1;
+  for (std::size_t i = start; i < at;) {  // up to the "@"
+    const std::size_t run = i;  // most of a local part stays as it is
+    while (i < at && (ClassesOfByte(text[i]) & kUrlSafe) != 0 && text[i] != '?') ++i;
+    href.append(text.substr(run, i - run));
+    if (i == at) break;
+    // A "?", "&", an entity's character or one beyond ASCII: percent-encoded.
     const Unit u = UnitAt(text, i);
-    const bool keep = u.c < 0x80 && (ClassesOfByte(static_cast<char>(u.c)) & kUrlSafe) != 0 && u.c != '?' && u.c != '&';
-    if (keep) {
-      href.push_back(static_cast<char>(u.c));
-    } else {
-      std::string bytes;
-      AppendUtf8(bytes, u.c);
-      for (char c : bytes) AppendPercentEncoded(href, static_cast<unsigned char>(c));
-    }
+    std::string bytes;
+    AppendUtf8(bytes, u.c);
+    for (char c : bytes) AppendPercentEncoded(href, static_cast<unsigned char>(c));
     i += u.size;
   }
   href.push_back('@');
