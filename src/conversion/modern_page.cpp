@@ -53,9 +53,11 @@ std::string IdPart(std::string_view formId) {
 // only: every cell of a table comes through here.
 bool IsNumber(std::string_view field) {
   std::size_t i = 0, n = field.size();
-  while (n > 0 && (field[n - 1] == ' ' || field[n - 1] == '\t')) --n;
   // Most cells are words, often indented: turn them away on their last byte, as
-  // a number ends in a digit or a per cent sign, and then on their first.
+  // a number ends in a digit or a per cent sign, and then on their first. A last
+  // byte past '9' (a letter, most marks) can be neither, nor a blank before one.
+  if (n == 0 || static_cast<unsigned char>(field[n - 1]) > '9') return false;
+  while (n > 0 && (field[n - 1] == ' ' || field[n - 1] == '\t')) --n;
   if (n == 0 || !((field[n - 1] >= '0' && field[n - 1] <= '9') || field[n - 1] == '%')) return false;
   while (field[i] == ' ' || field[i] == '\t') ++i;
   const char first = field[i];
