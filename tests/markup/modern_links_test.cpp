@@ -131,6 +131,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ModernCase{"<http://x.org>", "&lt;" + A("http://x.org") + "&gt;"},
         ModernCase{"<me@example.org>.", "&lt;" + A("mailto:me@example.org", "me@example.org") + "&gt;."},
+        // A host cut by an entity: read on from it, checked as a whole name.
+        ModernCase{"<joe@b\xC3\xBC" "cher.de>", "&lt;" + A("mailto:joe@xn--bcher-kva.de", "joe@b\xC3\xBC" "cher.de") + "&gt;"},
+        ModernCase{"<joe@x.org.>", "&lt;" + A("mailto:joe@x.org", "joe@x.org") + ".&gt;"},
+        ModernCase{"<joe@x.org-y>", "&lt;joe@x.org-y&gt;"},
+        ModernCase{"<http://x.org-y>", "&lt;http://x.org-y&gt;"},
+        ModernCase{"<a?b@x.org>", "&lt;" + A("mailto:a%3Fb@x.org", "a?b@x.org") + "&gt;"},
+        ModernCase{"\"a&b\"@x.org", A("mailto:%22a%26b%22@x.org", "&quot;a&amp;b&quot;@x.org")},
         ModernCase{"\"webmaster@example.org\".", "&quot;" + A("mailto:webmaster@example.org", "webmaster@example.org") +
                                                      "&quot;."},
         ModernCase{"(email@example.com", "(" + A("mailto:email@example.com", "email@example.com")},
