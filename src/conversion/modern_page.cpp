@@ -254,8 +254,9 @@ class ModernPageWriter final : public PageWriter {
         break;
       case OutputFormat::HtmlTable:
         if (line.empty()) return;
-        AddRow(line, plain);
-        break;
+        AddRow(line, plain);  // with its line end
+        sink_.PassIfFull();
+        return;
       case OutputFormat::SelectionBox: AddOption(line); return;
       case OutputFormat::Structured: return;  // written by the structured page
     }
@@ -439,8 +440,8 @@ class ModernPageWriter final : public PageWriter {
     sink_.Line("</div>");
   }
 
-  // A row's cells, gathered in row_ (see kRowBytes); a cell's text that is escaped
-  // or linked, or too long for the room left, is written after what gathered.
+  // A row's cells and its line end, gathered in row_ (see kRowBytes); a cell's text
+  // that is escaped or linked, or too long for the room left, is written after what gathered.
   void AddRow(std::string_view line, bool plain) {
     SplitFields(line, plan_.separator, unquoted_, fields_);
     if (tableColumns_ == 0) {
@@ -489,6 +490,7 @@ class ModernPageWriter final : public PageWriter {
     }
     at = Put(at, "</tr>");
     if (header) at = Put(at, "</thead><tbody>");
+    *at++ = '\n';  // the modern page's line end (see the constructor)
     out.append(row, static_cast<std::size_t>(at - row));
   }
 
