@@ -152,9 +152,11 @@ struct Avx2Classifier {
 };
 #endif
 
+// SCRIVANE_PORTABLE builds the byte-by-byte classifier alone and SCRIVANE_NO_AVX2
+// leaves the AVX2 one out, so that tests run each path on any x86-64 processor.
 template <bool kControls>
 struct PortableClassifier {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(SCRIVANE_PORTABLE)
   [[gnu::always_inline]] static LineScanner::Masks Of(const char* p) { return ClassifySse2<kControls>(p); }
 #else
   [[gnu::always_inline]] static LineScanner::Masks Of(const char* p) { return ClassifyBytes<kControls>(p); }
@@ -211,7 +213,7 @@ void LineScanner::NoteCandidates(std::uint64_t mask, std::size_t at, bool& mayCh
 }
 
 LineScanner::NextFunction LineScanner::BestNext(bool modern, bool plainLines) {
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(SCRIVANE_PORTABLE) && !defined(SCRIVANE_NO_AVX2)
   if (__builtin_cpu_supports("avx2")) {
     if (modern) return plainLines ? &LineScanner::NextAvx2<true, true> : &LineScanner::NextAvx2<true, false>;
     return plainLines ? &LineScanner::NextAvx2<false, true> : &LineScanner::NextAvx2<false, false>;
@@ -291,6 +293,25 @@ template <bool kModern, class Classifier>
   return true;
 }
 
+// Takes whole windows from `scan` on while they hold only plain bytes and LFs,
+// moving `taken` past their last LF; returns where the first other window
+// starts, classified as the current window, or where fewer than a window's bytes are left.
+template <bool kModern, class Classifier>
+[[gnu::always_inline]] inline std::size_t LineScanner::SkipQuietWindows(std::size_t scan, std::size_t& taken) {
+  const char* const data = data_;
+  const std::size_t end = end_;
+  for (; end - scan >= kWindow; scan += kWindow) {
+    const Masks masks = Classifier::Of(data + scan);
+    if ((masks.high | masks.returns | masks.candidates | (kModern ? masks.controls : 0)) != 0) {
+      window_ = scan;
+      masks_ = masks;
+      return scan;
+    }
+    if (masks.lineEnds != 0) taken = scan + kWindow - static_cast<std::size_t>(__builtin_clzll(masks.lineEnds));
+  }
+  return scan;
+}
+
 // Windows are taken whole until a byte that ends the stretch: one above 127, a
 // CR, a control (under the modern rules), or a candidate that may change its
 // word. The stretch ends at the last LF before it, or before the bytes not read yet.
@@ -299,7 +320,11 @@ template <bool kModern, class Classifier>
   std::size_t taken = begin_;  // just after the last LF of the stretch so far
   char last[kWindow];
   for (std::size_t scan = begin_; scan < end_; scan = window_ + kWindow) {
-    if (scan < window_ || scan >= window_ + kWindow) masks_ = Classifier::Of(WindowAt(scan, last));
+    if (scan < window_ || scan >= window_ + kWindow) {
+      scan = SkipQuietWindows<kModern, Classifier>(scan, taken);
+      if (scan >= end_) break;
+      if (scan != window_) masks_ = Classifier::Of(WindowAt(scan, last));
+    }
     const std::uint64_t from = ~std::uint64_t{0} << (scan - window_);
     const std::uint64_t feeds = masks_.lineEnds & ~masks_.returns & from;
     std::uint64_t stops = (masks_.high | masks_.returns | (kModern ? masks_.controls : 0)) & from;

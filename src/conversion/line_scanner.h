@@ -68,6 +68,9 @@ class LineScanner {
   bool NextWith(ScannedLine& line);
   template <bool kModern, class Classifier>
   bool PlainLinesWith(ScannedLine& lines);
+  // PlainLinesWith's run over whole windows that need no closer look.
+  template <bool kModern, class Classifier>
+  std::size_t SkipQuietWindows(std::size_t scan, std::size_t& taken);
   template <bool kModern, bool kPlainLines>
   bool NextPortable(ScannedLine& line);
 #if defined(__x86_64__) && defined(__GNUC__)
