@@ -95,13 +95,30 @@ char* Put(char* at, const LineWrapping::Piece& piece) {
   return at + piece.size;
 }
 
+constexpr std::size_t kStep = 32;  // bytes of a line copied at once
+
+#if defined(__SSE2__) && !defined(SCRIVANE_PORTABLE)
+// Copies a step's bytes from `from` to `to` and returns their LFs, one bit each.
+unsigned CopyStep(const char* from, char* to) {
+  const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), first);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 16), second);
+  const __m128i feed = _mm_set1_epi8('\n');
+  const auto feeds = [&](__m128i bytes) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, feed)));
+  };
+  return feeds(first) | feeds(second) << 16;
+}
+#endif
+
 }  // namespace
 
 void PageWriter::WriteWrappedLines(std::string_view lines, const LineWrapping& wrapping) {
   // The lines are put together in a buffer here, which takes no check per byte,
   // and appended to the pending text a few thousand bytes at a time.
   constexpr std::size_t kBuffer = 8192;
-  char buffer[kBuffer + 64];  // room past the limit for one more step's stores
+  char buffer[kBuffer + 2 * kStep];  // room past the limit for a piece and one more step's stores
   char* const limit = buffer + kBuffer;
   std::string& out = sink_.Text();
   char* o = buffer;
@@ -111,26 +128,31 @@ void PageWriter::WriteWrappedLines(std::string_view lines, const LineWrapping& w
   };
   const char* p = lines.data();
   const char* const end = p + lines.size();
-  while (p < end) {  // a line each time round
+  // Where a step would read past the lines: from there on they are copied byte by byte.
+  [[maybe_unused]] const char* const safeEnd = lines.size() < kStep ? p : end - kStep + 1;
+  while (p < end) {  // a line each time round; every line ends in LF
     if (o >= limit) {
       spill();
       sink_.PassIfFull();
     }
+    if (*p == '\n') {
+      o = Put(o, wrapping.empty);
+      ++p;
+      continue;
+    }
     o = Put(o, wrapping.prefix);
-    bool empty = true;
-    for (;; empty = false) {  // every line ends in LF: the scan never runs past the end
-#if defined(__SSE2__)
-      if (end - p >= 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), bytes);
-        const auto feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-        const unsigned step = feeds == 0 ? 16 : static_cast<unsigned>(__builtin_ctz(feeds));
-        p += step;
-        o += step;
+    for (;;) {
+#if defined(__SSE2__) && !defined(SCRIVANE_PORTABLE)
+      if (p < safeEnd) {
+        const unsigned feeds = CopyStep(p, o);
         if (feeds != 0) {
-          empty = empty && step == 0;
+          const auto step = static_cast<unsigned>(__builtin_ctz(feeds));
+          p += step;
+          o += step;
           break;
         }
+        p += kStep;
+        o += kStep;
         if (o >= limit) spill();
         continue;
       }
@@ -140,8 +162,7 @@ void PageWriter::WriteWrappedLines(std::string_view lines, const LineWrapping& w
       if (o >= limit) spill();
     }
     ++p;  // the LF
-    // Nothing was spilled since an empty line's prefix was put: it is taken back.
-    o = empty ? Put(o - wrapping.prefix.size, wrapping.empty) : Put(o, wrapping.suffix);
+    o = Put(o, wrapping.suffix);
   }
   spill();
   sink_.PassIfFull();
