@@ -141,6 +141,34 @@ template <bool kControls>
           first.returns | second.returns << 32};
 }
 
+// The bytes of 32 that call for a closer look than a plain byte or an LF gets
+// (above 127, CR, a candidate but a lone full stop, and controls with kControls),
+// in the low half; `feeds` gets their LFs. The byte before them is read too.
+template <bool kControls>
+[[gnu::always_inline]] inline __attribute__((target("avx2"))) std::uint32_t HalfAttentionAvx2(const char* p,
+                                                                                           std::uint32_t& feeds) {
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p - 1));
+  const __m256i low = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLowTable.data())),
+                                          _mm256_and_si256(bytes, nibble));
+  const __m256i high = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(kHighTable.data())),
+                                           _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble));
+  const auto marks = static_cast<char>(kCandidateBits | (kControls ? kControlBits : 0));
+  const __m256i unmarked =
+      _mm256_cmpeq_epi8(_mm256_and_si256(_mm256_and_si256(low, high), _mm256_set1_epi8(marks)), _mm256_setzero_si256());
+  const __m256i folded = _mm256_or_si256(before, _mm256_set1_epi8(0x20));
+  const __m256i hostEnd = _mm256_or_si256(_mm256_cmpeq_epi8(folded, _mm256_set1_epi8('w')),
+                                          _mm256_cmpeq_epi8(folded, _mm256_set1_epi8('p')));
+  const __m256i loneStop = _mm256_andnot_si256(hostEnd, _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('.')));
+  // The sign bit of each byte: set above 127, on a CR, and on a marked byte but a lone full stop.
+  const __m256i attention = _mm256_or_si256(
+      _mm256_or_si256(bytes, _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\r'))),
+      _mm256_andnot_si256(_mm256_or_si256(unmarked, loneStop), _mm256_set1_epi8(static_cast<char>(0x80))));
+  feeds = Bits(_mm256_cmpeq_epi8(bytes, _mm256_set1_epi8('\n')));
+  return Bits(attention);
+}
+
 // The classifiers of the scans. Each is built into the scan (a call for every
 // 64 bytes would cost it a sixth of its time): the AVX2 one is compiled for AVX2
 // as the scan is, which lets the compiler build it in.
@@ -148,6 +176,19 @@ template <bool kControls>
 struct Avx2Classifier {
   __attribute__((target("avx2"))) static LineScanner::Masks Of(const char* p) {
     return ClassifyAvx2<kControls>(p);
+  }
+  // True when the 64 bytes at p hold only plain bytes and LFs, whose bits go
+  // into `feeds`; otherwise `masks` gets their masks. The byte before p is read too.
+  __attribute__((target("avx2"))) static bool Quiet(const char* p, std::uint64_t& feeds, LineScanner::Masks& masks) {
+    std::uint32_t firstFeeds = 0, secondFeeds = 0;
+    const std::uint32_t first = HalfAttentionAvx2<kControls>(p, firstFeeds);
+    const std::uint32_t second = HalfAttentionAvx2<kControls>(p + 32, secondFeeds);
+    if ((first | second) != 0) {
+      masks = Of(p);
+      return false;
+    }
+    feeds = firstFeeds | std::uint64_t{secondFeeds} << 32;
+    return true;
   }
 };
 #endif
@@ -161,6 +202,12 @@ struct PortableClassifier {
 #else
   [[gnu::always_inline]] static LineScanner::Masks Of(const char* p) { return ClassifyBytes<kControls>(p); }
 #endif
+  // As Avx2Classifier::Quiet, from the masks.
+  [[gnu::always_inline]] static bool Quiet(const char* p, std::uint64_t& feeds, LineScanner::Masks& masks) {
+    masks = Of(p);
+    feeds = masks.lineEnds;
+    return (masks.high | masks.returns | masks.candidates | masks.controls) == 0;
+  }
 };
 
 }  // namespace
@@ -300,14 +347,16 @@ template <bool kModern, class Classifier>
 [[gnu::always_inline]] inline std::size_t LineScanner::SkipQuietWindows(std::size_t scan, std::size_t& taken) {
   const char* const data = data_;
   const std::size_t end = end_;
+  if (scan == 0) return scan;  // the classifier reads the byte before the window
   for (; end - scan >= kWindow; scan += kWindow) {
-    const Masks masks = Classifier::Of(data + scan);
-    if ((masks.high | masks.returns | masks.candidates | (kModern ? masks.controls : 0)) != 0) {
+    std::uint64_t feeds = 0;
+    Masks masks;
+    if (!Classifier::Quiet(data + scan, feeds, masks)) {
       window_ = scan;
       masks_ = masks;
       return scan;
     }
-    if (masks.lineEnds != 0) taken = scan + kWindow - static_cast<std::size_t>(__builtin_clzll(masks.lineEnds));
+    if (feeds != 0) taken = scan + kWindow - static_cast<std::size_t>(__builtin_clzll(feeds));
   }
   return scan;
 }
