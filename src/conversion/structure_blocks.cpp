@@ -724,13 +724,56 @@ bool BlockBuilder::TakeHeading(const LineFacts& line, bool plain) {
 bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
   const LineShape& shape = line.shape;
   const std::string_view body = shape.body;
-  const LineFacts& after = Next(1);
   if (!afterBlank_ || quoteDepth_ > 0) return false;
   if (const int stars = habits_.outlineStars && shape.indent == 0 ? StarHeadingLevel(body) : 0;
       stars > 0 && NextIsBlank(1)) {
     EmitHeading(stars, body.substr(static_cast<std::size_t>(stars) + 1), plain, true);
     return true;
   }
+  if (TakeHeadingOverText(line, plain)) return true;
+  if (!NextIsBlank(1)) return false;
+  if (shape.indent == 0 && IsChangelogEntry(body)) {
+    EmitHeading(StyleLevel('D'), body, plain);
+    return true;
+  }
+  if (TakeHabitualHeading(line, plain)) return true;
+  if (const int depth = habits_.numberedHeadings && IsSectionHeading(body) ? SectionDepth(body) : 0; depth > 0) {
+    // A number whose text the next paragraph lines up with opens a list item instead.
+    const ListMarker& marker = line.marker;
+    const LineShape& below = Next(2).shape;
+    if (marker.kind == MarkerKind::None || below.indent < shape.indent + marker.width || below.body.empty()) {
+      EmitHeading(StyleLevel('N') + depth - 1, body, plain);
+      return true;
+    }
+  }
+  // A short line standing out to the left of indented text heads it (a question, a section).
+  if (shape.indent < habits_.bodyIndent && (IsHeadingLength(body) || body.back() == '?') &&
+      line.Chars() <= kMaxOutdentedChars && Next(2).shape.indent >= habits_.bodyIndent &&
+      line.marker.kind == MarkerKind::None) {
+    EmitHeading(StyleLevel('O'), body, plain);
+    return true;
+  }
+  if (!IsHeadingLength(body)) return false;
+  if (IsCentred(shape) && line.marker.kind == MarkerKind::None) {
+    EmitHeading(StyleLevel('M'), body, plain);
+    return true;
+  }
+  if (IsCapitalsLine(body) && lists_.empty()) {
+    EmitHeading(StyleLevel('C'), body, plain);
+    return true;
+  }
+  if (!sawText_ && line.marker.kind == MarkerKind::None && !IsHeaderField(body) && body.back() != ':' &&
+      !IsBadgeLine(body)) {
+    EmitHeading(StyleLevel('T'), WithoutModeLine(body), plain);
+    return true;
+  }
+  return false;
+}
+
+bool BlockBuilder::TakeHeadingOverText(const LineFacts& line, bool plain) {
+  const LineShape& shape = line.shape;
+  const std::string_view body = shape.body;
+  const LineFacts& after = Next(1);
   // A title may be followed by more centred lines (a version, a date), or go on over a second
   // one alone with no figures in it ("X Video Extension" over "Protocol Description").
   if (!sawText_ && IsHeadingLength(body) && IsCentred(shape) && IsCentred(after.shape)) {
@@ -766,42 +809,6 @@ bool BlockBuilder::TakeSetApartHeading(const LineFacts& line, bool plain) {
     const std::size_t fields = !IsHeaderField(after.shape.body) ? 0 : IsHeaderField(Next(2).shape.body) ? 2 : 1;
     EmitHeading(StyleLevel('G'), JoinedLines(body, fields + 1, plain), plain);
     skip_ = fields;
-    return true;
-  }
-  if (!NextIsBlank(1)) return false;
-  if (shape.indent == 0 && IsChangelogEntry(body)) {
-    EmitHeading(StyleLevel('D'), body, plain);
-    return true;
-  }
-  if (TakeHabitualHeading(line, plain)) return true;
-  if (const int depth = habits_.numberedHeadings && IsSectionHeading(body) ? SectionDepth(body) : 0; depth > 0) {
-    // A number whose text the next paragraph lines up with opens a list item instead.
-    const ListMarker& marker = line.marker;
-    const LineShape& below = Next(2).shape;
-    if (marker.kind == MarkerKind::None || below.indent < shape.indent + marker.width || below.body.empty()) {
-      EmitHeading(StyleLevel('N') + depth - 1, body, plain);
-      return true;
-    }
-  }
-  // A short line standing out to the left of indented text heads it (a question, a section).
-  if (shape.indent < habits_.bodyIndent && (IsHeadingLength(body) || body.back() == '?') &&
-      line.Chars() <= kMaxOutdentedChars && Next(2).shape.indent >= habits_.bodyIndent &&
-      line.marker.kind == MarkerKind::None) {
-    EmitHeading(StyleLevel('O'), body, plain);
-    return true;
-  }
-  if (!IsHeadingLength(body)) return false;
-  if (IsCentred(shape) && line.marker.kind == MarkerKind::None) {
-    EmitHeading(StyleLevel('M'), body, plain);
-    return true;
-  }
-  if (IsCapitalsLine(body) && lists_.empty()) {
-    EmitHeading(StyleLevel('C'), body, plain);
-    return true;
-  }
-  if (!sawText_ && line.marker.kind == MarkerKind::None && !IsHeaderField(body) && body.back() != ':' &&
-      !IsBadgeLine(body)) {
-    EmitHeading(StyleLevel('T'), WithoutModeLine(body), plain);
     return true;
   }
   return false;
@@ -883,7 +890,6 @@ void BlockBuilder::EmitHeading(int level, std::string_view text, bool plain, boo
 bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
   const LineShape& shape = line.shape;
   const std::string_view body = shape.body;
-  const std::string_view content = line.content;
   const std::size_t base = lists_.empty() ? habits_.bodyIndent : lists_.back().contentIndent;
   // Most lines open with a letter or digit, which opens no fence or rule.
   const bool word = IsAsciiLetterOrDigit(body[0]);
@@ -908,18 +914,7 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     events_.Rule();
     return true;
   }
-  // Mail headers, or any header fields opening the text (a news posting's "Archive-Name:").
-  // A MIME part opens with its headers, one or more.
-  if (afterBlank_ && shape.indent == 0 && IsHeaderField(body) &&
-      (IsHeaderField(next) || partStart_ || (habits_.fieldStanzas && GoesOnStanza(after.shape))) &&
-      (!sawText_ || headersAbove_ || habits_.fieldStanzas || partStart_ || IsMailHeader(body))) {
-    CloseAllBlocks();
-    events_.Open(BlockKind::Headers, 0);
-    WriteLine(content, plain);
-    leaf_ = Leaf::Headers;
-    mailHeaders_ = OpensMail(body);
-    return true;
-  }
+  if (afterBlank_ && shape.indent == 0 && TakeHeaderBlock(line, plain)) return true;
   // A Markdown table's head row stands over its border ("|a|b|" over "|:-|-:|"), gaps or not.
   const auto table = [&] {
     return IsTableBorder(body) || (body[0] == '|' && IsTableBorder(next)) ||
@@ -941,6 +936,24 @@ bool BlockBuilder::TakeBlockStart(const LineFacts& line, bool plain) {
     return OpenTyped(line, plain, Leaf::Commands, shape.indent);
   }
   return IndentedAsCode(line, after, codeIndent) && OpenTyped(line, plain, Leaf::Code, codeIndent);
+}
+
+bool BlockBuilder::TakeHeaderBlock(const LineFacts& line, bool plain) {
+  const std::string_view body = line.shape.body;
+  const LineFacts& after = Next(1);
+  // Mail headers, or any header fields opening the text (a news posting's "Archive-Name:").
+  // A MIME part opens with its headers, one or more.
+  if (!IsHeaderField(body) ||
+      !(IsHeaderField(after.shape.body) || partStart_ || (habits_.fieldStanzas && GoesOnStanza(after.shape))) ||
+      !(!sawText_ || headersAbove_ || habits_.fieldStanzas || partStart_ || IsMailHeader(body))) {
+    return false;
+  }
+  CloseAllBlocks();
+  events_.Open(BlockKind::Headers, 0);
+  WriteLine(line.content, plain);
+  leaf_ = Leaf::Headers;
+  mailHeaders_ = OpensMail(body);
+  return true;
 }
 
 bool BlockBuilder::IndentedAsCode(const LineFacts& line, const LineFacts& after, std::size_t codeIndent) const {

@@ -178,6 +178,9 @@ class BlockBuilder {
   bool TakeHeading(const LineFacts& line, bool plain);
   // A heading by its place: a line set apart by blank lines, centred, capitals, outdented.
   bool TakeSetApartHeading(const LineFacts& line, bool plain);
+  // A heading that may stand straight over text or go on over more lines: a title at the top,
+  // a question, a centred pair of lines, a git log's entry.
+  bool TakeHeadingOverText(const LineFacts& line, bool plain);
   // A question of a list of questions and answers, on up to three lines.
   bool TakeQuestion(const LineFacts& line, bool plain);
   // The current line's text and the `count` - 1 lines after it, joined by spaces; `plain`
@@ -186,6 +189,9 @@ class BlockBuilder {
   // A heading by the document's habits: a numbered question, a short capitalised line over a paragraph.
   bool TakeHabitualHeading(const LineFacts& line, bool plain);
   bool TakeBlockStart(const LineFacts& line, bool plain);
+  // A block of header fields: a mail's or a MIME part's headers, fields opening the text, a
+  // stanza of a file of fields.
+  bool TakeHeaderBlock(const LineFacts& line, bool plain);
   // Opens a block kept as typed (`leaf`, its lines indented from `indent`) with this line; true.
   bool OpenTyped(const LineFacts& line, bool plain, Leaf leaf, std::size_t indent);
   // True when a line indented past `codeIndent` starts code here, not an indented paragraph.
